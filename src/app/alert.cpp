@@ -1,0 +1,106 @@
+#include "app/alert.h"
+
+#include "app/basicutilities.h"
+#include "app/errortext.h"
+#include "app/showalertform.h"
+
+#include <QApplication>
+#include <QPointer>
+
+namespace {
+QPointer<QWidget> g_parent;
+bool g_shown = false;
+std::function<bool(const AlertRecord &)> g_responder;
+QList<AlertRecord> g_history;
+QPointer<ShowAlertForm> g_form;
+} // namespace
+
+void setAlertParent(QWidget *parent)
+{
+    g_parent = parent;
+}
+
+bool alertShown()
+{
+    return g_shown;
+}
+
+void setAlertResponder(std::function<bool(const AlertRecord &)> responder)
+{
+    g_responder = std::move(responder);
+}
+
+const QList<AlertRecord> &alertHistory()
+{
+    return g_history;
+}
+
+void closeAlertForShutdown()
+{
+    if (g_form)
+        g_form->reject();
+}
+
+void clearAlertHistory()
+{
+    g_history.clear();
+}
+
+bool showalert(const QString &title, const QString &message, qint32 number, int style,
+               double fontSize, const QString &description)
+{
+    QString copy = message;
+    return showalert(title, copy, number, style, fontSize, description);
+}
+
+bool showalert(const QString &title, QString &message, qint32 number, int style, double fontSize,
+               const QString &description)
+{
+    if (g_shown)
+        return false;
+    if (message.isEmpty())
+        message = errortext(number, description);
+    if (style < 0 || style > 4)
+        return false;
+    if (shutdownRequested())
+        return false;
+
+    AlertRecord record;
+    record.title = title;
+    record.number = number;
+    record.style = style;
+    record.fontSize = fontSize;
+    record.beeped = style == 0 || style == 2 || style == 3;
+    record.leftAligned = style == 1 || style == 3;
+    record.text = message;
+    if (style == 2) {
+        const QString hex = QString::number(static_cast<quint32>(number), 16).toUpper();
+        record.text = QStringLiteral("Error Code: 0x") + hex.rightJustified(8, QLatin1Char('0')) + CRLF
+                + CRLF + message;
+    }
+
+    if (record.beeped)
+        QApplication::beep();
+
+    g_shown = true;
+    bool answer = false;
+    if (g_responder) {
+        g_history.append(record);
+        answer = g_responder(record);
+    } else {
+        QPointer<ShowAlertForm> form = new ShowAlertForm(g_parent);
+        g_form = form;
+        form->setWindowTitle(title);
+        form->setMessage(record.text, record.leftAligned ? Qt::AlignLeft : Qt::AlignHCenter,
+                         fontSize);
+        g_history.append(record);
+        // Runs until the form closes: by OK, Cancel, the key "6", the close box or shutdown.
+        form->exec();
+        if (form) {
+            answer = form->answer();
+            delete form;
+        }
+    }
+    g_shown = false;
+    return answer;
+}

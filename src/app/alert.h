@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// What one call of showalert put on screen, for the test seam and the alert history.
+struct AlertRecord
+{
+    QString title;
+    QString text;      // the message as shown, including the error-code line of style 2
+    qint32 number = 0;
+    int style = 0;
+    double fontSize = 0;
+    bool beeped = false;
+    bool leftAligned = false;
+};
+
+// Shows the modal alert over parent and returns true when the user answered OK. An empty
+// message is replaced by errortext's text, also in the caller's variable.
+bool showalert(const QString &title, QString &message, qint32 number, int style, double fontSize,
+               const QString &description = QString());
+bool showalert(const QString &title, const QString &message, qint32 number, int style,
+               double fontSize, const QString &description = QString());
+
+// The window alerts are centred over (the main window sets itself).
+void setAlertParent(QWidget *parent);
+// Answers an open alert with Cancel, so that closing the program never waits for a person.
+void closeAlertForShutdown();
+// True while an alert is on screen.
+bool alertShown();
+
+// Test seam: when set, alerts are answered by the responder instead of a person.
+void setAlertResponder(std::function<bool(const AlertRecord &)> responder);
+// Every alert shown since the last clear.
+const QList<AlertRecord> &alertHistory();
+void clearAlertHistory();

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Program-wide helpers: control-character constants, file tests, the program directory,
+// the version text, the paced wait, hexadecimal padding and the field splitter.
+
+// Control characters, assigned once by InitConstants at the very start of the program.
+extern QString CR;
+extern QString LF;
+extern QString CRLF;
+extern QString BS;
+extern QString DEL;
+extern QString QUOTE;
+
+// Character codes for key handlers.
+inline constexpr int kCR = 13;
+inline constexpr int kLF = 10;
+inline constexpr int kBS = 8;
+inline constexpr int kDEL = 127;
+
+void InitConstants();
+
+// True when path names an existing ordinary, visible file. Never fails.
+bool FileExists(const QString &path);
+
+// The directory holding the program's executable.
+QString AppPath();
+// Test seam: makes AppPath() answer dir instead (an empty text restores the real one).
+void setAppPathOverride(const QString &dir);
+
+// The program version as "1.02.03".
+QString VersionText();
+QString VersionText(int major, int minor, int revision);
+
+// Seconds from start to now on a seconds-since-midnight clock, across midnight; never negative.
+double Elapsed(double start, double now);
+
+// Waits pause hundredths of a second while window events go on; 0 or less returns at once.
+void Delay(int pause);
+
+// Test seams for Delay: the factor applied to every pause (1 = real time, 0 = yield only),
+// and an observer told of every pause requested.
+void setDelayScale(double scale);
+double delayScale();
+void setDelayObserver(std::function<void(int pause)> observer);
+
+// Shutdown: once requested, every running and future Delay returns at once, so nested
+// waits and long loops unwind promptly.
+void requestShutdown();
+bool shutdownRequested();
+// Test seam: clears the shutdown request so that one process can run several windows.
+void resetShutdownRequest();
+
+// The last `digits` characters of zero-filled upper-case hexadecimal of value.
+QString HexPad(unsigned char value, int digits);
+
+// Field n (1-based) of text split at separator; n = 0 counts the fields. A blank or empty
+// separator splits at runs of blanks and is set to a blank in the caller's variable.
+inline constexpr int kMaxFieldIndex = 8000;
+QString Field(const QString &text, int n, QString &separator);
+QString Field(const QString &text, int n, QChar separator);
+
+// The decimal number at the start of text (0 when there is none), saturating instead of overflowing.
+qint64 LeadingNumber(const QString &text);

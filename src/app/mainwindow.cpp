@@ -1,0 +1,282 @@
+#include "app/mainwindow.h"
+
+#include "app/alert.h"
+#include "app/basicutilities.h"
+#include "app/settingsfile.h"
+#include "app/workbench.h"
+#include "font/fonteditorpanel.h"
+#include "font/fontfilebar.h"
+#include "modes/modespanel.h"
+#include "modes/segmenttestpanel.h"
+#include "protocol/messagepanel.h"
+#include "protocol/singlecharpanel.h"
+#include "serial/logpane.h"
+#include "serial/portchooser.h"
+#include "serial/portscanner.h"
+#include "serial/seriallink.h"
+#include "serial/serialportcontrol.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindowStateChangeEvent>
+
+namespace {
+std::function<bool(const QString &)> g_helpOpener;
+const QString kCaption = QStringLiteral("Vornik control and test utility");
+} // namespace
+
+MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent)
+{
+    InitConstants();
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(kCaption);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAlertParent(this);
+
+    SerialPort *rs232 = options.rs232 ? options.rs232 : new SerialPortControl;
+    rs232->setObjectName(QStringLiteral("rs232"));
+    m_link = std::make_unique<SerialLink>(rs232);
+    rs232->setParent(m_link.get());
+    m_workbench = std::make_unique<Workbench>(*m_link);
+
+    SerialPort *scanPort = options.scanPort ? options.scanPort : new SerialPortControl;
+    scanPort->setObjectName(QStringLiteral("rs232"));
+    m_scanner = new PortScanner(scanPort, this, this);
+    m_scanner->setExtraPorts(options.extraPorts);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    // The COMM tab is built first: the panels of the Display tab may look up its fields.
+    QWidget *comm = buildCommTab();
+    m_tabs->addTab(buildDisplayTab(), tr("Display"));
+    m_tabs->addTab(buildReceiveTab(), tr("RXD Log"));
+    m_tabs->addTab(comm, tr("COMM"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(m_tabs);
+
+    m_link->attachTransmitLog(m_txbufferbox, m_rxbufferbox, m_logtraffic, m_serialout);
+    m_link->attachReceiveLog(m_rxlogenable, m_serialin);
+}
+
+MainWindow::~MainWindow()
+{
+    setAlertParent(nullptr);
+    m_link->rs232()->ClosePort();
+}
+
+QWidget *MainWindow::buildCommTab()
+{
+    auto *tab = new QWidget;
+    m_portChooser = new PortChooser(*m_link, *m_scanner, tab);
+
+    m_helpButton = new QPushButton(tr("Protocol Help File"), tab);
+    m_helpButton->setObjectName(QStringLiteral("Command2_11"));
+    m_helpButton->setToolTip(tr("Send all settings below to display string.  To write any single "
+                                "setting block, hit enter on that block"));
+    connect(m_helpButton, &QPushButton::clicked, this, [this] {
+        openHelp();
+        showsegments();
+    });
+
+    m_singleChar = new SingleCharPanel(*m_workbench, tab);
+
+    auto *layout = new QVBoxLayout(tab);
+    layout->addWidget(m_portChooser);
+    auto *help = new QHBoxLayout;
+    help->addWidget(m_helpButton);
+    help->addStretch();
+    layout->addLayout(help);
+    layout->addWidget(m_singleChar);
+    layout->addStretch();
+    return tab;
+}
+
+QWidget *MainWindow::buildDisplayTab()
+{
+    auto *tab = new QWidget;
+
+    m_statusbox = new QLineEdit(tab);
+    m_statusbox->setObjectName(QStringLiteral("statusbox"));
+    m_statusbox->setReadOnly(true);
+    m_statusbox->setFocusPolicy(Qt::NoFocus);
+    m_workbench->statusbox = m_statusbox;
+
+    m_messagePanel = new MessagePanel(*m_workbench, tab);
+    m_fontEditor = new FontEditorPanel(*m_workbench, tab);
+    m_fontFileBar = new FontFileBar(*m_workbench, tab);
+    m_modes = new ModesPanel(*m_workbench, tab);
+    m_segmentTest = new SegmentTestPanel(*m_workbench, tab);
+
+    m_logtraffic = new QCheckBox(tr("Log TXD Traffic"), tab);
+    m_logtraffic->setObjectName(QStringLiteral("logtraffic"));
+    m_logtraffic->setChecked(true);
+    m_txbufferbox = new QLineEdit(tab);
+    m_txbufferbox->setObjectName(QStringLiteral("txbufferbox"));
+    m_txbufferbox->setVisible(false);
+    m_rxbufferbox = new QLineEdit(tab);
+    m_rxbufferbox->setObjectName(QStringLiteral("rxbufferbox"));
+    m_rxbufferbox->setReadOnly(true);
+    m_rxbufferbox->setFocusPolicy(Qt::NoFocus);
+    m_rxbufferbox->setFrame(false);
+    m_serialout = new LogPane(QStringLiteral("serialout"), tab);
+    m_serialout->setMinimumHeight(110);
+
+    auto *fontColumn = new QVBoxLayout;
+    fontColumn->addWidget(m_fontEditor);
+    fontColumn->addWidget(m_fontFileBar);
+
+    auto *txdRow = new QHBoxLayout;
+    txdRow->addWidget(new QLabel(tr("TXD"), tab));
+    txdRow->addWidget(m_logtraffic);
+    txdRow->addStretch();
+    txdRow->addWidget(m_rxbufferbox);
+
+    auto *grid = new QGridLayout(tab);
+    grid->addWidget(m_messagePanel, 0, 0);
+    grid->addLayout(fontColumn, 0, 1);
+    grid->addWidget(m_modes, 1, 0);
+    grid->addWidget(m_segmentTest, 1, 1);
+    grid->addLayout(txdRow, 2, 0, 1, 2);
+    grid->addWidget(m_serialout, 3, 0, 1, 2);
+    grid->addWidget(m_statusbox, 4, 0, 1, 2);
+    grid->addWidget(m_txbufferbox, 5, 0);
+    grid->setRowStretch(3, 1);
+    return tab;
+}
+
+QWidget *MainWindow::buildReceiveTab()
+{
+    auto *tab = new QWidget;
+    m_rxlogenable = new QCheckBox(tr("Log RXD Traffic"), tab);
+    m_rxlogenable->setObjectName(QStringLiteral("rxlogenable"));
+    m_rxlogenable->setChecked(true);
+    m_serialin = new LogPane(QStringLiteral("serialin"), tab);
+    auto *layout = new QVBoxLayout(tab);
+    layout->addWidget(m_rxlogenable);
+    layout->addWidget(new QLabel(tr("RXD"), tab));
+    layout->addWidget(m_serialin, 1);
+    return tab;
+}
+
+void MainWindow::startup()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    InitConstants();
+    setWindowTitle(kCaption + QStringLiteral("  ") + VersionText());
+    m_portChooser->portselect()->setToolTip(QStringLiteral("Press ") + QUOTE
+                                            + QStringLiteral("Enter") + QUOTE
+                                            + QStringLiteral(" to scan all ports"));
+    portscanx(0);
+    if (shutdownRequested())
+        return;
+    m_fontEditor->resetSegmentLines();
+    resetfont();
+    m_settingsPath = settingsFilePath();
+    IniFile(QStringLiteral("load"), m_settingsPath, m_workbench->settingslines);
+    m_fontFileBar->readPointerFile();
+    adjustSize();
+    holdSize();
+    m_fontFileBar->loadStartupFont();
+    m_serialout->clear();
+    m_serialin->clear();
+    m_tabs->setCurrentIndex(2);
+}
+
+void MainWindow::holdSize()
+{
+    // The window keeps the size it has after loading: no maximise, no resize, minimise works.
+    m_savedSize = size();
+    setFixedSize(m_savedSize);
+}
+
+void MainWindow::shutdown()
+{
+    if (m_shutdownDone)
+        return;
+    m_shutdownDone = true;
+    // Every nested wait and long loop returns promptly and sends nothing more.
+    requestShutdown();
+    closeAlertForShutdown();
+    m_link->rs232()->ClosePort();
+    m_link->setPortOpen(false);
+    if (m_settingsPath.isEmpty())
+        m_settingsPath = settingsFilePath();
+    IniFile(QStringLiteral("save"), m_settingsPath, m_workbench->settingslines);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    shutdown();
+    event->accept();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+}
+
+void MainWindow::portscanx(int mode)
+{
+    m_portChooser->portscanx(mode);
+}
+
+void MainWindow::resetfont()
+{
+    m_workbench->fontarray.resetfont();
+}
+
+void MainWindow::showsegments()
+{
+    m_workbench->showsegments();
+}
+
+void MainWindow::process()
+{
+    m_link->process();
+}
+
+void MainWindow::setHelpOpener(std::function<bool(const QString &)> opener)
+{
+    g_helpOpener = std::move(opener);
+}
+
+void MainWindow::openHelp()
+{
+    const QString helpPath = AppPath() + QStringLiteral("/Vornik.rtf");
+    bool started = false;
+#ifdef Q_OS_WIN
+    const QString viewer = QStringLiteral("c:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
+    if (FileExists(helpPath) && FileExists(viewer))
+        started = g_helpOpener ? g_helpOpener(helpPath)
+                               : QProcess::startDetached(viewer, {helpPath});
+#else
+    // No fixed viewer here: the desktop's default application for the file opens it.
+    if (FileExists(helpPath))
+        started = g_helpOpener ? g_helpOpener(helpPath)
+                               : QDesktopServices::openUrl(QUrl::fromLocalFile(helpPath));
+#endif
+    if (!started)
+        showalert(QStringLiteral("Help file not found"),
+                  QStringLiteral("The Vornik.rtf help file or the path to the wordpad program was "
+                                 "not found.  Open the file manually from the installation "
+                                 "directory."),
+                  0, 0, 12);
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class FontEditorPanel;
+class FontFileBar;
+class LogPane;
+class MessagePanel;
+class ModesPanel;
+class PortChooser;
+class PortScanner;
+class SegmentTestPanel;
+class SerialLink;
+class SerialPort;
+class SingleCharPanel;
+class Workbench;
+
+// How the main window is put together: its port controls and extra scan candidates.
+struct MainWindowOptions
+{
+    // The port controls of the main window and of the scan window; real ones when null.
+    SerialPort *rs232 = nullptr;
+    SerialPort *scanPort = nullptr;
+    // Devices the platform does not list, added to every scan (--extra-port).
+    QStringList extraPorts;
+};
+
+// The main window: owns every control, the shared state and the start-up and shutdown order.
+class MainWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    using Options = MainWindowOptions;
+
+    explicit MainWindow(const Options &options = Options(), QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence; the window is shown only after it has finished.
+    void startup();
+    // Closes the port and saves the settings, once, however the program ends.
+    void shutdown();
+
+    // Routines the panels and the tests reach.
+    void portscanx(int mode);
+    void resetfont();
+    void showsegments();
+    void process();
+
+    Workbench &workbench() { return *m_workbench; }
+    SerialLink &link() { return *m_link; }
+    PortChooser &portChooser() { return *m_portChooser; }
+    PortScanner &portScanner() { return *m_scanner; }
+    QString settingsPath() const { return m_settingsPath; }
+    bool shutdownDone() const { return m_shutdownDone; }
+
+    // Test seam: how the help file is opened; returns false when nothing could open it.
+    static void setHelpOpener(std::function<bool(const QString &path)> opener);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QWidget *buildDisplayTab();
+    QWidget *buildReceiveTab();
+    QWidget *buildCommTab();
+    void openHelp();
+    void holdSize();
+
+    std::unique_ptr<SerialLink> m_link;
+    std::unique_ptr<Workbench> m_workbench;
+    PortScanner *m_scanner = nullptr;
+
+    QTabWidget *m_tabs = nullptr;
+    QLineEdit *m_statusbox = nullptr;
+    QLineEdit *m_txbufferbox = nullptr;
+    QLineEdit *m_rxbufferbox = nullptr;
+    QCheckBox *m_logtraffic = nullptr;
+    QCheckBox *m_rxlogenable = nullptr;
+    LogPane *m_serialout = nullptr;
+    LogPane *m_serialin = nullptr;
+    PortChooser *m_portChooser = nullptr;
+    QPushButton *m_helpButton = nullptr;
+    MessagePanel *m_messagePanel = nullptr;
+    FontEditorPanel *m_fontEditor = nullptr;
+    FontFileBar *m_fontFileBar = nullptr;
+    SingleCharPanel *m_singleChar = nullptr;
+    ModesPanel *m_modes = nullptr;
+    SegmentTestPanel *m_segmentTest = nullptr;
+
+    QString m_settingsPath;
+    QSize m_savedSize;
+    bool m_started = false;
+    bool m_shutdownDone = false;
+};

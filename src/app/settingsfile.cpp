@@ -1,0 +1,138 @@
+#include "app/settingsfile.h"
+
+#include "app/alert.h"
+#include "app/basicutilities.h"
+#include "app/errortext.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+void reportIniError(qint32 number, const QString &description)
+{
+    showalert(QStringLiteral("Ini file load/save error"),
+              QStringLiteral("This is usually the result of another program taking over the INI "
+                             "file for this program.  This can typically be resolved by deleting "
+                             "the INI file in this program's directory and then re-starting the "
+                             "program"),
+              number, 2, 12, description);
+}
+
+bool createBlankFile(const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(" \r\n \r\n");
+    return file.commit();
+}
+
+void load(const QString &path, QStringList &lines)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || (FileExists(path) && info.size() == 0)) {
+        if (!createBlankFile(path)) {
+            reportIniError(fileErrorNumber(path, QFileDevice::OpenError), QString());
+            return;
+        }
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportIniError(fileErrorNumber(path, file.error()), file.errorString());
+        return;
+    }
+    if (file.size() == 0)
+        return;
+    int slot = 1;
+    // Lines end in CR LF; a bare LF is accepted too. A line is read no further than its
+    // first 64 KiB, so a huge binary file cannot exhaust memory.
+    while (slot <= kSettingsLines && !file.atEnd()) {
+        QByteArray line = file.readLine(65536);
+        if (line.isEmpty() && file.error() != QFileDevice::NoError) {
+            reportIniError(ErrorNumber::FileAccess, file.errorString());
+            return;
+        }
+        if (line.endsWith('\n')) {
+            line.chop(1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+        } else {
+            // An overlong line: skip the rest of it.
+            while (!file.atEnd()) {
+                const QByteArray rest = file.readLine(65536);
+                if (rest.isEmpty() || rest.endsWith('\n'))
+                    break;
+            }
+        }
+        lines[slot++] = QString::fromLocal8Bit(line);
+    }
+}
+
+void save(const QString &path, const QStringList &lines)
+{
+    QFile existing(path);
+    if (existing.exists())
+        existing.setPermissions(existing.permissions() | QFileDevice::WriteOwner
+                                | QFileDevice::WriteUser);
+    QByteArray content;
+    for (int slot = 1; slot <= kSettingsLines; ++slot) {
+        if (slot < lines.size())
+            content += lines.at(slot).toLocal8Bit();
+        content += "\r\n";
+    }
+    // The whole new file is written beside the old one and then replaces it.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        reportIniError(fileErrorNumber(path, file.error()), file.errorString());
+        return;
+    }
+    if (file.write(content) != content.size() || !file.commit()) {
+        reportIniError(fileErrorNumber(path, file.error()), file.errorString());
+        return;
+    }
+}
+
+} // namespace
+
+QStringList emptySettingsLines()
+{
+    QStringList lines;
+    for (int slot = 0; slot <= kSettingsLines; ++slot)
+        lines.append(QString());
+    return lines;
+}
+
+void IniFile(const QString &mode, const QString &path, QStringList &lines)
+{
+    while (lines.size() <= kSettingsLines)
+        lines.append(QString());
+    const QString lower = mode.toLower();
+    if (lower == QLatin1String("load"))
+        load(path, lines);
+    else if (lower == QLatin1String("save"))
+        save(path, lines);
+}
+
+QString settingsFilePath()
+{
+    const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    const QString name = (baseName.isEmpty() ? QStringLiteral("vornik") : baseName)
+            + QStringLiteral(".ini");
+    const QString besideProgram = AppPath() + QLatin1Char('/') + name;
+    const QFileInfo dirInfo(AppPath());
+    const QFileInfo fileInfo(besideProgram);
+    if ((fileInfo.exists() && fileInfo.isWritable()) || (!fileInfo.exists() && dirInfo.isWritable()))
+        return besideProgram;
+    // Note: a read-only settings file in a writable directory stays beside the program;
+    // its read-only mark is removed when it is saved.
+    if (fileInfo.exists() && dirInfo.isWritable())
+        return besideProgram;
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(userDir);
+    return userDir + QLatin1Char('/') + name;
+}

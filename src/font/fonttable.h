@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// The PC's copy of the user font: one segment pattern per character code 0 to 125.
+class FontTable
+{
+public:
+    static constexpr int kSlots = 126;
+    static constexpr int kFirstUserCode = 10;
+    static constexpr int kLastUserCode = 125;
+    static constexpr int kSegments = 15;
+
+    FontTable();
+
+    static bool isValidIndex(int code) { return code >= 0 && code < kSlots; }
+    // Codes the editor, the navigation and the upload use: 10 to 125 without 13 and 33.
+    static bool isSelectableCode(int code)
+    {
+        return code >= kFirstUserCode && code <= kLastUserCode && code != 13 && code != 33;
+    }
+    static QString allOff() { return QString(kSegments, QLatin1Char('0')); }
+    // text padded with "0" or cut to 15 characters.
+    static QString padded(const QString &text);
+
+    // The pattern at code; an index outside 0 to 125 reads as empty.
+    QString pattern(int code) const;
+    // Stores text at code; an index outside 0 to 125 is refused (returns false).
+    bool setPattern(int code, const QString &text);
+
+    // The default user font: all off, with the 19 built-in shapes at codes 58 to 76.
+    void resetfont();
+    // All patterns of codes 10 to 125 off.
+    void clear();
+
+private:
+    std::array<QString, kSlots> m_slots;
+};

@@ -1,0 +1,172 @@
+#include "protocol/filteredlineedit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+
+FilteredLineEdit::FilteredLineEdit(const QString &objectName, QWidget *parent) : QLineEdit(parent)
+{
+    setObjectName(objectName);
+}
+
+bool FilteredLineEdit::roomForTyping(int extra) const
+{
+    if (m_typingLimit <= 0)
+        return true;
+    return text().size() - selectedText().size() + extra <= m_typingLimit;
+}
+
+void FilteredLineEdit::insertFiltered(const QString &text)
+{
+    if (isReadOnly())
+        return;
+    QString accepted;
+    for (const QChar c : text) {
+        const KeyVerdict verdict = m_filter ? m_filter(c.unicode()) : KeyVerdict::insert(c);
+        if (verdict.kind == KeyVerdict::Insert)
+            accepted += verdict.character;
+    }
+    if (m_typingLimit > 0) {
+        const int room = m_typingLimit - (this->text().size() - selectedText().size());
+        accepted.truncate(qMax(0, room));
+    }
+    if (!accepted.isEmpty())
+        insert(accepted);
+}
+
+void FilteredLineEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (event == QKeySequence::Paste) {
+        insertFiltered(QApplication::clipboard()->text());
+        event->accept();
+        return;
+    }
+    if (event == QKeySequence::Cut) {
+        // Cut is an edit like Backspace: it goes through the filter's verdict for Backspace.
+        if (m_filter && m_filter(8).kind != KeyVerdict::Pass) {
+            event->accept();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+
+    int code = 0;
+    const QString text = event->text();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        code = 13;
+    else if (event->key() == Qt::Key_Backspace)
+        code = 8;
+    else if (event->key() == Qt::Key_Delete)
+        code = 127;
+    else if (text.size() == 1)
+        code = text.at(0).unicode();
+
+    // Copy and Select All keep their meaning; other shortcuts (undo, redo, yank) could bring back
+    // text the field does not accept, so they are ignored.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        if (event == QKeySequence::Copy || event == QKeySequence::SelectAll)
+            QLineEdit::keyPressEvent(event);
+        else
+            event->accept();
+        return;
+    }
+    // Keys that type nothing (arrows, Home, End, Tab) keep their usual meaning.
+    if (code == 0) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+
+    const KeyVerdict verdict = m_filter ? m_filter(code) : KeyVerdict::pass();
+    switch (verdict.kind) {
+    case KeyVerdict::Insert:
+        if (!isReadOnly() && roomForTyping(1))
+            insert(QString(verdict.character));
+        event->accept();
+        return;
+    case KeyVerdict::Enter:
+        Q_EMIT enterPressed();
+        if (m_enterPassesOn)
+            QLineEdit::keyPressEvent(event);
+        else
+            event->accept();
+        return;
+    case KeyVerdict::Pass:
+        QLineEdit::keyPressEvent(event);
+        return;
+    case KeyVerdict::Swallow:
+        event->accept();
+        return;
+    }
+}
+
+void FilteredLineEdit::keyReleaseEvent(QKeyEvent *event)
+{
+    QLineEdit::keyReleaseEvent(event);
+    Q_EMIT keyReleased(event->key());
+}
+
+void FilteredLineEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    // A popup menu or another application taking over does not count as leaving the field.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
+        Q_EMIT focusLost();
+}
+
+void FilteredLineEdit::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QLineEdit::mouseDoubleClickEvent(event);
+    Q_EMIT doubleClicked();
+}
+
+void FilteredLineEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!event->commitString().isEmpty()) {
+        const QString committed = event->commitString();
+        QInputMethodEvent stripped(event->preeditString(), event->attributes());
+        QLineEdit::inputMethodEvent(&stripped);
+        insertFiltered(committed);
+        return;
+    }
+    QLineEdit::inputMethodEvent(event);
+}
+
+void FilteredLineEdit::dropEvent(QDropEvent *event)
+{
+    if (event->mimeData()->hasText() && !isReadOnly()) {
+        setFocus(Qt::OtherFocusReason);
+        insertFiltered(event->mimeData()->text());
+        event->acceptProposedAction();
+        return;
+    }
+    event->ignore();
+}
+
+void FilteredLineEdit::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    // Route the menu's Paste through the filter; Cut and Delete follow the Backspace rule.
+    for (QAction *action : menu->actions()) {
+        const QString name = action->objectName();
+        if (name == QLatin1String("edit-paste")) {
+            disconnect(action, nullptr, nullptr, nullptr);
+            connect(action, &QAction::triggered, this,
+                    [this] { insertFiltered(QApplication::clipboard()->text()); });
+        } else if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo")) {
+            action->setEnabled(false);
+        } else if ((name == QLatin1String("edit-cut") || name == QLatin1String("edit-delete"))
+                   && m_filter && m_filter(8).kind != KeyVerdict::Pass) {
+            action->setEnabled(false);
+        }
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QLineEdit>
+
+#include <functional>
+
+// What a field does with one typed character code.
+struct KeyVerdict
+{
+    enum Kind { Insert, Enter, Pass, Swallow };
+    Kind kind = Swallow;
+    QChar character; // for Insert: the character entered (upper-cased where the field says)
+
+    static KeyVerdict insert(QChar c) { return KeyVerdict{Insert, c}; }
+    static KeyVerdict enter() { return KeyVerdict{Enter, QChar()}; }
+    static KeyVerdict pass() { return KeyVerdict{Pass, QChar()}; }
+    static KeyVerdict swallow() { return KeyVerdict{Swallow, QChar()}; }
+};
+
+using KeyFilter = std::function<KeyVerdict(int code)>;
+
+// A one-line field whose every edit path (typing, paste, drop, input method) passes its key
+// filter. The typed-character limit binds the user's input only, never text set by the program.
+class FilteredLineEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit FilteredLineEdit(const QString &objectName, QWidget *parent = nullptr);
+
+    void setKeyFilter(KeyFilter filter) { m_filter = std::move(filter); }
+    // At most this many characters can be typed or pasted; 0 means no limit.
+    void setTypingLimit(int limit) { m_typingLimit = limit; }
+    int typingLimit() const { return m_typingLimit; }
+    // Enter is handed on to the field after the enterPressed signal instead of being swallowed.
+    void setEnterPassesOn(bool passes) { m_enterPassesOn = passes; }
+
+    // Inserts the characters of text that the filter accepts, as typing would.
+    void insertFiltered(const QString &text);
+
+Q_SIGNALS:
+    void enterPressed();
+    void focusLost();
+    void keyReleased(int key);
+    void doubleClicked();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    bool roomForTyping(int extra) const;
+
+    KeyFilter m_filter;
+    int m_typingLimit = 0;
+    bool m_enterPassesOn = false;
+};

@@ -1,0 +1,106 @@
+#include "serial/portchooser.h"
+
+#include "app/alert.h"
+#include "app/basicutilities.h"
+#include "serial/portscanner.h"
+#include "serial/seriallink.h"
+#include "serial/serialport.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+
+namespace {
+const QString kSelect = QStringLiteral("Select...");
+const QString kLineSettings = QStringLiteral("9600,n,8,1");
+} // namespace
+
+PortChooser::PortChooser(SerialLink &link, PortScanner &scanner, QWidget *parent)
+    : QWidget(parent), m_link(link), m_scanner(scanner)
+{
+    auto *label = new QLabel(tr("Port"), this);
+    m_portselect = new QComboBox(this);
+    m_portselect->setObjectName(QStringLiteral("portselect"));
+    m_portselect->setMinimumWidth(220);
+    m_portselect->addItem(kSelect);
+    m_portselect->installEventFilter(this);
+    label->setBuddy(m_portselect);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(label);
+    layout->addWidget(m_portselect, 1);
+
+    connect(m_portselect, &QComboBox::activated, this, &PortChooser::onSelected);
+    connect(&m_link, &SerialLink::deselectRequested, this, [this] { select(0); });
+}
+
+void PortChooser::portscanx(int mode)
+{
+    // A scan is already filling the list: a second request would double or scramble it.
+    if (m_scanner.scanning())
+        return;
+    m_link.rs232()->ClosePort();
+    m_link.setPortOpen(false);
+
+    const QString settings = mode == 0 ? kLineSettings : QStringLiteral("115200,n,8,1");
+    const QString expected = mode == 0 ? QString() : QStringLiteral("!0000022600");
+    const QWidget *main = window();
+    const QRect frame = main->frameGeometry();
+    QStringList ports;
+    m_scanner.PortScan(ports, expected, settings, 1000, frame.left(), frame.width(), frame.top(),
+                       frame.height());
+    if (shutdownRequested())
+        return;
+
+    m_portselect->clear();
+    m_portselect->addItem(kSelect);
+    const int found = static_cast<int>(LeadingNumber(ports.value(0).trimmed()));
+    for (int i = 1; i <= found && i < ports.size(); ++i)
+        m_portselect->addItem(ports.at(i));
+    select(0);
+}
+
+void PortChooser::select(int index)
+{
+    {
+        const QSignalBlocker blocker(m_portselect);
+        m_portselect->setCurrentIndex(index);
+    }
+    onSelected(index);
+}
+
+void PortChooser::onSelected(int index)
+{
+    SerialPort *port = m_link.rs232();
+    if (index > 0) {
+        port->ClosePort();
+        m_link.setPortOpen(false);
+        if (!port->OpenPort(m_portselect->itemText(index), kLineSettings)) {
+            const PortError error = port->lastError();
+            showalert(QStringLiteral("Com port open error"), error.description, error.number, 0, 12,
+                      error.description);
+            select(0);
+            return;
+        }
+        m_link.setPortOpen(true);
+    } else if (index == 0 && m_link.portopen()) {
+        port->ClosePort();
+        m_link.setPortOpen(false);
+    }
+}
+
+bool PortChooser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_portselect && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            portscanx(0);
+            return true;
+        }
+        // The list is never typed into; arrow keys and F4 still move through it.
+        if (!key->text().isEmpty() && key->text().at(0).isPrint())
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+class SerialPort;
+
+// Finds the serial ports by opening each candidate on its own port control, optionally
+// probing for a display chain, under the "Scanning for serial ports, please wait..." window.
+class PortScanner : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kTableSize = 1001;
+
+    // scanPort is the scan window's own port control; the scanner takes ownership.
+    explicit PortScanner(SerialPort *scanPort, QWidget *owner, QObject *parent = nullptr);
+    ~PortScanner() override;
+
+    // Fills ports (entry 0 the count, entries 1..n the names) with the candidates that open,
+    // and, when expected names replies separated by "|", that answer the probe "$0000".
+    void PortScan(QStringList &ports, const QString &expected, QString settings, int maxport,
+                  int left, int width, int top, int height);
+
+    // Devices the platform does not enumerate, tried after the platform's own ports.
+    void setExtraPorts(const QStringList &ports) { m_extraPorts = ports; }
+    QStringList extraPorts() const { return m_extraPorts; }
+
+    // The platform's serial ports in a stable natural order, by the name that opens them.
+    static QStringList systemCandidates();
+    // Test seam: replaces the platform's list of serial ports (an empty function restores it).
+    static void setCandidateSource(std::function<QStringList()> source);
+
+    bool scanning() const { return m_scanning; }
+    QWidget *portscanform() const;
+    QByteArray scanbuffer() const { return m_scanbuffer; }
+
+private:
+    QStringList candidates() const;
+    void onDataArrived();
+
+    SerialPort *m_port = nullptr;
+    QPointer<QWidget> m_form;
+    QStringList m_extraPorts;
+    QByteArray m_scanbuffer;
+    bool m_scanning = false;
+};

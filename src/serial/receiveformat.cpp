@@ -1,0 +1,22 @@
+#include "serial/receiveformat.h"
+
+#include "app/basicutilities.h"
+
+ReceivedLogText formatReceived(const QByteArray &data)
+{
+    ReceivedLogText result;
+    result.text.reserve(data.size() * 2);
+    for (const char byte : data) {
+        const auto code = static_cast<unsigned char>(byte);
+        if (code == 13) {
+            result.text += QStringLiteral("[CR]\r\n");
+            result.refresh = true;
+        } else if (code < 32 || code >= 128) {
+            result.text += QLatin1Char('[') + HexPad(code, 2) + QLatin1Char(']');
+        } else {
+            result.text += QChar(code);
+            result.refresh = true;
+        }
+    }
+    return result;
+}

@@ -1,0 +1,82 @@
+#include "serial/recordingport.h"
+
+RecordingPort::RecordingPort(QObject *parent) : SerialPort(parent)
+{
+    m_clock.start();
+}
+
+bool RecordingPort::OpenPort(const QString &name, const QString &settings)
+{
+    if (m_refused.contains(name)) {
+        const PortError error = m_refused.value(name);
+        setLastError(error.number, error.description);
+        return false;
+    }
+    m_open = true;
+    m_name = name;
+    m_settings = settings;
+    ++m_openCount;
+    return true;
+}
+
+void RecordingPort::ClosePort()
+{
+    ++m_closeCount;
+    m_open = false;
+}
+
+bool RecordingPort::SendText(const QByteArray &text, int, int)
+{
+    if (m_failWrites || !m_open) {
+        const PortError error = m_failWrites ? m_writeError
+                                             : PortError{static_cast<qint32>(0x80040206u),
+                                                         QStringLiteral("Port is not open")};
+        setLastError(error.number, error.description);
+        return false;
+    }
+    m_writes.append(Write{text, m_clock.nsecsElapsed()});
+    if (m_writeHook)
+        m_writeHook(text);
+    return true;
+}
+
+QByteArray RecordingPort::ReceivedText()
+{
+    QByteArray data;
+    data.swap(m_incoming);
+    return data;
+}
+
+QList<QByteArray> RecordingPort::writtenBytes() const
+{
+    QList<QByteArray> result;
+    for (const Write &write : m_writes)
+        result.append(write.bytes);
+    return result;
+}
+
+void RecordingPort::refuseOpen(const QString &name, const PortError &error)
+{
+    m_refused.insert(name, error);
+}
+
+void RecordingPort::failWrites(const PortError &error)
+{
+    m_failWrites = true;
+    m_writeError = error;
+}
+
+void RecordingPort::receive(const QByteArray &data)
+{
+    m_incoming += data;
+    Q_EMIT DataArrived();
+}
+
+void RecordingPort::loseDevice(const PortError &error)
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    setLastError(error.number, error.description);
+    Q_EMIT PortFailed(error);
+}

@@ -1,0 +1,152 @@
+#include "serial/serialportcontrol.h"
+
+#include "app/errortext.h"
+
+#include <QFileInfo>
+
+SerialPortControl::SerialPortControl(QObject *parent) : SerialPort(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::DataArrived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortControl::onError);
+}
+
+SerialPortControl::~SerialPortControl()
+{
+    m_port.close();
+}
+
+bool SerialPortControl::applySettings(QSerialPort &port, const QString &settings)
+{
+    const QStringList parts = settings.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    bool ok = false;
+    const int baud = parts.at(0).trimmed().toInt(&ok);
+    if (!ok || baud <= 0)
+        return false;
+    const QString parity = parts.at(1).trimmed().toLower();
+    QSerialPort::Parity parityValue = QSerialPort::NoParity;
+    if (parity == QLatin1String("e"))
+        parityValue = QSerialPort::EvenParity;
+    else if (parity == QLatin1String("o"))
+        parityValue = QSerialPort::OddParity;
+    else if (parity == QLatin1String("m"))
+        parityValue = QSerialPort::MarkParity;
+    else if (parity == QLatin1String("s"))
+        parityValue = QSerialPort::SpaceParity;
+    else if (parity != QLatin1String("n"))
+        return false;
+    const int dataBits = parts.at(2).trimmed().toInt(&ok);
+    if (!ok || dataBits < 5 || dataBits > 8)
+        return false;
+    const QString stop = parts.at(3).trimmed();
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    if (stop == QLatin1String("2"))
+        stopBits = QSerialPort::TwoStop;
+    else if (stop == QLatin1String("1.5"))
+        stopBits = QSerialPort::OneAndHalfStop;
+    else if (stop != QLatin1String("1"))
+        return false;
+    port.setBaudRate(baud);
+    port.setParity(parityValue);
+    port.setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
+    port.setStopBits(stopBits);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    return true;
+}
+
+PortError SerialPortControl::openError(QSerialPort::SerialPortError error, const QString &name,
+                                       const QString &platformText)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return PortError{ErrorNumber::PortDoesNotExist,
+                         QStringLiteral("The serial port %1 does not exist.").arg(name)};
+    case QSerialPort::PermissionError: {
+        QString text = QStringLiteral("The serial port %1 is in use or access to it was denied.")
+                               .arg(name);
+#ifdef Q_OS_LINUX
+        const QString group = QFileInfo(name.contains(QLatin1Char('/'))
+                                                ? name
+                                                : QStringLiteral("/dev/") + name)
+                                      .group();
+        text += QStringLiteral("  If access was denied, add your user to the group that owns the "
+                               "device (usually \"%1\") with \"sudo usermod -aG %1 $USER\", then "
+                               "log out and back in.")
+                        .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
+#endif
+        return PortError{ErrorNumber::PortBusy, text};
+    }
+    default:
+        return PortError{ErrorNumber::PortBusy,
+                         QStringLiteral("The serial port %1 could not be opened: %2")
+                                 .arg(name, platformText)};
+    }
+}
+
+bool SerialPortControl::OpenPort(const QString &name, const QString &settings)
+{
+    ClosePort();
+    m_port.setPortName(name);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const PortError error = openError(m_port.error(), name, m_port.errorString());
+        setLastError(error.number, error.description);
+        m_port.clearError();
+        return false;
+    }
+    if (!applySettings(m_port, settings)) {
+        m_port.close();
+        setLastError(ErrorNumber::PortBusy,
+                     QStringLiteral("Unsupported port settings \"%1\"").arg(settings));
+        return false;
+    }
+    m_port.clear();
+    return true;
+}
+
+void SerialPortControl::ClosePort()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool SerialPortControl::SendText(const QByteArray &text, int, int)
+{
+    if (!m_port.isOpen()) {
+        setLastError(ErrorNumber::PortWriteGone, QStringLiteral("The serial port is not open."));
+        return false;
+    }
+    if (text.isEmpty())
+        return true;
+    if (m_port.write(text) != text.size()) {
+        setLastError(ErrorNumber::PortWriteGone, m_port.errorString());
+        ClosePort();
+        return false;
+    }
+    // Hand the bytes to the device now, so the caller's pause starts when they leave.
+    m_port.flush();
+    return true;
+}
+
+QByteArray SerialPortControl::ReceivedText()
+{
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+void SerialPortControl::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || !m_port.isOpen())
+        return;
+    if (error == QSerialPort::TimeoutError)
+        return;
+    // A vanished device repeats its error for as long as the port stays open: close it at once
+    // and report once.
+    const PortError report{error == QSerialPort::WriteError ? ErrorNumber::PortWriteGone
+                                                             : ErrorNumber::PortLost,
+                           m_port.errorString()};
+    m_port.close();
+    m_port.clearError();
+    setLastError(report.number, report.description);
+    Q_EMIT PortFailed(report);
+}

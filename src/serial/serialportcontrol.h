@@ -1,0 +1,30 @@
+#pragma once
+
+#include "serial/serialport.h"
+
+#include <QSerialPort>
+
+// The serial port control over QSerialPort: one instance per window that talks to a port.
+class SerialPortControl : public SerialPort
+{
+    Q_OBJECT
+public:
+    explicit SerialPortControl(QObject *parent = nullptr);
+    ~SerialPortControl() override;
+
+    bool OpenPort(const QString &name, const QString &settings) override;
+    void ClosePort() override;
+    bool SendText(const QByteArray &text, int optionA = 0, int optionB = 100) override;
+    QByteArray ReceivedText() override;
+
+    // Parses "9600,n,8,1" onto port; false when the text is not of that form.
+    static bool applySettings(QSerialPort &port, const QString &settings);
+    // The program's number and words for a failed open of name.
+    static PortError openError(QSerialPort::SerialPortError error, const QString &name,
+                               const QString &platformText);
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+};

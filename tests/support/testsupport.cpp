@@ -1,0 +1,78 @@
+#include "support/testsupport.h"
+
+#include "app/alert.h"
+#include "app/basicutilities.h"
+#include "serial/portchooser.h"
+#include "serial/portscanner.h"
+#include "serial/recordingport.h"
+#include "serial/seriallink.h"
+
+#include <QComboBox>
+
+TestWindow::TestWindow(bool startup, const QStringList &candidates)
+{
+    resetShutdownRequest();
+    setAppPathOverride(m_dir.path());
+    setDelayScale(0);
+    setDelayObserver([this](int pause) { m_pauses.append(pause); });
+    setAlertResponder([](const AlertRecord &) { return true; });
+    clearAlertHistory();
+    PortScanner::setCandidateSource([candidates] { return candidates; });
+
+    MainWindow::Options options;
+    m_port = new RecordingPort;
+    m_scanPort = new RecordingPort;
+    options.rs232 = m_port;
+    options.scanPort = m_scanPort;
+    m_window = std::make_unique<MainWindow>(options);
+    if (startup)
+        m_window->startup();
+}
+
+TestWindow::~TestWindow()
+{
+    m_window.reset();
+    PortScanner::setCandidateSource({});
+    setAlertResponder({});
+    setDelayObserver({});
+    setDelayScale(1);
+    setAppPathOverride(QString());
+    resetShutdownRequest();
+}
+
+void TestWindow::openPort(const QString &name)
+{
+    QComboBox *list = m_window->portChooser().portselect();
+    if (list->findText(name) < 0)
+        list->addItem(name);
+    m_window->portChooser().select(list->findText(name));
+}
+
+QList<QByteArray> TestWindow::sent() const
+{
+    return m_port->writtenBytes();
+}
+
+void TestWindow::clearSent()
+{
+    m_port->clearWrites();
+    m_pauses.clear();
+}
+
+QuietEnvironment::QuietEnvironment()
+{
+    InitConstants();
+    resetShutdownRequest();
+    setDelayScale(0);
+    setDelayObserver([this](int pause) { m_pauses.append(pause); });
+    setAlertResponder([](const AlertRecord &) { return true; });
+    clearAlertHistory();
+}
+
+QuietEnvironment::~QuietEnvironment()
+{
+    setAlertResponder({});
+    setDelayObserver({});
+    setDelayScale(1);
+    resetShutdownRequest();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class MainWindow;
+class RecordingPort;
+
+// A real main window wired to recording ports, its program directory in a temporary folder,
+// pauses shortened and alerts answered automatically. Everything is undone on destruction.
+class TestWindow
+{
+public:
+    // startup runs the start-up sequence; the scan finds no platform ports.
+    explicit TestWindow(bool startup = true, const QStringList &candidates = QStringList());
+    ~TestWindow();
+
+    MainWindow &window() { return *m_window; }
+    RecordingPort &port() { return *m_port; }
+    RecordingPort &scanPort() { return *m_scanPort; }
+    QString dir() const { return m_dir.path(); }
+
+    // Opens the recording port as if the user had picked it in the port list.
+    void openPort(const QString &name = QStringLiteral("ttyTEST0"));
+    // The bytes of every write since the last clear.
+    QList<QByteArray> sent() const;
+    void clearSent();
+    // The pauses Delay was asked for since the last clear.
+    const QList<int> &pauses() const { return m_pauses; }
+    // A control of the window by object name.
+    template <typename T>
+    T *find(const QString &name) const;
+
+private:
+    QTemporaryDir m_dir;
+    RecordingPort *m_port = nullptr;
+    RecordingPort *m_scanPort = nullptr;
+    std::unique_ptr<MainWindow> m_window;
+    QList<int> m_pauses;
+};
+
+#include "app/mainwindow.h"
+
+template <typename T>
+T *TestWindow::find(const QString &name) const
+{
+    return m_window->findChild<T *>(name);
+}
+
+// Shortens every pause to a yield and answers alerts with OK, for tests without a window.
+class QuietEnvironment
+{
+public:
+    QuietEnvironment();
+    ~QuietEnvironment();
+    const QList<int> &pauses() const { return m_pauses; }
+    void clearPauses() { m_pauses.clear(); }
+
+private:
+    QList<int> m_pauses;
+};
