@@ -1,6 +1,7 @@
 #include "app/settingsfile.h"
 
 #include "app/alert.h"
+#include "app/atomicfile.h"
 #include "app/basicutilities.h"
 #include "app/errortext.h"
 
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -25,11 +25,7 @@ void reportIniError(qint32 number, const QString &description)
 
 bool createBlankFile(const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(" \r\n \r\n");
-    return file.commit();
+    return writeFileAtomically(path, QByteArrayLiteral(" \r\n \r\n")).ok;
 }
 
 void load(const QString &path, QStringList &lines)
@@ -85,16 +81,9 @@ void save(const QString &path, const QStringList &lines)
             content += lines.at(slot).toLocal8Bit();
         content += "\r\n";
     }
-    // The whole new file is written beside the old one and then replaces it.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        reportIniError(fileErrorNumber(path, file.error()), file.errorString());
-        return;
-    }
-    if (file.write(content) != content.size() || !file.commit()) {
-        reportIniError(fileErrorNumber(path, file.error()), file.errorString());
-        return;
-    }
+    const AtomicWriteResult written = writeFileAtomically(path, content);
+    if (!written.ok)
+        reportIniError(fileErrorNumber(path, written.error), written.errorText);
 }
 
 } // namespace

@@ -138,8 +138,11 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError || !m_port.isOpen())
         return;
-    if (error == QSerialPort::TimeoutError)
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError
+        && error != QSerialPort::WriteError) {
+        m_port.clearError();
         return;
+    }
     // A vanished device repeats its error for as long as the port stays open: close it at once
     // and report once.
     const PortError report{error == QSerialPort::WriteError ? ErrorNumber::PortWriteGone

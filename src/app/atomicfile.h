@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFileDevice>
+#include <QString>
+
+// The outcome of replacing a file: on failure the platform's error, and the old file is untouched.
+struct AtomicWriteResult
+{
+    bool ok = false;
+    QFileDevice::FileError error = QFileDevice::NoError;
+    QString errorText;
+};
+
+// Writes content to a new file beside path and then puts it in path's place, so a crash, a full
+// disk or a refused write never leaves a truncated file behind.
+AtomicWriteResult writeFileAtomically(const QString &path, const QByteArray &content);

@@ -1,0 +1,220 @@
+#include "support/testsupport.h"
+
+#include "app/alert.h"
+#include "app/basicutilities.h"
+#include "serial/logpane.h"
+#include "serial/portchooser.h"
+#include "serial/receiveformat.h"
+#include "serial/recordingport.h"
+#include "serial/seriallink.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+// The transmit routine and both traffic logs, seen through the recording port and the panes.
+class TestComWrite : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void logText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("hexlog");
+        QTest::addColumn<int>("nospace");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("cr") << QByteArray("$B7MAAAAA\r") << 0 << 0 << "$B7MAAAAA[cr]";
+        QTest::newRow("crlf") << QByteArray("abc\r\n") << 0 << 0 << "abc[nl]";
+        QTest::newRow("lf") << QByteArray("abc\n") << 0 << 0 << "abc[lf]";
+        QTest::newRow("plain") << QByteArray("abc") << 0 << 0 << "abc";
+        QTest::newRow("control inside kept") << QByteArray("$B7M\n\r") << 0 << 0 << "$B7M\n[cr]";
+        QTest::newRow("empty") << QByteArray() << 0 << 0 << "";
+        QTest::newRow("hex with blanks") << QByteArray("$B7") << 1 << 0 << "24 42 37 ";
+        QTest::newRow("hex run together") << QByteArray("$B7\r") << 1 << 1 << "2442370D";
+    }
+
+    void logText()
+    {
+        InitConstants();
+        QFETCH(QByteArray, text);
+        QFETCH(int, hexlog);
+        QFETCH(int, nospace);
+        QFETCH(QString, expected);
+        QCOMPARE(SerialLink::logText(text, hexlog, nospace), expected);
+    }
+
+    void sendsExactBytesLogsAndPauses()
+    {
+        TestWindow t;
+        t.openPort();
+        QVERIFY(t.window().link().portopen());
+        QCOMPARE(t.port().openedSettings(), QStringLiteral("9600,n,8,1"));
+        t.clearSent();
+        t.window().link().ComWrite("$B7MAAAAAA\r", 5);
+        t.window().link().ComWrite("$B7MAAAAAA\r", 5);
+        t.window().link().ComWrite("$B7W\n\r", 10, 1, 0);
+        QCOMPARE(t.sent(), QList<QByteArray>({"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$B7W\n\r"}));
+        QCOMPARE(t.pauses(), QList<int>({5, 5, 10}));
+        QCOMPARE(t.window().link().txlog(),
+                 QStringLiteral("$B7MAAAAAA[cr]\r\n$B7MAAAAAA[cr]\r\n24 42 37 57 0A 0D \r\n"));
+        auto *pane = t.find<LogPane>(QStringLiteral("serialout"));
+        QCOMPARE(pane->textCursor().position(), pane->document()->characterCount() - 1);
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("rxbufferbox"))->text(), QString());
+    }
+
+    void noPortLogsButSendsNothing()
+    {
+        TestWindow t;
+        t.window().link().ComWrite("$B7MA\r", 5);
+        QVERIFY(t.sent().isEmpty());
+        QVERIFY(t.pauses().isEmpty());
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("rxbufferbox"))->text(),
+                 QStringLiteral("[No port is selected]"));
+        QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MA[cr]\r\n"));
+    }
+
+    void loggingSwitchedOffStopsNewLinesOnly()
+    {
+        TestWindow t;
+        t.openPort();
+        t.window().link().ComWrite("$B7MA\r", 5);
+        t.find<QCheckBox>(QStringLiteral("logtraffic"))->setChecked(false);
+        t.window().link().ComWrite("$B7MB\r", 5);
+        t.find<QCheckBox>(QStringLiteral("logtraffic"))->setChecked(true);
+        t.window().link().ComWrite("$B7MC\r", 5);
+        QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MA[cr]\r\n$B7MC[cr]\r\n"));
+        QCOMPARE(t.sent().size(), 3);
+    }
+
+    void doubleClickClearsTransmitPane()
+    {
+        TestWindow t;
+        t.window().link().ComWrite("$B7MA\r", 5);
+        auto *pane = t.find<LogPane>(QStringLiteral("serialout"));
+        QTest::mouseDClick(pane->viewport(), Qt::LeftButton);
+        QCOMPARE(t.window().link().txlog(), QString());
+        t.window().link().ComWrite("$B7MB\r", 5);
+        QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MB[cr]\r\n"));
+    }
+
+    void writeErrorAlertsOnceClosesAndSkipsPause()
+    {
+        TestWindow t;
+        t.openPort();
+        t.clearSent();
+        t.port().failWrites(PortError{qint32(0x80040206u), QStringLiteral("gone")});
+        t.window().link().ComWrite("$B7MA\r", 5);
+        t.window().link().ComWrite("$B7MB\r", 5);
+        QCOMPARE(alertHistory().size(), 1);
+        QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
+        QCOMPARE(alertHistory().first().style, 2);
+        QVERIFY(alertHistory().first().text.startsWith(QStringLiteral("Error Code: 0x80040206")));
+        QVERIFY(!t.window().link().portopen());
+        QVERIFY(!t.port().isOpen());
+        QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), 0);
+        QVERIFY(t.pauses().isEmpty());
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("rxbufferbox"))->text(),
+                 QStringLiteral("[No port is selected]"));
+    }
+
+    void deviceLostWhileOpenTakesErrorPathOnce()
+    {
+        TestWindow t;
+        t.openPort();
+        t.port().loseDevice(PortError{qint32(0x8000FFFFu), QStringLiteral("unplugged")});
+        t.port().loseDevice(PortError{qint32(0x8000FFFFu), QStringLiteral("unplugged")});
+        QCOMPARE(alertHistory().size(), 1);
+        QVERIFY(alertHistory().first().text.contains(QStringLiteral("unplugging the USB cable")));
+        QVERIFY(!t.window().link().portopen());
+        QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), 0);
+    }
+
+    void portClosedDuringFirstYieldIsNoError()
+    {
+        TestWindow t;
+        t.openPort();
+        t.clearSent();
+        QTimer::singleShot(0, &t.window(), [&] { t.window().portChooser().select(0); });
+        t.window().link().ComWrite("$B7MA\r", 5);
+        QVERIFY(t.sent().isEmpty());
+        QVERIFY(alertHistory().isEmpty());
+    }
+
+    void nothingIsSentAfterShutdown()
+    {
+        TestWindow t;
+        t.openPort();
+        t.clearSent();
+        requestShutdown();
+        t.window().link().ComWrite("$B7MA\r", 5);
+        QVERIFY(t.sent().isEmpty());
+    }
+
+    void receiveFormat_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("refresh");
+        QTest::newRow("reply with CR") << QByteArray("!0000022600\r") << "!0000022600[CR]\r\n" << true;
+        QTest::newRow("lone LF") << QByteArray("\n") << "[0A]" << false;
+        QTest::newRow("high bytes") << QByteArray("\x80\xff") << "[80][FF]" << false;
+        QTest::newRow("printable and DEL") << QByteArray("a~\x7f") << QStringLiteral("a~\u007f") << true;
+        QTest::newRow("NUL") << QByteArray(1, '\0') << "[00]" << false;
+    }
+
+    void receiveFormat()
+    {
+        InitConstants();
+        QFETCH(QByteArray, data);
+        QFETCH(QString, text);
+        QFETCH(bool, refresh);
+        const ReceivedLogText formatted = formatReceived(data);
+        QCOMPARE(formatted.text, text);
+        QCOMPARE(formatted.refresh, refresh);
+    }
+
+    void receivePaneRefreshesOnPrintableOrCR()
+    {
+        TestWindow t;
+        t.openPort();
+        auto *pane = t.find<LogPane>(QStringLiteral("serialin"));
+        t.port().receive("\n");
+        QCOMPARE(pane->toPlainText(), QString());
+        QCOMPARE(t.window().link().rxlog(), QStringLiteral("[0A]"));
+        t.port().receive("ok\r");
+        QCOMPARE(pane->toPlainText(), QStringLiteral("[0A]ok[CR]\n"));
+        QVERIFY(t.window().link().rxbuffer().isEmpty());
+    }
+
+    void receiveLoggingOffDropsForGood()
+    {
+        TestWindow t;
+        t.openPort();
+        auto *enable = t.find<QCheckBox>(QStringLiteral("rxlogenable"));
+        enable->setChecked(false);
+        t.port().receive("lost\r");
+        enable->setChecked(true);
+        t.port().receive("kept\r");
+        QCOMPARE(t.window().link().rxlog(), QStringLiteral("kept[CR]\r\n"));
+        QTest::mouseDClick(t.find<LogPane>(QStringLiteral("serialin"))->viewport(), Qt::LeftButton);
+        QCOMPARE(t.window().link().rxlog(), QString());
+        t.port().receive("new\r");
+        QCOMPARE(t.window().link().rxlog(), QStringLiteral("new[CR]\r\n"));
+    }
+
+    void logsKeepNewestHundredThousandLines()
+    {
+        TestWindow t;
+        auto *pane = t.find<LogPane>(QStringLiteral("serialout"));
+        for (int i = 0; i < LogPane::kMaxLines + 50; ++i)
+            pane->appendText(QString::number(i) + QStringLiteral("\r\n"));
+        QCOMPARE(pane->lineCount(), LogPane::kMaxLines);
+        QVERIFY(pane->toPlainText().startsWith(QStringLiteral("50\n")));
+        QVERIFY(pane->toPlainText().endsWith(QString::number(LogPane::kMaxLines + 49) + QLatin1Char('\n')));
+    }
+};
+
+QTEST_MAIN(TestComWrite)
+#include "tst_comwrite.moc"
