@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The segment test's state machine: the Start and Stop requests, whether a run is under way,
+// the current step, and what each tick of the test timer shows and sends.
+class SegmentTest
+{
+public:
+    static constexpr int kSteps = 16;
+
+    // One display command: its letter, its argument and the pause after it (hundredths of a
+    // second).
+    struct Command
+    {
+        char letter = 'M';
+        QByteArray argument;
+        int pause = 0;
+        QByteArray bytes() const;
+        bool operator==(const Command &other) const
+        {
+            return letter == other.letter && argument == other.argument && pause == other.pause;
+        }
+    };
+
+    // What one tick does. With no port open the field is left as it is (showChanged false).
+    struct Tick
+    {
+        bool showChanged = false;
+        bool running = false; // light green when true, light red when false
+        QString pattern;      // the text of the step pattern field
+        QList<Command> commands;
+    };
+
+    // The pattern of step k: k "1" followed by 15 - k "0".
+    static QString stepPattern(int step);
+
+    void requestStart() { m_testrequest = true; }
+    void requestStop() { m_testrequest = false; }
+
+    // One tick of the test timer on a chain of chainLength digits.
+    Tick tick(bool portopen, int chainLength);
+
+    bool testrequest() const { return m_testrequest; }
+    bool testactive() const { return m_testactive; }
+    int teststep() const { return m_teststep; }
+
+private:
+    bool m_testrequest = false;
+    bool m_testactive = false;
+    int m_teststep = 0;
+};
