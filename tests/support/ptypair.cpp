@@ -1,0 +1,73 @@
+#include "support/ptypair.h"
+
+#include <QElapsedTimer>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+PtyPair::PtyPair()
+{
+    char name[256] = {};
+    struct termios raw = {};
+    cfmakeraw(&raw);
+    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return;
+    }
+    m_slavePath = QString::fromLocal8Bit(name);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+}
+
+PtyPair::~PtyPair()
+{
+    closeMaster();
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+QByteArray PtyPair::readFromProgram(int count, int timeoutMs)
+{
+    QByteArray data;
+    QElapsedTimer clock;
+    clock.start();
+    while (m_master >= 0 && data.size() < count && clock.elapsed() < timeoutMs) {
+        struct pollfd fd = {m_master, POLLIN, 0};
+        if (poll(&fd, 1, 10) > 0) {
+            char buffer[512];
+            const ssize_t got = ::read(m_master, buffer, sizeof buffer);
+            if (got > 0)
+                data.append(buffer, static_cast<int>(got));
+        }
+    }
+    return data;
+}
+
+QByteArray PtyPair::readAvailable()
+{
+    QByteArray data;
+    char buffer[512];
+    ssize_t got = 0;
+    while (m_master >= 0 && (got = ::read(m_master, buffer, sizeof buffer)) > 0)
+        data.append(buffer, static_cast<int>(got));
+    return data;
+}
+
+void PtyPair::writeToProgram(const QByteArray &bytes)
+{
+    if (m_master >= 0)
+        [[maybe_unused]] const ssize_t written = ::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+void PtyPair::closeMaster()
+{
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = -1;
+    // Our own slave descriptor would keep the line up; the program's is the only one left.
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_slave = -1;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A pseudo-terminal pair in raw mode: the program opens slavePath(), the test plays the far end.
+class PtyPair
+{
+public:
+    PtyPair();
+    ~PtyPair();
+
+    bool isValid() const { return m_master >= 0; }
+    QString slavePath() const { return m_slavePath; }
+
+    // Reads what the program wrote until `count` bytes arrived or timeoutMs passed.
+    QByteArray readFromProgram(int count, int timeoutMs);
+    // Everything the program wrote that is waiting now.
+    QByteArray readAvailable();
+    void writeToProgram(const QByteArray &bytes);
+    // The far end hangs up.
+    void closeMaster();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+};
