@@ -1,0 +1,177 @@
+#include "support/testsupport.h"
+
+#include "app/alert.h"
+#include "app/basicutilities.h"
+#include "serial/portchooser.h"
+#include "serial/portscanner.h"
+#include "serial/recordingport.h"
+#include "serial/seriallink.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+// Finding ports and choosing one, with recording ports in place of devices.
+class TestPortScan : public QObject
+{
+    Q_OBJECT
+
+    static QStringList items(const QComboBox *list)
+    {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts.append(list->itemText(i));
+        return texts;
+    }
+
+private Q_SLOTS:
+    void startupListsPortsThatOpen()
+    {
+        TestWindow t(false, {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB1")});
+        t.scanPort().refuseOpen(QStringLiteral("ttyUSB0"),
+                                PortError{qint32(0x80040205u), QStringLiteral("busy")});
+        t.window().startup();
+        auto *list = t.find<QComboBox>(QStringLiteral("portselect"));
+        QCOMPARE(items(list), QStringList({QStringLiteral("Select..."), QStringLiteral("ttyS0"),
+                                           QStringLiteral("ttyUSB1")}));
+        QCOMPARE(list->currentIndex(), 0);
+        QVERIFY(!t.window().link().portopen());
+        QVERIFY(!t.scanPort().isOpen());
+        QCOMPARE(t.scanPort().openedSettings(), QStringLiteral("9600,n,8,1"));
+        QVERIFY(alertHistory().isEmpty());
+        QVERIFY(!t.window().portScanner().portscanform()->isVisible());
+    }
+
+    void scanWindowIsShownCentredWhileScanning()
+    {
+        TestWindow t(false, {QStringLiteral("ttyS0")});
+        bool shownDuringScan = false;
+        QPoint centre;
+        QPoint mainCentre;
+        QTimer::singleShot(0, &t.window(), [&] {
+            QWidget *form = t.window().portScanner().portscanform();
+            shownDuringScan = form->isVisible();
+            centre = form->geometry().center();
+            mainCentre = t.window().frameGeometry().center();
+        });
+        t.window().move(100, 100);
+        t.window().resize(600, 400);
+        t.window().startup();
+        QVERIFY(shownDuringScan);
+        QWidget *form = t.window().portScanner().portscanform();
+        QCOMPARE(form->findChild<QLabel *>()->text(), QStringLiteral("Scanning for serial ports, please wait..."));
+        QVERIFY((centre - mainCentre).manhattanLength() <= 2);
+    }
+
+    void naturalOrderOfPlatformPorts()
+    {
+        QStringList names = PortScanner::systemCandidates();
+        QStringList sorted = names;
+        std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) {
+            return QString::localeAwareCompare(a, b) < 0;
+        });
+        QCOMPARE(names.size(), sorted.size());
+        QCOMPARE(names.removeDuplicates(), 0);
+    }
+
+    void pickingOpensAndSelectCloses()
+    {
+        TestWindow t(true, {QStringLiteral("ttyUSB0")});
+        auto *list = t.find<QComboBox>(QStringLiteral("portselect"));
+        QCOMPARE(list->count(), 2);
+        t.window().portChooser().select(1);
+        QVERIFY(t.window().link().portopen());
+        QCOMPARE(t.port().openedName(), QStringLiteral("ttyUSB0"));
+        QCOMPARE(t.port().openedSettings(), QStringLiteral("9600,n,8,1"));
+        t.window().portChooser().select(0);
+        QVERIFY(!t.window().link().portopen());
+        QVERIFY(!t.port().isOpen());
+        const int closes = t.port().closeCount();
+        t.window().portChooser().select(0);
+        QCOMPARE(t.port().closeCount(), closes);
+    }
+
+    void openFailureAlertsAndReturnsToSelect()
+    {
+        TestWindow t(true, {QStringLiteral("ttyUSB0")});
+        t.port().refuseOpen(QStringLiteral("ttyUSB0"), PortError{qint32(0x80040205u), QStringLiteral("The port is busy.")});
+        t.window().portChooser().select(1);
+        QCOMPARE(alertHistory().size(), 1);
+        const AlertRecord &alert = alertHistory().first();
+        QCOMPARE(alert.title, QStringLiteral("Com port open error"));
+        QCOMPARE(alert.text, QStringLiteral("The port is busy."));
+        QCOMPARE(alert.number, qint32(0x80040205u));
+        QCOMPARE(alert.style, 0);
+        QCOMPARE(alert.fontSize, 12.0);
+        QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), 0);
+        QVERIFY(!t.window().link().portopen());
+    }
+
+    void enterInListClosesPortAndRescans()
+    {
+        TestWindow t(true, {QStringLiteral("ttyUSB0")});
+        auto *list = t.find<QComboBox>(QStringLiteral("portselect"));
+        t.window().portChooser().select(1);
+        QVERIFY(t.window().link().portopen());
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!t.window().link().portopen());
+        QVERIFY(!t.port().isOpen());
+        QCOMPARE(items(list), QStringList({QStringLiteral("Select..."), QStringLiteral("ttyUSB0")}));
+        QCOMPARE(list->currentIndex(), 0);
+        // Typed characters never reach the list.
+        QTest::keyClicks(list, QStringLiteral("tty"));
+        QCOMPARE(list->currentIndex(), 0);
+    }
+
+    void enterDuringScanIsIgnored()
+    {
+        TestWindow t(false, {QStringLiteral("ttyA"), QStringLiteral("ttyB"), QStringLiteral("ttyC")});
+        int nested = 0;
+        // The scan yields after showing its window; a second request then must not start another.
+        QTimer::singleShot(0, &t.window(), [&] {
+            ++nested;
+            QTest::keyClick(t.find<QComboBox>(QStringLiteral("portselect")), Qt::Key_Return);
+        });
+        t.window().startup();
+        QCOMPARE(nested, 1);
+        QCOMPARE(items(t.find<QComboBox>(QStringLiteral("portselect"))),
+                 QStringList({QStringLiteral("Select..."), QStringLiteral("ttyA"), QStringLiteral("ttyB"),
+                              QStringLiteral("ttyC")}));
+        QCOMPARE(t.scanPort().openCount(), 3);
+    }
+
+    void probingListsOnlyAnsweringPorts()
+    {
+        QuietEnvironment quiet;
+        auto *port = new RecordingPort;
+        QWidget owner;
+        PortScanner scanner(port, &owner);
+        PortScanner::setCandidateSource([] { return QStringList({QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0")}); });
+        port->setWriteHook([port](const QByteArray &bytes) {
+            if (bytes == "$0000\r" && port->openedName() == QLatin1String("ttyUSB0"))
+                port->receive("junk!0000022600\r");
+        });
+        QStringList ports;
+        scanner.PortScan(ports, QStringLiteral("nothing|!0000022600"), QString(), 0, 0, 10, 0, 10);
+        PortScanner::setCandidateSource({});
+        QCOMPARE(ports.at(0), QStringLiteral("1"));
+        QCOMPARE(ports.at(1), QStringLiteral("ttyUSB0"));
+        QCOMPARE(port->openedSettings(), QStringLiteral("115200,n,8,1"));
+        // The silent port was probed five times, the answering one once.
+        QCOMPARE(port->writes().size(), 6);
+        QCOMPARE(quiet.pauses(), QList<int>({10, 10, 10, 10, 10, 10}));
+    }
+
+    void extraPortsAreTriedAfterPlatformPorts()
+    {
+        TestWindow t(false, {QStringLiteral("ttyS0")});
+        t.window().portScanner().setExtraPorts({QStringLiteral("/dev/pts/7"), QStringLiteral("ttyS0")});
+        t.window().startup();
+        QCOMPARE(items(t.find<QComboBox>(QStringLiteral("portselect"))),
+                 QStringList({QStringLiteral("Select..."), QStringLiteral("ttyS0"), QStringLiteral("/dev/pts/7")}));
+    }
+};
+
+QTEST_MAIN(TestPortScan)
+#include "tst_portscan.moc"
