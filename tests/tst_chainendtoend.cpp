@@ -1,0 +1,231 @@
+#include "app/alert.h"
+#include "app/basicutilities.h"
+#include "app/mainwindow.h"
+#include "app/workbench.h"
+#include "chain/pseudoterminal.h"
+#include "serial/portchooser.h"
+#include "serial/portscanner.h"
+#include "serial/seriallink.h"
+
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+namespace {
+// How long a wait for the chain may take before the test gives up on it.
+constexpr int kChainTimeoutMs = 10000;
+const QByteArray kProbeReply = QByteArrayLiteral("!0000022600");
+} // namespace
+
+// The utility's real serial path against the virtual chain program: what ComWrite sends
+// arrives, decoded, in the chain's state, and a probing scan finds the chain.
+class TestChainEndToEnd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        resetShutdownRequest();
+        setAppPathOverride(m_dir.path());
+        setDelayScale(0);
+        // Each pause after a command lasts until the chain has answered for it, so the test
+        // never waits a fixed time.
+        setDelayObserver([this](int) {
+            if (m_pauseUntil)
+                m_pauseUntil();
+        });
+        setAlertResponder([](const AlertRecord &) { return true; });
+        clearAlertHistory();
+        // Only the chain's device is scanned, whatever serial ports this machine has.
+        PortScanner::setCandidateSource([] { return QStringList(); });
+
+        connect(&m_chain, &QProcess::readyReadStandardOutput, this, [this] {
+            while (m_chain.canReadLine())
+                m_lines.append(QString::fromLocal8Bit(m_chain.readLine()).chopped(1));
+        });
+        m_chain.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_chain.start(QStringLiteral(VORNIK_CHAIN_PROGRAM),
+                      {QStringLiteral("--dump"), QStringLiteral("--digits"), QStringLiteral("6")});
+        QVERIFY2(m_chain.waitForStarted(), qPrintable(m_chain.errorString()));
+        QVERIFY(QTest::qWaitFor([this] { return !m_lines.isEmpty(); }, kChainTimeoutMs));
+        m_device = m_lines.takeFirst();
+        QVERIFY2(m_device.startsWith(QStringLiteral("/dev/")), qPrintable(m_device));
+
+        MainWindowOptions options;
+        options.extraPorts = {m_device};
+        m_window = std::make_unique<MainWindow>(options);
+        m_window->startup();
+    }
+
+    void init()
+    {
+        QComboBox *list = m_window->portChooser().portselect();
+        const int index = list->findText(m_device);
+        QVERIFY2(index > 0, "the start-up scan lists the chain's device");
+        m_window->portChooser().select(index);
+        QVERIFY(m_window->link().portopen());
+        QVERIFY(alertHistory().isEmpty());
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_chain.terminate();
+        m_chain.waitForFinished(kChainTimeoutMs);
+        PortScanner::setCandidateSource({});
+        setAlertResponder({});
+        setDelayObserver({});
+        setDelayScale(1);
+        setAppPathOverride(QString());
+        if (!m_roundTripsUs.isEmpty()) {
+            std::sort(m_roundTripsUs.begin(), m_roundTripsUs.end());
+            qInfo("ComWrite to decoded chain state: %lld commands, min %lld us, median %lld us, "
+                  "max %lld us",
+                  static_cast<long long>(m_roundTripsUs.size()), m_roundTripsUs.first(),
+                  m_roundTripsUs.at(m_roundTripsUs.size() / 2), m_roundTripsUs.last());
+        }
+    }
+
+    void commandsReachTheChain_data()
+    {
+        QTest::addColumn<QByteArrayList>("commands");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("message") << QByteArrayList {"MHELLO "}
+                                 << QStringLiteral("chars=\"HELLO \"");
+        QTest::newRow("message with skips")
+                << QByteArrayList {"MABCDEF", "M!!X!!Z"} << QStringLiteral("chars=\"ABXDEZ\"");
+        QTest::newRow("fonts") << QByteArrayList {"F0123U9"} << QStringLiteral("fonts=\"0123U9\"");
+        QTest::newRow("underscores")
+                << QByteArrayList {"U101010"} << QStringLiteral("underscores=\"101010\"");
+        QTest::newRow("effects and speeds")
+                << QByteArrayList {"E123456", "S987654"}
+                << QStringLiteral("effects=\"123456\" speeds=\"987654\"");
+        QTest::newRow("user-font pattern") << QByteArrayList {"WA110000000000001"}
+                                           << QStringLiteral("code=65 pattern=110000000000001");
+        QTest::newRow("user-font character code 10")
+                << QByteArrayList {"W\n100000000000001", "FU!!!!!", "M\n"}
+                << QStringLiteral("chars=\"\\x0a");
+    }
+
+    void commandsReachTheChain()
+    {
+        QFETCH(QByteArrayList, commands);
+        QFETCH(QString, expected);
+        QString line;
+        for (const QByteArray &text : commands)
+            line = sendAndWait(text.at(0), text.mid(1));
+        QVERIFY2(line.contains(expected), qPrintable(line));
+        QVERIFY(!line.contains(QStringLiteral("unexpected")));
+        QVERIFY(alertHistory().isEmpty());
+    }
+
+    // Bad bytes on the line are reported and skipped; the chain goes on decoding.
+    void malformedInputIsSkipped()
+    {
+        const int before = m_lines.size();
+        pauseUntilLines(before + 1);
+        m_window->link().ComWrite(QByteArrayLiteral("$B7X1\r"), 5);
+        m_pauseUntil = {};
+        QVERIFY(m_lines.size() > before);
+        QVERIFY2(m_lines.at(before).startsWith(QStringLiteral("error: unknown command letter")),
+                 qPrintable(m_lines.at(before)));
+        const QString line = sendAndWait('M', "OK    ");
+        QVERIFY2(line.contains(QStringLiteral("chars=\"OK    \"")), qPrintable(line));
+    }
+
+    // The utility closes and reopens the device (port change, rescan): the chain stays.
+    void chainOutlivesThePortBeingClosed()
+    {
+        m_window->portChooser().select(0);
+        QVERIFY(!m_window->link().portopen());
+        m_window->portscanx(0);
+        init();
+        const QString line = sendAndWait('M', "AGAIN ");
+        QVERIFY2(line.contains(QStringLiteral("chars=\"AGAIN \"")), qPrintable(line));
+        QCOMPARE(m_chain.state(), QProcess::Running);
+    }
+
+    // A probing scan lists the chain, which answers, and not a device that stays silent.
+    void probingScanListsTheChain()
+    {
+        PseudoTerminal silent;
+        QVERIFY2(silent.open(), qPrintable(silent.errorString()));
+        int silentProbes = 0;
+        connect(&silent, &PseudoTerminal::received, this,
+                [&](const QByteArray &bytes) { silentProbes += bytes.count('\r'); });
+        PortScanner &scanner = m_window->portScanner();
+        scanner.setExtraPorts({silent.devicePath(), m_device});
+
+        const int before = m_lines.size();
+        m_pauseUntil = [&] {
+            const int seen = silentProbes;
+            const bool settled = QTest::qWaitFor(
+                    [&] {
+                        return scanner.scanbuffer().contains(kProbeReply) || silentProbes > seen;
+                    },
+                    kChainTimeoutMs);
+            if (!settled)
+                qWarning("a probed device neither answered nor received the probe");
+        };
+        m_window->portscanx(1);
+        m_pauseUntil = {};
+        scanner.setExtraPorts({m_device});
+
+        QComboBox *list = m_window->portChooser().portselect();
+        QVERIFY(list->findText(m_device) > 0);
+        QCOMPARE(list->findText(silent.devicePath()), -1);
+        QVERIFY(silentProbes > 0);
+        const QStringList probes = m_lines.mid(before);
+        QVERIFY(std::any_of(probes.begin(), probes.end(), [](const QString &line) {
+            return line.startsWith(QStringLiteral("probe ")) && line.endsWith(kProbeReply + '"');
+        }));
+    }
+
+private:
+    // The pause lasts until the chain has printed count lines: a blocking read of its output
+    // that returns as soon as a line is there, so the round trip is measured, not a poll step.
+    void pauseUntilLines(int count)
+    {
+        m_pauseUntil = [this, count] {
+            QDeadlineTimer deadline(kChainTimeoutMs);
+            while (m_lines.size() < count && !deadline.hasExpired())
+                m_chain.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+        };
+    }
+
+    // Sends one command through the utility's transmit routine and returns the chain's line
+    // for it (empty when none came).
+    QString sendAndWait(char letter, const QByteArray &argument)
+    {
+        const int before = m_lines.size();
+        pauseUntilLines(before + 1);
+        QElapsedTimer clock;
+        clock.start();
+        m_window->workbench().send(letter, argument, 5);
+        m_pauseUntil = {};
+        if (m_lines.size() <= before)
+            return QString();
+        m_roundTripsUs.append(clock.nsecsElapsed() / 1000);
+        return m_lines.at(before);
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_chain;
+    QString m_device;
+    QStringList m_lines;
+    std::unique_ptr<MainWindow> m_window;
+    std::function<void()> m_pauseUntil;
+    QList<qint64> m_roundTripsUs;
+};
+
+QTEST_MAIN(TestChainEndToEnd)
+#include "tst_chainendtoend.moc"
