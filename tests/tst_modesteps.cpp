@@ -19,51 +19,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stop");
         QTest::addColumn<int>("next");
 
-        QTest::newRow("first step after choosing") << "48"
-                                                   << "48"
-                                                   << "57" << 49;
-        QTest::newRow("reaches the stop code") << "56"
-                                               << "48"
-                                               << "57" << 57;
-        QTest::newRow("restarts past the stop code") << "57"
-                                                     << "48"
-                                                     << "57" << 48;
-        QTest::newRow("steps over CR") << "12"
-                                       << "10"
-                                       << "40" << 14;
-        QTest::newRow("steps over !") << "32"
-                                      << "10"
-                                      << "40" << 34;
-        QTest::newRow("restart at 13 steps over it") << "20"
-                                                     << "13"
-                                                     << "20" << 14;
-        QTest::newRow("restart at 33 steps over it") << "40"
-                                                     << "33"
-                                                     << "40" << 34;
-        QTest::newRow("empty acc counts as 0, then restarts") << ""
-                                                              << "48"
-                                                              << "57" << 48;
-        QTest::newRow("acc below the table restarts") << "3"
-                                                      << "48"
-                                                      << "57" << 48;
-        QTest::newRow("acc far past the table") << "99999999999999999999999"
-                                                << "48"
-                                                << "57" << 48;
-        QTest::newRow("stop above the table is held to 125") << "125"
-                                                             << "100"
-                                                             << "200" << 100;
-        QTest::newRow("stop above the table lets 125 show") << "124"
-                                                            << "100"
-                                                            << "200" << 125;
-        QTest::newRow("start above the table is held to 125") << "125"
-                                                              << "130"
-                                                              << "140" << 125;
-        QTest::newRow("start below the table is held to 10") << "40"
-                                                             << "3"
-                                                             << "40" << 10;
-        QTest::newRow("letters after the number are ignored") << "50x"
-                                                              << "48"
-                                                              << "57" << 51;
+        // clang-format off
+        QTest::newRow("first step after choosing") << "48" << "48" << "57" << 49;
+        QTest::newRow("reaches the stop code") << "56" << "48" << "57" << 57;
+        QTest::newRow("restarts past the stop code") << "57" << "48" << "57" << 48;
+        QTest::newRow("steps over CR") << "12" << "10" << "40" << 14;
+        QTest::newRow("steps over !") << "32" << "10" << "40" << 34;
+        QTest::newRow("restart at 13 steps over it") << "20" << "13" << "20" << 14;
+        QTest::newRow("restart at 33 steps over it") << "40" << "33" << "40" << 34;
+        QTest::newRow("empty acc counts as 0, then restarts") << "" << "48" << "57" << 48;
+        QTest::newRow("acc below the table restarts") << "3" << "48" << "57" << 48;
+        QTest::newRow("acc far past the table") << "99999999999999999999999" << "48" << "57" << 48;
+        QTest::newRow("stop above the table is held to 125") << "125" << "100" << "200" << 100;
+        QTest::newRow("stop above the table lets 125 show") << "124" << "100" << "200" << 125;
+        QTest::newRow("start above the table is held to 125") << "125" << "130" << "140" << 125;
+        QTest::newRow("start below the table is held to 10") << "40" << "3" << "40" << 10;
+        QTest::newRow("letters after the number are ignored") << "50x" << "48" << "57" << 51;
+        // clang-format on
     }
     void animateNext()
     {
@@ -99,22 +71,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("digits");
 
-        QTest::newRow("12-hour with marker") << "9:05:03 PM"
-                                             << "090503";
-        QTest::newRow("24-hour without blank") << "21:05:03"
-                                               << "210503";
-        QTest::newRow("time zone after a blank") << "21:05:03 CET"
-                                                 << "210503";
-        QTest::newRow("leading blank") << " 7:15:59 AM"
-                                       << "071559";
-        QTest::newRow("no seconds") << "21:05"
-                                    << "2105";
-        QTest::newRow("long seconds keep their last two") << "1:02:345"
-                                                          << "010245";
-        QTest::newRow("marker first") << "PM 9:05:03"
-                                      << "PM00";
-        QTest::newRow("empty") << ""
-                               << "0000";
+        // clang-format off
+        QTest::newRow("12-hour with marker") << "9:05:03 PM" << "090503";
+        QTest::newRow("24-hour without blank") << "21:05:03" << "210503";
+        QTest::newRow("time zone after a blank") << "21:05:03 CET" << "210503";
+        QTest::newRow("leading blank") << " 7:15:59 AM" << "071559";
+        QTest::newRow("no seconds") << "21:05" << "2105";
+        QTest::newRow("long seconds keep their last two") << "1:02:345" << "010245";
+        QTest::newRow("marker first") << "PM 9:05:03" << "PM00";
+        QTest::newRow("empty") << "" << "0000";
+        // clang-format on
     }
     void timeDigits()
     {
@@ -128,14 +94,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("digits");
 
-        QTest::newRow("month/day/year") << "12/5/2026"
-                                        << "120526";
-        QTest::newRow("two-digit year") << "5/1/26"
-                                        << "050126";
-        QTest::newRow("no slash is one field") << "05.12.2026"
-                                               << "2600";
-        QTest::newRow("year first") << "2026/12/05"
-                                    << "261205";
+        // clang-format off
+        QTest::newRow("month/day/year") << "12/5/2026" << "120526";
+        QTest::newRow("two-digit year") << "5/1/26" << "050126";
+        QTest::newRow("no slash is one field") << "05.12.2026" << "2600";
+        QTest::newRow("year first") << "2026/12/05" << "261205";
+        // clang-format on
     }
     void dateDigits()
     {
@@ -150,12 +114,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("length");
         QTest::addColumn<QString>("digits");
 
+        // clang-format off
         QTest::newRow("padded to six") << "42" << 6 << "000042";
         QTest::newRow("lowest four of six digits") << "123456" << 4 << "3456";
         QTest::newRow("seven on four") << "7" << 4 << "0007";
         QTest::newRow("empty counts as zero") << "" << 3 << "000";
         QTest::newRow("no chain") << "42" << 0 << "";
         QTest::newRow("beyond the ten zeros") << "5" << 12 << "00000000005";
+        // clang-format on
     }
     void countDigits()
     {
@@ -170,23 +136,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("xcount");
         QTest::addColumn<QString>("next");
 
-        QTest::newRow("plain") << "48"
-                               << "49";
-        QTest::newRow("carries") << "999"
-                                 << "1000";
-        QTest::newRow("empty counts as zero") << ""
-                                              << "1";
-        QTest::newRow("leading zeros") << "0099"
-                                       << "100";
-        QTest::newRow("past six digits") << "999999"
-                                         << "1000000";
-        QTest::newRow("int64 range is not exceeded") << "9223372036854775807"
-                                                     << "223372036854775808";
-        QTest::newRow("eighteen nines wrap to zero") << "999999999999999999"
-                                                     << "0";
+        // clang-format off
+        QTest::newRow("plain") << "48" << "49";
+        QTest::newRow("carries") << "999" << "1000";
+        QTest::newRow("empty counts as zero") << "" << "1";
+        QTest::newRow("leading zeros") << "0099" << "100";
+        QTest::newRow("past six digits") << "999999" << "1000000";
+        QTest::newRow("int64 range is not exceeded")
+                << "9223372036854775807" << "223372036854775808";
+        QTest::newRow("eighteen nines wrap to zero") << "999999999999999999" << "0";
         QTest::newRow("longer texts count by their lowest digits")
-                << "123456789012345678901234567890"
-                << "345678901234567891";
+                << "123456789012345678901234567890" << "345678901234567891";
+        // clang-format on
     }
     void counterNext()
     {
@@ -201,16 +162,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("normalised");
         QTest::addColumn<bool>("diagnostic");
 
-        QTest::newRow("empty") << ""
-                               << "0" << false;
-        QTest::newRow("leading zeros") << "007"
-                                       << "7" << false;
-        QTest::newRow("code") << "472915"
-                              << "472915" << true;
-        QTest::newRow("code with leading zero") << "0472915"
-                                                << "472915" << true;
-        QTest::newRow("near the code") << "472916"
-                                       << "472916" << false;
+        // clang-format off
+        QTest::newRow("empty") << "" << "0" << false;
+        QTest::newRow("leading zeros") << "007" << "7" << false;
+        QTest::newRow("code") << "472915" << "472915" << true;
+        QTest::newRow("code with leading zero") << "0472915" << "472915" << true;
+        QTest::newRow("near the code") << "472916" << "472916" << false;
+        // clang-format on
     }
     void counterNormalisedAndDiagnostic()
     {
@@ -227,6 +185,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("after");
 
+        // clang-format off
         QTest::newRow("unchanged")
                 << 0 << QStringList{"48", "57", "100"} << QStringList{"48", "57", "100"};
         QTest::newRow("edited field loses leading zeros")
@@ -249,6 +208,7 @@ private Q_SLOTS:
                 << 0 << QStringList{"5", "3", "100"} << QStringList{"3", "10", "100"};
         QTest::newRow("exchange writes plain numbers")
                 << 2 << QStringList{"60x", "050", "100"} << QStringList{"50", "60", "100"};
+        // clang-format on
     }
     void validateAnimation()
     {
@@ -267,6 +227,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("replacement");
 
+        // clang-format off
         QTest::newRow("A in stop") << 1 << int('A') << int(KeyVerdict::Swallow) << "65";
         QTest::newRow("z in start") << 0 << int('z') << int(KeyVerdict::Swallow) << "122";
         QTest::newRow("letter in delay") << 2 << int('A') << int(KeyVerdict::Swallow) << "";
@@ -276,6 +237,7 @@ private Q_SLOTS:
         QTest::newRow("enter") << 2 << kCR << int(KeyVerdict::Enter) << "";
         QTest::newRow("punctuation") << 0 << int('-') << int(KeyVerdict::Swallow) << "";
         QTest::newRow("blank") << 1 << int(' ') << int(KeyVerdict::Swallow) << "";
+        // clang-format on
     }
     void animationKey()
     {
@@ -296,12 +258,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("kind");
 
+        // clang-format off
         QTest::newRow("digit") << int('0') << int(KeyVerdict::Insert);
         QTest::newRow("letter") << int('a') << int(KeyVerdict::Swallow);
         QTest::newRow("minus") << int('-') << int(KeyVerdict::Swallow);
         QTest::newRow("backspace") << kBS << int(KeyVerdict::Pass);
         QTest::newRow("delete") << kDEL << int(KeyVerdict::Pass);
         QTest::newRow("enter") << kCR << int(KeyVerdict::Enter);
+        // clang-format on
     }
     void xcountKey()
     {
@@ -315,16 +279,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shortFormat");
         QTest::addColumn<QString>("format");
 
-        QTest::newRow("already has seconds") << "HH:mm:ss"
-                                             << "HH:mm:ss";
-        QTest::newRow("24-hour") << "HH:mm"
-                                 << "HH:mm:ss";
-        QTest::newRow("12-hour") << "h:mm AP"
-                                 << "h:mm:ss AP";
-        QTest::newRow("quoted letters are literal") << "H 'h' mm 'min'"
-                                                    << "H 'h' mm:ss 'min'";
-        QTest::newRow("no minutes uses the long format") << "HH"
-                                                         << "LONG";
+        // clang-format off
+        QTest::newRow("already has seconds") << "HH:mm:ss" << "HH:mm:ss";
+        QTest::newRow("24-hour") << "HH:mm" << "HH:mm:ss";
+        QTest::newRow("12-hour") << "h:mm AP" << "h:mm:ss AP";
+        QTest::newRow("quoted letters are literal") << "H 'h' mm 'min'" << "H 'h' mm:ss 'min'";
+        QTest::newRow("no minutes uses the long format") << "HH" << "LONG";
+        // clang-format on
     }
     void timeFormatWithSeconds()
     {

@@ -51,9 +51,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("zeros");
         QTest::addColumn<QByteArray>("users");
 
+        // clang-format off
         QTest::newRow("three digits") << 3 << QByteArray("000") << QByteArray("UUU");
         QTest::newRow("six digits") << 6 << QByteArray("000000") << QByteArray("UUUUUU");
         QTest::newRow("no chain") << 0 << QByteArray() << QByteArray();
+        // clang-format on
     }
     void startSequence()
     {
@@ -99,10 +101,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("commands");
         QTest::addColumn<bool>("activeAfter");
 
+        // clang-format off
         QTest::newRow("idle") << false << false << false << 0 << false;
         QTest::newRow("starting") << false << true << true << 9 << true;
         QTest::newRow("running") << true << true << true << 4 << true;
         QTest::newRow("ending") << true << false << false << 2 << false;
+        // clang-format on
     }
     void states()
     {

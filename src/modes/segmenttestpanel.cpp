@@ -1,8 +1,86 @@
 #include "modes/segmenttestpanel.h"
 
+#include "app/basicutilities.h"
 #include "app/workbench.h"
+#include "serial/seriallink.h"
 
-SegmentTestPanel::SegmentTestPanel(Workbench &workbench, QWidget *parent) : QGroupBox(parent), m_workbench(workbench)
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+constexpr int kTickInterval = 250;
+const QColor kLightRed(255, 192, 192);
+const QColor kLightGreen(192, 255, 192);
+
+} // namespace
+
+SegmentTestPanel::SegmentTestPanel(Workbench &workbench, QWidget *parent)
+    : QGroupBox(parent), m_workbench(workbench)
 {
     setTitle(tr("Segment test"));
+
+    m_start = new QPushButton(QStringLiteral("Start"), this);
+    m_start->setObjectName(QStringLiteral("cmmd_0"));
+    m_start->setToolTip(QStringLiteral("This starts the segment test routine"));
+    m_stop = new QPushButton(QStringLiteral("Stop"), this);
+    m_stop->setObjectName(QStringLiteral("cmmd_1"));
+    m_stop->setToolTip(QStringLiteral("This stops the segment test routine"));
+    // A click only records the request; the next tick acts on it.
+    connect(m_start, &QPushButton::clicked, this, [this] { m_test.requestStart(); });
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_test.requestStop(); });
+
+    m_testrunning = new QLineEdit(SegmentTest::stepPattern(0), this);
+    m_testrunning->setObjectName(QStringLiteral("testrunning"));
+    m_testrunning->setReadOnly(true);
+    m_testrunning->setAlignment(Qt::AlignCenter);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setBold(true);
+    m_testrunning->setFont(font);
+    m_testrunning->setToolTip(QStringLiteral("1 is segment on, 0 = segment off"));
+    showRunning(false);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(m_start);
+    layout->addWidget(m_stop);
+    layout->addWidget(m_testrunning, 1);
+
+    m_timer3 = new QTimer(this);
+    m_timer3->setObjectName(QStringLiteral("Timer3"));
+    connect(m_timer3, &QTimer::timeout, this, [this] {
+        if (m_automaticTicks)
+            timer3Tick();
+    });
+    m_timer3->start(kTickInterval);
+}
+
+void SegmentTestPanel::showRunning(bool running)
+{
+    QPalette palette = m_testrunning->palette();
+    palette.setColor(QPalette::Base, running ? kLightGreen : kLightRed);
+    m_testrunning->setPalette(palette);
+}
+
+void SegmentTestPanel::timer3Tick()
+{
+    // The start sequence pauses longer than a tick period; a tick that begins while the last
+    // one is still sending would interleave two sequences on the line.
+    if (m_inTick || shutdownRequested())
+        return;
+    m_inTick = true;
+    const SegmentTest::Tick tick =
+            m_test.tick(m_workbench.link.portopen(), m_workbench.chainLength());
+    if (tick.showChanged) {
+        showRunning(tick.running);
+        m_testrunning->setText(tick.pattern);
+    }
+    for (const SegmentTest::Command &command : tick.commands) {
+        if (shutdownRequested())
+            break;
+        m_workbench.send(command.letter, command.argument, command.pause);
+    }
+    m_inTick = false;
 }

@@ -1,0 +1,443 @@
+#include "support/testsupport.h"
+
+#include "app/workbench.h"
+#include "font/fonttable.h"
+#include "modes/modespanel.h"
+#include "modes/segmenttestpanel.h"
+#include "protocol/filteredlineedit.h"
+#include "serial/portchooser.h"
+#include "serial/recordingport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QColor kLightRed(255, 192, 192);
+const QColor kLightGreen(192, 255, 192);
+
+// A window with both panels ticking only when a test says so, and the fields they read
+// from other panels present even while those panels are not built yet.
+class Rig
+{
+public:
+    explicit Rig(bool openPort = true)
+    {
+        modes = t.window().findChild<ModesPanel *>();
+        test = t.window().findChild<SegmentTestPanel *>();
+        modes->setAutomaticTicks(false);
+        test->setAutomaticTicks(false);
+        ensure(wb().mlength, QStringLiteral("6"));
+        ensure(wb().acc, QStringLiteral("65"));
+        ensure(wb().udc, QStringLiteral("A"));
+        ensure(wb().udcpattern, FontTable::allOff());
+        if (openPort)
+            t.openPort();
+        t.clearSent();
+    }
+
+    Workbench &wb() { return t.window().workbench(); }
+    void setChain(int length) { wb().mlength->setText(QString::number(length)); }
+    QLineEdit *field(const QString &name) { return t.find<QLineEdit>(name); }
+    QString text(const QString &name) { return field(name)->text(); }
+    void click(const QString &name) { t.find<QAbstractButton>(name)->click(); }
+    void type(const QString &name, const QString &keys) { QTest::keyClicks(field(name), keys); }
+    void enter(const QString &name) { QTest::keyClick(field(name), Qt::Key_Return); }
+    void retype(const QString &name, const QString &keys)
+    {
+        field(name)->clear();
+        type(name, keys);
+        enter(name);
+    }
+    QColor testColour()
+    {
+        return field(QStringLiteral("testrunning"))->palette().color(QPalette::Base);
+    }
+
+    TestWindow t;
+    ModesPanel *modes = nullptr;
+    SegmentTestPanel *test = nullptr;
+
+private:
+    void ensure(QPointer<QLineEdit> &slot, const QString &text)
+    {
+        if (slot)
+            return;
+        m_spare.push_back(std::make_unique<QLineEdit>(text));
+        slot = m_spare.back().get();
+    }
+    std::vector<std::unique_ptr<QLineEdit>> m_spare;
+};
+
+QList<QByteArray> messages(const QStringList &arguments)
+{
+    QList<QByteArray> result;
+    for (const QString &argument : arguments)
+        result.append("$B7M" + argument.toLatin1() + "\r");
+    return result;
+}
+
+} // namespace
+
+// The Modes and Segment test panels in the main window, driven tick by tick.
+class TestModesPanel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void segmentTestShowsSixteenPatternsThenStartsAgain()
+    {
+        Rig r;
+        QCOMPARE(r.testColour(), kLightRed);
+        r.click(QStringLiteral("cmmd_0"));
+        for (int tick = 0; tick <= SegmentTest::kSteps; ++tick) {
+            r.test->timer3Tick();
+            QCOMPARE(r.text(QStringLiteral("testrunning")),
+                     SegmentTest::stepPattern(tick % SegmentTest::kSteps));
+            QCOMPARE(r.testColour(), kLightGreen);
+        }
+        // Start (5) and step (4) sequences, then sixteen step sequences.
+        QCOMPARE(r.t.sent().size(), 5 + 4 * (SegmentTest::kSteps + 1));
+        QCOMPARE(r.t.sent().at(7), QByteArray("$B7W0000000000000000\r"));
+        QCOMPARE(r.t.sent().at(11), QByteArray("$B7W0100000000000000\r"));
+        QCOMPARE(r.t.pauses().mid(0, 9), (QList<int>{10, 10, 2, 10, 2, 2, 2, 10, 2}));
+    }
+
+    void segmentTestStartSequenceOnThreeDigits()
+    {
+        Rig r;
+        r.setChain(3);
+        r.click(QStringLiteral("cmmd_0"));
+        r.test->timer3Tick();
+        QCOMPARE(r.t.sent(),
+                 (QList<QByteArray>{"$B7F000\r", "$B7M      \r", "$B7FUUU\r",
+                                    "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r", "$B7M0\r",
+                                    "$B7W0000000000000000\r", "$B7M000\r"}));
+    }
+
+    void segmentTestStopSendsTheEndCommandsOnce()
+    {
+        Rig r;
+        r.click(QStringLiteral("cmmd_0"));
+        r.test->timer3Tick();
+        r.test->timer3Tick();
+        r.click(QStringLiteral("cmmd_1"));
+        r.t.clearSent();
+        for (int tick = 0; tick < 3; ++tick)
+            r.test->timer3Tick();
+        QCOMPARE(r.t.sent(), (QList<QByteArray>{"$B7F000000\r", "$B7M      \r"}));
+        QCOMPARE(r.t.pauses(), (QList<int>{10, 10}));
+        QCOMPARE(r.text(QStringLiteral("testrunning")), FontTable::allOff());
+        QCOMPARE(r.testColour(), kLightRed);
+    }
+
+    void segmentTestStartAndStopWithinOneTickSendNothing()
+    {
+        Rig r;
+        r.click(QStringLiteral("cmmd_0"));
+        r.click(QStringLiteral("cmmd_1"));
+        r.test->timer3Tick();
+        QVERIFY(r.t.sent().isEmpty());
+        QCOMPARE(r.testColour(), kLightRed);
+    }
+
+    void segmentTestStartWithNoPortIsForgotten()
+    {
+        Rig r(false);
+        r.click(QStringLiteral("cmmd_0"));
+        r.test->timer3Tick();
+        QVERIFY(!r.test->state().testrequest());
+        QCOMPARE(r.testColour(), kLightRed);
+        r.t.openPort();
+        r.t.clearSent();
+        r.test->timer3Tick();
+        QVERIFY(r.t.sent().isEmpty());
+    }
+
+    void segmentTestEndsWhenThePortReturns()
+    {
+        Rig r;
+        r.click(QStringLiteral("cmmd_0"));
+        r.test->timer3Tick();
+        QComboBox *list = r.t.window().portChooser().portselect();
+        r.t.window().portChooser().select(list->findText(QStringLiteral("Select...")));
+        r.t.clearSent();
+        r.test->timer3Tick();
+        QVERIFY(r.t.sent().isEmpty());
+        QCOMPARE(r.testColour(), kLightGreen);
+        r.t.openPort();
+        r.test->timer3Tick();
+        QCOMPARE(r.t.sent(), (QList<QByteArray>{"$B7F000000\r", "$B7M      \r"}));
+        QCOMPARE(r.testColour(), kLightRed);
+    }
+
+    void segmentTestTickDoesNotNest()
+    {
+        Rig r;
+        r.click(QStringLiteral("cmmd_0"));
+        // A tick arriving while the start sequence is on the line is skipped.
+        r.t.port().setWriteHook([&r](const QByteArray &) { r.test->timer3Tick(); });
+        r.test->timer3Tick();
+        r.t.port().setWriteHook({});
+        QCOMPARE(r.t.sent().size(), 9);
+        QCOMPARE(r.test->state().teststep(), 1);
+    }
+
+    void animateRunsFromStartToStop()
+    {
+        Rig r;
+        r.click(QStringLiteral("enabler_0"));
+        QCOMPARE(r.wb().acc->text(), QStringLiteral("48"));
+        QCOMPARE(r.modes->timer1Interval(), 100);
+        QStringList expected;
+        for (const char c : QByteArray("1234567890123"))
+            expected.append(QString(6, QLatin1Char(c)));
+        for (int tick = 0; tick < expected.size(); ++tick)
+            r.modes->timer1Tick();
+        QCOMPARE(r.t.sent(), messages(expected));
+        QCOMPARE(r.t.pauses(), QList<int>(expected.size(), 5));
+        QCOMPARE(r.wb().acc->text(), QStringLiteral("51"));
+        QCOMPARE(r.wb().udc->text(), QStringLiteral("3"));
+        QCOMPARE(r.wb().udcpattern->text(), r.wb().fontarray.pattern(51));
+    }
+
+    void animateStepsOverCrAndSkip()
+    {
+        Rig r;
+        r.setChain(1);
+        r.retype(QStringLiteral("animation_0"), QStringLiteral("10"));
+        r.retype(QStringLiteral("animation_1"), QStringLiteral("40"));
+        r.click(QStringLiteral("enabler_0"));
+        QByteArray expected;
+        for (char code = 11; code <= 40; ++code) {
+            if (code != 13 && code != 33)
+                expected.append(code);
+        }
+        expected.append("\x0a\x0b");
+        QByteArray shown;
+        for (int tick = 0; tick < expected.size(); ++tick)
+            r.modes->timer1Tick();
+        for (const QByteArray &command : r.t.sent())
+            shown.append(command.size() == 6 ? command.at(4) : '?');
+        QCOMPARE(shown, expected);
+    }
+
+    void animateWithAnEmptiedCodeRestarts()
+    {
+        Rig r;
+        r.click(QStringLiteral("enabler_0"));
+        r.wb().acc->clear();
+        r.modes->timer1Tick();
+        QCOMPARE(r.t.sent(), messages({QStringLiteral("000000")}));
+    }
+
+    void animationFieldKeys_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("after"); // start, stop, delay after Enter
+
+        // clang-format off
+        QTest::newRow("letter in stop")
+                << "48" << "animation_1" << "A" << "65" << QStringList{"48", "65", "100"};
+        QTest::newRow("letter in start replaces digits")
+                << "48" << "animation_0" << "12a" << "97" << QStringList{"57", "97", "100"};
+        QTest::newRow("letter in delay is discarded")
+                << "48" << "animation_2" << "5x" << "5" << QStringList{"48", "57", "5"};
+        QTest::newRow("start 20 stop 5 exchanged")
+                << "20" << "animation_1" << "5" << "5" << QStringList{"5", "20", "100"};
+        QTest::newRow("delay 0")
+                << "48" << "animation_2" << "0" << "0" << QStringList{"48", "57", "1"};
+        QTest::newRow("delay 9999, a fifth digit cannot be typed")
+                << "48" << "animation_2" << "99999" << "9999" << QStringList{"48", "57", "2000"};
+        QTest::newRow("start below 10")
+                << "48" << "animation_0" << "007" << "007" << QStringList{"10", "57", "100"};
+        // clang-format on
+    }
+    void animationFieldKeys()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, field);
+        QFETCH(QString, keys);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, after);
+        Rig r;
+        r.field(QStringLiteral("animation_0"))->setText(start);
+        r.field(field)->clear();
+        r.type(field, keys);
+        QCOMPARE(r.text(field), typed);
+        r.enter(field);
+        QCOMPARE((QStringList{r.text("animation_0"), r.text("animation_1"), r.text("animation_2")}),
+                 after);
+        if (field == QLatin1String("animation_2"))
+            QCOMPARE(r.modes->timer1Interval(), after[2].toInt());
+        else
+            QCOMPARE(r.modes->timer1Interval(), 100);
+        QVERIFY(r.t.sent().isEmpty());
+    }
+
+    void pastedTextKeepsTheFieldRules()
+    {
+        Rig r;
+        auto *delay = qobject_cast<FilteredLineEdit *>(r.field(QStringLiteral("animation_2")));
+        delay->clear();
+        delay->insertFiltered(QStringLiteral("1a2-345"));
+        QCOMPARE(delay->text(), QStringLiteral("1234"));
+        auto *counter = qobject_cast<FilteredLineEdit *>(r.field(QStringLiteral("xcount")));
+        counter->clear();
+        counter->insertFiltered(QStringLiteral("12 345 678"));
+        QCOMPARE(counter->text(), QStringLiteral("123456"));
+    }
+
+    void counterOnTheChain_data()
+    {
+        QTest::addColumn<int>("chain");
+        QTest::addColumn<QString>("xcount");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("next");
+
+        // clang-format off
+        QTest::newRow("lowest four of six digits") << 4 << "123456" << "3456" << "123457";
+        QTest::newRow("padded") << 4 << "7" << "0007" << "8";
+        QTest::newRow("grows past the typing limit") << 6 << "999999" << "999999" << "1000000";
+        QTest::newRow("emptied counts as zero") << 2 << "" << "00" << "1";
+        // clang-format on
+    }
+    void counterOnTheChain()
+    {
+        QFETCH(int, chain);
+        QFETCH(QString, xcount);
+        QFETCH(QString, shown);
+        QFETCH(QString, next);
+        Rig r;
+        r.setChain(chain);
+        r.field(QStringLiteral("xcount"))->setText(xcount);
+        r.click(QStringLiteral("enabler_3"));
+        QCOMPARE(r.modes->timer1Interval(), 100);
+        r.modes->timer1Tick();
+        QCOMPARE(r.t.sent(), messages({shown}));
+        QCOMPARE(r.text(QStringLiteral("xcount")), next);
+    }
+
+    void counterKeepsCountingWithoutAPort()
+    {
+        Rig r(false);
+        r.click(QStringLiteral("enabler_3"));
+        r.modes->timer1Tick();
+        r.modes->timer1Tick();
+        QVERIFY(r.t.sent().isEmpty());
+        QCOMPARE(r.text(QStringLiteral("xcount")), QStringLiteral("2"));
+    }
+
+    void counterTickDoesNotNest()
+    {
+        Rig r;
+        r.click(QStringLiteral("enabler_3"));
+        r.t.port().setWriteHook([&r](const QByteArray &) { r.modes->timer1Tick(); });
+        r.modes->timer1Tick();
+        r.t.port().setWriteHook({});
+        QCOMPARE(r.t.sent(), messages({QStringLiteral("000000")}));
+        QCOMPARE(r.text(QStringLiteral("xcount")), QStringLiteral("1"));
+    }
+
+    void counterEnterAndDiagnosticCode()
+    {
+        Rig r;
+        r.click(QStringLiteral("enabler_1"));
+        r.retype(QStringLiteral("xcount"), QStringLiteral("472915"));
+        QCOMPARE(r.wb().status(), QStringLiteral("Timer interval is currently: 10"));
+        r.wb().setStatus(QString());
+        r.retype(QStringLiteral("xcount"), QStringLiteral("0070"));
+        QCOMPARE(r.text(QStringLiteral("xcount")), QStringLiteral("70"));
+        QCOMPARE(r.wb().status(), QString());
+    }
+
+    void clockModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("next"); // a day and a second later
+
+        // clang-format off
+        QTest::newRow("12-hour time") << 1 << "h:mm:ss AP" << "090503" << "090504";
+        QTest::newRow("24-hour time without blank") << 1 << "HH:mm:ss" << "210503" << "210504";
+        QTest::newRow("date with slashes") << 2 << "M/d/yyyy" << "120526" << "120626";
+        QTest::newRow("date without slash") << 2 << "dd.MM.yyyy" << "2600" << "2600";
+        // clang-format on
+    }
+    void clockModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, format);
+        QFETCH(QString, shown);
+        QFETCH(QString, next);
+        Rig r;
+        QDateTime now(QDate(2026, 12, 5), QTime(21, 5, 3));
+        r.modes->setClockSource([&now] { return now; });
+        r.modes->setClockFormats(mode == 1 ? format : QString(), mode == 2 ? format : QString());
+        const QString box = QStringLiteral("enabler_%1").arg(mode);
+        r.click(box);
+        QCOMPARE(r.modes->timer1Interval(), 10);
+        r.modes->timer1Tick();
+        r.modes->timer1Tick();
+        QCOMPARE(r.t.sent(), messages({shown}));
+        // Choosing the mode again sends at once, even for the same text.
+        r.click(box);
+        r.click(box);
+        r.modes->timer1Tick();
+        QCOMPARE(r.t.sent().size(), 2);
+        // A new second (or day) is sent on the next tick.
+        now = now.addDays(1).addSecs(1);
+        r.modes->timer1Tick();
+        QCOMPARE(r.t.sent(), messages({shown, shown, next}));
+    }
+
+    void modeSelection()
+    {
+        Rig r;
+        auto *animate = r.t.find<QCheckBox>(QStringLiteral("enabler_0"));
+        auto *count = r.t.find<QCheckBox>(QStringLiteral("enabler_3"));
+        r.click(QStringLiteral("enabler_0"));
+        r.click(QStringLiteral("enabler_3"));
+        QVERIFY(!animate->isChecked());
+        QVERIFY(count->isChecked());
+        // Clicking the checked box clears it; the ticks then do nothing.
+        r.click(QStringLiteral("enabler_3"));
+        QVERIFY(!count->isChecked());
+        r.modes->timer1Tick();
+        QVERIFY(r.t.sent().isEmpty());
+        QCOMPARE(r.text(QStringLiteral("xcount")), QStringLiteral("0"));
+    }
+
+    void intervalRepair()
+    {
+        Rig r;
+        auto *timer1 = r.t.find<QTimer>(QStringLiteral("Timer1"));
+        r.field(QStringLiteral("animation_2"))->setText(QStringLiteral("0"));
+        r.click(QStringLiteral("enabler_3"));
+        QCOMPARE(r.modes->timer1Interval(), 0);
+        QVERIFY(!timer1->isActive());
+        r.retype(QStringLiteral("xcount"), QStringLiteral("472915"));
+        QCOMPARE(r.wb().status(), QStringLiteral("Timer interval is currently: 0"));
+        r.modes->timer2Tick();
+        QCOMPARE(r.wb().status(), QStringLiteral("Timer 1 interval was out of range at 0"));
+        QCOMPARE(r.modes->timer1Interval(), 10);
+        QVERIFY(timer1->isActive());
+        QCOMPARE(timer1->interval(), 10);
+        r.wb().setStatus(QString());
+        r.modes->timer2Tick();
+        QCOMPARE(r.wb().status(), QString());
+    }
+};
+
+QTEST_MAIN(TestModesPanel)
+#include "tst_modespanel.moc"
