@@ -1,12 +1,176 @@
 #include "font/fontfilebar.h"
 
+#include "app/alert.h"
+#include "app/atomicfile.h"
+#include "app/basicutilities.h"
+#include "app/errortext.h"
+#include "app/filedialogs.h"
 #include "app/workbench.h"
+#include "font/fontfile.h"
 
-FontFileBar::FontFileBar(Workbench &workbench, QWidget *parent) : QGroupBox(parent), m_workbench(workbench)
+#include <QApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+const QString kFilter = QStringLiteral("Font files,*.fnt");
+} // namespace
+
+FontFileBar::FontFileBar(Workbench &workbench, QWidget *parent)
+    : QGroupBox(parent), m_workbench(workbench)
 {
     setTitle(tr(""));
+    setFlat(true);
+
+    m_fontfile = new QLineEdit(this);
+    m_fontfile->setObjectName(QStringLiteral("fontfile"));
+    // Shows the file last loaded or saved; nothing reads it back after start-up.
+    m_fontfile->setReadOnly(true);
+    m_workbench.fontfile = m_fontfile;
+
+    m_loadButton = new QPushButton(tr("Load"), this);
+    m_loadButton->setObjectName(QStringLiteral("Command2_6"));
+    connect(m_loadButton, &QPushButton::clicked, this, &FontFileBar::load);
+
+    m_saveButton = new QPushButton(tr("Save"), this);
+    m_saveButton->setObjectName(QStringLiteral("Command2_7"));
+    connect(m_saveButton, &QPushButton::clicked, this, &FontFileBar::save);
+
+    auto *label = new QLabel(tr("Font file"), this);
+    label->setBuddy(m_fontfile);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(label);
+    layout->addWidget(m_fontfile, 1);
+    layout->addWidget(m_loadButton);
+    layout->addWidget(m_saveButton);
 }
 
-void FontFileBar::readPointerFile() { }
+QString FontFileBar::rememberedDirectory() const
+{
+    return m_workbench.settingslines.value(1);
+}
 
-void FontFileBar::loadStartupFont() { }
+void FontFileBar::rememberDirectory(const QString &directory)
+{
+    if (m_workbench.settingslines.size() > 1)
+        m_workbench.settingslines[1] = directory;
+}
+
+void FontFileBar::refuse(const QString &reason)
+{
+    m_workbench.setStatus(reason);
+    QCoreApplication::processEvents();
+    QApplication::beep();
+}
+
+void FontFileBar::load()
+{
+    m_workbench.setStatus(QString());
+    QString fileName;
+    const QString result = OpenFileDialog(QStringLiteral("Select user font file to load"), fileName,
+                                          rememberedDirectory(), kFilter, false);
+    if (result.isEmpty())
+        return;
+    // Remembered before reading, so a refused file still moves the dialog's next start.
+    rememberDirectory(dialogResultDirectory(result));
+    const QString path = dialogResultPath(result);
+
+    // Everything is read and checked in a scratch list first: a refused or unreadable file
+    // leaves the table as it was.
+    QFile file(path);
+    FontFile::Patterns read;
+    if (file.open(QIODevice::ReadOnly))
+        read = FontFile::readLoadFile(file);
+    if (file.error() != QFileDevice::NoError) {
+        showalert(QStringLiteral("File open error"), QString(), fileErrorNumber(path, file.error()),
+                  2, 0, file.errorString());
+        return;
+    }
+    file.close();
+    if (!read.ok()) {
+        refuse(read.refusal);
+        return;
+    }
+
+    for (int i = 0; i < read.patterns.size(); ++i)
+        m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
+    m_fontfile->setText(path);
+    m_workbench.setStatus(QStringLiteral("Character set file successfully loaded"));
+    if (m_workbench.udcpattern)
+        m_workbench.udcpattern->setText(m_workbench.fontarray.pattern(m_workbench.currentCode()));
+    m_workbench.showsegments();
+}
+
+void FontFileBar::save()
+{
+    m_workbench.setStatus(QString());
+    const QString result = SaveFileDialog(QStringLiteral("Select user font file to save"),
+                                          QString(), rememberedDirectory(), kFilter, true);
+    if (result.isEmpty())
+        return;
+    rememberDirectory(dialogResultDirectory(result));
+    const QString path = dialogResultPath(result);
+
+    // The new file is written beside the old one and replaces it only when complete.
+    const AtomicWriteResult written
+            = writeFileAtomically(path, FontFile::saveFileBytes(m_workbench.fontarray));
+    if (!written.ok) {
+        showalert(QStringLiteral("File save error"), QString(),
+                  fileErrorNumber(path, written.error), 2, 12, written.errorText);
+        return;
+    }
+    m_fontfile->setText(path);
+    m_workbench.setStatus(QStringLiteral("Character set file saved"));
+    m_workbench.showsegments();
+}
+
+void FontFileBar::readPointerFile()
+{
+    const QString pointer = AppPath() + QStringLiteral("/vk.ini");
+    if (!FileExists(pointer))
+        return;
+    QFile file(pointer);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    m_fontfile->setText(FontFile::readLines(file, 1).value(0));
+}
+
+void FontFileBar::loadStartupFont()
+{
+    const QString path = m_fontfile->text();
+    if (!FileExists(path))
+        return;
+    QFile file(path);
+    FontFile::StartupFont font;
+    if (file.open(QIODevice::ReadOnly))
+        font = FontFile::readStartupFile(file);
+    if (file.error() != QFileDevice::NoError) {
+        m_workbench.setStatus(QStringLiteral("Character set file not loaded: ")
+                              + file.errorString());
+        return;
+    }
+    if (!font.ok()) {
+        m_workbench.setStatus(font.refusal);
+        return;
+    }
+
+    for (int code = 0; code < font.lowSlots.size(); ++code)
+        m_workbench.fontarray.setPattern(code, font.lowSlots.at(code));
+    for (int i = 0; i < font.patterns.size(); ++i)
+        m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, font.patterns.at(i));
+
+    const int code = m_workbench.currentCode();
+    if (FontTable::isValidIndex(code)) {
+        if (m_workbench.udc)
+            m_workbench.udc->setText(QString(QChar(code)));
+        if (m_workbench.udcpattern)
+            m_workbench.udcpattern->setText(m_workbench.fontarray.pattern(code));
+    }
+    m_workbench.showsegments();
+    m_workbench.setStatus(QStringLiteral("Character set file loaded"));
+}

@@ -2,6 +2,8 @@
 
 #include <QGroupBox>
 
+class QLineEdit;
+class QPushButton;
 class Workbench;
 
 // The user-font file field with Load and Save, and the start-up font load.
@@ -16,6 +18,18 @@ public:
     // Start-up, second half: the font named in fontfile is loaded.
     void loadStartupFont();
 
+    // The Load and Save buttons.
+    void load();
+    void save();
+
 private:
+    QString rememberedDirectory() const;
+    void rememberDirectory(const QString &directory);
+    // Puts the reason into the status line and beeps once the window has caught up.
+    void refuse(const QString &reason);
+
     Workbench &m_workbench;
+    QLineEdit *m_fontfile = nullptr;
+    QPushButton *m_loadButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
 };

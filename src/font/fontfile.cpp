@@ -1,0 +1,225 @@
+#include "font/fontfile.h"
+
+#include "app/basicutilities.h"
+#include "font/fonttable.h"
+
+#include <QBuffer>
+
+namespace FontFile {
+namespace {
+
+enum class Fault { None, TooShort, TooFewSymbols, InvalidSymbol };
+
+struct Check
+{
+    Fault fault = Fault::None;
+    int code = 0;
+};
+
+// The first 15 characters are all "0" or "1"; characters after them are not looked at.
+bool hasValidSegments(const QString &pattern)
+{
+    if (pattern.size() < FontTable::kSegments)
+        return false;
+    for (int i = 0; i < FontTable::kSegments; ++i) {
+        const QChar c = pattern.at(i);
+        if (c != QLatin1Char('0') && c != QLatin1Char('1'))
+            return false;
+    }
+    return true;
+}
+
+// The second blank-separated field of each of the first 116 lines, in line order.
+QStringList patternsOf(const QStringList &lines)
+{
+    QStringList patterns;
+    for (const QString &line : lines.mid(0, kPatternCount))
+        patterns.append(Field(line, 2, QLatin1Char(' ')));
+    return patterns;
+}
+
+// The first fault in ascending code order.
+Check check(const QStringList &patterns)
+{
+    if (patterns.size() < kPatternCount)
+        return {Fault::TooShort, 0};
+    for (int i = 0; i < kPatternCount; ++i) {
+        const QString &pattern = patterns.at(i);
+        const int code = FontTable::kFirstUserCode + i;
+        if (pattern.size() < FontTable::kSegments)
+            return {Fault::TooFewSymbols, code};
+        if (!hasValidSegments(pattern))
+            return {Fault::InvalidSymbol, code};
+    }
+    return {};
+}
+
+QString loadRefusal(const Check &result)
+{
+    switch (result.fault) {
+    case Fault::None:
+        return QString();
+    case Fault::TooShort:
+        return QStringLiteral("Less than 116 font patterns, load aborted");
+    case Fault::TooFewSymbols:
+        return QStringLiteral("Font pattern ") + QString::number(result.code)
+               + QStringLiteral(" too few symbols, load aborted");
+    case Fault::InvalidSymbol:
+        return QStringLiteral("Font pattern ") + QString::number(result.code)
+               + QStringLiteral(" invalid symbol, load aborted");
+    }
+    return QString();
+}
+
+const QString kNotLoaded = QStringLiteral("Character set file not loaded: ");
+
+QString startupRefusalForSavedLayout(const Check &result)
+{
+    switch (result.fault) {
+    case Fault::None:
+        return QString();
+    case Fault::TooShort:
+        return kNotLoaded + QStringLiteral("fewer than 116 font patterns");
+    case Fault::TooFewSymbols:
+        return kNotLoaded + QStringLiteral("font pattern ") + QString::number(result.code)
+               + QStringLiteral(" too few symbols");
+    case Fault::InvalidSymbol:
+        return kNotLoaded + QStringLiteral("font pattern ") + QString::number(result.code)
+               + QStringLiteral(" invalid symbol");
+    }
+    return QString();
+}
+
+// The 126-line layout: line k + 1 is slot k; slots 10 to 125 must hold segment patterns.
+QString bareLayoutRefusal(const QStringList &lines)
+{
+    if (lines.size() < kStartupLines)
+        return kNotLoaded + QStringLiteral("fewer than 126 lines");
+    for (int code = FontTable::kFirstUserCode; code <= FontTable::kLastUserCode; ++code) {
+        if (!hasValidSegments(lines.at(code)))
+            return kNotLoaded + QStringLiteral("line ") + QString::number(code + 1)
+                   + QStringLiteral(" is not a 15-segment pattern");
+    }
+    return QString();
+}
+
+// How many patterns in a row, from the first, are segment patterns.
+qsizetype validRun(const QStringList &patterns)
+{
+    qsizetype run = 0;
+    while (run < patterns.size() && hasValidSegments(patterns.at(run)))
+        ++run;
+    return run;
+}
+
+QStringList firstSegments(const QStringList &patterns)
+{
+    QStringList cut;
+    for (const QString &pattern : patterns)
+        cut.append(pattern.left(FontTable::kSegments));
+    return cut;
+}
+
+} // namespace
+
+QStringList readLines(QIODevice &file, int maxLines)
+{
+    QStringList lines;
+    while (lines.size() < maxLines && !file.atEnd()) {
+        QByteArray line = file.readLine(kMaxLineBytes + 1);
+        // Every line read holds at least its line end or one character: nothing means the
+        // end of the data or a read error.
+        if (line.isEmpty())
+            break;
+        if (line.endsWith('\n')) {
+            line.chop(1);
+        } else {
+            // An overlong line (a file that is no font file at all) is cut, and the rest of it
+            // skipped, so that memory stays bounded.
+            while (!file.atEnd()) {
+                const QByteArray rest = file.readLine(kMaxLineBytes + 1);
+                if (rest.isEmpty() || rest.endsWith('\n'))
+                    break;
+            }
+        }
+        if (line.endsWith('\r'))
+            line.chop(1);
+        lines.append(QString::fromLocal8Bit(line));
+    }
+    return lines;
+}
+
+Patterns readLoadFile(QIODevice &file)
+{
+    Patterns result;
+    if (file.atEnd()) {
+        result.refusal = QStringLiteral("File is empty");
+        return result;
+    }
+    const QStringList patterns = patternsOf(readLines(file, kPatternCount));
+    result.refusal = loadRefusal(check(patterns));
+    if (result.ok())
+        result.patterns = patterns;
+    return result;
+}
+
+Patterns readLoadFile(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readLoadFile(buffer);
+}
+
+QByteArray saveFileBytes(const FontTable &table)
+{
+    QByteArray bytes;
+    for (int code = FontTable::kFirstUserCode; code <= FontTable::kLastUserCode; ++code) {
+        const QString line = QString::number(code).rightJustified(3, QLatin1Char('0'))
+                             + QLatin1Char(' ') + table.pattern(code);
+        bytes += line.toLocal8Bit() + "\r\n";
+    }
+    return bytes;
+}
+
+StartupFont readStartupFile(QIODevice &file)
+{
+    StartupFont result;
+    if (file.atEnd()) {
+        result.refusal = kNotLoaded + QStringLiteral("file is empty");
+        return result;
+    }
+    const QStringList lines = readLines(file, kStartupLines);
+
+    const QString bareRefusal = bareLayoutRefusal(lines);
+    if (bareRefusal.isEmpty()) {
+        result.lowSlots = lines.mid(0, FontTable::kFirstUserCode);
+        result.patterns = firstSegments(lines.mid(FontTable::kFirstUserCode));
+        return result;
+    }
+
+    const QStringList patterns = patternsOf(lines);
+    const Check saved = check(patterns);
+    if (saved.fault == Fault::None) {
+        result.patterns = firstSegments(patterns);
+        return result;
+    }
+
+    // Neither layout fits: the reason given is that of the layout the file follows further.
+    const qsizetype bareRun = validRun(lines.mid(FontTable::kFirstUserCode));
+    const qsizetype savedRun = validRun(patterns);
+    const bool meantBare
+            = bareRun > savedRun || (bareRun == savedRun && lines.size() >= kStartupLines);
+    result.refusal = meantBare ? bareRefusal : startupRefusalForSavedLayout(saved);
+    return result;
+}
+
+StartupFont readStartupFile(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readStartupFile(buffer);
+}
+
+} // namespace FontFile

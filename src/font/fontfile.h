@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class FontTable;
+class QIODevice;
+
+// The user-font file formats. The Load and Save file has 116 lines, one per code 10 to 125:
+// "065 000000000100010" with CR LF. The start-up file named by the pointer file has either
+// 126 bare lines (line k + 1 is slot k) or the Load and Save layout. Lines may end in CR LF or
+// LF alone; text is in the local 8-bit encoding.
+namespace FontFile {
+
+inline constexpr int kPatternCount = 116;
+inline constexpr int kStartupLines = 126;
+// Longer lines are cut to this many bytes.
+inline constexpr int kMaxLineBytes = 65536;
+
+// Patterns read from a file for codes 10 to 125 (index 0 is code 10), or why they were refused.
+struct Patterns
+{
+    QStringList patterns;
+    QString refusal;
+    bool ok() const { return refusal.isEmpty(); }
+};
+
+// Reads the first 116 lines the way "Load" does: the pattern of each line is its second
+// blank-separated field, taken in line order whatever the code in front says, and kept whole.
+// Refuses with the status text for the user: an empty file, fewer than 116 lines, or a pattern
+// with fewer than 15 characters or with a character other than "0"/"1" among its first 15.
+Patterns readLoadFile(QIODevice &file);
+Patterns readLoadFile(const QByteArray &bytes);
+
+// The file "Save" writes: for every code 10 to 125 the code as three digits, a blank and the
+// pattern as stored, each line ending in CR LF.
+QByteArray saveFileBytes(const FontTable &table);
+
+// What the start-up file gave: the patterns for codes 10 to 125, always 15 characters of
+// "0"/"1" each, plus slots 0 to 9 as read when the file has the 126-line layout.
+struct StartupFont
+{
+    QStringList lowSlots;
+    QStringList patterns;
+    QString refusal;
+    bool ok() const { return refusal.isEmpty(); }
+};
+
+// Reads the start-up file in either layout; a file fitting neither is refused with a short
+// reason for the status line.
+StartupFont readStartupFile(QIODevice &file);
+StartupFont readStartupFile(const QByteArray &bytes);
+
+// Up to maxLines lines of file, without their line ends and cut to kMaxLineBytes, decoded from
+// the local 8-bit encoding.
+QStringList readLines(QIODevice &file, int maxLines);
+
+} // namespace FontFile
