@@ -1,9 +1,180 @@
 #include "protocol/messagepanel.h"
 
 #include "app/workbench.h"
+#include "protocol/fieldrules.h"
+#include "protocol/filteredlineedit.h"
 
-MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent) : QGroupBox(parent), m_workbench(workbench)
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+// Every command of the block is followed by a pause of 5 hundredths of a second.
+constexpr int kPause = 5;
+// Room for this many characters in a content field, and in the length field.
+constexpr int kContentColumns = 12;
+constexpr int kLengthColumns = 3;
+
+const QString kMessageLabelTip = QStringLiteral(
+        "Display a message across the array, length should be equal to the number of digits.  "
+        "This window only allows charaters 0-9 and A-Z for fonts 0-9, however font U has a valid "
+        "range of ASCII 0 to 125 (Except 13 and '!'). The number to the right is the length of the "
+        "display string.");
+const QString kDigitsTip = QStringLiteral("Valid inputs are 0-9 and ! (!=Skip this location)");
+
+QByteArray argumentOf(const FilteredLineEdit *field)
+{
+    return field->text().toLatin1();
+}
+
+} // namespace
+
+MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent)
+    : QGroupBox(parent), m_workbench(workbench)
 {
     setObjectName(QStringLiteral("Frame2"));
     setTitle(tr("Vornik Controller"));
+
+    auto *grid = new QGridLayout(this);
+    m_mlength = addField(grid, QStringLiteral("mlength"), tr("ChainMax=10"), QStringLiteral("6"),
+                         QStringLiteral("Sets the length of the display chain (Maximum of 10)"),
+                         kMessageLabelTip);
+    m_sentence = addField(grid, QStringLiteral("sentence"), tr("Message"), QStringLiteral("AAAAAA"),
+                          QStringLiteral("Valid inputs are A-Z,0-9,:,;,<,=,>,?,@,[Space] and ! "
+                                         "(!=Skip this location)"),
+                          kMessageLabelTip);
+    m_fonts = addField(grid, QStringLiteral("fonts"), tr("Fonts"), QStringLiteral("000000"),
+                       QStringLiteral("Valid inputs are 0-9,u,U and ! (U selects the User fonts "
+                                      "and !=Skip this location)"),
+                       QStringLiteral("Set the fonts for each digit,  length should be equal to "
+                                      "the number of digits.  Valid charaters are 0-9, U and !."));
+    m_underscore = addField(grid, QStringLiteral("underscore"), tr("Underscore"),
+                            QStringLiteral("000000"),
+                            QStringLiteral("Valid inputs are 0,1 and ! (!=Skip this location)"),
+                            QStringLiteral("Display underscore for each digit, length should be "
+                                           "equal to the number of digits.  Valid charaters are "
+                                           "0,1 and !."));
+    m_effects = addField(grid, QStringLiteral("effects"), tr("Effects"), QStringLiteral("000000"),
+                         kDigitsTip,
+                         QStringLiteral("Set the transition effects for each digit, length should "
+                                        "be equal to the number of digits.  Valid charaters are "
+                                        "0-9 and !."));
+    m_speeds = addField(grid, QStringLiteral("speeds"), tr("Speeds"), QStringLiteral("000000"),
+                        kDigitsTip,
+                        QStringLiteral("Set the transition effect speed for each digit, length "
+                                       "should be equal to the number of digits.  Valid charaters "
+                                       "are 0-9 and !. (0 is fast/9 is slow)"));
+
+    m_mlength->setKeyFilter(FieldRules::mlengthKey);
+    m_mlength->setTypingLimit(FieldRules::kLengthTypingLimit);
+    m_sentence->setKeyFilter(FieldRules::sentenceKey);
+    m_fonts->setKeyFilter(FieldRules::fontsKey);
+    m_underscore->setKeyFilter(FieldRules::underscoreKey);
+    m_effects->setKeyFilter(FieldRules::effectsKey);
+    m_speeds->setKeyFilter(FieldRules::speedsKey);
+
+    // One fixed-pitch font and one width, so that digit positions line up from field to field.
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (FilteredLineEdit *field : {m_sentence, m_fonts, m_underscore, m_effects, m_speeds}) {
+        field->setTypingLimit(FieldRules::kContentTypingLimit);
+        field->setFont(fixed);
+        const int width = field->fontMetrics().horizontalAdvance(QString(kContentColumns, 'W'));
+        field->setFixedWidth(width + 2 * field->fontMetrics().averageCharWidth());
+    }
+    m_mlength->setFont(fixed);
+    m_mlength->setFixedWidth(
+            m_mlength->fontMetrics().horizontalAdvance(QString(kLengthColumns, 'W'))
+            + 2 * m_mlength->fontMetrics().averageCharWidth());
+
+    connect(m_mlength, &FilteredLineEdit::enterPressed, this, &MessagePanel::resetLength);
+    connect(m_mlength, &FilteredLineEdit::focusLost, this, &MessagePanel::resetLength);
+    connect(m_sentence, &FilteredLineEdit::enterPressed, this, &MessagePanel::messageEntered);
+    connect(m_sentence, &FilteredLineEdit::focusLost, this, &MessagePanel::settleMessage);
+    connectAttribute(m_fonts, 'F');
+    connectAttribute(m_underscore, 'U');
+    connectAttribute(m_effects, 'E');
+    connectAttribute(m_speeds, 'S');
+
+    m_writeAll = new QPushButton(tr("Write all"), this);
+    m_writeAll->setObjectName(QStringLiteral("Command2_10"));
+    m_writeAll->setToolTip(QStringLiteral("Send all settings below to display string.  To write "
+                                          "any single setting block, hit enter on that block"));
+    connect(m_writeAll, &QPushButton::clicked, this, &MessagePanel::writeAll);
+    grid->addWidget(m_writeAll, grid->rowCount(), 1, Qt::AlignRight);
+    grid->setColumnStretch(2, 1);
+
+    m_workbench.mlength = m_mlength;
+    m_workbench.sentence = m_sentence;
+    m_workbench.fonts = m_fonts;
+    m_workbench.underscore = m_underscore;
+    m_workbench.effects = m_effects;
+    m_workbench.speeds = m_speeds;
+}
+
+FilteredLineEdit *MessagePanel::addField(QGridLayout *grid, const QString &name,
+                                         const QString &caption, const QString &defaultText,
+                                         const QString &toolTip, const QString &labelToolTip)
+{
+    auto *field = new FilteredLineEdit(name, this);
+    field->setText(defaultText);
+    field->setToolTip(toolTip);
+    auto *label = new QLabel(caption, this);
+    label->setToolTip(labelToolTip);
+    label->setBuddy(field);
+    const int row = grid->rowCount();
+    grid->addWidget(label, row, 0);
+    grid->addWidget(field, row, 1, Qt::AlignLeft);
+    return field;
+}
+
+void MessagePanel::connectAttribute(FilteredLineEdit *field, char letter)
+{
+    connect(field, &FilteredLineEdit::enterPressed, this,
+            [this, field, letter] { attributeEntered(field, letter); });
+    connect(field, &FilteredLineEdit::focusLost, this, [this, field] { settleAttribute(field); });
+}
+
+void MessagePanel::settleMessage()
+{
+    m_sentence->setText(FieldRules::settledMessage(m_sentence->text(), m_workbench.chainLength()));
+}
+
+void MessagePanel::settleAttribute(FilteredLineEdit *field)
+{
+    field->setText(FieldRules::settledAttribute(field->text(), m_workbench.chainLength()));
+}
+
+void MessagePanel::messageEntered()
+{
+    settleMessage();
+    m_workbench.send('M', argumentOf(m_sentence), kPause);
+}
+
+void MessagePanel::attributeEntered(FilteredLineEdit *field, char letter)
+{
+    settleAttribute(field);
+    m_workbench.send(letter, argumentOf(field), kPause);
+    // The message goes out as it stands: the user may not have settled it yet.
+    m_workbench.send('M', argumentOf(m_sentence), kPause);
+}
+
+void MessagePanel::resetLength()
+{
+    const int length = m_workbench.chainLength();
+    m_sentence->setText(FieldRules::resetMessage(length));
+    m_underscore->setText(FieldRules::resetAttribute(length));
+    m_fonts->setText(FieldRules::resetAttribute(length));
+    m_effects->setText(FieldRules::resetAttribute(length));
+    m_speeds->setText(FieldRules::resetAttribute(length));
+}
+
+void MessagePanel::writeAll()
+{
+    m_workbench.send('F', argumentOf(m_fonts), kPause);
+    m_workbench.send('E', argumentOf(m_effects), kPause);
+    m_workbench.send('S', argumentOf(m_speeds), kPause);
+    m_workbench.send('M', argumentOf(m_sentence), kPause);
+    m_workbench.showsegments();
 }
