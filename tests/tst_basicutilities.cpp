@@ -218,8 +218,9 @@ private Q_SLOTS:
         QTimer::singleShot(5, this, [] { requestShutdown(); });
         Delay(60000);
         QVERIFY(shutdownRequested());
+        QObject context;
         bool ran = false;
-        QTimer::singleShot(0, this, [&] { ran = true; });
+        QTimer::singleShot(0, &context, [&] { ran = true; });
         Delay(60000);
         QVERIFY(!ran);
         resetShutdownRequest();

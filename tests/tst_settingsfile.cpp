@@ -189,7 +189,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("vornik.ini"));
         QByteArray junk(10 * 1024 * 1024, '\0');
         for (int i = 0; i < junk.size(); ++i)
-            junk[i] = static_cast<char>((i * 7919) % 251);
+            junk[i] = static_cast<char>((static_cast<unsigned>(i) * 7919u) % 251u);
         write(path, junk);
         QStringList lines = emptySettingsLines();
         IniFile(QStringLiteral("load"), path, lines);
