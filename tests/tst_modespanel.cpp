@@ -284,6 +284,22 @@ private Q_SLOTS:
         QVERIFY(r.t.sent().isEmpty());
     }
 
+    void leavingAFieldValidatesIt()
+    {
+        Rig r;
+        auto *delay = qobject_cast<FilteredLineEdit *>(r.field(QStringLiteral("animation_2")));
+        delay->setText(QStringLiteral("0"));
+        Q_EMIT delay->focusLost();
+        QCOMPARE(delay->text(), QStringLiteral("1"));
+        QCOMPARE(r.modes->timer1Interval(), 1);
+        auto *counter = qobject_cast<FilteredLineEdit *>(r.field(QStringLiteral("xcount")));
+        counter->setText(QStringLiteral("00472915"));
+        Q_EMIT counter->focusLost();
+        QCOMPARE(counter->text(), QStringLiteral("472915"));
+        // Only Enter reports the interval.
+        QCOMPARE(r.wb().status(), QString());
+    }
+
     void pastedTextKeepsTheFieldRules()
     {
         Rig r;
