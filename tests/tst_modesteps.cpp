@@ -46,26 +46,6 @@ private Q_SLOTS:
         QCOMPARE(ModeSteps::animateNext(acc, start, stop), next);
     }
 
-    void animationRunsThroughSkippedCodes()
-    {
-        // Start 10, stop 40: every code of the range but 13 and 33, then 10 again.
-        QList<int> shown;
-        QString acc = QStringLiteral("10");
-        for (int i = 0; i < 31; ++i) {
-            const int code =
-                    ModeSteps::animateNext(acc, QStringLiteral("10"), QStringLiteral("40"));
-            shown.append(code);
-            acc = QString::number(code);
-        }
-        QList<int> expected;
-        for (int code = 11; code <= 40; ++code) {
-            if (code != 13 && code != 33)
-                expected.append(code);
-        }
-        expected << 10 << 11 << 12;
-        QCOMPARE(shown, expected);
-    }
-
     void timeDigits_data()
     {
         QTest::addColumn<QString>("time");

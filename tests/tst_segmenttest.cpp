@@ -52,7 +52,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("users");
 
         // clang-format off
-        QTest::newRow("three digits") << 3 << QByteArray("000") << QByteArray("UUU");
         QTest::newRow("six digits") << 6 << QByteArray("000000") << QByteArray("UUUUUU");
         QTest::newRow("no chain") << 0 << QByteArray() << QByteArray();
         // clang-format on
@@ -76,20 +75,6 @@ private Q_SLOTS:
         QCOMPARE(tick.pattern, QStringLiteral("000000000000000"));
         QVERIFY(test.testactive());
         QCOMPARE(test.teststep(), 1);
-    }
-
-    void runCyclesThroughSixteenSteps()
-    {
-        SegmentTest test;
-        test.requestStart();
-        test.tick(true, 6);
-        for (int step = 1; step < 2 * SegmentTest::kSteps; ++step) {
-            const SegmentTest::Tick tick = test.tick(true, 6);
-            const QString pattern = SegmentTest::stepPattern(step % SegmentTest::kSteps);
-            QCOMPARE(tick.pattern, pattern);
-            QCOMPARE(wire(tick), stepSequence(pattern, "000000"));
-            QCOMPARE(pauses(tick), (QList<int>{2, 2, 10, 2}));
-        }
     }
 
     // Request and state before a tick, with the port open, and what the tick does.
@@ -134,20 +119,6 @@ private Q_SLOTS:
             QCOMPARE(tick.pattern, QStringLiteral("000000000000000"));
     }
 
-    void stopSendsTheEndSequenceOnce()
-    {
-        SegmentTest test;
-        test.requestStart();
-        test.tick(true, 4);
-        test.tick(true, 4);
-        test.requestStop();
-        const SegmentTest::Tick end = test.tick(true, 4);
-        QCOMPARE(wire(end), (QList<QByteArray>{"$B7F0000\r", "$B7M      \r"}));
-        QCOMPARE(pauses(end), (QList<int>{10, 10}));
-        QVERIFY(test.tick(true, 4).commands.isEmpty());
-        QVERIFY(test.tick(true, 4).commands.isEmpty());
-    }
-
     void startAgainWhileEndingKeepsRunning()
     {
         SegmentTest test;
@@ -175,15 +146,6 @@ private Q_SLOTS:
         const SegmentTest::Tick reopened = test.tick(true, 6);
         QVERIFY(!reopened.running);
         QCOMPARE(wire(reopened), (QList<QByteArray>{"$B7F000000\r", "$B7M      \r"}));
-    }
-
-    void startWithNoPortHasNoEffect()
-    {
-        SegmentTest test;
-        test.requestStart();
-        QVERIFY(test.tick(false, 6).commands.isEmpty());
-        QVERIFY(test.tick(true, 6).commands.isEmpty());
-        QVERIFY(!test.testactive());
     }
 };
 
