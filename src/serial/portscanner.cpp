@@ -157,8 +157,12 @@ void PortScanner::PortScan(QStringList &ports, const QString &expected, QString 
         QCoreApplication::processEvents();
     }
 
-    if (m_form)
+    if (m_form) {
         m_form->hide();
+        // Hand the focus back to the window the scan was run for.
+        if (QWidget *owner = m_form->parentWidget())
+            owner->activateWindow();
+    }
     m_port->ClosePort();
     m_scanning = false;
 }
