@@ -33,8 +33,8 @@ class TestFontFile : public QObject
     {
         QStringList lines;
         for (int code = FontTable::kFirstUserCode; code <= FontTable::kLastUserCode; ++code)
-            lines.append(QString::number(code).rightJustified(3, QLatin1Char('0')) + QLatin1Char(' ')
-                         + pattern(code));
+            lines.append(QString::number(code).rightJustified(3, QLatin1Char('0'))
+                         + QLatin1Char(' ') + pattern(code));
         return lines;
     }
 
@@ -73,8 +73,8 @@ private Q_SLOTS:
                 << noFinalEnd << QString() << 125 << pattern(125);
 
         QStringList wrongCodes = saved;
-        const QStringList codes = {QStringLiteral("999"), QStringLiteral("abc"), QStringLiteral("1"),
-                                   QStringLiteral("-"), QStringLiteral("065")};
+        const QStringList codes = {QStringLiteral("999"), QStringLiteral("abc"),
+                                   QStringLiteral("1"), QStringLiteral("-"), QStringLiteral("065")};
         for (int i = 0; i < wrongCodes.size(); ++i)
             wrongCodes[i] = codes.at(i % codes.size()) + QLatin1Char(' ') + pattern(10 + i);
         QTest::newRow("wrong or missing codes load in line order")
@@ -88,26 +88,29 @@ private Q_SLOTS:
         QTest::newRow("runs of blanks between code and pattern")
                 << join(withLine(saved, 1, QStringLiteral("010     ") + pattern(10))) << QString()
                 << 10 << pattern(10);
-        QTest::newRow("a third field is not part of the pattern")
-                << join(withLine(saved, 1, QStringLiteral("010 ") + pattern(10) + QStringLiteral(" x")))
-                << QString() << 10 << pattern(10);
+        QTest::newRow("a third field is not part of the pattern") << join(
+                withLine(saved, 1, QStringLiteral("010 ") + pattern(10) + QStringLiteral(" x")))
+                                                                  << QString() << 10 << pattern(10);
         QTest::newRow("16 characters are accepted and stored whole")
                 << join(withLine(saved, 1, QStringLiteral("010 ") + pattern(10) + QLatin1Char('1')))
                 << QString() << 10 << pattern(10) + QLatin1Char('1');
         QTest::newRow("characters after the 15th are not checked")
-                << join(withLine(saved, 2, QStringLiteral("011 ") + pattern(11) + QStringLiteral("2x")))
+                << join(withLine(saved, 2,
+                                 QStringLiteral("011 ") + pattern(11) + QStringLiteral("2x")))
                 << QString() << 11 << pattern(11) + QStringLiteral("2x");
 
-        QTest::newRow("empty file") << QByteArray() << QStringLiteral("File is empty") << 0 << QString();
-        QTest::newRow("one empty line") << QByteArray("\r\n")
-                                        << QStringLiteral("Less than 116 font patterns, load aborted")
-                                        << 0 << QString();
-        QTest::newRow("115 lines") << join(saved.mid(0, 115))
-                                   << QStringLiteral("Less than 116 font patterns, load aborted") << 0
-                                   << QString();
+        QTest::newRow("empty file")
+                << QByteArray() << QStringLiteral("File is empty") << 0 << QString();
+        QTest::newRow("one empty line")
+                << QByteArray("\r\n") << QStringLiteral("Less than 116 font patterns, load aborted")
+                << 0 << QString();
+        QTest::newRow("115 lines")
+                << join(saved.mid(0, 115))
+                << QStringLiteral("Less than 116 font patterns, load aborted") << 0 << QString();
         QTest::newRow("010 alone on the first line")
                 << join(withLine(saved, 1, QStringLiteral("010")))
-                << QStringLiteral("Font pattern 10 too few symbols, load aborted") << 0 << QString();
+                << QStringLiteral("Font pattern 10 too few symbols, load aborted") << 0
+                << QString();
         QString two = pattern(65);
         two[7] = QLatin1Char('2');
         QTest::newRow("a 2 on line 56")
@@ -115,13 +118,16 @@ private Q_SLOTS:
                 << QStringLiteral("Font pattern 65 invalid symbol, load aborted") << 0 << QString();
         QTest::newRow("a blank line counts as a line")
                 << join(withLine(saved, 30, QString()))
-                << QStringLiteral("Font pattern 39 too few symbols, load aborted") << 0 << QString();
+                << QStringLiteral("Font pattern 39 too few symbols, load aborted") << 0
+                << QString();
         QTest::newRow("a leading blank leaves no second field")
                 << join(withLine(saved, 3, QLatin1Char(' ') + pattern(12)))
-                << QStringLiteral("Font pattern 12 too few symbols, load aborted") << 0 << QString();
+                << QStringLiteral("Font pattern 12 too few symbols, load aborted") << 0
+                << QString();
         QTest::newRow("14 characters")
                 << join(withLine(saved, 116, QStringLiteral("125 ") + pattern(125).left(14)))
-                << QStringLiteral("Font pattern 125 too few symbols, load aborted") << 0 << QString();
+                << QStringLiteral("Font pattern 125 too few symbols, load aborted") << 0
+                << QString();
         QTest::newRow("the lowest faulty code is reported")
                 << join(withLine(withLine(saved, 20, QStringLiteral("029 1")), 5,
                                  QStringLiteral("014 11111111111111x")))
@@ -199,8 +205,8 @@ private Q_SLOTS:
         const QStringList bare = bareLines();
         const QStringList saved = savedLines();
         QTest::newRow("126 lines") << join(bare) << QString() << 10 << 10 << pattern(10);
-        QTest::newRow("126 lines, LF only") << join(bare, "\n") << QString() << 10 << 125
-                                            << pattern(125);
+        QTest::newRow("126 lines, LF only")
+                << join(bare, "\n") << QString() << 10 << 125 << pattern(125);
         QTest::newRow("130 lines: the rest is ignored")
                 << join(bare + QStringList(4, QStringLiteral("junk"))) << QString() << 10 << 65
                 << pattern(65);
@@ -208,42 +214,44 @@ private Q_SLOTS:
                 << join(withLine(bare, 66, pattern(65) + QStringLiteral("1x"))) << QString() << 10
                 << 65 << pattern(65);
         QTest::newRow("Save layout") << join(saved) << QString() << 0 << 125 << pattern(125);
-        QTest::newRow("Save layout, 117 lines")
-                << join(saved + QStringList{QStringLiteral("x")}) << QString() << 0 << 10
-                << pattern(10);
-        QTest::newRow("Save layout, a long pattern is cut to 15")
-                << join(withLine(saved, 56, QStringLiteral("065 ") + pattern(65) + QStringLiteral("11")))
-                << QString() << 0 << 65 << pattern(65);
+        QTest::newRow("Save layout, 117 lines") << join(saved + QStringList{QStringLiteral("x")})
+                                                << QString() << 0 << 10 << pattern(10);
+        QTest::newRow("Save layout, a long pattern is cut to 15") << join(
+                withLine(saved, 56, QStringLiteral("065 ") + pattern(65) + QStringLiteral("11")))
+                                                                  << QString() << 0 << 65
+                                                                  << pattern(65);
 
         QTest::newRow("empty") << QByteArray()
-                               << QStringLiteral("Character set file not loaded: file is empty") << 0
-                               << 0 << QString();
+                               << QStringLiteral("Character set file not loaded: file is empty")
+                               << 0 << 0 << QString();
         QTest::newRow("126 lines, line 66 not a pattern")
                 << join(withLine(bare, 66, QStringLiteral("00000000020000")))
-                << QStringLiteral("Character set file not loaded: line 66 is not a 15-segment pattern")
+                << QStringLiteral(
+                           "Character set file not loaded: line 66 is not a 15-segment pattern")
                 << 0 << 0 << QString();
         QTest::newRow("126 lines, line 11 too short")
                 << join(withLine(bare, 11, QStringLiteral("0101")))
-                << QStringLiteral("Character set file not loaded: line 11 is not a 15-segment pattern")
+                << QStringLiteral(
+                           "Character set file not loaded: line 11 is not a 15-segment pattern")
                 << 0 << 0 << QString();
-        QTest::newRow("125 bare lines") << join(bare.mid(0, 125))
-                                        << QStringLiteral(
-                                                   "Character set file not loaded: fewer than 126 lines")
-                                        << 0 << 0 << QString();
+        QTest::newRow("125 bare lines")
+                << join(bare.mid(0, 125))
+                << QStringLiteral("Character set file not loaded: fewer than 126 lines") << 0 << 0
+                << QString();
         QString two = pattern(65);
         two[3] = QLatin1Char('2');
         QTest::newRow("Save layout, a 2 on line 56")
                 << join(withLine(saved, 56, QStringLiteral("065 ") + two))
-                << QStringLiteral("Character set file not loaded: font pattern 65 invalid symbol") << 0
-                << 0 << QString();
+                << QStringLiteral("Character set file not loaded: font pattern 65 invalid symbol")
+                << 0 << 0 << QString();
         QTest::newRow("Save layout, 010 alone")
                 << join(withLine(saved, 1, QStringLiteral("010")))
-                << QStringLiteral("Character set file not loaded: font pattern 10 too few symbols") << 0
-                << 0 << QString();
+                << QStringLiteral("Character set file not loaded: font pattern 10 too few symbols")
+                << 0 << 0 << QString();
         QTest::newRow("Save layout, 115 lines")
                 << join(saved.mid(0, 115))
-                << QStringLiteral("Character set file not loaded: fewer than 116 font patterns") << 0
-                << 0 << QString();
+                << QStringLiteral("Character set file not loaded: fewer than 116 font patterns")
+                << 0 << 0 << QString();
     }
 
     void startupFile()
@@ -298,7 +306,8 @@ private Q_SLOTS:
         QCOMPARE(font.patterns.size(), FontFile::kPatternCount);
         for (const QString &each : font.patterns) {
             QCOMPARE(each.size(), FontTable::kSegments);
-            QVERIFY(each.count(QLatin1Char('0')) + each.count(QLatin1Char('1')) == FontTable::kSegments);
+            QVERIFY(each.count(QLatin1Char('0')) + each.count(QLatin1Char('1'))
+                    == FontTable::kSegments);
         }
     }
 };
