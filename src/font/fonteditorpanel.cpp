@@ -1,10 +1,416 @@
 #include "font/fonteditorpanel.h"
 
+#include "app/basicutilities.h"
 #include "app/workbench.h"
+#include "font/fontrules.h"
+#include "font/segmentgeometry.h"
+#include "font/segmentpreview.h"
+#include "protocol/coderules.h"
+#include "protocol/filteredlineedit.h"
+#include "serial/seriallink.h"
 
-FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent) : QGroupBox(parent), m_workbench(workbench)
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QVBoxLayout>
+
+namespace {
+
+// Pauses after a command, in hundredths of a second.
+constexpr int kShortPause = 5;
+constexpr int kLongPause = 10;
+
+QString allOn()
 {
-    setTitle(tr("UDC"));
+    return QString(FontTable::kSegments, QLatin1Char('1'));
 }
 
-void FontEditorPanel::resetSegmentLines() { }
+} // namespace
+
+FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
+    : QGroupBox(parent)
+    , m_workbench(workbench)
+{
+    setTitle(tr("UDC"));
+
+    auto *asciiLabel = new QLabel(tr("ASCII"), this);
+    asciiLabel->setToolTip(tr("ASCII character code"));
+    m_acc = new FilteredLineEdit(QStringLiteral("acc"), this);
+    m_acc->setText(QStringLiteral("65"));
+    m_acc->setToolTip(tr("Note that 13  (cr) and  33 (!) are not used as these are valid control "
+                         "characters"));
+    m_acc->setKeyFilter(&CodeRules::accKey);
+    m_acc->setMaximumWidth(60);
+    asciiLabel->setBuddy(m_acc);
+
+    m_udc = new FilteredLineEdit(QStringLiteral("udc"), this);
+    m_udc->setMaxLength(1);
+    m_udc->setText(QStringLiteral("A"));
+    m_udc->setToolTip(
+        tr("This is the charater input that points to the current user font character"));
+    // Keys are handled in eventFilter; every other way of editing is refused so that the field
+    // always holds exactly one character.
+    m_udc->setKeyFilter([](int) { return KeyVerdict::swallow(); });
+    m_udc->installEventFilter(this);
+    m_udc->setMaximumWidth(30);
+
+    m_udcpattern = new FilteredLineEdit(QStringLiteral("udcpattern"), this);
+    m_udcpattern->setMaxLength(FontTable::kSegments);
+    m_udcpattern->setTypingLimit(FontTable::kSegments);
+    m_udcpattern->setText(FontTable::allOff());
+    m_udcpattern->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_udcpattern->setKeyFilter(&FontRules::patternKey);
+
+    m_preview = new SegmentPreview(this);
+    m_preview->setObjectName(QStringLiteral("segmentpreview"));
+
+    QPushButton *off = addButton(0, tr("Off"), tr("Turn all segments off"));
+    QPushButton *on = addButton(1, tr("On"), tr("Turn all segments on"));
+    QPushButton *def = addButton(
+        8, tr("Def"), tr("Clear the user fonts in local memory to the default patterns"));
+    QPushButton *clr
+        = addButton(13, tr("Clr"), tr("Clear the user fonts in local memory to all patterns off"));
+    QPushButton *previous = addButton(4, tr("<"),
+                                      tr("Select previous location in local memory and send to "
+                                         "first PIC in chain"));
+    QPushButton *write = addButton(2, tr("Write"),
+                                   tr("Write current pattern  to first PIC in chain and stay on "
+                                      "this index"));
+    QPushButton *writePlus = addButton(3, tr("Write+"),
+                                       tr("Write current pattern  to first PIC in chain and go to "
+                                          "next index"));
+    QPushButton *next = addButton(5, tr(">"),
+                                  tr("Select next location in local memory and send to first PIC "
+                                     "in chain"));
+    QPushButton *commit = addButton(9, tr("Commit"), tr("Write local memory to all PICs in chain"));
+
+    auto *codeRow = new QHBoxLayout;
+    codeRow->addWidget(asciiLabel);
+    codeRow->addWidget(m_acc);
+    codeRow->addWidget(m_udc);
+    codeRow->addStretch();
+    auto *editRow = new QHBoxLayout;
+    for (QPushButton *button : {off, on, def, clr})
+        editRow->addWidget(button);
+    auto *writeRow = new QHBoxLayout;
+    for (QPushButton *button : {previous, write, writePlus, next})
+        writeRow->addWidget(button);
+    auto *commitRow = new QHBoxLayout;
+    commitRow->addWidget(commit);
+    commitRow->addStretch();
+    auto *hintRow = new QHBoxLayout;
+    hintRow->addWidget(new QLabel(tr("To view UDC"), this));
+    hintRow->addWidget(new QLabel(tr("Set Fonts='U'"), this));
+    hintRow->addStretch();
+
+    auto *controls = new QVBoxLayout;
+    controls->addLayout(codeRow);
+    controls->addWidget(m_udcpattern);
+    controls->addLayout(editRow);
+    controls->addLayout(writeRow);
+    controls->addLayout(commitRow);
+    controls->addLayout(hintRow);
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(m_preview, 0, Qt::AlignTop);
+    layout->addLayout(controls);
+
+    m_workbench.acc = m_acc;
+    m_workbench.udc = m_udc;
+    m_workbench.udcpattern = m_udcpattern;
+    m_workbench.setShowsegments([this] { showsegments(); });
+
+    connect(m_acc, &FilteredLineEdit::enterPressed, this, &FontEditorPanel::selectcode);
+    connect(m_acc, &FilteredLineEdit::focusLost, this, &FontEditorPanel::selectcode);
+    connect(m_acc, &FilteredLineEdit::doubleClicked, this, [this] {
+        m_acc->setText(QString::number(CodeRules::kFirstCode));
+        selectcode();
+    });
+    connect(m_udc, &QLineEdit::textEdited, this, &FontEditorPanel::onUdcEdited);
+    connect(m_udcpattern, &FilteredLineEdit::enterPressed, this, &FontEditorPanel::onPatternEnter);
+    connect(m_udcpattern, &FilteredLineEdit::keyReleased, this, &FontEditorPanel::showsegments);
+    connect(m_udcpattern, &QLineEdit::textEdited, this, &FontEditorPanel::onPatternEdited);
+    connect(m_preview, &SegmentPreview::segmentClicked, this, &FontEditorPanel::onSegmentClicked);
+
+    // Every button but Write and Commit ends with the common refresh of the editor.
+    const auto withRefresh = [this](void (FontEditorPanel::*action)()) {
+        return [this, action] {
+            const QPointer<FontEditorPanel> self(this);
+            (this->*action)();
+            if (self)
+                showsegments();
+        };
+    };
+    connect(off, &QPushButton::clicked, this, [this] {
+        m_udcpattern->setText(FontTable::allOff());
+        showsegments();
+    });
+    connect(on, &QPushButton::clicked, this, [this] {
+        m_udcpattern->setText(allOn());
+        showsegments();
+    });
+    connect(def, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onDefault));
+    connect(clr, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onClear));
+    connect(write, &QPushButton::clicked, this, &FontEditorPanel::onWrite);
+    connect(writePlus, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onWritePlus));
+    connect(previous, &QPushButton::clicked, this,
+            [this] { onStep(CodeRules::previousCode(settledCode())); });
+    connect(next, &QPushButton::clicked, this,
+            [this] { onStep(CodeRules::nextCode(settledCode())); });
+    connect(commit, &QPushButton::clicked, this, &FontEditorPanel::onCommit);
+}
+
+QPushButton *FontEditorPanel::addButton(int index, const QString &caption, const QString &toolTip)
+{
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(QStringLiteral("Command2_%1").arg(index));
+    button->setToolTip(toolTip);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void FontEditorPanel::resetSegmentLines()
+{
+    m_preview->resetLines();
+}
+
+int FontEditorPanel::settledCode()
+{
+    const int code = CodeRules::selectedCode(m_acc->text());
+    const QString text = QString::number(code);
+    if (m_acc->text() != text)
+        m_acc->setText(text);
+    return code;
+}
+
+QByteArray FontEditorPanel::currentCharacter(int code) const
+{
+    const QString text = m_udc->text();
+    if (text.size() == 1 && CodeRules::isUserFontCharacter(text.at(0).unicode()))
+        return text.toLatin1();
+    return QByteArray(1, static_cast<char>(CodeRules::clampCode(code)));
+}
+
+void FontEditorPanel::refreshEditor(int code)
+{
+    m_udc->setText(QString(QChar(code)));
+    // A slot read unchecked from a file may hold other characters; the field shows them as off.
+    m_udcpattern->setText(FontRules::cleanedPattern(m_workbench.fontarray.pattern(code)));
+}
+
+void FontEditorPanel::showsegments()
+{
+    const QString pattern = FontRules::storedPattern(m_udcpattern->text());
+    const int code = m_workbench.currentCode();
+    // A code still being typed (or a reserved one) is not a slot the editor may change.
+    if (FontTable::isSelectableCode(code))
+        m_workbench.fontarray.setPattern(code, pattern);
+
+    const QPointer<FontEditorPanel> self(this);
+    for (int k = 0; k < FontTable::kSegments; ++k) {
+        if (!self || shutdownRequested())
+            return;
+        const bool on = pattern.at(k) == QLatin1Char('1');
+        m_preview->setLineColour(k,
+                                 on ? SegmentGeometry::onColour() : SegmentGeometry::offColour());
+        // The preview is painted segment by segment while the rest of the window stays alive.
+        QCoreApplication::processEvents();
+    }
+}
+
+void FontEditorPanel::selectcode()
+{
+    if (shutdownRequested())
+        return;
+    const int code = CodeRules::selectedCode(m_acc->text());
+    m_acc->setText(QString::number(code));
+    refreshEditor(code);
+    const QPointer<FontEditorPanel> self(this);
+    showsegments();
+    if (self && !shutdownRequested())
+        m_workbench.sendCharacter(code, kShortPause);
+}
+
+bool FontEditorPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_udc || event->type() != QEvent::KeyPress)
+        return QGroupBox::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // Shortcuts go on to the field, which refuses every one that could change its text.
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
+        || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete
+        || key->text().size() != 1)
+        return false;
+    const int code = key->text().at(0).unicode();
+    if (!CodeRules::isUserFontCharacter(code))
+        return false;
+    chooseCharacter(code);
+    return true;
+}
+
+void FontEditorPanel::chooseCharacter(int code)
+{
+    m_udc->setText(QString(QChar(code)));
+    m_acc->setText(QString::number(code));
+    m_udcpattern->setText(FontRules::cleanedPattern(m_workbench.fontarray.pattern(code)));
+    const QPointer<FontEditorPanel> self(this);
+    showsegments();
+    if (self)
+        m_workbench.send('M', currentCharacter(code), kShortPause);
+}
+
+void FontEditorPanel::onUdcEdited()
+{
+    // Only reached by an edit that bypassed the key handling (a middle-button paste): keep one
+    // user-font character in the field whatever came in.
+    const QString text = m_udc->text();
+    if (text.size() == 1 && CodeRules::isUserFontCharacter(text.at(0).unicode())) {
+        chooseCharacter(text.at(0).unicode());
+        return;
+    }
+    m_udc->setText(QString(QChar(CodeRules::selectedCode(m_acc->text()))));
+}
+
+void FontEditorPanel::onPatternEdited()
+{
+    // Typing and pasting already pass the key filter; this catches any edit that did not.
+    const QString kept = FontRules::editablePattern(m_udcpattern->text());
+    if (kept != m_udcpattern->text())
+        m_udcpattern->setText(kept);
+    showsegments();
+}
+
+void FontEditorPanel::onPatternEnter()
+{
+    m_udcpattern->setText(FontTable::padded(m_udcpattern->text()));
+    const QByteArray character = currentCharacter(m_workbench.currentCode());
+    const QPointer<FontEditorPanel> self(this);
+    m_workbench.send('W', character + FontRules::cleanedPattern(m_udcpattern->text()).toLatin1(),
+                     kLongPause);
+    if (self)
+        m_workbench.send('M', character, kLongPause);
+}
+
+void FontEditorPanel::onSegmentClicked(int k)
+{
+    const bool wasOff = m_preview->lineColour(k) == SegmentGeometry::offColour();
+    m_preview->setLineColour(k,
+                             wasOff ? SegmentGeometry::onColour() : SegmentGeometry::offColour());
+    const QString pattern = m_preview->linePattern();
+    m_udcpattern->setText(pattern);
+    const int code = m_workbench.currentCode();
+    if (FontTable::isSelectableCode(code))
+        m_workbench.fontarray.setPattern(code, pattern);
+}
+
+void FontEditorPanel::onDefault()
+{
+    m_workbench.fontarray.resetfont();
+    const int code = settledCode();
+    refreshEditor(code);
+    const QPointer<FontEditorPanel> self(this);
+    m_workbench.send('M', currentCharacter(code), kShortPause);
+    if (self)
+        m_workbench.setStatus(QStringLiteral("Font array has been set to default"));
+}
+
+void FontEditorPanel::onClear()
+{
+    m_workbench.fontarray.clear();
+    const int code = settledCode();
+    refreshEditor(code);
+    const QPointer<FontEditorPanel> self(this);
+    m_workbench.send('M', currentCharacter(code), kShortPause);
+    if (self)
+        m_workbench.setStatus(QStringLiteral("Font array has been cleared"));
+}
+
+void FontEditorPanel::onWrite()
+{
+    const QByteArray character = currentCharacter(m_workbench.currentCode());
+    // A slot read unchecked from a file can never put a CR or "!" into the command.
+    const QByteArray pattern = FontRules::cleanedPattern(m_udcpattern->text()).toLatin1();
+    const QPointer<FontEditorPanel> self(this);
+    m_workbench.send('W', character + pattern, kShortPause);
+    if (self)
+        m_workbench.send('M', character, kLongPause);
+}
+
+void FontEditorPanel::onWritePlus()
+{
+    const QPointer<FontEditorPanel> self(this);
+    onWrite();
+    if (!self)
+        return;
+    const int code = CodeRules::nextCode(settledCode());
+    m_acc->setText(QString::number(code));
+    refreshEditor(code);
+}
+
+void FontEditorPanel::onStep(int code)
+{
+    m_acc->setText(QString::number(code));
+    refreshEditor(code);
+    const QPointer<FontEditorPanel> self(this);
+    m_workbench.send('M', currentCharacter(code), kShortPause);
+    if (self)
+        showsegments();
+}
+
+void FontEditorPanel::onCommit()
+{
+    // One upload at a time: a click while one runs (the buttons stay enabled) is ignored.
+    if (m_committing)
+        return;
+    m_committing = true;
+    const QPointer<FontEditorPanel> self(this);
+    const auto release = qScopeGuard([self] {
+        if (self)
+            self->m_committing = false;
+    });
+    const auto stopped = [&self] { return !self || shutdownRequested(); };
+
+    // The success message needs every command to have gone out to an open port without error.
+    SerialLink &link = m_workbench.link;
+    const int failuresBefore = link.writeFailures();
+    bool complete = true;
+    const auto send = [this, &link, &complete](char letter, const QByteArray &argument) {
+        if (!link.portopen() || argument.contains('\r'))
+            complete = false;
+        m_workbench.send(letter, argument, kShortPause);
+        if (!link.portopen())
+            complete = false;
+    };
+
+    send('F', m_workbench.fonts ? m_workbench.fonts->text().toLatin1() : QByteArray());
+    for (const int code : FontRules::uploadCodes()) {
+        if (stopped())
+            return;
+        m_acc->setText(QString::number(code));
+        refreshEditor(code);
+        showsegments();
+        if (stopped())
+            return;
+        QCoreApplication::processEvents();
+        if (stopped())
+            return;
+        // The loop's own code decides what is written, whatever the user did meanwhile.
+        const QString pattern = FontRules::storedPattern(m_workbench.fontarray.pattern(code));
+        send('W', FontRules::patternWriteArgument(code, pattern));
+        if (stopped())
+            return;
+        send('M', QByteArray(1, static_cast<char>(code)));
+    }
+    if (stopped())
+        return;
+    if (complete && link.portopen() && link.writeFailures() == failuresBefore)
+        m_workbench.setStatus(QStringLiteral("Character set has been uploaded to PIC"));
+    showsegments();
+}

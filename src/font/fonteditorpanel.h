@@ -2,6 +2,9 @@
 
 #include <QGroupBox>
 
+class FilteredLineEdit;
+class QPushButton;
+class SegmentPreview;
 class Workbench;
 
 // The user-font editor: preview, character code, pattern and the buttons that write it.
@@ -14,6 +17,43 @@ public:
     // Start-up: every segment line drawn 7 units wide in the off colour.
     void resetSegmentLines();
 
+    // Stores the pattern field at the current code and colours the preview from it.
+    void showsegments();
+    // Selects the user-font character whose code stands in the code field and shows it.
+    void selectcode();
+
+    SegmentPreview *preview() const { return m_preview; }
+    // True while Commit is uploading the user font.
+    bool committing() const { return m_committing; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    QPushButton *addButton(int index, const QString &caption, const QString &toolTip);
+    // The current code with the code field's clamping applied, written back when it moved.
+    int settledCode();
+    // The character of udc when it holds a user-font character, otherwise that of code.
+    QByteArray currentCharacter(int code) const;
+    // Puts the character with code and its table pattern into the editor's fields.
+    void refreshEditor(int code);
+
+    void onSegmentClicked(int k);
+    void onPatternEnter();
+    void onPatternEdited();
+    void onUdcEdited();
+    void chooseCharacter(int code);
+    void onDefault();
+    void onClear();
+    void onWrite();
+    void onWritePlus();
+    void onStep(int code);
+    void onCommit();
+
     Workbench &m_workbench;
+    SegmentPreview *m_preview = nullptr;
+    FilteredLineEdit *m_acc = nullptr;
+    FilteredLineEdit *m_udc = nullptr;
+    FilteredLineEdit *m_udcpattern = nullptr;
+    bool m_committing = false;
 };

@@ -1,8 +1,62 @@
 #include "protocol/singlecharpanel.h"
 
 #include "app/workbench.h"
+#include "protocol/coderules.h"
+#include "protocol/filteredlineedit.h"
 
-SingleCharPanel::SingleCharPanel(Workbench &workbench, QWidget *parent) : QGroupBox(parent), m_workbench(workbench)
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+
+namespace {
+constexpr int kPause = 10;
+// The blanking message is six spaces whatever the chain length.
+constexpr char kBlankMessage[] = "      ";
+} // namespace
+
+SingleCharPanel::SingleCharPanel(Workbench &workbench, QWidget *parent)
+    : QGroupBox(parent)
+    , m_workbench(workbench)
 {
-    setTitle(tr(""));
+    setTitle(QString());
+
+    m_singlechar = new FilteredLineEdit(QStringLiteral("singlechar"), this);
+    m_singlechar->setText(QStringLiteral("00"));
+    m_singlechar->setTypingLimit(2);
+    m_singlechar->setKeyFilter(&CodeRules::singlecharKey);
+    m_singlechar->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_singlechar->setMaximumWidth(40);
+    connect(m_singlechar, &FilteredLineEdit::enterPressed, this, &SingleCharPanel::fillSinglechar);
+    connect(m_singlechar, &FilteredLineEdit::focusLost, this, &SingleCharPanel::fillSinglechar);
+
+    auto *send = new QPushButton(tr("Send character"), this);
+    send->setObjectName(QStringLiteral("Command2_12"));
+    send->setToolTip(tr("Send all settings below to display string.  To write any single setting "
+                        "block, hit enter on that block"));
+    send->setAutoDefault(false);
+    connect(send, &QPushButton::clicked, this, &SingleCharPanel::sendCharacter);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(m_singlechar);
+    layout->addWidget(send);
+    layout->addStretch();
+}
+
+void SingleCharPanel::fillSinglechar()
+{
+    const QString filled = CodeRules::filledHexPair(m_singlechar->text());
+    if (filled != m_singlechar->text())
+        m_singlechar->setText(filled);
+}
+
+void SingleCharPanel::sendCharacter()
+{
+    const QPointer<SingleCharPanel> self(this);
+    m_workbench.send('F', QByteArray(m_workbench.chainLength(), '0'), kPause);
+    if (!self)
+        return;
+    m_workbench.send('M', QByteArray(kBlankMessage), kPause);
+    if (self)
+        m_workbench.showsegments();
 }

@@ -2,9 +2,10 @@
 
 #include <QGroupBox>
 
+class FilteredLineEdit;
 class Workbench;
 
-// The single character field and the Send character button.
+// The two-digit hexadecimal character field and the button that blanks the display chain.
 class SingleCharPanel : public QGroupBox
 {
     Q_OBJECT
@@ -12,5 +13,9 @@ public:
     explicit SingleCharPanel(Workbench &workbench, QWidget *parent = nullptr);
 
 private:
+    void fillSinglechar();
+    void sendCharacter();
+
     Workbench &m_workbench;
+    FilteredLineEdit *m_singlechar = nullptr;
 };

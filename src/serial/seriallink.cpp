@@ -91,6 +91,7 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
 
 void SerialLink::failWrite(const PortError &error)
 {
+    ++m_writeFailures;
     if (m_failing)
         return;
     // While the alert is up, other senders find the port failing and send nothing.

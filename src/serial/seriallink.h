@@ -40,6 +40,10 @@ public:
     // Turns rxbuffer into readable log text.
     void process();
 
+    // How many writes have failed since the link was made; a caller compares it before and
+    // after a run of commands to learn whether all of them went out.
+    int writeFailures() const { return m_writeFailures; }
+
 Q_SIGNALS:
     // A write failed: the port list goes back to "Select...", which closes the port.
     void deselectRequested();
@@ -53,6 +57,7 @@ private:
     SerialPort *m_port = nullptr;
     bool m_portopen = false;
     bool m_failing = false;
+    int m_writeFailures = 0;
     QByteArray m_rxbuffer;
     QPointer<QLineEdit> m_txbufferbox;
     QPointer<QLineEdit> m_rxbufferbox;

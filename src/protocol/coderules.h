@@ -1,0 +1,40 @@
+#pragma once
+
+#include "protocol/filteredlineedit.h"
+
+#include <QString>
+
+// The rules of the character-code fields, free of any widget: which user-font code a text
+// selects, how the navigation steps over the reserved codes, and what each field accepts.
+namespace CodeRules {
+
+inline constexpr int kFirstCode = 10;
+inline constexpr int kLastCode = 125;
+// Carriage return ends a command and "!" skips a digit, so neither is a user-font character.
+inline constexpr int kReservedCR = 13;
+inline constexpr int kReservedSkip = 33;
+
+// The user-font code a number selects: 13 and 33 move on to 14 and 34, anything below 10
+// becomes 10 and anything above 125 becomes 125.
+int clampCode(qint64 value);
+// The code the text of the code field selects: its leading number, clamped.
+int selectedCode(const QString &text);
+
+// The next and the previous user-font code, stepping once more over 13 and 33 and staying put
+// at the ends of the range. A code outside the range is clamped first.
+int nextCode(int code);
+int previousCode(int code);
+
+// True for the characters the one-character field takes: 10 to 12, 14 to 32 and 34 to 125.
+bool isUserFontCharacter(int code);
+
+// Key filters of the code field ("0" to "9") and of the two-digit hexadecimal field
+// ("0" to "9", "A" to "F", lower case entered as upper case). Enter asks for the field's
+// action, Backspace (8) and 127 pass as editing keys, everything else is swallowed.
+KeyVerdict accKey(int code);
+KeyVerdict singlecharKey(int code);
+
+// The last two characters of "00" followed by text: a shorter text filled with "0" on the left.
+QString filledHexPair(const QString &text);
+
+} // namespace CodeRules
