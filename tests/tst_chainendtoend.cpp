@@ -21,6 +21,8 @@
 namespace {
 // How long a wait for the chain may take before the test gives up on it.
 constexpr int kChainTimeoutMs = 10000;
+// How long one probe may go unanswered; a chain answers within a millisecond.
+constexpr int kReplyTimeoutMs = 3000;
 const QByteArray kProbeReply = QByteArrayLiteral("!0000022600");
 } // namespace
 
@@ -172,7 +174,7 @@ private Q_SLOTS:
                     [&] {
                         return scanner.scanbuffer().contains(kProbeReply) || silentProbes > seen;
                     },
-                    kChainTimeoutMs);
+                    kReplyTimeoutMs);
             if (!settled)
                 qWarning("a probed device neither answered nor received the probe");
         };
