@@ -37,9 +37,10 @@ QString qtFileFilter(const QString &dialogFilter);
 QString dialogResultPath(const QString &result);
 QString dialogResultDirectory(const QString &result);
 
-// What a dialog is asked to show.
+// Which dialog is shown: open one file, open several, or save.
 enum class FileDialogMode { Open, OpenMultiple, Save };
 
+// What a dialog is asked to show.
 struct FileDialogRequest
 {
     QString title;

@@ -18,10 +18,10 @@ inline constexpr int kStartupLines = 126;
 // Longer lines are cut to this many bytes.
 inline constexpr int kMaxLineBytes = 65536;
 
-// Patterns read from a file for codes 10 to 125 (index 0 is code 10), or why they were refused.
+// Patterns read from a file for codes 10 to 125, or why they were refused.
 struct Patterns
 {
-    QStringList patterns;
+    QStringList patterns; // index 0 is code 10
     QString refusal;
     bool ok() const { return refusal.isEmpty(); }
 };
@@ -37,12 +37,11 @@ Patterns readLoadFile(const QByteArray &bytes);
 // pattern as stored, each line ending in CR LF.
 QByteArray saveFileBytes(const FontTable &table);
 
-// What the start-up file gave: the patterns for codes 10 to 125, always 15 characters of
-// "0"/"1" each, plus slots 0 to 9 as read when the file has the 126-line layout.
+// What the start-up file gave (patterns always 15 characters of "0"/"1"), or why it was refused.
 struct StartupFont
 {
-    QStringList lowSlots;
-    QStringList patterns;
+    QStringList lowSlots; // slots 0 to 9 as read, only from the 126-line layout
+    QStringList patterns; // codes 10 to 125
     QString refusal;
     bool ok() const { return refusal.isEmpty(); }
 };
