@@ -405,7 +405,7 @@ private Q_SLOTS:
     void startup_data()
     {
         QTest::addColumn<QByteArray>("pointer"); // "<none>": no pointer file
-        QTest::addColumn<QByteArray>("font"); // "<none>": no font file
+        QTest::addColumn<QByteArray>("font");    // "<none>": no font file
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("slot65");
         QTest::addColumn<QString>("slot3");
