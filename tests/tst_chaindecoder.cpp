@@ -241,11 +241,13 @@ private Q_SLOTS:
         QTest::newRow("underscore on a blank") << command('U', "1") << 0 << segments({14});
         QTest::newRow("underscore on a built-in character")
                 << command('M', "L") + command('U', "1") << 0 << segments({3, 4, 5, 14});
-        QTest::newRow("underscore on a user character") << command('W', "A100000000000000")
-                        + command('F', "U") + command('M', "A")
-                        + command('U', "1") << 0 << segments({0, 14});
-        QTest::newRow("underscore off clears segment 14 of a built-in shape") << command('U', "1")
-                        + command('U', "0") + command('M', "T") << 0 << segments({0, 7, 11});
+        QTest::newRow("underscore on a user character")
+                << command('W', "A100000000000000") + command('F', "U") + command('M', "A")
+                           + command('U', "1")
+                << 0 << segments({0, 14});
+        QTest::newRow("underscore off clears segment 14 of a built-in shape")
+                << command('U', "1") + command('U', "0") + command('M', "T") << 0
+                << segments({0, 7, 11});
     }
 
     void digitShows()
@@ -354,7 +356,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("input");
         QTest::newRow("commands") << command('M', "HELLO!") + command('F', "U0")
-                        + command('W', "A110000000000001");
+                                             + command('W', "A110000000000001");
         QTest::newRow("probe between garbage") << QByteArray("zz$0000\r\r$B7U1\r");
         QTest::newRow("long frame") << QByteArray("$B7M") + QByteArray(70, '$') + "\r$B7E9\r";
     }
@@ -433,16 +435,16 @@ private Q_SLOTS:
 
         QTest::newRow("none") << QStringList() << 6 << false << false << false;
         QTest::newRow("digits 10")
-                << QStringList {"--digits", "10"} << 10 << false << false << false;
+                << QStringList{"--digits", "10"} << 10 << false << false << false;
         QTest::newRow("digits=1 and dump")
-                << QStringList {"--digits=1", "--dump"} << 1 << true << false << false;
-        QTest::newRow("help") << QStringList {"--help"} << 6 << false << true << false;
-        QTest::newRow("-h") << QStringList {"-h"} << 6 << false << true << false;
-        QTest::newRow("digits 0") << QStringList {"--digits", "0"} << 6 << false << false << true;
-        QTest::newRow("digits 11") << QStringList {"--digits", "11"} << 6 << false << false << true;
-        QTest::newRow("digits text") << QStringList {"--digits=six"} << 6 << false << false << true;
-        QTest::newRow("digits missing") << QStringList {"--digits"} << 6 << false << false << true;
-        QTest::newRow("unknown") << QStringList {"--port"} << 6 << false << false << true;
+                << QStringList{"--digits=1", "--dump"} << 1 << true << false << false;
+        QTest::newRow("help") << QStringList{"--help"} << 6 << false << true << false;
+        QTest::newRow("-h") << QStringList{"-h"} << 6 << false << true << false;
+        QTest::newRow("digits 0") << QStringList{"--digits", "0"} << 6 << false << false << true;
+        QTest::newRow("digits 11") << QStringList{"--digits", "11"} << 6 << false << false << true;
+        QTest::newRow("digits text") << QStringList{"--digits=six"} << 6 << false << false << true;
+        QTest::newRow("digits missing") << QStringList{"--digits"} << 6 << false << false << true;
+        QTest::newRow("unknown") << QStringList{"--port"} << 6 << false << false << true;
     }
 
     void options()

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/workbench.h"
 #include "chain/pseudoterminal.h"
+#include "font/fonttable.h"
 #include "serial/portchooser.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
@@ -10,7 +11,10 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -101,20 +105,19 @@ private Q_SLOTS:
         QTest::addColumn<QByteArrayList>("commands");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("message") << QByteArrayList {"MHELLO "}
-                                 << QStringLiteral("chars=\"HELLO \"");
+        QTest::newRow("message") << QByteArrayList{"MHELLO "} << QStringLiteral("chars=\"HELLO \"");
         QTest::newRow("message with skips")
-                << QByteArrayList {"MABCDEF", "M!!X!!Z"} << QStringLiteral("chars=\"ABXDEZ\"");
-        QTest::newRow("fonts") << QByteArrayList {"F0123U9"} << QStringLiteral("fonts=\"0123U9\"");
+                << QByteArrayList{"MABCDEF", "M!!X!!Z"} << QStringLiteral("chars=\"ABXDEZ\"");
+        QTest::newRow("fonts") << QByteArrayList{"F0123U9"} << QStringLiteral("fonts=\"0123U9\"");
         QTest::newRow("underscores")
-                << QByteArrayList {"U101010"} << QStringLiteral("underscores=\"101010\"");
+                << QByteArrayList{"U101010"} << QStringLiteral("underscores=\"101010\"");
         QTest::newRow("effects and speeds")
-                << QByteArrayList {"E123456", "S987654"}
+                << QByteArrayList{"E123456", "S987654"}
                 << QStringLiteral("effects=\"123456\" speeds=\"987654\"");
-        QTest::newRow("user-font pattern") << QByteArrayList {"WA110000000000001"}
+        QTest::newRow("user-font pattern") << QByteArrayList{"WA110000000000001"}
                                            << QStringLiteral("code=65 pattern=110000000000001");
         QTest::newRow("user-font character code 10")
-                << QByteArrayList {"W\n100000000000001", "FU!!!!!", "M\n"}
+                << QByteArrayList{"W\n100000000000001", "FU!!!!!", "M\n"}
                 << QStringLiteral("chars=\"\\x0a");
     }
 
@@ -156,6 +159,45 @@ private Q_SLOTS:
         QCOMPARE(m_chain.state(), QProcess::Running);
     }
 
+    // "Commit" uploads the whole user font: the chain's table ends up equal to the utility's.
+    void commitFillsTheChainsUserFont()
+    {
+        FontTable &fontarray = m_window->workbench().fontarray;
+        QVERIFY(fontarray.setPattern(65, QStringLiteral("101010101010101")));
+        QVERIFY(fontarray.setPattern(125, QStringLiteral("000000000000011")));
+        auto *commit = m_window->findChild<QPushButton *>(QStringLiteral("Command2_9"));
+        QVERIFY(commit);
+
+        const int before = m_lines.size();
+        pauseForEveryLine();
+        QElapsedTimer clock;
+        clock.start();
+        commit->click();
+        const qint64 elapsedUs = clock.nsecsElapsed() / 1000;
+        m_pauseUntil = {};
+        qInfo("Commit: %lld commands decoded by the chain in %lld us",
+              static_cast<long long>(m_lines.size() - before), static_cast<long long>(elapsedUs));
+
+        const QRegularExpression written(
+                QStringLiteral("^W \".*\" chars=.* code=(\\d+) pattern=([01]{15})$"));
+        QMap<int, QString> chainFont;
+        for (const QString &line : m_lines.mid(before)) {
+            QVERIFY2(!line.startsWith(QStringLiteral("error")), qPrintable(line));
+            const QRegularExpressionMatch match = written.match(line);
+            if (match.hasMatch())
+                chainFont.insert(match.captured(1).toInt(), match.captured(2));
+        }
+        int codes = 0;
+        for (int code = 0; code < FontTable::kSlots; ++code) {
+            if (!FontTable::isSelectableCode(code))
+                continue;
+            ++codes;
+            QCOMPARE(chainFont.value(code), fontarray.pattern(code));
+        }
+        QCOMPARE(chainFont.size(), codes);
+        QCOMPARE(chainFont.value(65), QStringLiteral("101010101010101"));
+    }
+
     // A probing scan lists the chain, which answers, and not a device that stays silent.
     void probingScanListsTheChain()
     {
@@ -193,6 +235,18 @@ private Q_SLOTS:
     }
 
 private:
+    // Every pause lasts until the chain has printed one more line: one line per command.
+    void pauseForEveryLine()
+    {
+        m_expectedLines = m_lines.size();
+        m_pauseUntil = [this] {
+            ++m_expectedLines;
+            QDeadlineTimer deadline(kChainTimeoutMs);
+            while (m_lines.size() < m_expectedLines && !deadline.hasExpired())
+                m_chain.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+        };
+    }
+
     // The pause lasts until the chain has printed count lines: a blocking read of its output
     // that returns as soon as a line is there, so the round trip is measured, not a poll step.
     void pauseUntilLines(int count)
@@ -227,6 +281,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::function<void()> m_pauseUntil;
     QList<qint64> m_roundTripsUs;
+    int m_expectedLines = 0;
 };
 
 QTEST_MAIN(TestChainEndToEnd)

@@ -41,8 +41,8 @@ QString ChainState::digitPattern(int digit) const
         return FontTable::allOff();
     const char character = m_characters.at(digit);
     QString pattern = m_fonts.at(digit) == kUserFont
-            ? userPattern(static_cast<unsigned char>(character))
-            : BuiltinFont::pattern(character);
+                              ? userPattern(static_cast<unsigned char>(character))
+                              : BuiltinFont::pattern(character);
     if (pattern.isEmpty())
         pattern = FontTable::allOff();
     if (m_underscores.at(digit) == '1')
@@ -134,8 +134,8 @@ ChainState::Outcome ChainState::apply(const DecodedFrame &frame)
         if (frame.letter == 'W') {
             // The decoder has checked the length, the code and the fifteen states.
             const int code = frame.argument.isEmpty()
-                    ? -1
-                    : static_cast<unsigned char>(frame.argument.at(0));
+                                     ? -1
+                                     : static_cast<unsigned char>(frame.argument.at(0));
             if (frame.argument.size() != FrameDecoder::kPatternArgument
                 || !FontTable::isSelectableCode(code)) {
                 outcome.report = QStringLiteral("error: unchecked W: \"%1\"")

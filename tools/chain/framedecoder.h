@@ -21,7 +21,7 @@ struct DecodedFrame
     bool operator==(const DecodedFrame &other) const
     {
         return kind == other.kind && letter == other.letter && argument == other.argument
-                && problem == other.problem && skipped == other.skipped;
+               && problem == other.problem && skipped == other.skipped;
     }
 };
 

@@ -25,9 +25,8 @@ int main(int argc, char *argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const ChainOptions options = ChainOptions::parse(arguments);
     if (!options.error.isEmpty()) {
-        printLine(stderr,
-                  QStringLiteral("vornik-chain: ") + options.error + QLatin1Char('\n')
-                          + ChainOptions::helpText());
+        printLine(stderr, QStringLiteral("vornik-chain: ") + options.error + QLatin1Char('\n')
+                                  + ChainOptions::helpText());
         return 2;
     }
     if (options.help) {
@@ -39,8 +38,8 @@ int main(int argc, char *argv[])
 
     // --dump needs no display at all.
     std::unique_ptr<QCoreApplication> app = options.dump
-            ? std::make_unique<QCoreApplication>(argc, argv)
-            : std::make_unique<QApplication>(argc, argv);
+                                                    ? std::make_unique<QCoreApplication>(argc, argv)
+                                                    : std::make_unique<QApplication>(argc, argv);
     ChainSession session(options.digits);
     if (!session.open()) {
         printLine(stderr, QStringLiteral("vornik-chain: ") + session.errorString());

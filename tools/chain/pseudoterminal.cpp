@@ -70,7 +70,7 @@ bool PseudoTerminal::open()
     }
     // Raw: no echo, no CR/LF translation, no line editing. A code-10 argument byte or a CR
     // must reach the decoder exactly as the utility wrote it.
-    termios settings {};
+    termios settings{};
     if (::tcgetattr(slave, &settings) != 0) {
         fail(QStringLiteral("tcgetattr"));
         ::close(slave);
