@@ -4,6 +4,7 @@
 #include "app/workbench.h"
 #include "chain/pseudoterminal.h"
 #include "font/fonttable.h"
+#include "modes/segmenttestpanel.h"
 #include "serial/portchooser.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
@@ -196,6 +197,47 @@ private Q_SLOTS:
         }
         QCOMPARE(chainFont.size(), codes);
         QCOMPARE(chainFont.value(65), QStringLiteral("101010101010101"));
+    }
+
+    // The segment test, tick by tick: every digit shows character "0" in the user font while
+    // the pattern of "0" gains one segment per tick; Stop blanks the chain again.
+    void segmentTestLightsTheSegmentsOneByOne()
+    {
+        auto *panel = m_window->findChild<SegmentTestPanel *>();
+        QVERIFY(panel);
+        panel->setAutomaticTicks(false);
+        auto *start = m_window->findChild<QPushButton *>(QStringLiteral("cmmd_0"));
+        auto *stop = m_window->findChild<QPushButton *>(QStringLiteral("cmmd_1"));
+        QVERIFY(start && stop);
+
+        const QRegularExpression writtenZero(QStringLiteral("code=48 pattern=([01]{15})$"));
+        start->click();
+        for (int step = 0; step < 4; ++step) {
+            const int before = m_lines.size();
+            pauseForEveryLine();
+            panel->timer3Tick();
+            m_pauseUntil = {};
+            const QStringList lines = m_lines.mid(before);
+            QVERIFY(!lines.isEmpty());
+            QString pattern;
+            for (const QString &line : lines) {
+                QVERIFY2(!line.startsWith(QStringLiteral("error")), qPrintable(line));
+                const QRegularExpressionMatch match = writtenZero.match(line);
+                if (match.hasMatch())
+                    pattern = match.captured(1);
+            }
+            QCOMPARE(pattern,
+                     QString(step, QLatin1Char('1')) + QString(15 - step, QLatin1Char('0')));
+            QVERIFY2(lines.last().contains(QStringLiteral("chars=\"000000\" fonts=\"UUUUUU\"")),
+                     qPrintable(lines.last()));
+        }
+        stop->click();
+        pauseForEveryLine();
+        panel->timer3Tick();
+        m_pauseUntil = {};
+        QVERIFY2(m_lines.last().contains(QStringLiteral("chars=\"      \" fonts=\"000000\"")),
+                 qPrintable(m_lines.last()));
+        panel->setAutomaticTicks(true);
     }
 
     // A probing scan lists the chain, which answers, and not a device that stays silent.
