@@ -2,9 +2,7 @@
 
 #include <QTest>
 
-Q_DECLARE_METATYPE(KeyVerdict::Kind)
-
-// Which user-font code a text selects, how the navigation steps, and the code fields' keys.
+// Which user-font code a text selects, how the navigation steps, and the two-digit fill.
 class TestCodeRules : public QObject
 {
     Q_OBJECT
@@ -101,47 +99,6 @@ private Q_SLOTS:
         QFETCH(int, code);
         QFETCH(bool, accepted);
         QCOMPARE(CodeRules::isUserFontCharacter(code), accepted);
-    }
-
-    void keys_data()
-    {
-        QTest::addColumn<bool>("hexField");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<KeyVerdict::Kind>("kind");
-        QTest::addColumn<QString>("entered");
-        const auto row = [](const char *name, bool hex, int code, KeyVerdict::Kind kind,
-                            const QString &entered = QString()) {
-            QTest::newRow(name) << hex << code << kind << entered;
-        };
-        row("acc 0", false, '0', KeyVerdict::Insert, "0");
-        row("acc 9", false, '9', KeyVerdict::Insert, "9");
-        row("acc letter", false, 'a', KeyVerdict::Swallow);
-        row("acc minus", false, '-', KeyVerdict::Swallow);
-        row("acc space", false, ' ', KeyVerdict::Swallow);
-        row("acc enter", false, 13, KeyVerdict::Enter);
-        row("acc backspace", false, 8, KeyVerdict::Pass);
-        row("acc 127", false, 127, KeyVerdict::Pass);
-        row("hex a upper-cased", true, 'a', KeyVerdict::Insert, "A");
-        row("hex f upper-cased", true, 'f', KeyVerdict::Insert, "F");
-        row("hex F", true, 'F', KeyVerdict::Insert, "F");
-        row("hex 5", true, '5', KeyVerdict::Insert, "5");
-        row("hex g", true, 'g', KeyVerdict::Swallow);
-        row("hex G", true, 'G', KeyVerdict::Swallow);
-        row("hex enter", true, 13, KeyVerdict::Enter);
-        row("hex backspace", true, 8, KeyVerdict::Pass);
-        row("hex 127", true, 127, KeyVerdict::Pass);
-    }
-    void keys()
-    {
-        QFETCH(bool, hexField);
-        QFETCH(int, code);
-        QFETCH(KeyVerdict::Kind, kind);
-        QFETCH(QString, entered);
-        const KeyVerdict verdict
-            = hexField ? CodeRules::singlecharKey(code) : CodeRules::accKey(code);
-        QCOMPARE(verdict.kind, kind);
-        if (kind == KeyVerdict::Insert)
-            QCOMPARE(QString(verdict.character), entered);
     }
 
     void filledHexPair_data()

@@ -17,6 +17,7 @@
 #include <QClipboard>
 #include <QFocusEvent>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
@@ -150,6 +151,21 @@ private Q_SLOTS:
                  QStringLiteral("Note that 13  (cr) and  33 (!) are not used as "
                                 "these are valid control characters"));
         QCOMPARE(m_udc->text(), QStringLiteral("A"));
+        QCOMPARE(m_udc->toolTip(),
+                 QStringLiteral("This is the charater input that points to the "
+                                "current user font character"));
+        QStringList labels;
+        for (const QLabel *label :
+             m_t->window().findChild<FontEditorPanel *>()->findChildren<QLabel *>()) {
+            labels << label->text();
+            if (label->buddy() == m_acc) {
+                QCOMPARE(label->text(), QStringLiteral("ASCII"));
+                QCOMPARE(label->toolTip(), QStringLiteral("ASCII character code"));
+            }
+        }
+        QVERIFY(labels.contains(QStringLiteral("ASCII")));
+        QVERIFY(labels.contains(QStringLiteral("To view UDC")));
+        QVERIFY(labels.contains(QStringLiteral("Set Fonts='U'")));
         QCOMPARE(m_udcpattern->text(), kOff);
         QCOMPARE(m_udcpattern->font(), QFontDatabase::systemFont(QFontDatabase::FixedFont));
         QCOMPARE(m_preview->linePattern(), kOff);

@@ -3,8 +3,6 @@
 
 #include <QTest>
 
-Q_DECLARE_METATYPE(KeyVerdict::Kind)
-
 namespace {
 const QString kOff = QStringLiteral("000000000000000");
 }
@@ -88,26 +86,6 @@ private Q_SLOTS:
         QCOMPARE(table.pattern(code), QString());
         QCOMPARE(table.pattern(125), kOff);
         QCOMPARE(table.pattern(0), QString());
-    }
-
-    void patternKeys_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<KeyVerdict::Kind>("kind");
-        QTest::newRow("0") << int('0') << KeyVerdict::Insert;
-        QTest::newRow("1") << int('1') << KeyVerdict::Insert;
-        QTest::newRow("2") << int('2') << KeyVerdict::Swallow;
-        QTest::newRow("letter") << int('a') << KeyVerdict::Swallow;
-        QTest::newRow("space") << int(' ') << KeyVerdict::Swallow;
-        QTest::newRow("enter") << 13 << KeyVerdict::Enter;
-        QTest::newRow("backspace") << 8 << KeyVerdict::Pass;
-        QTest::newRow("127") << 127 << KeyVerdict::Pass;
-    }
-    void patternKeys()
-    {
-        QFETCH(int, code);
-        QFETCH(KeyVerdict::Kind, kind);
-        QCOMPARE(FontRules::patternKey(code).kind, kind);
     }
 
     void patterns_data()
