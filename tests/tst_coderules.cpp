@@ -62,7 +62,7 @@ private Q_SLOTS:
 
     void walkingTheRangeVisitsEveryUserCodeOnce()
     {
-        QList<int> up {10};
+        QList<int> up{10};
         while (up.size() < 200 && CodeRules::nextCode(up.last()) != up.last())
             up.append(CodeRules::nextCode(up.last()));
         QCOMPARE(up.size(), 114);
@@ -70,7 +70,7 @@ private Q_SLOTS:
         QVERIFY(!up.contains(13));
         QVERIFY(!up.contains(33));
 
-        QList<int> down {125};
+        QList<int> down{125};
         while (down.size() < 200 && CodeRules::previousCode(down.first()) != down.first())
             down.prepend(CodeRules::previousCode(down.first()));
         QCOMPARE(down, up);
@@ -105,10 +105,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("filled");
-        QTest::newRow("empty") << "" << "00";
-        QTest::newRow("one digit") << "5" << "05";
-        QTest::newRow("two digits") << "A5" << "A5";
-        QTest::newRow("longer keeps the last two") << "ABC" << "BC";
+        QTest::newRow("empty") << ""
+                               << "00";
+        QTest::newRow("one digit") << "5"
+                                   << "05";
+        QTest::newRow("two digits") << "A5"
+                                    << "A5";
+        QTest::newRow("longer keeps the last two") << "ABC"
+                                                   << "BC";
     }
     void filledHexPair()
     {

@@ -114,22 +114,25 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("Off") << 0 << "Off" << "Turn all segments off";
-        QTest::newRow("On") << 1 << "On" << "Turn all segments on";
+        QTest::newRow("Off") << 0 << "Off"
+                             << "Turn all segments off";
+        QTest::newRow("On") << 1 << "On"
+                            << "Turn all segments on";
         QTest::newRow("Write")
-            << 2 << "Write"
-            << "Write current pattern  to first PIC in chain and stay on this index";
+                << 2 << "Write"
+                << "Write current pattern  to first PIC in chain and stay on this index";
         QTest::newRow("Write+")
-            << 3 << "Write+"
-            << "Write current pattern  to first PIC in chain and go to next index";
+                << 3 << "Write+"
+                << "Write current pattern  to first PIC in chain and go to next index";
         QTest::newRow("<")
-            << 4 << "<"
-            << "Select previous location in local memory and send to first PIC in chain";
+                << 4 << "<"
+                << "Select previous location in local memory and send to first PIC in chain";
         QTest::newRow(">") << 5 << ">"
                            << "Select next location in local memory and send to first PIC in chain";
         QTest::newRow("Def") << 8 << "Def"
                              << "Clear the user fonts in local memory to the default patterns";
-        QTest::newRow("Commit") << 9 << "Commit" << "Write local memory to all PICs in chain";
+        QTest::newRow("Commit") << 9 << "Commit"
+                                << "Write local memory to all PICs in chain";
         QTest::newRow("Clr") << 13 << "Clr"
                              << "Clear the user fonts in local memory to all patterns off";
     }
@@ -147,13 +150,11 @@ private Q_SLOTS:
     void startsWithItsDefaults()
     {
         QCOMPARE(m_acc->text(), QStringLiteral("65"));
-        QCOMPARE(m_acc->toolTip(),
-                 QStringLiteral("Note that 13  (cr) and  33 (!) are not used as "
-                                "these are valid control characters"));
+        QCOMPARE(m_acc->toolTip(), QStringLiteral("Note that 13  (cr) and  33 (!) are not used as "
+                                                  "these are valid control characters"));
         QCOMPARE(m_udc->text(), QStringLiteral("A"));
-        QCOMPARE(m_udc->toolTip(),
-                 QStringLiteral("This is the charater input that points to the "
-                                "current user font character"));
+        QCOMPARE(m_udc->toolTip(), QStringLiteral("This is the charater input that points to the "
+                                                  "current user font character"));
         QStringList labels;
         for (const QLabel *label :
              m_t->window().findChild<FontEditorPanel *>()->findChildren<QLabel *>()) {
@@ -178,7 +179,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("expectedStatus");
         QTest::addColumn<QString>("pattern65");
-        QTest::newRow("Def") << 8 << "Font array has been set to default" << "000000000100010";
+        QTest::newRow("Def") << 8 << "Font array has been set to default"
+                             << "000000000100010";
         QTest::newRow("Clr") << 13 << "Font array has been cleared" << kOff;
     }
     void defAndClr()
@@ -199,8 +201,8 @@ private Q_SLOTS:
         QCOMPARE(m_udc->text(), QStringLiteral("A"));
         QCOMPARE(m_udcpattern->text(), pattern65);
         QCOMPARE(m_preview->linePattern(), pattern65);
-        QCOMPARE(m_t->sent(), QList<QByteArray> {frame("$B7MA")});
-        QCOMPARE(m_t->pauses(), QList<int> {5});
+        QCOMPARE(m_t->sent(), QList<QByteArray>{frame("$B7MA")});
+        QCOMPARE(m_t->pauses(), QList<int>{5});
         QCOMPARE(status(), expectedStatus);
     }
 
@@ -271,10 +273,10 @@ private Q_SLOTS:
         select(65);
         m_udcpattern->setText(QStringLiteral("11"));
         QTest::keyClick(m_udcpattern, Qt::Key_Return);
-        const QList<QByteArray> expected {writePattern('A', QStringLiteral("110000000000000")),
-                                          frame("$B7MA")};
+        const QList<QByteArray> expected{writePattern('A', QStringLiteral("110000000000000")),
+                                         frame("$B7MA")};
         QCOMPARE(m_t->sent(), expected);
-        QCOMPARE(m_t->pauses(), (QList<int> {10, 10}));
+        QCOMPARE(m_t->pauses(), (QList<int>{10, 10}));
         QCOMPARE(m_udcpattern->text(), QStringLiteral("110000000000000"));
         QCOMPARE(table().pattern(65), QStringLiteral("110000000000000"));
     }
@@ -400,8 +402,8 @@ private Q_SLOTS:
         QCOMPARE(m_acc->text(), QString::number(int(key)));
         QCOMPARE(m_udcpattern->text(), table().pattern(key));
         QCOMPARE(m_preview->linePattern(), table().pattern(key));
-        QCOMPARE(m_t->sent(), QList<QByteArray> {showCharacter(key)});
-        QCOMPARE(m_t->pauses(), QList<int> {5});
+        QCOMPARE(m_t->sent(), QList<QByteArray>{showCharacter(key)});
+        QCOMPARE(m_t->pauses(), QList<int>{5});
     }
 
     void udcEditPathsKeepOneCharacter()
@@ -451,8 +453,8 @@ private Q_SLOTS:
         QCOMPARE(m_udc->text(), QString(QChar(code)));
         QCOMPARE(m_udcpattern->text(), table().pattern(code));
         QCOMPARE(m_preview->linePattern(), table().pattern(code));
-        QCOMPARE(m_t->sent(), QList<QByteArray> {showCharacter(code)});
-        QCOMPARE(m_t->pauses(), QList<int> {5});
+        QCOMPARE(m_t->sent(), QList<QByteArray>{showCharacter(code)});
+        QCOMPARE(m_t->pauses(), QList<int>{5});
     }
 
     void accKeepsToDigits()
@@ -480,10 +482,10 @@ private Q_SLOTS:
         spoilLine(2);
         const QString before = m_preview->linePattern();
         button(2)->click();
-        const QList<QByteArray> expected {writePattern('A', QStringLiteral("000000000100010")),
-                                          frame("$B7MA")};
+        const QList<QByteArray> expected{writePattern('A', QStringLiteral("000000000100010")),
+                                         frame("$B7MA")};
         QCOMPARE(m_t->sent(), expected);
-        QCOMPARE(m_t->pauses(), (QList<int> {5, 10}));
+        QCOMPARE(m_t->pauses(), (QList<int>{5, 10}));
         QCOMPARE(m_acc->text(), QStringLiteral("65"));
         QCOMPARE(m_preview->linePattern(), before);
     }
@@ -547,9 +549,9 @@ private Q_SLOTS:
             m_udcpattern->setText(QStringLiteral("110011001100110"));
         const QString written = m_udcpattern->text();
         button(3)->click();
-        const QList<QByteArray> expected {writePattern(code, written), showCharacter(code)};
+        const QList<QByteArray> expected{writePattern(code, written), showCharacter(code)};
         QCOMPARE(m_t->sent(), expected);
-        QCOMPARE(m_t->pauses(), (QList<int> {5, 10}));
+        QCOMPARE(m_t->pauses(), (QList<int>{5, 10}));
         QCOMPARE(m_acc->text(), QString::number(next));
         QCOMPARE(m_udc->text(), QString(QChar(next)));
         QCOMPARE(m_udcpattern->text(), QStringLiteral("110011001100110"));
@@ -581,8 +583,8 @@ private Q_SLOTS:
         QCOMPARE(m_udc->text(), QString(QChar(result)));
         QCOMPARE(m_udcpattern->text(), QStringLiteral("000111000111000"));
         QCOMPARE(m_preview->linePattern(), QStringLiteral("000111000111000"));
-        QCOMPARE(m_t->sent(), QList<QByteArray> {showCharacter(result)});
-        QCOMPARE(m_t->pauses(), QList<int> {5});
+        QCOMPARE(m_t->sent(), QList<QByteArray>{showCharacter(result)});
+        QCOMPARE(m_t->pauses(), QList<int>{5});
     }
 
     void commitUploadsTheWholeFont()
@@ -659,7 +661,7 @@ private Q_SLOTS:
         int writes = 0;
         m_t->port().setWriteHook([&](const QByteArray &) {
             if (++writes == 50)
-                m_t->port().failWrites(PortError {8020, QStringLiteral("Write failed")});
+                m_t->port().failWrites(PortError{8020, QStringLiteral("Write failed")});
         });
         button(9)->click();
         m_t->port().setWriteHook({});

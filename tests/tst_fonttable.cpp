@@ -95,15 +95,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("editable");
         QTest::addColumn<bool>("isPattern");
-        QTest::newRow("full") << "000000000100010" << "000000000100010"
-                              << "000000000100010" << "000000000100010" << true;
-        QTest::newRow("short") << "101" << "101" << "101000000000000" << "101" << false;
-        QTest::newRow("empty") << "" << "" << kOff << "" << false;
-        QTest::newRow("long") << "11111111111111111111" << "111111111111111"
-                              << "111111111111111" << "111111111111111" << false;
-        QTest::newRow("control characters")
-            << "1\r!1" << "1001" << "100100000000000" << "11" << false;
-        QTest::newRow("other digits") << "2101x" << "01010" << "010100000000000" << "101" << false;
+        QTest::newRow("full") << "000000000100010"
+                              << "000000000100010"
+                              << "000000000100010"
+                              << "000000000100010" << true;
+        QTest::newRow("short") << "101"
+                               << "101"
+                               << "101000000000000"
+                               << "101" << false;
+        QTest::newRow("empty") << ""
+                               << "" << kOff << "" << false;
+        QTest::newRow("long") << "11111111111111111111"
+                              << "111111111111111"
+                              << "111111111111111"
+                              << "111111111111111" << false;
+        QTest::newRow("control characters") << "1\r!1"
+                                            << "1001"
+                                            << "100100000000000"
+                                            << "11" << false;
+        QTest::newRow("other digits") << "2101x"
+                                      << "01010"
+                                      << "010100000000000"
+                                      << "101" << false;
     }
     void patterns()
     {
@@ -121,7 +134,7 @@ private Q_SLOTS:
     void writeArgumentNeverHoldsACommandCharacter()
     {
         const QByteArray argument
-            = FontRules::patternWriteArgument('A', QStringLiteral("1!\r\n0111111111111111"));
+                = FontRules::patternWriteArgument('A', QStringLiteral("1!\r\n0111111111111111"));
         QCOMPARE(argument, QByteArray("A100001111111111"));
         QVERIFY(!argument.contains('\r'));
         QVERIFY(!argument.contains('!'));

@@ -34,10 +34,9 @@ private Q_SLOTS:
     {
         QCOMPARE(m_singlechar->text(), QStringLiteral("00"));
         QCOMPARE(m_send->text(), QStringLiteral("Send character"));
-        QCOMPARE(m_send->toolTip(),
-                 QStringLiteral("Send all settings below to display string.  To "
-                                "write any single setting block, hit enter on "
-                                "that block"));
+        QCOMPARE(m_send->toolTip(), QStringLiteral("Send all settings below to display string.  To "
+                                                   "write any single setting block, hit enter on "
+                                                   "that block"));
     }
 
     void typingAndSettling_data()
@@ -87,15 +86,14 @@ private Q_SLOTS:
         m_singlechar->setText(QStringLiteral("7F"));
         auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
         const QString shown = preview->linePattern();
-        preview->setLineColour(5,
-                               shown.at(5) == QLatin1Char('1') ? SegmentGeometry::offColour()
-                                                               : SegmentGeometry::onColour());
+        preview->setLineColour(5, shown.at(5) == QLatin1Char('1') ? SegmentGeometry::offColour()
+                                                                  : SegmentGeometry::onColour());
         m_t->clearSent();
 
         m_send->click();
-        const QList<QByteArray> expected {fonts, QByteArray("$B7M      \r")};
+        const QList<QByteArray> expected{fonts, QByteArray("$B7M      \r")};
         QCOMPARE(m_t->sent(), expected);
-        QCOMPARE(m_t->pauses(), (QList<int> {10, 10}));
+        QCOMPARE(m_t->pauses(), (QList<int>{10, 10}));
         // The common ending redraws the editor.
         QCOMPARE(preview->linePattern(), shown);
     }

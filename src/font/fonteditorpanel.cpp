@@ -34,8 +34,7 @@ QString allOn()
 } // namespace
 
 FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
-    : QGroupBox(parent)
-    , m_workbench(workbench)
+    : QGroupBox(parent), m_workbench(workbench)
 {
     setTitle(tr("UDC"));
 
@@ -53,7 +52,7 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
     m_udc->setMaxLength(1);
     m_udc->setText(QStringLiteral("A"));
     m_udc->setToolTip(
-        tr("This is the charater input that points to the current user font character"));
+            tr("This is the charater input that points to the current user font character"));
     // Keys are handled in eventFilter; every other way of editing is refused so that the field
     // always holds exactly one character.
     m_udc->setKeyFilter([](int) { return KeyVerdict::swallow(); });
@@ -73,9 +72,9 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
     QPushButton *off = addButton(0, tr("Off"), tr("Turn all segments off"));
     QPushButton *on = addButton(1, tr("On"), tr("Turn all segments on"));
     QPushButton *def = addButton(
-        8, tr("Def"), tr("Clear the user fonts in local memory to the default patterns"));
-    QPushButton *clr
-        = addButton(13, tr("Clr"), tr("Clear the user fonts in local memory to all patterns off"));
+            8, tr("Def"), tr("Clear the user fonts in local memory to the default patterns"));
+    QPushButton *clr = addButton(13, tr("Clr"),
+                                 tr("Clear the user fonts in local memory to all patterns off"));
     QPushButton *previous = addButton(4, tr("<"),
                                       tr("Select previous location in local memory and send to "
                                          "first PIC in chain"));

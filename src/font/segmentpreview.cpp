@@ -12,8 +12,7 @@ constexpr int kPreviewWidth = 112;
 constexpr int kPreviewHeight = 160;
 } // namespace
 
-SegmentPreview::SegmentPreview(QWidget *parent)
-    : QWidget(parent)
+SegmentPreview::SegmentPreview(QWidget *parent) : QWidget(parent)
 {
     setFixedSize(kPreviewWidth, kPreviewHeight);
     setFocusPolicy(Qt::StrongFocus);
@@ -93,8 +92,9 @@ void SegmentPreview::paintEvent(QPaintEvent *)
         QPen pen(palette().color(QPalette::Highlight), 1, Qt::DotLine);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(
-            QRectF(line.p1(), line.p2()).normalized().adjusted(-margin, -margin, margin, margin));
+        painter.drawRect(QRectF(line.p1(), line.p2())
+                                 .normalized()
+                                 .adjusted(-margin, -margin, margin, margin));
     }
 }
 
@@ -130,7 +130,7 @@ void SegmentPreview::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Left:
     case Qt::Key_Up:
         m_focusedSegment
-            = (m_focusedSegment + SegmentGeometry::kSegments - 1) % SegmentGeometry::kSegments;
+                = (m_focusedSegment + SegmentGeometry::kSegments - 1) % SegmentGeometry::kSegments;
         update();
         break;
     case Qt::Key_Right:

@@ -16,8 +16,7 @@ constexpr char kBlankMessage[] = "      ";
 } // namespace
 
 SingleCharPanel::SingleCharPanel(Workbench &workbench, QWidget *parent)
-    : QGroupBox(parent)
-    , m_workbench(workbench)
+    : QGroupBox(parent), m_workbench(workbench)
 {
     setTitle(QString());
 
