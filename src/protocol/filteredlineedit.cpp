@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 
 FilteredLineEdit::FilteredLineEdit(const QString &objectName, QWidget *parent) : QLineEdit(parent)
 {
@@ -125,6 +126,18 @@ void FilteredLineEdit::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QLineEdit::mouseDoubleClickEvent(event);
     Q_EMIT doubleClicked();
+}
+
+void FilteredLineEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The middle button pastes the X11 selection; it goes through the filter like any paste.
+    if (event->button() == Qt::MiddleButton
+        && QApplication::clipboard()->supportsSelection()) {
+        insertFiltered(QApplication::clipboard()->text(QClipboard::Selection));
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 void FilteredLineEdit::inputMethodEvent(QInputMethodEvent *event)
