@@ -3,6 +3,8 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+BENCH_BUILD ?= build-bench
+BENCH_TARGETS = vornik bench_pacing bench_log bench_scan bench_startup
 
 .PHONY: all deps configure build test run bench clean
 
@@ -22,6 +24,12 @@ test: build
 
 run: build
 	@bash scripts/run.sh $(BUILD)
+
+# Benchmarks in their own release build; they print one table and write bench/results.md.
+bench: deps
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVORNIK_BENCH=ON >/dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target $(BENCH_TARGETS)
+	@bash bench/run.sh $(BENCH_BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,151 @@
+// Pacing: a font upload's 229 commands through the real ComWrite and serial port to a
+// pseudo-terminal, paced by Delay, against the same sequence paced by a spinning wait.
+// Figures: CPU per wall time, the gap error the far end sees, and the upload time.
+
+#include "benchsupport.h"
+#include "benchwindow.h"
+#include "ptyreader.h"
+
+#include "app/basicutilities.h"
+#include "app/mainwindow.h"
+#include "serial/logpane.h"
+#include "serial/seriallink.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kPause = 5; // hundredths of a second, as the font upload uses
+constexpr double kPauseMs = kPause * 10.0;
+
+struct PacingRun
+{
+    double wallMs = 0;
+    double cpuMs = 0;
+    std::vector<double> gapErrorsMs; // gap between consecutive commands minus the pause
+    bool complete = false;
+};
+
+PacingRun runSequence(SerialLink &link, PtyReader &reader, LogPane &serialout,
+                      const QByteArrayList &commands, bool spin)
+{
+    reader.clear();
+    serialout.clear();
+    QCoreApplication::processEvents();
+
+    PacingRun run;
+    const double wallStart = Bench::wallMs();
+    const double cpuStart = Bench::processCpuMs();
+    for (const QByteArray &command : commands) {
+        if (spin) {
+            // The naive pacing: keep the window alive by spinning on the event queue.
+            link.ComWrite(command, 0);
+            const double until = Bench::wallMs() + kPauseMs;
+            while (Bench::wallMs() < until)
+                QCoreApplication::processEvents();
+        } else {
+            link.ComWrite(command, kPause);
+        }
+    }
+    run.cpuMs = Bench::processCpuMs() - cpuStart;
+    run.wallMs = Bench::wallMs() - wallStart;
+
+    // The last bytes are on the line long before the last pause ends; wait briefly anyway.
+    const QByteArray expected = commands.join();
+    for (int i = 0; i < 100 && reader.received().size() < expected.size(); ++i)
+        QThread::msleep(10);
+    run.complete = reader.received() == expected;
+    const std::vector<double> starts = reader.commandStarts();
+    for (size_t i = 1; i < starts.size(); ++i)
+        run.gapErrorsMs.push_back(starts[i] - starts[i - 1] - kPauseMs);
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Bench::useOffscreenPlatform();
+    QApplication app(argc, argv);
+    InitConstants();
+    Bench::printInfo(QStringLiteral("Qt"), QString::fromLatin1(qVersion()));
+
+    PtyReader reader;
+    if (!reader.isValid()) {
+        std::fprintf(stderr, "bench_pacing: no pseudo-terminal could be opened\n");
+        return 1;
+    }
+
+    // The real window, its port control opened on the pseudo-terminal the way a user picks a
+    // port, and the Display tab with the transmit log in front.
+    BenchWindow bench({reader.slavePath()});
+    if (!bench.openPort(reader.slavePath()) || !bench.serialout() || !bench.logtraffic()) {
+        std::fprintf(stderr, "bench_pacing: the window could not open %s\n",
+                     qPrintable(reader.slavePath()));
+        return 1;
+    }
+    SerialLink &link = bench.window().link();
+    LogPane &serialout = *bench.serialout();
+    QCheckBox &logtraffic = *bench.logtraffic();
+    logtraffic.setChecked(true);
+    reader.start();
+
+    const QByteArrayList commands = Bench::commitSequence();
+    Bench::progress(
+            QStringLiteral("pacing: %1 commands with Delay(%2)").arg(commands.size()).arg(kPause));
+    const PacingRun paced = runSequence(link, reader, serialout, commands, false);
+    Bench::progress(QStringLiteral("pacing: the same with a spinning wait"));
+    const PacingRun spun = runSequence(link, reader, serialout, commands, true);
+    // For context: how much of the cost is the transmit log pane taking and showing each line.
+    Bench::progress(QStringLiteral("pacing: with Delay, \"Log TXD Traffic\" unchecked"));
+    logtraffic.setChecked(false);
+    const PacingRun unlogged = runSequence(link, reader, serialout, commands, false);
+    reader.stop();
+    const int alerts = bench.alertsSinceStartup();
+
+    if (!paced.complete || !spun.complete || !unlogged.complete || alerts != 0) {
+        std::fprintf(stderr, "bench_pacing: the far end did not receive the sequence intact\n");
+        return 1;
+    }
+
+    const double cpuShare = paced.cpuMs / paced.wallMs * 100.0;
+    const double spinShare = spun.cpuMs / spun.wallMs * 100.0;
+    Bench::printRow(QStringLiteral("CPU while pacing (229 commands, pause 5)"),
+                    Bench::number(cpuShare, 2) + QStringLiteral(" % of a core"),
+                    QStringLiteral("spin: ") + Bench::number(spinShare, 1) + QStringLiteral(" %"),
+                    QStringLiteral("<= 2 %"), Bench::verdict(cpuShare <= 2.0));
+    Bench::printRow(QStringLiteral("CPU while pacing, TXD log unchecked (context)"),
+                    Bench::number(unlogged.cpuMs / unlogged.wallMs * 100.0, 2)
+                            + QStringLiteral(" % of a core"),
+                    QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"));
+
+    const auto ms = [](double value) { return Bench::number(value, 2) + QStringLiteral(" ms"); };
+    const double medianError = Bench::median(paced.gapErrorsMs);
+    const double p99Error = Bench::percentile(paced.gapErrorsMs, 99);
+    const double maxError = Bench::maximum(paced.gapErrorsMs);
+    const double minError = Bench::minimum(paced.gapErrorsMs);
+    Bench::printRow(QStringLiteral("Pacing error (gap - 50 ms), median"), ms(medianError),
+                    QStringLiteral("spin: ") + ms(Bench::median(spun.gapErrorsMs)),
+                    QStringLiteral("within 1 ms"), Bench::verdict(std::abs(medianError) <= 1.0));
+    Bench::printRow(QStringLiteral("Pacing error, 99th percentile"), ms(p99Error),
+                    QStringLiteral("spin: ") + ms(Bench::percentile(spun.gapErrorsMs, 99)),
+                    QStringLiteral("-"), QStringLiteral("-"));
+    const double worst = std::max(std::abs(maxError), std::abs(minError));
+    Bench::printRow(QStringLiteral("Pacing error, maximum (minimum)"),
+                    ms(maxError) + QStringLiteral(" (") + ms(minError) + QStringLiteral(")"),
+                    QStringLiteral("spin: ") + ms(Bench::maximum(spun.gapErrorsMs)),
+                    QStringLiteral("within 5 ms"), Bench::verdict(worst <= 5.0));
+
+    const double ideal = commands.size() * kPauseMs;
+    const double ratio = paced.wallMs / ideal;
+    Bench::printRow(QStringLiteral("Upload time / (229 x 50 ms)"),
+                    Bench::number(ratio, 4) + QStringLiteral(" (")
+                            + Bench::number(paced.wallMs / 1000, 2) + QStringLiteral(" s)"),
+                    QStringLiteral("spin: ") + Bench::number(spun.wallMs / ideal, 4),
+                    QStringLiteral("<= 1.03"), Bench::verdict(ratio <= 1.03));
+    return 0;
+}

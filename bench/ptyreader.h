@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The far end of a raw pseudo-terminal: a thread drains everything the program writes to
+// slavePath() and notes when each carriage-return-terminated command began to arrive.
+class PtyReader
+{
+public:
+    PtyReader();
+    ~PtyReader();
+    PtyReader(const PtyReader &) = delete;
+    PtyReader &operator=(const PtyReader &) = delete;
+
+    bool isValid() const { return m_master >= 0; }
+    QString slavePath() const { return m_slavePath; }
+
+    // Starts and stops the draining thread.
+    void start();
+    void stop();
+
+    // What arrived so far, and the arrival time (Bench::wallMs) of each command's first byte.
+    QByteArray received() const;
+    std::vector<double> commandStarts() const;
+    // Forgets what arrived, for the next measured run.
+    void clear();
+
+private:
+    void drain();
+
+    int m_master = -1;
+    int m_slave = -1;
+    int m_wake = -1; // eventfd that ends the thread's wait
+    QString m_slavePath;
+    std::thread m_thread;
+    std::atomic<bool> m_running{false};
+    mutable std::mutex m_mutex;
+    QByteArray m_received;
+    std::vector<double> m_commandStarts;
+    bool m_atCommandStart = true;
+};

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Runs the benchmark programs of a release build (first argument, default build-bench), prints
+# one table and writes it with a description of the machine to bench/results.md.
+set -euo pipefail
+build=${1:-build-bench}
+root=$(cd "$(dirname "$0")/.." && pwd)
+export QT_QPA_PLATFORM=offscreen
+
+rows=$(mktemp "${TMPDIR:-/tmp}/vornik-bench.XXXXXX")
+trap 'rm -f "$rows"' EXIT
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for program in bench_pacing bench_log bench_scan bench_startup; do
+    echo "Running $program ..." >&2
+    # The offscreen platform's notes about features it lacks are noise here.
+    if ! "$build/bench/$program" >>"$rows" \
+        2> >(grep -v -e 'This plugin does not support' -e 'XDG_RUNTIME_DIR' >&2); then
+        echo "run.sh: $program failed" >&2
+        exit 1
+    fi
+done
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+table=$(
+    echo "| Figure | Measured | Baseline (same run) | Goal | Result |"
+    echo "| --- | --- | --- | --- | --- |"
+    awk -F'\t' '$1 == "ROW" { printf "| %s | %s | %s | %s | %s |\n", $2, $3, $4, $5, $6 }' "$rows"
+)
+missed=$(awk -F'\t' '$1 == "ROW" && $6 == "missed" { n++ } END { print n + 0 }' "$rows")
+met=$(awk -F'\t' '$1 == "ROW" && $6 == "met" { n++ } END { print n + 0 }' "$rows")
+
+qt=$(awk -F'\t' '$1 == "INFO" && $2 == "Qt" { print $3; exit }' "$rows")
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
+cores=$(nproc)
+memory=$(awk '/^MemTotal:/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)
+os=$( (. /etc/os-release && echo "$PRETTY_NAME") 2>/dev/null || uname -s)
+kernel=$(uname -r)
+date=$(date -u '+%Y-%m-%d %H:%M UTC')
+
+echo
+echo "$table"
+echo
+echo "Goals met: $met, missed: $missed. Load average before: $load_before, after: $load_after."
+
+{
+    echo "# Benchmark results"
+    echo
+    echo "Produced by \`make bench\` (release build in build-bench, programs under bench/)."
+    echo "Each figure is measured next to its naive baseline in the same run."
+    echo
+    echo "- Date: $date"
+    echo "- CPU: $cpu, $cores cores"
+    echo "- Memory: $memory"
+    echo "- OS: $os, kernel $kernel"
+    echo "- Qt: $qt, platform offscreen"
+    echo "- Load average (1, 5, 15 min) before the run: $load_before; after: $load_after"
+    echo
+    echo "$table"
+    echo
+    echo "Goals met: $met, missed: $missed."
+} >"$root/bench/results.md"
+echo "Written to bench/results.md"
