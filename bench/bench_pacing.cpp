@@ -27,6 +27,7 @@ struct PacingRun
     double wallMs = 0;
     double cpuMs = 0;
     std::vector<double> gapErrorsMs; // gap between consecutive commands minus the pause
+    std::vector<double> comWriteMs;  // spinning run only: ComWrite's own time, pause excluded
     bool complete = false;
 };
 
@@ -43,8 +44,10 @@ PacingRun runSequence(SerialLink &link, PtyReader &reader, LogPane &serialout,
     for (const QByteArray &command : commands) {
         if (spin) {
             // The naive pacing: keep the window alive by spinning on the event queue.
+            const double called = Bench::wallMs();
             link.ComWrite(command, 0);
             const double until = Bench::wallMs() + kPauseMs;
+            run.comWriteMs.push_back(until - kPauseMs - called);
             while (Bench::wallMs() < until)
                 QCoreApplication::processEvents();
         } else {
@@ -63,6 +66,18 @@ PacingRun runSequence(SerialLink &link, PtyReader &reader, LogPane &serialout,
     for (size_t i = 1; i < starts.size(); ++i)
         run.gapErrorsMs.push_back(starts[i] - starts[i - 1] - kPauseMs);
     return run;
+}
+
+// How late Delay itself returns, in ms, with nothing else going on.
+std::vector<double> delayOvershoots(int count)
+{
+    std::vector<double> late;
+    for (int i = 0; i < count; ++i) {
+        const double start = Bench::wallMs();
+        Delay(kPause);
+        late.push_back(Bench::wallMs() - start - kPauseMs);
+    }
+    return late;
 }
 
 } // namespace
@@ -104,6 +119,8 @@ int main(int argc, char *argv[])
     Bench::progress(QStringLiteral("pacing: with Delay, \"Log TXD Traffic\" unchecked"));
     logtraffic.setChecked(false);
     const PacingRun unlogged = runSequence(link, reader, serialout, commands, false);
+    Bench::progress(QStringLiteral("pacing: Delay(%1) alone").arg(kPause));
+    const std::vector<double> overshoots = delayOvershoots(60);
     reader.stop();
     const int alerts = bench.alertsSinceStartup();
 
@@ -139,6 +156,16 @@ int main(int argc, char *argv[])
                     ms(maxError) + QStringLiteral(" (") + ms(minError) + QStringLiteral(")"),
                     QStringLiteral("spin: ") + ms(Bench::maximum(spun.gapErrorsMs)),
                     QStringLiteral("within 5 ms"), Bench::verdict(worst <= 5.0));
+
+    // What the gap is made of: Delay's own lateness, and ComWrite's work before each write.
+    Bench::printRow(QStringLiteral("Delay(5) alone, lateness median (max) (context)"),
+                    ms(Bench::median(overshoots)) + QStringLiteral(" (")
+                            + ms(Bench::maximum(overshoots)) + QStringLiteral(")"),
+                    QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"));
+    Bench::printRow(QStringLiteral("ComWrite's own work per command, median (max) (context)"),
+                    ms(Bench::median(spun.comWriteMs)) + QStringLiteral(" (")
+                            + ms(Bench::maximum(spun.comWriteMs)) + QStringLiteral(")"),
+                    QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"));
 
     const double ideal = commands.size() * kPauseMs;
     const double ratio = paced.wallMs / ideal;
