@@ -8,15 +8,6 @@ namespace CodeRules {
 
 namespace {
 
-KeyVerdict editingKey(int code)
-{
-    if (code == kCR)
-        return KeyVerdict::enter();
-    if (code == kBS || code == kDEL)
-        return KeyVerdict::pass();
-    return KeyVerdict::swallow();
-}
-
 bool isReserved(int code)
 {
     return code == kReservedCR || code == kReservedSkip;
@@ -67,7 +58,7 @@ KeyVerdict accKey(int code)
 {
     if (code >= '0' && code <= '9')
         return KeyVerdict::insert(QChar(code));
-    return editingKey(code);
+    return KeyVerdict::editing(code);
 }
 
 KeyVerdict singlecharKey(int code)
@@ -76,7 +67,7 @@ KeyVerdict singlecharKey(int code)
         return KeyVerdict::insert(QChar(code));
     if (code >= 'a' && code <= 'f')
         return KeyVerdict::insert(QChar(code - ('a' - 'A')));
-    return editingKey(code);
+    return KeyVerdict::editing(code);
 }
 
 QString filledHexPair(const QString &text)

@@ -15,16 +15,6 @@ bool inRange(int code, char first, char last)
     return code >= first && code <= last;
 }
 
-// The steps shared by the content fields once the field's own accepted set has been tested.
-KeyVerdict editingKey(int code)
-{
-    if (code == kCR)
-        return KeyVerdict::enter();
-    if (code == kBS || code == kDEL)
-        return KeyVerdict::pass();
-    return KeyVerdict::swallow();
-}
-
 QChar upper(int code)
 {
     return QChar(inRange(code, 'a', 'z') ? code - ('a' - 'A') : code);
@@ -34,7 +24,7 @@ KeyVerdict digitOrSkip(int code)
 {
     if (inRange(code, '0', '9') || code == kSkip)
         return KeyVerdict::insert(QChar(code));
-    return editingKey(code);
+    return KeyVerdict::editing(code);
 }
 
 } // namespace
@@ -52,7 +42,7 @@ KeyVerdict sentenceKey(int code)
     if (inRange(code, 'a', 'z') || inRange(code, 'A', 'Z') || inRange(code, '0', '9')
         || code == kSkip || code == kSpace || inRange(code, ':', 'Z'))
         return KeyVerdict::insert(upper(code));
-    return editingKey(code);
+    return KeyVerdict::editing(code);
 }
 
 KeyVerdict fontsKey(int code)
@@ -66,7 +56,7 @@ KeyVerdict underscoreKey(int code)
 {
     if (code == '0' || code == '1' || code == kSkip)
         return KeyVerdict::insert(QChar(code));
-    return editingKey(code);
+    return KeyVerdict::editing(code);
 }
 
 KeyVerdict effectsKey(int code)

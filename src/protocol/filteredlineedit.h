@@ -15,6 +15,16 @@ struct KeyVerdict
     static KeyVerdict enter() { return KeyVerdict{Enter, QChar()}; }
     static KeyVerdict pass() { return KeyVerdict{Pass, QChar()}; }
     static KeyVerdict swallow() { return KeyVerdict{Swallow, QChar()}; }
+    // What a field does with a key outside its accepted set: Enter runs its action, Backspace
+    // and 127 edit, everything else is swallowed.
+    static KeyVerdict editing(int code)
+    {
+        if (code == 13)
+            return enter();
+        if (code == 8 || code == 127)
+            return pass();
+        return swallow();
+    }
 };
 
 using KeyFilter = std::function<KeyVerdict(int code)>;
