@@ -1,3 +1,5 @@
+#include "support/testhelpers.h"
+
 #include "app/alert.h"
 #include "app/basicutilities.h"
 #include "app/settingsfile.h"
@@ -8,32 +10,28 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <memory>
+
+namespace {
+
+// The hundred lines a save writes, the first ones given.
+QByteArray hundredLines(const QStringList &first)
+{
+    QStringList lines = first.mid(0, kSettingsLines);
+    while (lines.size() < kSettingsLines)
+        lines.append(QString());
+    return joinLines(lines);
+}
+
+} // namespace
 
 // The settings file on disk: created, cut, carried and rewritten safely.
 class TestSettingsFile : public QObject
 {
     Q_OBJECT
 
-    static QByteArray read(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-    }
-    static void write(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    static QByteArray hundredLines(const QStringList &first)
-    {
-        QByteArray bytes;
-        for (int i = 0; i < kSettingsLines; ++i)
-            bytes += (i < first.size() ? first.at(i).toLocal8Bit() : QByteArray()) + "\r\n";
-        return bytes;
-    }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
 
 private Q_SLOTS:
     void initTestCase()
@@ -41,123 +39,87 @@ private Q_SLOTS:
         InitConstants();
         setAlertResponder([](const AlertRecord &) { return true; });
     }
-    void init() { clearAlertHistory(); }
+    void init()
+    {
+        clearAlertHistory();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_path = m_dir->filePath(QStringLiteral("vornik.ini"));
+    }
 
+    void firstStartCreatesTwoBlankLinesThenSavesHundred_data()
+    {
+        QTest::addColumn<bool>("emptyFileFirst");
+        QTest::newRow("no file") << false;
+        QTest::newRow("empty file") << true;
+    }
     void firstStartCreatesTwoBlankLinesThenSavesHundred()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
+        QFETCH(bool, emptyFileFirst);
         QStringList lines = emptySettingsLines();
-        IniFile(QStringLiteral("load"), path, lines);
-        QCOMPARE(read(path), QByteArray(" \r\n \r\n"));
-        QCOMPARE(lines.at(1), QStringLiteral(" "));
-        QCOMPARE(lines.at(2), QStringLiteral(" "));
-        QCOMPARE(lines.at(3), QString());
-        IniFile(QStringLiteral("SAVE"), path, lines);
-        QCOMPARE(read(path), hundredLines({QStringLiteral(" "), QStringLiteral(" ")}));
+        IniFile(QStringLiteral("reload"), m_path, lines); // neither load nor save
+        QVERIFY(!QFile::exists(m_path));
+        if (emptyFileFirst)
+            QVERIFY(writeFile(m_path, QByteArray()));
+        IniFile(QStringLiteral("Load"), m_path, lines);
+        QCOMPARE(readFile(m_path), QByteArray(" \r\n \r\n"));
+        QCOMPARE(lines.mid(1, 3), (QStringList{QStringLiteral(" "), QStringLiteral(" "), {}}));
+        IniFile(QStringLiteral("SAVE"), m_path, lines);
+        QCOMPARE(readFile(m_path), hundredLines({QStringLiteral(" "), QStringLiteral(" ")}));
         QVERIFY(alertHistory().isEmpty());
     }
 
-    void emptyFileIsRecreated()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
-        write(path, QByteArray());
-        QStringList lines = emptySettingsLines();
-        IniFile(QStringLiteral("Load"), path, lines);
-        QCOMPARE(read(path), QByteArray(" \r\n \r\n"));
-    }
-
-    void loadKeepsFirstHundredOfLongerFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
-        QByteArray bytes;
-        for (int i = 1; i <= 150; ++i)
-            bytes += "line" + QByteArray::number(i) + "\r\n";
-        write(path, bytes);
-        QStringList lines = emptySettingsLines();
-        IniFile(QStringLiteral("load"), path, lines);
-        QCOMPARE(lines.at(1), QStringLiteral("line1"));
-        QCOMPARE(lines.at(100), QStringLiteral("line100"));
-        IniFile(QStringLiteral("save"), path, lines);
-        const QByteArray saved = read(path);
-        QCOMPARE(saved.count("\r\n"), 100);
-        QVERIFY(saved.endsWith("line100\r\n"));
-        QVERIFY(!saved.contains("line101"));
-    }
-
-    void lineEndsAndEncoding_data()
+    void loadCarriesTheFirstHundredLines_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
-        QTest::newRow("CR LF") << QByteArray("/home/a\r\nb\r\n") << "/home/a" << "b";
-        QTest::newRow("LF alone") << QByteArray("/home/a\nb\n") << "/home/a" << "b";
-        QTest::newRow("no final line end") << QByteArray("/home/a\r\nb") << "/home/a" << "b";
-        QTest::newRow("non-ASCII directory") << QString::fromUtf8("/home/jürgen/Schriften\r\n").toLocal8Bit()
-                                             << QString::fromUtf8("/home/jürgen/Schriften") << "";
-    }
+        QTest::addColumn<QStringList>("lines");
 
-    void lineEndsAndEncoding()
+        QStringList many;
+        for (int i = 1; i <= 150; ++i)
+            many.append(QStringLiteral("line%1").arg(i));
+        const QString umlaut = QString::fromUtf8("/home/jürgen/Schriften");
+        QTest::newRow("150 lines") << joinLines(many) << many.mid(0, kSettingsLines);
+        QTest::newRow("CR LF") << QByteArray("/a\r\nb\r\n") << QStringList{"/a", "b"};
+        QTest::newRow("LF alone") << QByteArray("/a\nb\n") << QStringList{"/a", "b"};
+        QTest::newRow("no final line end") << QByteArray("/a\r\nb") << QStringList{"/a", "b"};
+        QTest::newRow("non-ASCII directory")
+                << (umlaut + "\r\n").toLocal8Bit() << QStringList{umlaut};
+    }
+    void loadCarriesTheFirstHundredLines()
     {
         QFETCH(QByteArray, content);
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
-        write(path, content);
-        QStringList lines = emptySettingsLines();
-        IniFile(QStringLiteral("load"), path, lines);
-        QCOMPARE(lines.at(1), first);
-        QCOMPARE(lines.at(2), second);
-        IniFile(QStringLiteral("save"), path, lines);
-        QVERIFY(read(path).startsWith(first.toLocal8Bit() + "\r\n"));
-    }
-
-    void otherModeDoesNothing()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
-        QStringList lines = emptySettingsLines();
-        IniFile(QStringLiteral("reload"), path, lines);
-        QVERIFY(!QFile::exists(path));
+        QFETCH(QStringList, lines);
+        QVERIFY(writeFile(m_path, content));
+        QStringList slots = emptySettingsLines();
+        IniFile(QStringLiteral("load"), m_path, slots);
+        QCOMPARE(slots.mid(1, lines.size()), lines);
+        IniFile(QStringLiteral("save"), m_path, slots);
+        QCOMPARE(readFile(m_path), hundredLines(lines));
     }
 
     void readOnlyFileIsRewritten()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
-        write(path, "old\r\n");
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        QVERIFY(writeFile(m_path, "old\r\n"));
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
         QStringList lines = emptySettingsLines();
         lines[1] = QStringLiteral("/fonts");
-        IniFile(QStringLiteral("save"), path, lines);
-        QVERIFY(read(path).startsWith("/fonts\r\n"));
-        QVERIFY(QFileInfo(path).permissions() & QFileDevice::WriteOwner);
+        IniFile(QStringLiteral("save"), m_path, lines);
+        QCOMPARE(readFile(m_path), hundredLines({QStringLiteral("/fonts")}));
+        QVERIFY(QFileInfo(m_path).permissions() & QFileDevice::WriteOwner);
         QVERIFY(alertHistory().isEmpty());
     }
 
     void failedSaveKeepsOldFileWhole()
     {
-        // A file-size limit makes the write fail part-way, as a full disk would.
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
         const QByteArray old = hundredLines({QStringLiteral("/old/fonts")});
-        write(path, old);
+        QVERIFY(writeFile(m_path, old));
         QStringList lines = emptySettingsLines();
         for (int slot = 1; slot <= kSettingsLines; ++slot)
             lines[slot] = QString(40, QLatin1Char('x'));
-        struct rlimit saved = {};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 1000;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        IniFile(QStringLiteral("save"), path, lines);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-        QCOMPARE(read(path), old);
+        {
+            FileSizeLimit limit(1000);
+            IniFile(QStringLiteral("save"), m_path, lines);
+        }
+        QCOMPARE(readFile(m_path), old);
         QCOMPARE(alertHistory().size(), 1);
         QCOMPARE(alertHistory().first().title, QStringLiteral("Ini file load/save error"));
         QVERIFY(alertHistory().first().text.contains(QStringLiteral(
@@ -165,34 +127,31 @@ private Q_SLOTS:
                 "program.  This can typically be resolved by deleting the INI file in this "
                 "program's directory and then re-starting the program")));
         QCOMPARE(alertHistory().first().style, 2);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("vornik.ini")}));
+        // No temporary file is left beside it.
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"vornik.ini"});
     }
 
     void settingsPathThatIsADirectoryAlertsAndKeepsSlots()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
-        QVERIFY(QDir().mkdir(path));
+        QVERIFY(QDir().mkdir(m_path));
         QStringList lines = emptySettingsLines();
         lines[1] = QStringLiteral("/keep");
-        IniFile(QStringLiteral("load"), path, lines);
+        IniFile(QStringLiteral("load"), m_path, lines);
         QCOMPARE(lines.at(1), QStringLiteral("/keep"));
         QCOMPARE(alertHistory().size(), 1);
-        IniFile(QStringLiteral("save"), path, lines);
+        IniFile(QStringLiteral("save"), m_path, lines);
         QCOMPARE(alertHistory().size(), 2);
-        QVERIFY(QFileInfo(path).isDir());
+        QVERIFY(QFileInfo(m_path).isDir());
     }
 
     void hugeBinaryFileLoadsBounded()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
         QByteArray junk(10 * 1024 * 1024, '\0');
         for (int i = 0; i < junk.size(); ++i)
             junk[i] = static_cast<char>((static_cast<unsigned>(i) * 7919u) % 251u);
-        write(path, junk);
+        QVERIFY(writeFile(m_path, junk));
         QStringList lines = emptySettingsLines();
-        IniFile(QStringLiteral("load"), path, lines);
+        IniFile(QStringLiteral("load"), m_path, lines);
         QCOMPARE(lines.size(), kSettingsLines + 1);
         for (const QString &line : lines)
             QVERIFY(line.size() <= 65536);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <csignal>
+#include <sys/resource.h>
+
+class QWidget;
+
+// Files on disk: the whole content of path ("<unreadable>" when it cannot be read), and
+// writing bytes to path (false when that failed).
+QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// Sends widget the focus-out event that leaving it with Tab sends.
+void loseFocus(QWidget *widget);
+
+// A different valid 15-segment pattern for every code.
+QString distinctPattern(int code);
+// The 116 lines Save writes for codes 10 to 125 ("065 " and a pattern), each code carrying
+// distinctPattern(code + shift).
+QStringList savedFontLines(int shift = 0);
+// lines joined with end, also after the last one.
+QByteArray joinLines(const QStringList &lines, const QByteArray &end = "\r\n");
+
+// While it lives, a write that takes a file past `bytes` fails part-way, as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    struct rlimit m_saved = {};
+    void (*m_oldHandler)(int) = nullptr;
+};
