@@ -21,7 +21,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -62,7 +64,7 @@ QString escaped(const QByteArray &bytes)
 struct StormCounts
 {
     int keys = 0;
-    int pastes = 0;
+    int pastes = 0; // clipboard, input method and drop
     int clicks = 0;
     int previewClicks = 0;
     int doubleClicks = 0;
@@ -92,13 +94,21 @@ public:
         m_preview = window.findChild<SegmentPreview *>();
         m_tabs = t.find<QTabWidget>(QStringLiteral("SSTab1"));
         m_portselect = window.portChooser().portselect();
+        // Only what a user can reach: controls of the main window itself (not of a closed
+        // popup) that the program has not hidden for good; the other tabs' controls count.
+        const auto reachable = [&window](QWidget *widget) {
+            return widget->window() == &window && !widget->isHidden();
+        };
         for (QAbstractButton *button : window.findChildren<QAbstractButton *>()) {
-            if (!button->objectName().isEmpty())
+            if (!button->objectName().isEmpty() && reachable(button))
                 m_buttons.append(button);
         }
-        m_lineEdits = window.findChildren<QLineEdit *>();
+        for (QLineEdit *field : window.findChildren<QLineEdit *>()) {
+            if (reachable(field))
+                m_lineEdits.append(field);
+        }
         for (QWidget *widget : window.findChildren<QWidget *>()) {
-            if (widget->focusPolicy() != Qt::NoFocus)
+            if (widget->focusPolicy() != Qt::NoFocus && reachable(widget))
                 m_focusable.append(widget);
         }
         m_logPanes = window.findChildren<QPlainTextEdit *>();
@@ -128,7 +138,7 @@ public:
         const int roll = m_random.bounded(1000);
         if (roll < 420)
             pressKey();
-        else if (roll < 440)
+        else if (roll < 450)
             paste();
         else if (roll < 660)
             clickButton();
@@ -198,7 +208,16 @@ private:
                               ? kFrequent[m_random.bounded(static_cast<int>(sizeof kFrequent) - 1)]
                               : static_cast<char>(32 + m_random.bounded(95));
             QTest::keyClick(target, c);
-        } else if (roll < 65) {
+        } else if (roll < 68) {
+            // An editing shortcut: select all, copy, cut, undo, redo, delete a word or a line.
+            static const Qt::Key kShortcut[]
+                    = {Qt::Key_A, Qt::Key_C, Qt::Key_X,         Qt::Key_Z,
+                       Qt::Key_Y, Qt::Key_K, Qt::Key_Backspace, Qt::Key_Delete};
+            const Qt::KeyboardModifiers modifiers
+                    = m_random.bounded(4) == 0 ? Qt::ControlModifier | Qt::ShiftModifier
+                                               : Qt::ControlModifier;
+            QTest::keyClick(target, kShortcut[m_random.bounded(8)], modifiers);
+        } else if (roll < 73) {
             // A Latin-1 character outside ASCII, as a keyboard layout may produce.
             const QChar c(160 + m_random.bounded(96));
             QTest::sendKeyEvent(QTest::Press, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
@@ -210,16 +229,35 @@ private:
         }
     }
 
-    void paste()
+    QString pieceText()
     {
-        ++m_counts.pastes;
         static const char kPieces[][8] = {"A", "!", "\r", "\n", "13", "1", "0", "\t", "$B7", "~"};
         QString text;
         const int pieces = 1 + m_random.bounded(6);
         for (int i = 0; i < pieces; ++i)
             text += QString::fromLatin1(kPieces[m_random.bounded(10)]);
-        QApplication::clipboard()->setText(text);
-        QTest::keyClick(keyTarget(), Qt::Key_V, Qt::ControlModifier);
+        return text;
+    }
+
+    // Text that arrives other than by typing: the clipboard, an input method, a drop.
+    void paste()
+    {
+        ++m_counts.pastes;
+        const QString text = pieceText();
+        const int roll = m_random.bounded(3);
+        if (roll == 0) {
+            QApplication::clipboard()->setText(text);
+            QTest::keyClick(keyTarget(), Qt::Key_V, Qt::ControlModifier);
+        } else if (roll == 1) {
+            QInputMethodEvent event;
+            event.setCommitString(text);
+            QApplication::sendEvent(pick(m_lineEdits), &event);
+        } else {
+            QMimeData mime;
+            mime.setText(text);
+            QDropEvent event(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(pick(m_lineEdits), &event);
+        }
     }
 
     void clickButton()
@@ -383,6 +421,20 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("seed %1: malformed frame \"%2\"")
                                         .arg(seed)
                                         .arg(escaped(write.bytes))));
+        // A pattern write carries a user-font character and up to 15 segment states ("Write"
+        // sends a pattern still being typed as it stands).
+        for (const RecordingPort::Write &write : writes) {
+            if (write.bytes.at(3) != 'W')
+                continue;
+            const QByteArray argument = write.bytes.mid(4, write.bytes.size() - 5);
+            bool valid = !argument.isEmpty() && argument.size() <= 16
+                         && FontTable::isSelectableCode(static_cast<unsigned char>(argument.at(0)));
+            for (int i = 1; valid && i < argument.size(); ++i)
+                valid = argument.at(i) == '0' || argument.at(i) == '1';
+            QVERIFY2(valid, qPrintable(QStringLiteral("seed %1: pattern write \"%2\"")
+                                               .arg(seed)
+                                               .arg(escaped(write.bytes))));
+        }
         QVERIFY2(g_criticals.isEmpty(), qPrintable(g_criticals.join(QLatin1Char('\n'))));
         QVERIFY(!alertShown());
         const qsizetype stormFrames = writes.size();
