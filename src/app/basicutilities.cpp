@@ -7,8 +7,10 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 QString CR;
 QString LF;
@@ -136,10 +138,19 @@ void Delay(int pause)
     timer.setTimerType(Qt::PreciseTimer);
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // Timers wake on whole milliseconds, and every wake-up of the loop rounds the rest of the
+    // wait up to the next one: the loop waits for the whole milliseconds left and the last
+    // fraction is slept off, so the pause ends on time rather than up to a millisecond late.
+    bool yielded = false;
     do {
-        const qint64 leftMs = (wantedNs - clock.nsecsElapsed() + 999999) / 1000000;
-        timer.start(static_cast<int>(qMax<qint64>(0, leftMs)));
+        const qint64 leftNs = wantedNs - clock.nsecsElapsed();
+        if (yielded && leftNs < 1000000) {
+            std::this_thread::sleep_for(std::chrono::nanoseconds(leftNs));
+            break;
+        }
+        timer.start(static_cast<int>(qMax<qint64>(0, leftNs / 1000000)));
         loop.exec();
+        yielded = true;
     } while (!g_shutdown && clock.nsecsElapsed() < wantedNs);
     runningDelays().removeAll(QPointer<QEventLoop>(&loop));
 }
