@@ -9,6 +9,9 @@ export QT_QPA_PLATFORM=offscreen
 rows=$(mktemp "${TMPDIR:-/tmp}/vornik-bench.XXXXXX")
 trap 'rm -f "$rows"' EXIT
 
+# Let the build's own writes reach the disk before anything is timed.
+sync
+sleep 3
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for program in bench_pacing bench_log bench_scan bench_startup; do
     echo "Running $program ..." >&2
