@@ -383,6 +383,9 @@ private Q_SLOTS:
         // Closing never waits for a person: the failed save at shutdown shows no alert.
         QTest::newRow("a directory") << QStringLiteral("directory") << 1;
         QTest::newRow("unreadable") << QStringLiteral("unreadable") << 1;
+        // Made writable and rewritten: permission bits stop an ordinary user, so this row
+        // shows the program lifting them itself.
+        QTest::newRow("read-only") << QStringLiteral("read-only") << 0;
         QTest::newRow("10 MB of binary") << QStringLiteral("binary") << 0;
     }
 
@@ -396,7 +399,7 @@ private Q_SLOTS:
         if (kind == QLatin1String("directory")) {
             QVERIFY(QDir().mkpath(settings));
             QVERIFY(write(settings + QStringLiteral("/inside.txt"), "kept"));
-        } else if (kind == QLatin1String("unreadable")) {
+        } else if (kind == QLatin1String("unreadable") || kind == QLatin1String("read-only")) {
             QVERIFY(write(settings, "/home/user/fonts\r\n"));
         } else {
             QVERIFY(write(settings, junk));
@@ -404,10 +407,12 @@ private Q_SLOTS:
 
         {
             std::optional<Unprivileged> user;
-            if (kind == QLatin1String("unreadable")) {
+            if (kind == QLatin1String("unreadable") || kind == QLatin1String("read-only")) {
                 user.emplace(QStringList{t.dir(), settings});
                 QVERIFY(user->ok());
-                QVERIFY(QFile::setPermissions(settings, {}));
+                QVERIFY(QFile::setPermissions(settings, kind == QLatin1String("read-only")
+                                                                ? QFileDevice::ReadOwner
+                                                                : QFileDevice::Permissions()));
             }
             t.window().startup();
             QVERIFY(t.window().windowTitle().endsWith(VersionText()));
@@ -425,12 +430,14 @@ private Q_SLOTS:
             QVERIFY(QFileInfo(settings).isDir());
             QCOMPARE(read(settings + QStringLiteral("/inside.txt")), QByteArray("kept"));
         } else {
-            // The unreadable file was made writable and rewritten with the slots as they stood:
-            // nothing could be read, so all of them are empty.
+            // The file was made writable and rewritten with the slots as they stood: nothing
+            // could be read from the unreadable one, so all of its slots are empty.
             const QByteArray saved = read(settings);
             QCOMPARE(saved.count("\r\n"), 100);
             if (kind == QLatin1String("unreadable"))
                 QCOMPARE(saved, QByteArrayLiteral("\r\n").repeated(100));
+            if (kind == QLatin1String("read-only"))
+                QVERIFY(saved.startsWith("/home/user/fonts\r\n"));
         }
         QCOMPARE(
                 QDir(t.dir()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".ini.")),
