@@ -18,26 +18,33 @@
 class TestComWrite : public QObject
 {
     Q_OBJECT
+
+    static QString rxbufferbox(TestWindow &t)
+    {
+        return t.find<QLineEdit>(QStringLiteral("rxbufferbox"))->text();
+    }
+
 private Q_SLOTS:
+    void initTestCase() { InitConstants(); }
+
     void logText_data()
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("hexlog");
         QTest::addColumn<int>("nospace");
         QTest::addColumn<QString>("expected");
+        // clang-format off
         QTest::newRow("cr") << QByteArray("$B7MAAAAA\r") << 0 << 0 << "$B7MAAAAA[cr]";
         QTest::newRow("crlf") << QByteArray("abc\r\n") << 0 << 0 << "abc[nl]";
         QTest::newRow("lf") << QByteArray("abc\n") << 0 << 0 << "abc[lf]";
-        QTest::newRow("plain") << QByteArray("abc") << 0 << 0 << "abc";
         QTest::newRow("control inside kept") << QByteArray("$B7M\n\r") << 0 << 0 << "$B7M\n[cr]";
         QTest::newRow("empty") << QByteArray() << 0 << 0 << "";
         QTest::newRow("hex with blanks") << QByteArray("$B7") << 1 << 0 << "24 42 37 ";
         QTest::newRow("hex run together") << QByteArray("$B7\r") << 1 << 1 << "2442370D";
+        // clang-format on
     }
-
     void logText()
     {
-        InitConstants();
         QFETCH(QByteArray, text);
         QFETCH(int, hexlog);
         QFETCH(int, nospace);
@@ -49,19 +56,18 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.openPort();
-        QVERIFY(t.window().link().portopen());
         QCOMPARE(t.port().openedSettings(), QStringLiteral("9600,n,8,1"));
         t.clearSent();
         t.window().link().ComWrite("$B7MAAAAAA\r", 5);
         t.window().link().ComWrite("$B7MAAAAAA\r", 5);
         t.window().link().ComWrite("$B7W\n\r", 10, 1, 0);
-        QCOMPARE(t.sent(), QList<QByteArray>({"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$B7W\n\r"}));
-        QCOMPARE(t.pauses(), QList<int>({5, 5, 10}));
+        QCOMPARE(t.sent(), (QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$B7W\n\r"}));
+        QCOMPARE(t.pauses(), (QList<int>{5, 5, 10}));
         QCOMPARE(t.window().link().txlog(),
                  QStringLiteral("$B7MAAAAAA[cr]\r\n$B7MAAAAAA[cr]\r\n24 42 37 57 0A 0D \r\n"));
         auto *pane = t.find<LogPane>(QStringLiteral("serialout"));
         QCOMPARE(pane->textCursor().position(), pane->document()->characterCount() - 1);
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("rxbufferbox"))->text(), QString());
+        QCOMPARE(rxbufferbox(t), QString());
     }
 
     void noPortLogsButSendsNothing()
@@ -70,65 +76,59 @@ private Q_SLOTS:
         t.window().link().ComWrite("$B7MA\r", 5);
         QVERIFY(t.sent().isEmpty());
         QVERIFY(t.pauses().isEmpty());
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("rxbufferbox"))->text(),
-                 QStringLiteral("[No port is selected]"));
+        QCOMPARE(rxbufferbox(t), QStringLiteral("[No port is selected]"));
         QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MA[cr]\r\n"));
     }
 
-    void loggingSwitchedOffStopsNewLinesOnly()
+    void transmitLogSwitchedOffOrCleared()
     {
         TestWindow t;
         t.openPort();
+        auto *logtraffic = t.find<QCheckBox>(QStringLiteral("logtraffic"));
         t.window().link().ComWrite("$B7MA\r", 5);
-        t.find<QCheckBox>(QStringLiteral("logtraffic"))->setChecked(false);
+        logtraffic->setChecked(false);
         t.window().link().ComWrite("$B7MB\r", 5);
-        t.find<QCheckBox>(QStringLiteral("logtraffic"))->setChecked(true);
+        logtraffic->setChecked(true);
         t.window().link().ComWrite("$B7MC\r", 5);
         QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MA[cr]\r\n$B7MC[cr]\r\n"));
         QCOMPARE(t.sent().size(), 3);
-    }
-
-    void doubleClickClearsTransmitPane()
-    {
-        TestWindow t;
-        t.window().link().ComWrite("$B7MA\r", 5);
-        auto *pane = t.find<LogPane>(QStringLiteral("serialout"));
-        QTest::mouseDClick(pane->viewport(), Qt::LeftButton);
+        QTest::mouseDClick(t.find<LogPane>(QStringLiteral("serialout"))->viewport(),
+                           Qt::LeftButton);
         QCOMPARE(t.window().link().txlog(), QString());
-        t.window().link().ComWrite("$B7MB\r", 5);
-        QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MB[cr]\r\n"));
+        t.window().link().ComWrite("$B7MD\r", 5);
+        QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MD[cr]\r\n"));
     }
 
-    void writeErrorAlertsOnceClosesAndSkipsPause()
+    void portFailureAlertsOnceAndCloses_data()
     {
+        QTest::addColumn<bool>("whileWriting");
+        QTest::newRow("write fails") << true;
+        QTest::newRow("device lost while open") << false;
+    }
+    void portFailureAlertsOnceAndCloses()
+    {
+        QFETCH(bool, whileWriting);
         TestWindow t;
         t.openPort();
         t.clearSent();
-        t.port().failWrites(PortError{qint32(0x80040206u), QStringLiteral("gone")});
+        if (whileWriting) {
+            t.port().failWrites(PortError{qint32(0x80040206u), QStringLiteral("gone")});
+        } else {
+            t.port().loseDevice(PortError{qint32(0x8000FFFFu), QStringLiteral("unplugged")});
+            t.port().loseDevice(PortError{qint32(0x8000FFFFu), QStringLiteral("unplugged")});
+        }
         t.window().link().ComWrite("$B7MA\r", 5);
         t.window().link().ComWrite("$B7MB\r", 5);
         QCOMPARE(alertHistory().size(), 1);
         QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
         QCOMPARE(alertHistory().first().style, 2);
-        QVERIFY(alertHistory().first().text.startsWith(QStringLiteral("Error Code: 0x80040206")));
+        QVERIFY(alertHistory().first().text.startsWith(whileWriting ? "Error Code: 0x80040206"
+                                                                    : "Error Code: 0x8000FFFF"));
         QVERIFY(!t.window().link().portopen());
         QVERIFY(!t.port().isOpen());
         QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), 0);
         QVERIFY(t.pauses().isEmpty());
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("rxbufferbox"))->text(),
-                 QStringLiteral("[No port is selected]"));
-    }
-
-    void deviceLostWhileOpenTakesErrorPathOnce()
-    {
-        TestWindow t;
-        t.openPort();
-        t.port().loseDevice(PortError{qint32(0x8000FFFFu), QStringLiteral("unplugged")});
-        t.port().loseDevice(PortError{qint32(0x8000FFFFu), QStringLiteral("unplugged")});
-        QCOMPARE(alertHistory().size(), 1);
-        QVERIFY(alertHistory().first().text.contains(QStringLiteral("unplugging the USB cable")));
-        QVERIFY(!t.window().link().portopen());
-        QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), 0);
+        QCOMPARE(rxbufferbox(t), QStringLiteral("[No port is selected]"));
     }
 
     void portClosedDuringFirstYieldIsNoError()
@@ -157,16 +157,17 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("refresh");
-        QTest::newRow("reply with CR") << QByteArray("!0000022600\r") << "!0000022600[CR]\r\n" << true;
+        // clang-format off
+        QTest::newRow("reply with CR") << QByteArray("!0000022600\r") << "!0000022600[CR]\r\n"
+                << true;
         QTest::newRow("lone LF") << QByteArray("\n") << "[0A]" << false;
         QTest::newRow("high bytes") << QByteArray("\x80\xff") << "[80][FF]" << false;
-        QTest::newRow("printable and DEL") << QByteArray("a~\x7f") << QStringLiteral("a~\u007f") << true;
+        QTest::newRow("printable and DEL") << QByteArray("a~\x7f") << "a~\x7f" << true;
         QTest::newRow("NUL") << QByteArray(1, '\0') << "[00]" << false;
+        // clang-format on
     }
-
     void receiveFormat()
     {
-        InitConstants();
         QFETCH(QByteArray, data);
         QFETCH(QString, text);
         QFETCH(bool, refresh);
@@ -188,7 +189,7 @@ private Q_SLOTS:
         QVERIFY(t.window().link().rxbuffer().isEmpty());
     }
 
-    void receiveLoggingOffDropsForGood()
+    void receiveLogSwitchedOffOrCleared()
     {
         TestWindow t;
         t.openPort();
@@ -212,7 +213,7 @@ private Q_SLOTS:
             pane->appendText(QString::number(i) + QStringLiteral("\r\n"));
         QCOMPARE(pane->lineCount(), LogPane::kMaxLines);
         QVERIFY(pane->toPlainText().startsWith(QStringLiteral("50\n")));
-        QVERIFY(pane->toPlainText().endsWith(QString::number(LogPane::kMaxLines + 49) + QLatin1Char('\n')));
+        QVERIFY(pane->toPlainText().endsWith(QString::number(LogPane::kMaxLines + 49) + '\n'));
     }
 };
 
