@@ -63,27 +63,6 @@ private Q_SLOTS:
         }
     }
 
-    void digitsDoNotOverlap_data()
-    {
-        QTest::addColumn<int>("digits");
-        QTest::newRow("1") << 1;
-        QTest::newRow("10") << 10;
-    }
-
-    void digitsDoNotOverlap()
-    {
-        QFETCH(int, digits);
-        ChainSession session(digits);
-        ChainWindow window(session);
-        window.resize(window.sizeHint());
-        for (int digit = 0; digit < digits; ++digit) {
-            const QRectF cell = window.digitRect(digit);
-            QVERIFY(window.rect().contains(cell.toRect()));
-            if (digit > 0)
-                QVERIFY(window.digitRect(digit - 1).right() < cell.left());
-        }
-    }
-
     void showsTheStateAsItChanges()
     {
         ChainSession session(6);
