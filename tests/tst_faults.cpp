@@ -91,7 +91,7 @@ public:
         if (geteuid() != 0)
             return;
         for (const QString &path : ownPaths)
-            m_ok = ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0;
+            m_ok = m_ok && ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0;
         m_groupCount = getgroups(static_cast<int>(sizeof m_groups / sizeof m_groups[0]), m_groups);
         m_ok = m_ok && m_groupCount >= 0 && setgroups(0, nullptr) == 0
                && setresgid(kNobody, kNobody, 0) == 0 && setresuid(kNobody, kNobody, 0) == 0;
@@ -356,7 +356,8 @@ private Q_SLOTS:
         {
             Unprivileged user({t.dir(), locked, locked + QStringLiteral("/old.fnt"),
                                t.dir() + QStringLiteral("/readonly.fnt")});
-            QVERIFY(user.ok());
+            if (!user.ok())
+                QSKIP("running as root without the right to become an ordinary user");
             QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
             QVERIFY(QFile::setPermissions(t.dir() + QStringLiteral("/readonly.fnt"),
                                           QFileDevice::ReadOwner));
@@ -409,7 +410,8 @@ private Q_SLOTS:
             std::optional<Unprivileged> user;
             if (kind == QLatin1String("unreadable") || kind == QLatin1String("read-only")) {
                 user.emplace(QStringList{t.dir(), settings});
-                QVERIFY(user->ok());
+                if (!user->ok())
+                    QSKIP("running as root without the right to become an ordinary user");
                 QVERIFY(QFile::setPermissions(settings, kind == QLatin1String("read-only")
                                                                 ? QFileDevice::ReadOwner
                                                                 : QFileDevice::Permissions()));
