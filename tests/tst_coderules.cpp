@@ -2,7 +2,8 @@
 
 #include <QTest>
 
-// Which user-font code a text selects, how the navigation steps, and the two-digit fill.
+// Which user-font code a text selects and how the navigation steps over the reserved codes;
+// which characters the one-character field takes is judged through the window.
 class TestCodeRules : public QObject
 {
     Q_OBJECT
@@ -51,40 +52,6 @@ private Q_SLOTS:
         QFETCH(int, previous);
         QCOMPARE(CodeRules::nextCode(code), next);
         QCOMPARE(CodeRules::previousCode(code), previous);
-    }
-
-    void userFontCharacter_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<bool>("accepted");
-        for (const int code : {10, 12, 14, 32, 34, 125})
-            QTest::addRow("%d", code) << code << true;
-        for (const int code : {8, 9, 13, 33, 126, 127, 0xE9})
-            QTest::addRow("%d", code) << code << false;
-    }
-    void userFontCharacter()
-    {
-        QFETCH(int, code);
-        QFETCH(bool, accepted);
-        QCOMPARE(CodeRules::isUserFontCharacter(code), accepted);
-    }
-
-    void filledHexPair_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("filled");
-        // clang-format off
-        QTest::newRow("empty") << "" << "00";
-        QTest::newRow("one digit") << "5" << "05";
-        QTest::newRow("two digits") << "A5" << "A5";
-        QTest::newRow("longer keeps the last two") << "ABC" << "BC";
-        // clang-format on
-    }
-    void filledHexPair()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, filled);
-        QCOMPARE(CodeRules::filledHexPair(text), filled);
     }
 };
 
