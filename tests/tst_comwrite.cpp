@@ -39,7 +39,6 @@ private Q_SLOTS:
         QTest::newRow("lf") << QByteArray("abc\n") << 0 << 0 << "abc[lf]";
         QTest::newRow("control inside kept") << QByteArray("$B7M\n\r") << 0 << 0 << "$B7M\n[cr]";
         QTest::newRow("empty") << QByteArray() << 0 << 0 << "";
-        QTest::newRow("hex with blanks") << QByteArray("$B7") << 1 << 0 << "24 42 37 ";
         QTest::newRow("hex run together") << QByteArray("$B7\r") << 1 << 1 << "2442370D";
         // clang-format on
     }
@@ -176,30 +175,25 @@ private Q_SLOTS:
         QCOMPARE(formatted.refresh, refresh);
     }
 
-    void receivePaneRefreshesOnPrintableOrCR()
+    void receivePane()
     {
         TestWindow t;
         t.openPort();
+        // A lone control character is logged but shows with the next printable one or CR.
         auto *pane = t.find<LogPane>(QStringLiteral("serialin"));
         t.port().receive("\n");
         QCOMPARE(pane->toPlainText(), QString());
-        QCOMPARE(t.window().link().rxlog(), QStringLiteral("[0A]"));
         t.port().receive("ok\r");
         QCOMPARE(pane->toPlainText(), QStringLiteral("[0A]ok[CR]\n"));
         QVERIFY(t.window().link().rxbuffer().isEmpty());
-    }
-
-    void receiveLogSwitchedOffOrCleared()
-    {
-        TestWindow t;
-        t.openPort();
+        QTest::mouseDClick(pane->viewport(), Qt::LeftButton);
         auto *enable = t.find<QCheckBox>(QStringLiteral("rxlogenable"));
         enable->setChecked(false);
         t.port().receive("lost\r");
         enable->setChecked(true);
         t.port().receive("kept\r");
         QCOMPARE(t.window().link().rxlog(), QStringLiteral("kept[CR]\r\n"));
-        QTest::mouseDClick(t.find<LogPane>(QStringLiteral("serialin"))->viewport(), Qt::LeftButton);
+        QTest::mouseDClick(pane->viewport(), Qt::LeftButton);
         QCOMPARE(t.window().link().rxlog(), QString());
         t.port().receive("new\r");
         QCOMPARE(t.window().link().rxlog(), QStringLiteral("new[CR]\r\n"));
