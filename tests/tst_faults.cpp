@@ -377,6 +377,40 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("old.fnt")});
     }
 
+    void loadOfWhatIsNotAFile_data()
+    {
+        QTest::addColumn<QString>("path"); // "@" is the program's directory
+        QTest::addColumn<QString>("directory");
+        // Opening either would wait for a writer or read for ever, freezing the window.
+        QTest::newRow("a FIFO") << QStringLiteral("@/pipe.fnt") << QStringLiteral("@");
+        QTest::newRow("a character device")
+                << QStringLiteral("/dev/zero") << QStringLiteral("/dev");
+    }
+
+    void loadOfWhatIsNotAFile()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, directory);
+        TestWindow t;
+        path.replace(QLatin1Char('@'), t.dir());
+        directory.replace(QLatin1Char('@'), t.dir());
+        QCOMPARE(mkfifo(QFile::encodeName(t.dir() + QStringLiteral("/pipe.fnt")).constData(), 0600),
+                 0);
+        Workbench &bench = t.window().workbench();
+        bench.fontfile->setText(QStringLiteral("/previous.fnt"));
+        setFileDialogResponder([path](const FileDialogRequest &) { return QStringList{path}; });
+
+        button(t, 6)->click();
+
+        QCOMPARE(alertHistory().size(), 1);
+        QCOMPARE(alertHistory().first().title, QStringLiteral("File open error"));
+        QCOMPARE(alertHistory().first().number, 75);
+        QCOMPARE(bench.status(), QString());
+        QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
+        QVERIFY(sameFont(bench.fontarray, defaultFont()));
+        QCOMPARE(bench.settingslines.at(1), directory);
+    }
+
     void settingsFileFaultsThroughStartupAndShutdown_data()
     {
         QTest::addColumn<QString>("kind");
@@ -388,6 +422,8 @@ private Q_SLOTS:
         // shows the program lifting them itself.
         QTest::newRow("read-only") << QStringLiteral("read-only") << 0;
         QTest::newRow("10 MB of binary") << QStringLiteral("binary") << 0;
+        // Opening a FIFO would wait for a writer; it is refused, and replaced at shutdown.
+        QTest::newRow("a FIFO") << QStringLiteral("fifo") << 1;
     }
 
     void settingsFileFaultsThroughStartupAndShutdown()
@@ -402,6 +438,8 @@ private Q_SLOTS:
             QVERIFY(write(settings + QStringLiteral("/inside.txt"), "kept"));
         } else if (kind == QLatin1String("unreadable") || kind == QLatin1String("read-only")) {
             QVERIFY(write(settings, "/home/user/fonts\r\n"));
+        } else if (kind == QLatin1String("fifo")) {
+            QCOMPARE(mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
         } else {
             QVERIFY(write(settings, junk));
         }
@@ -434,6 +472,7 @@ private Q_SLOTS:
         } else {
             // The file was made writable and rewritten with the slots as they stood: nothing
             // could be read from the unreadable one, so all of its slots are empty.
+            QVERIFY(QFileInfo(settings).isFile());
             const QByteArray saved = read(settings);
             QCOMPARE(saved.count("\r\n"), 100);
             if (kind == QLatin1String("unreadable"))

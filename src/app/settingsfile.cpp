@@ -37,6 +37,12 @@ void load(const QString &path, QStringList &lines)
             return;
         }
     }
+    // Only a regular file is opened: a FIFO would wait for a writer and stop the start-up.
+    if (!QFileInfo(path).isFile()) {
+        reportIniError(fileErrorNumber(path, QFileDevice::OpenError),
+                       QStringLiteral("%1 is not a regular file").arg(path));
+        return;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         reportIniError(fileErrorNumber(path, file.error()), file.errorString());

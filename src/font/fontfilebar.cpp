@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,15 @@ void FontFileBar::load()
     // Remembered before reading, so a refused file still moves the dialog's next start.
     rememberDirectory(dialogResultDirectory(result));
     const QString path = dialogResultPath(result);
+
+    // Only a regular file is opened: a FIFO or a terminal chosen by name would wait for a
+    // writer and freeze the window.
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
+        showalert(QStringLiteral("File open error"), QString(),
+                  fileErrorNumber(path, QFileDevice::OpenError), 2, 0,
+                  QStringLiteral("%1 is not a regular file").arg(path));
+        return;
+    }
 
     // Everything is read and checked in a scratch list first: a refused or unreadable file
     // leaves the table as it was.
