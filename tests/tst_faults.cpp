@@ -411,6 +411,44 @@ private Q_SLOTS:
         QCOMPARE(bench.settingslines.at(1), directory);
     }
 
+    void saveOverWhatIsNotAFile_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a FIFO") << QStringLiteral("pipe.fnt");
+        QTest::newRow("a link to a FIFO") << QStringLiteral("link.fnt");
+    }
+
+    // Renaming the new file over a FIFO or a device would destroy it for every program.
+    void saveOverWhatIsNotAFile()
+    {
+        QFETCH(QString, target);
+        TestWindow t;
+        const QString pipe = t.dir() + QStringLiteral("/pipe.fnt");
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QFile::link(pipe, t.dir() + QStringLiteral("/link.fnt")));
+        const QStringList listing = QDir(t.dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot
+                                                            | QDir::Hidden | QDir::System);
+        Workbench &bench = t.window().workbench();
+        bench.fontfile->setText(QStringLiteral("/previous.fnt"));
+        const QString path = t.dir() + QLatin1Char('/') + target;
+        setFileDialogResponder([path](const FileDialogRequest &) { return QStringList{path}; });
+
+        button(t, 7)->click();
+
+        QCOMPARE(alertHistory().size(), 1);
+        QCOMPARE(alertHistory().first().title, QStringLiteral("File save error"));
+        QCOMPARE(alertHistory().first().number, 75);
+        QCOMPARE(bench.status(), QString());
+        QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
+        struct stat status = {};
+        QCOMPARE(::stat(QFile::encodeName(pipe).constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+        QVERIFY(QFileInfo(t.dir() + QStringLiteral("/link.fnt")).isSymLink());
+        QCOMPARE(QDir(t.dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
+                                         | QDir::System),
+                 listing);
+    }
+
     void settingsFileFaultsThroughStartupAndShutdown_data()
     {
         QTest::addColumn<QString>("kind");
@@ -422,7 +460,7 @@ private Q_SLOTS:
         // shows the program lifting them itself.
         QTest::newRow("read-only") << QStringLiteral("read-only") << 0;
         QTest::newRow("10 MB of binary") << QStringLiteral("binary") << 0;
-        // Opening a FIFO would wait for a writer; it is refused, and replaced at shutdown.
+        // Opening a FIFO would wait for a writer, and a FIFO is never replaced.
         QTest::newRow("a FIFO") << QStringLiteral("fifo") << 1;
     }
 
@@ -469,6 +507,10 @@ private Q_SLOTS:
         if (kind == QLatin1String("directory")) {
             QVERIFY(QFileInfo(settings).isDir());
             QCOMPARE(read(settings + QStringLiteral("/inside.txt")), QByteArray("kept"));
+        } else if (kind == QLatin1String("fifo")) {
+            struct stat status = {};
+            QCOMPARE(::stat(QFile::encodeName(settings).constData(), &status), 0);
+            QVERIFY(S_ISFIFO(status.st_mode));
         } else {
             // The file was made writable and rewritten with the slots as they stood: nothing
             // could be read from the unreadable one, so all of its slots are empty.

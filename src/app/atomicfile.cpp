@@ -1,10 +1,19 @@
 #include "app/atomicfile.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 AtomicWriteResult writeFileAtomically(const QString &path, const QByteArray &content)
 {
     AtomicWriteResult result;
+    // A FIFO or a device in path's place is never replaced: renaming over /dev/null would
+    // destroy it for every program.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile() && !existing.isDir()) {
+        result.error = QFileDevice::WriteError;
+        result.errorText = QStringLiteral("%1 is not a regular file").arg(path);
+        return result;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         result.error = file.error();

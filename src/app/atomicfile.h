@@ -13,5 +13,6 @@ struct AtomicWriteResult
 };
 
 // Writes content to a new file beside path and then puts it in path's place, so a crash, a full
-// disk or a refused write never leaves a truncated file behind.
+// disk or a refused write never leaves a truncated file behind. Only a regular file (or none)
+// is replaced: a directory, FIFO or device in path's place is a failure.
 AtomicWriteResult writeFileAtomically(const QString &path, const QByteArray &content);
