@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 // The main window as a user meets it: caption, tabs, size, help, start-up and closing.
 class TestMainWindow : public QObject
@@ -137,25 +136,6 @@ private Q_SLOTS:
         QFile::remove(path);
         t.window().shutdown();
         QVERIFY(!QFile::exists(path));
-    }
-
-    void closingDuringPacedSendStopsSending()
-    {
-        TestWindow t;
-        t.openPort();
-        t.clearSent();
-        // The window is closed while the fifth command's pause lets events through.
-        int writes = 0;
-        t.port().setWriteHook([&](const QByteArray &) {
-            if (++writes == 5)
-                QTimer::singleShot(0, &t.window(), [&] { t.window().close(); });
-        });
-        for (int i = 0; i < 100; ++i)
-            t.window().link().ComWrite("$B7MA\r", 10);
-        t.port().setWriteHook({});
-        QVERIFY(shutdownRequested());
-        QCOMPARE(t.sent().size(), 5);
-        QCOMPARE(readFile(t.window().settingsPath()).count("\r\n"), 100);
     }
 };
 

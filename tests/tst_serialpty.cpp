@@ -65,21 +65,6 @@ private Q_SLOTS:
         QCOMPARE(arrived, QByteArrayList(3, command));
     }
 
-    void farEndHangingUpGivesOneAlertAndClosedPort()
-    {
-        PtyPair pty;
-        RealWindow w({pty.slavePath()});
-        QVERIFY(w.link().portopen());
-        pty.closeMaster();
-        setDelayScale(0);
-        for (int i = 0; i < 3 && w.link().portopen(); ++i)
-            w.link().ComWrite("$B7MA\r", 5);
-        QTRY_VERIFY(!w.link().portopen());
-        w.link().ComWrite("$B7MB\r", 5);
-        QCOMPARE(alertHistory().size(), 1);
-        QCOMPARE(w.window->portChooser().portselect()->currentIndex(), 0);
-    }
-
     void receivedBytesAppearFormatted()
     {
         PtyPair pty;

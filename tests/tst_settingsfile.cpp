@@ -130,32 +130,6 @@ private Q_SLOTS:
         // No temporary file is left beside it.
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"vornik.ini"});
     }
-
-    void settingsPathThatIsADirectoryAlertsAndKeepsSlots()
-    {
-        QVERIFY(QDir().mkdir(m_path));
-        QStringList lines = emptySettingsLines();
-        lines[1] = QStringLiteral("/keep");
-        IniFile(QStringLiteral("load"), m_path, lines);
-        QCOMPARE(lines.at(1), QStringLiteral("/keep"));
-        QCOMPARE(alertHistory().size(), 1);
-        IniFile(QStringLiteral("save"), m_path, lines);
-        QCOMPARE(alertHistory().size(), 2);
-        QVERIFY(QFileInfo(m_path).isDir());
-    }
-
-    void hugeBinaryFileLoadsBounded()
-    {
-        QByteArray junk(10 * 1024 * 1024, '\0');
-        for (int i = 0; i < junk.size(); ++i)
-            junk[i] = static_cast<char>((static_cast<unsigned>(i) * 7919u) % 251u);
-        QVERIFY(writeFile(m_path, junk));
-        QStringList lines = emptySettingsLines();
-        IniFile(QStringLiteral("load"), m_path, lines);
-        QCOMPARE(lines.size(), kSettingsLines + 1);
-        for (const QString &line : lines)
-            QVERIFY(line.size() <= 65536);
-    }
 };
 
 QTEST_MAIN(TestSettingsFile)
