@@ -80,12 +80,12 @@ double processCpuSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// While it lives, the process runs as an ordinary user when the tests run as root, so that
-// permission bits refuse writes as they do for every user. The given paths are handed to that
-// user first.
+// Runs the process as an ordinary user (nobody) while it lives, when the tests run as root.
 class Unprivileged
 {
 public:
+    // Permission bits then refuse writes as they do for every user; ownPaths are handed to
+    // that user first.
     explicit Unprivileged(const QStringList &ownPaths)
     {
         if (geteuid() != 0)
@@ -118,8 +118,7 @@ private:
     int m_groupCount = -1;
 };
 
-// Counts how often a file is put in place in its folder: a save writes a new file and
-// renames it over the old one, a direct write closes the file after writing.
+// Counts how often a file is put in place in its folder (renamed into place or written).
 class ReplacementCounter
 {
 public:
@@ -241,6 +240,7 @@ bool sameFont(const FontTable &a, const FontTable &b)
 
 } // namespace
 
+// Faults from outside injected for real, and what the program makes of them.
 class TestFaults : public QObject
 {
     Q_OBJECT

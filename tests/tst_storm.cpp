@@ -336,6 +336,7 @@ private:
 
 } // namespace
 
+// The storm on the real main window, and the checks that it left everything sound.
 class TestStorm : public QObject
 {
     Q_OBJECT
@@ -390,7 +391,8 @@ private Q_SLOTS:
             return answer.isEmpty() ? QStringList() : QStringList{answer};
         });
 
-        // Only the storm ticks the timers, so that a seed replays the same run.
+        // Only the storm ticks the timers, so that a seed replays the same choices (where the event
+        // loop lets a nested one in can still differ by a few events).
         auto *modes = window.findChild<ModesPanel *>();
         auto *segmentTest = window.findChild<SegmentTestPanel *>();
         modes->setAutomaticTicks(false);
