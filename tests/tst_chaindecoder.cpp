@@ -3,7 +3,6 @@
 #include "chain/chainstate.h"
 #include "chain/framedecoder.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
@@ -235,35 +234,6 @@ private Q_SLOTS:
             halves += decoder.feed(input.mid(cut));
             QVERIFY2(halves == whole, qPrintable(QStringLiteral("cut at %1").arg(cut)));
         }
-    }
-
-    // Random bytes, heavy in the protocol's own characters, in random pieces: the decoder
-    // keeps going and the chain keeps its shape.
-    void survivesRandomInput()
-    {
-        QRandomGenerator random(20261206);
-        const QByteArray alphabet("$B7MFUESW!01\r\n\xff ");
-        ChainState state(4);
-        FrameDecoder decoder;
-        int reports = 0;
-        for (int round = 0; round < 2000; ++round) {
-            QByteArray chunk;
-            const int length = random.bounded(1, 40);
-            for (int i = 0; i < length; ++i)
-                chunk.append(random.bounded(4) == 0 ? static_cast<char>(random.bounded(256))
-                                                    : alphabet.at(random.bounded(alphabet.size())));
-            for (const DecodedFrame &frame : decoder.feed(chunk)) {
-                QVERIFY(!state.apply(frame).report.isEmpty());
-                ++reports;
-            }
-            QCOMPARE(state.characters().size(), 4);
-            QCOMPARE(state.fonts().size(), 4);
-        }
-        QVERIFY(reports > 100);
-        decoder.feed("\r");
-        for (const DecodedFrame &frame : decoder.feed(command('M', "OK!!")))
-            state.apply(frame);
-        QCOMPARE(state.characters().left(2), QByteArray("OK"));
     }
 
     void options_data()

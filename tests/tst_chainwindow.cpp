@@ -62,18 +62,6 @@ private Q_SLOTS:
             QCOMPARE(segmentColour(window, image, digit, k), wanted);
         }
     }
-
-    void showsTheStateAsItChanges()
-    {
-        ChainSession session(6);
-        ChainWindow window(session);
-        window.resize(window.sizeHint());
-        QCOMPARE(segmentColour(window, window.grab().toImage(), 0, 7),
-                 SegmentGeometry::offColour());
-        session.receive(command('M', "T"));
-        QCOMPARE(segmentColour(window, window.grab().toImage(), 0, 7), SegmentGeometry::onColour());
-        QCOMPARE(session.lastReport().left(4), QStringLiteral("M \"T"));
-    }
 };
 
 QTEST_MAIN(TestChainWindow)
