@@ -130,25 +130,25 @@ private Q_SLOTS:
         QCOMPARE(rxbufferbox(t), QStringLiteral("[No port is selected]"));
     }
 
-    void portClosedDuringFirstYieldIsNoError()
+    // The port closed, or the program asked to close, while ComWrite yields before writing.
+    void nothingIsSentOnceClosed_data()
     {
+        QTest::addColumn<bool>("shutdown");
+        QTest::newRow("port closed during the first yield") << false;
+        QTest::newRow("after shutdown") << true;
+    }
+    void nothingIsSentOnceClosed()
+    {
+        QFETCH(bool, shutdown);
         TestWindow t;
         t.openPort();
         t.clearSent();
-        QTimer::singleShot(0, &t.window(), [&] { t.window().portChooser().select(0); });
+        QTimer::singleShot(0, &t.window(), [&] {
+            shutdown ? requestShutdown() : t.window().portChooser().select(0);
+        });
         t.window().link().ComWrite("$B7MA\r", 5);
         QVERIFY(t.sent().isEmpty());
         QVERIFY(alertHistory().isEmpty());
-    }
-
-    void nothingIsSentAfterShutdown()
-    {
-        TestWindow t;
-        t.openPort();
-        t.clearSent();
-        requestShutdown();
-        t.window().link().ComWrite("$B7MA\r", 5);
-        QVERIFY(t.sent().isEmpty());
     }
 
     void receiveFormat_data()

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -102,35 +103,12 @@ private Q_SLOTS:
         QVERIFY(alertHistory().isEmpty());
     }
 
-    void cancelChangesNothing_data()
-    {
-        QTest::addColumn<bool>("load");
-        QTest::newRow("load") << true;
-        QTest::newRow("save") << false;
-    }
-    void cancelChangesNothing()
-    {
-        QFETCH(bool, load);
-        TestWindow t;
-        Workbench &bench = t.window().workbench();
-        bench.settingslines[1] = QStringLiteral("/remembered");
-        bench.fontfile->setText(QStringLiteral("/previous.fnt"));
-        bench.setStatus(QStringLiteral("earlier status"));
-        const QStringList before = table(t);
-        answerWith(QString());
-        QCOMPARE(click(t, load), 0);
-        QCOMPARE(m_requests.size(), 1);
-        QCOMPARE(bench.status(), QString());
-        QCOMPARE(table(t), before);
-        QCOMPARE(bench.settingslines.at(1), QStringLiteral("/remembered"));
-        QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
-        QVERIFY(alertHistory().isEmpty());
-    }
-
-    // Refusals by content (all of them are in tst_fontfile) and files that cannot be read.
+    // Cancelling either dialog, refusals by content (all of them are in tst_fontfile) and
+    // files that cannot be read leave the table, the file field and the editor alone.
     void failedLoadKeepsTheTable_data()
     {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("load");
+        QTest::addColumn<QString>("name"); // empty: the dialog is cancelled
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("alert"); // the error number, 0 for none
@@ -138,16 +116,20 @@ private Q_SLOTS:
         QStringList two = savedFontLines();
         two[55] = QStringLiteral("065 000000200000000");
         // clang-format off
-        QTest::newRow("empty file") << "bad/a.fnt" << QByteArray() << "File is empty" << 0;
-        QTest::newRow("a 2 on line 56") << "bad/a.fnt" << joinLines(two)
+        QTest::newRow("load cancelled") << true << "" << QByteArray() << "" << 0;
+        QTest::newRow("save cancelled") << false << "" << QByteArray() << "" << 0;
+        QTest::newRow("empty file") << true << "bad/a.fnt" << QByteArray() << "File is empty" << 0;
+        QTest::newRow("a 2 on line 56") << true << "bad/a.fnt" << joinLines(two)
                 << "Font pattern 65 invalid symbol, load aborted" << 0;
-        QTest::newRow("missing file") << "missing.fnt" << QByteArray() << "" << 75;
-        QTest::newRow("a directory") << "bad" << QByteArray() << "" << 75;
-        QTest::newRow("parent is a regular file") << "plain/a.fnt" << QByteArray() << "" << 76;
+        QTest::newRow("missing file") << true << "missing.fnt" << QByteArray() << "" << 75;
+        QTest::newRow("a directory") << true << "bad" << QByteArray() << "" << 75;
+        QTest::newRow("parent is a regular file") << true << "plain/a.fnt" << QByteArray() << ""
+                << 76;
         // clang-format on
     }
     void failedLoadKeepsTheTable()
     {
+        QFETCH(bool, load);
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, status);
@@ -157,10 +139,13 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(t.dir() + QStringLiteral("/bad")));
         QVERIFY(writeFile(t.dir() + QStringLiteral("/bad/a.fnt"), bytes));
         QVERIFY(writeFile(t.dir() + QStringLiteral("/plain"), "a file, not a directory"));
+        bench.settingslines[1] = QStringLiteral("/remembered");
         bench.fontfile->setText(QStringLiteral("/previous.fnt"));
+        bench.setStatus(QStringLiteral("earlier status"));
         const QStringList before = table(t);
-        answerWith(t.dir() + QLatin1Char('/') + name);
-        QCOMPARE(click(t, true), 0);
+        answerWith(name.isEmpty() ? QString() : t.dir() + QLatin1Char('/') + name);
+        QCOMPARE(click(t, load), 0);
+        QCOMPARE(m_requests.size(), 1);
         QCOMPARE(bench.status(), status);
         QCOMPARE(table(t), before);
         QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
@@ -169,10 +154,11 @@ private Q_SLOTS:
             QCOMPARE(alertHistory().first().title, QStringLiteral("File open error"));
             QCOMPARE(alertHistory().first().number, alert);
             QCOMPARE(alertHistory().first().style, 2);
-        } else {
-            // A file that was read but refused still sets the remembered directory.
-            QCOMPARE(bench.settingslines.at(1), t.dir() + QStringLiteral("/bad"));
         }
+        // The dialog's directory is remembered whenever a file was chosen.
+        QCOMPARE(bench.settingslines.at(1),
+                 name.isEmpty() ? QStringLiteral("/remembered")
+                                : QFileInfo(t.dir() + QLatin1Char('/') + name).path());
     }
 
     void failedSaveKeepsTheOldFile_data()
@@ -242,11 +228,14 @@ private Q_SLOTS:
         QTest::newRow("no pointer file") << none << saved << QString() << false << QString();
         QTest::newRow("pointer to a missing file")
                 << QByteArray("@/missing.fnt\r\n") << none << QString() << false << "@/missing.fnt";
-        QTest::newRow("empty pointer file") << QByteArray() << saved << QString() << false << QString();
+        QTest::newRow("empty pointer file") << QByteArray() << saved << QString() << false
+                << QString();
         QTest::newRow("126-line layout")
-                << QByteArray("@/font.fnt\r\n") << joinLines(bare) << loaded << true << "@/font.fnt";
+                << QByteArray("@/font.fnt\r\n") << joinLines(bare) << loaded << true
+                        << "@/font.fnt";
         QTest::newRow("Save layout, only the first line of the pointer counts, LF alone")
-                << QByteArray("@/font.fnt\nsecond line\n") << saved << loaded << true << "@/font.fnt";
+                << QByteArray("@/font.fnt\nsecond line\n") << saved << loaded << true
+                        << "@/font.fnt";
         QTest::newRow("fits neither layout")
                 << QByteArray("@/font.fnt") << QByteArray("000000000000000\r\n").repeated(50)
                 << "Character set file not loaded: fewer than 126 lines" << false << "@/font.fnt";

@@ -61,9 +61,10 @@ private Q_SLOTS:
                  QStringLiteral("Scanning for serial ports, please wait..."));
     }
 
-    void pickingOpensAndSelectCloses()
+    void pickingOpensAndSelectOrEnterCloses()
     {
         TestWindow t(true, {"ttyUSB0"});
+        auto *list = t.find<QComboBox>(QStringLiteral("portselect"));
         t.window().portChooser().select(1);
         QVERIFY(t.window().link().portopen());
         QCOMPARE(t.port().openedName(), QStringLiteral("ttyUSB0"));
@@ -75,6 +76,16 @@ private Q_SLOTS:
         const int closes = t.port().closeCount();
         t.window().portChooser().select(0);
         QCOMPARE(t.port().closeCount(), closes);
+        // Enter in the list closes the open port and scans again.
+        t.window().portChooser().select(1);
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!t.window().link().portopen());
+        QVERIFY(!t.port().isOpen());
+        QCOMPARE(items(t), (QStringList{"Select...", "ttyUSB0"}));
+        QCOMPARE(list->currentIndex(), 0);
+        // Typed characters never reach the list.
+        QTest::keyClicks(list, QStringLiteral("tty"));
+        QCOMPARE(list->currentIndex(), 0);
     }
 
     void openFailureAlertsAndReturnsToSelect()
@@ -92,21 +103,6 @@ private Q_SLOTS:
         QCOMPARE(alert.fontSize, 12.0);
         QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), 0);
         QVERIFY(!t.window().link().portopen());
-    }
-
-    void enterInListClosesPortAndRescans()
-    {
-        TestWindow t(true, {"ttyUSB0"});
-        auto *list = t.find<QComboBox>(QStringLiteral("portselect"));
-        t.window().portChooser().select(1);
-        QTest::keyClick(list, Qt::Key_Return);
-        QVERIFY(!t.window().link().portopen());
-        QVERIFY(!t.port().isOpen());
-        QCOMPARE(items(t), (QStringList{"Select...", "ttyUSB0"}));
-        QCOMPARE(list->currentIndex(), 0);
-        // Typed characters never reach the list.
-        QTest::keyClicks(list, QStringLiteral("tty"));
-        QCOMPARE(list->currentIndex(), 0);
     }
 
     void enterDuringScanIsIgnored()
