@@ -5,8 +5,6 @@
 
 #include <QTest>
 
-#include <algorithm>
-
 namespace {
 
 QByteArray command(char letter, const QByteArray &argument)
@@ -208,32 +206,6 @@ private Q_SLOTS:
         const QList<DecodedFrame> after = decoder.feed(command('M', "OK"));
         QVERIFY(kinds(after).endsWith(QLatin1Char('M')));
         QCOMPARE(after.last().argument, QByteArray("OK"));
-    }
-
-    void splitAcrossFeeds_data()
-    {
-        QTest::addColumn<QByteArray>("input");
-        QTest::newRow("commands") << command('M', "HELLO!") + command('F', "U0")
-                                             + command('W', "A110000000000001");
-        QTest::newRow("long frame") << QByteArray("$B7M") + QByteArray(70, '$') + "\r$B7E9\r";
-    }
-    // Where the serial driver cuts the stream must not change what is decoded.
-    void splitAcrossFeeds()
-    {
-        QFETCH(QByteArray, input);
-        const QList<DecodedFrame> whole = FrameDecoder().feed(input);
-        QVERIFY(!whole.isEmpty());
-        FrameDecoder bytewise;
-        QList<DecodedFrame> pieces;
-        for (const char byte : input)
-            pieces += bytewise.feed(QByteArray(1, byte));
-        QCOMPARE(pieces, whole);
-        for (int cut = 1; cut < input.size(); ++cut) {
-            FrameDecoder decoder;
-            QList<DecodedFrame> halves = decoder.feed(input.left(cut));
-            halves += decoder.feed(input.mid(cut));
-            QVERIFY2(halves == whole, qPrintable(QStringLiteral("cut at %1").arg(cut)));
-        }
     }
 
     void options_data()

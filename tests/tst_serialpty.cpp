@@ -62,6 +62,7 @@ private Q_SLOTS:
         setDelayObserver([&](int) { arrived.append(pty.readFromProgram(command.size(), 2000)); });
         for (int i = 0; i < 3; ++i)
             w.link().ComWrite(command, 5);
+        setDelayObserver({});
         QCOMPARE(arrived, QByteArrayList(3, command));
     }
 
