@@ -15,6 +15,8 @@ namespace {
 
 void reportIniError(qint32 number, const QString &description)
 {
+    // While the program closes no alert waits for a person, so the failure is also logged.
+    qWarning("Settings file error %d: %s", number, qPrintable(description));
     showalert(QStringLiteral("Ini file load/save error"),
               QStringLiteral("This is usually the result of another program taking over the INI "
                              "file for this program.  This can typically be resolved by deleting "
