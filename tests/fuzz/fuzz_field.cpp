@@ -1,3 +1,5 @@
+#include "fuzzcheck.h"
+
 #include "app/basicutilities.h"
 
 #include <QByteArray>
@@ -14,12 +16,6 @@
 // Input layout: two bytes for n (mapped onto -10 to 8010), one byte for the separator (0 is
 // the empty separator, any other value that Latin-1 character), the rest the text as UTF-8.
 namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // The working text for a blank separator: no leading blanks, runs of blanks as one.
 QString squeezed(const QString &text)

@@ -1,3 +1,5 @@
+#include "fuzzcheck.h"
+
 #include "font/fontfile.h"
 #include "font/fonttable.h"
 
@@ -9,27 +11,6 @@
 // "Load" on any file: either a clean refusal, or 116 patterns whose first 15 characters are
 // segment states; what was loaded saves and loads back unchanged, and the start-up loader
 // takes the saved file too.
-namespace {
-
-bool isSegmentPattern(const QString &pattern)
-{
-    if (pattern.size() < FontTable::kSegments)
-        return false;
-    for (int i = 0; i < FontTable::kSegments; ++i) {
-        if (pattern.at(i) != QLatin1Char('0') && pattern.at(i) != QLatin1Char('1'))
-            return false;
-    }
-    return true;
-}
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
@@ -42,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FontTable table;
     qsizetype longest = 0;
     for (int i = 0; i < read.patterns.size(); ++i) {
-        require(isSegmentPattern(read.patterns.at(i)));
+        require(startsWithSegmentPattern(read.patterns.at(i)));
         require(table.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i)));
         longest = qMax(longest, read.patterns.at(i).toLocal8Bit().size());
     }

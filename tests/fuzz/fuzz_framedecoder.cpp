@@ -1,3 +1,5 @@
+#include "fuzzcheck.h"
+
 #include "chain/framedecoder.h"
 #include "protocol/command.h"
 
@@ -11,12 +13,6 @@
 // parses back to itself; nothing it reports is longer than a frame; and it never reports more
 // bytes than it was fed.
 namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 qsizetype reportedBytes(const DecodedFrame &frame)
 {

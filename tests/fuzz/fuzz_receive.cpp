@@ -1,3 +1,5 @@
+#include "fuzzcheck.h"
+
 #include "serial/receiveformat.h"
 
 #include <QByteArray>
@@ -9,16 +11,6 @@
 // stream in two parts gives the text of the whole; the text is plain printable ASCII with one
 // "[CR]" line break per CR; each byte takes its own fixed room; and the pane refreshes exactly
 // when a CR or a printable character came in.
-namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));

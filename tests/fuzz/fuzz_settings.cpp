@@ -1,3 +1,5 @@
+#include "fuzzcheck.h"
+
 #include "app/alert.h"
 #include "app/basicutilities.h"
 #include "app/settingsfile.h"
@@ -21,12 +23,6 @@ namespace {
 QApplication *g_application = nullptr;
 std::unique_ptr<QTemporaryDir> g_dir;
 QString g_path;
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 QByteArray readAll(const QString &path)
 {
