@@ -69,7 +69,9 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
     if (m_portopen && !m_failing) {
         if (m_port->StatusFlag() == -1)
             m_port->setStatusFlag(0);
-        if (m_rxbufferbox) {
+        // The echo box is emptied before each write; when it is empty already nothing changes,
+        // and skipping the blank-then-empty round saves two repaints per command.
+        if (m_rxbufferbox && !m_rxbufferbox->text().isEmpty()) {
             m_rxbufferbox->setText(QStringLiteral(" "));
             m_rxbufferbox->clear();
         }
