@@ -169,19 +169,33 @@ QString dialogResultDirectory(const QString &result)
     return Field(result, 2, kDialogSeparator);
 }
 
+namespace {
+
+// The request both dialogs start from; DialogFilter may throw for a broken descriptor.
+FileDialogRequest dialogRequest(const QString &title, const QString &fileName,
+                                const QString &initialDir, const QString &filterDescriptor,
+                                FileDialogMode mode)
+{
+    QString descriptor = filterDescriptor;
+    FileDialogRequest request;
+    request.title = title;
+    request.initialDirectory = initialDir;
+    request.fileName = fileName;
+    request.filter = qtFileFilter(DialogFilter(descriptor));
+    request.mode = mode;
+    return request;
+}
+
+} // namespace
+
 QString OpenFileDialog(const QString &title, QString &fileName, const QString &initialDir,
                        const QString &filterDescriptor, bool multiple)
 {
     CurrentDirectoryKeeper keeper;
     try {
-        QString descriptor = filterDescriptor;
-        FileDialogRequest request;
-        request.title = title;
-        request.initialDirectory = initialDir;
-        request.fileName = fileName;
-        request.filter = qtFileFilter(DialogFilter(descriptor));
-        request.mode = multiple ? FileDialogMode::OpenMultiple : FileDialogMode::Open;
-        const QStringList chosen = askUser(request);
+        const QStringList chosen = askUser(
+                dialogRequest(title, fileName, initialDir, filterDescriptor,
+                              multiple ? FileDialogMode::OpenMultiple : FileDialogMode::Open));
         if (chosen.isEmpty()) {
             fileName.clear();
             return QString();
@@ -199,13 +213,8 @@ QString SaveFileDialog(const QString &title, const QString &fileName, const QStr
 {
     CurrentDirectoryKeeper keeper;
     try {
-        QString descriptor = filterDescriptor;
-        FileDialogRequest request;
-        request.title = title;
-        request.initialDirectory = initialDir;
-        request.fileName = fileName;
-        request.filter = qtFileFilter(DialogFilter(descriptor));
-        request.mode = FileDialogMode::Save;
+        FileDialogRequest request = dialogRequest(title, fileName, initialDir, filterDescriptor,
+                                                  FileDialogMode::Save);
         request.confirmOverwrite = overwrite;
         const QStringList chosen = askUser(request);
         if (chosen.isEmpty())

@@ -120,6 +120,16 @@ QStringList firstSegments(const QStringList &patterns)
     return cut;
 }
 
+// Runs a reader of files on bytes held in memory.
+template<typename Result, typename Reader>
+Result readFromBytes(const QByteArray &bytes, Reader read)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return read(buffer);
+}
+
 } // namespace
 
 QStringList readLines(QIODevice &file, int maxLines)
@@ -165,10 +175,7 @@ Patterns readLoadFile(QIODevice &file)
 
 Patterns readLoadFile(const QByteArray &bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return readLoadFile(buffer);
+    return readFromBytes<Patterns>(bytes, [](QIODevice &file) { return readLoadFile(file); });
 }
 
 QByteArray saveFileBytes(const FontTable &table)
@@ -216,10 +223,7 @@ StartupFont readStartupFile(QIODevice &file)
 
 StartupFont readStartupFile(const QByteArray &bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return readStartupFile(buffer);
+    return readFromBytes<StartupFont>(bytes, [](QIODevice &file) { return readStartupFile(file); });
 }
 
 } // namespace FontFile
