@@ -2,24 +2,12 @@
 
 #include "benchsupport.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/eventfd.h>
-#include <termios.h>
 #include <unistd.h>
 
 PtyReader::PtyReader()
 {
-    char name[256] = {};
-    struct termios raw = {};
-    cfmakeraw(&raw);
-    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
-        m_master = m_slave = -1;
-        return;
-    }
-    m_slavePath = QString::fromLocal8Bit(name);
-    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_wake = eventfd(0, EFD_NONBLOCK);
 }
 
@@ -28,16 +16,11 @@ PtyReader::~PtyReader()
     stop();
     if (m_wake >= 0)
         ::close(m_wake);
-    if (m_master >= 0)
-        ::close(m_master);
-    // Our own slave descriptor keeps the line up between the program's opens.
-    if (m_slave >= 0)
-        ::close(m_slave);
 }
 
 void PtyReader::start()
 {
-    if (m_running || m_master < 0 || m_wake < 0)
+    if (m_running || !isValid())
         return;
     m_running = true;
     m_thread = std::thread([this] { drain(); });
@@ -76,14 +59,14 @@ void PtyReader::clear()
 void PtyReader::drain()
 {
     while (m_running) {
-        struct pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake, POLLIN, 0}};
+        struct pollfd fds[2] = {{m_pty.masterFd(), POLLIN, 0}, {m_wake, POLLIN, 0}};
         if (poll(fds, 2, -1) <= 0)
             continue;
         if (fds[1].revents != 0)
             break;
         const double arrived = Bench::wallMs();
         char buffer[4096];
-        const ssize_t got = ::read(m_master, buffer, sizeof buffer);
+        const ssize_t got = ::read(m_pty.masterFd(), buffer, sizeof buffer);
         if (got <= 0)
             continue;
         std::lock_guard<std::mutex> lock(m_mutex);

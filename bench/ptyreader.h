@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/ptypair.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -18,8 +20,8 @@ public:
     PtyReader(const PtyReader &) = delete;
     PtyReader &operator=(const PtyReader &) = delete;
 
-    bool isValid() const { return m_master >= 0; }
-    QString slavePath() const { return m_slavePath; }
+    bool isValid() const { return m_pty.isValid() && m_wake >= 0; }
+    QString slavePath() const { return m_pty.slavePath(); }
 
     // Starts and stops the draining thread.
     void start();
@@ -34,10 +36,8 @@ public:
 private:
     void drain();
 
-    int m_master = -1;
-    int m_slave = -1;
+    PtyPair m_pty;
     int m_wake = -1; // eventfd that ends the thread's wait
-    QString m_slavePath;
     std::thread m_thread;
     std::atomic<bool> m_running{false};
     mutable std::mutex m_mutex;

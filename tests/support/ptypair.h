@@ -12,6 +12,8 @@ public:
 
     bool isValid() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
+    // The far end's descriptor, non-blocking, for readers that wait on it themselves.
+    int masterFd() const { return m_master; }
 
     // Reads what the program wrote until `count` bytes arrived or timeoutMs passed.
     QByteArray readFromProgram(int count, int timeoutMs);
