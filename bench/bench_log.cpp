@@ -4,8 +4,8 @@
 #include "benchsupport.h"
 #include "benchwindow.h"
 
-#include "app/basicutilities.h"
-#include "serial/logpane.h"
+#include "core/basicutilities.h"
+#include "widgets/logpane.h"
 #include "serial/seriallink.h"
 
 #include <QApplication>

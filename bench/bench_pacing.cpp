@@ -6,9 +6,9 @@
 #include "benchwindow.h"
 #include "ptyreader.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 #include "app/mainwindow.h"
-#include "serial/logpane.h"
+#include "widgets/logpane.h"
 #include "serial/seriallink.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "benchsupport.h"
 #include "ptyreader.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 #include "serial/portscanner.h"
 #include "serial/serialportcontrol.h"
 
@@ -53,7 +53,7 @@ int main(int argc, char *argv[])
     owner.resize(800, 600);
     owner.show();
     QCoreApplication::processEvents();
-    PortScanner scanner(new SerialPortControl, &owner);
+    PortScanner scanner(new SerialPortControl);
 
     bool ok = true;
     bool found = true;

@@ -1,10 +1,10 @@
 #include "benchwindow.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
 #include "app/mainwindow.h"
-#include "serial/logpane.h"
-#include "serial/portchooser.h"
+#include "widgets/logpane.h"
+#include "panels/portchooser.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 

@@ -2,20 +2,34 @@
 
 #include "benchsupport.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
+#include <termios.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 PtyReader::PtyReader()
 {
+    char name[256] = {};
+    struct termios raw = {};
+    cfmakeraw(&raw);
+    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return;
+    }
+    m_slavePath = QString::fromLocal8Bit(name);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_wake = eventfd(0, EFD_NONBLOCK);
 }
 
 PtyReader::~PtyReader()
 {
     stop();
-    if (m_wake >= 0)
-        ::close(m_wake);
+    for (const int fd : {m_wake, m_master, m_slave}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 void PtyReader::start()
@@ -59,14 +73,14 @@ void PtyReader::clear()
 void PtyReader::drain()
 {
     while (m_running) {
-        struct pollfd fds[2] = {{m_pty.masterFd(), POLLIN, 0}, {m_wake, POLLIN, 0}};
+        struct pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake, POLLIN, 0}};
         if (poll(fds, 2, -1) <= 0)
             continue;
         if (fds[1].revents != 0)
             break;
         const double arrived = Bench::wallMs();
         char buffer[4096];
-        const ssize_t got = ::read(m_pty.masterFd(), buffer, sizeof buffer);
+        const ssize_t got = ::read(m_master, buffer, sizeof buffer);
         if (got <= 0)
             continue;
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "support/ptypair.h"
-
 #include <QByteArray>
 #include <QString>
 
@@ -20,8 +18,8 @@ public:
     PtyReader(const PtyReader &) = delete;
     PtyReader &operator=(const PtyReader &) = delete;
 
-    bool isValid() const { return m_pty.isValid() && m_wake >= 0; }
-    QString slavePath() const { return m_pty.slavePath(); }
+    bool isValid() const { return m_master >= 0 && m_wake >= 0; }
+    QString slavePath() const { return m_slavePath; }
 
     // Starts and stops the draining thread.
     void start();
@@ -36,7 +34,9 @@ public:
 private:
     void drain();
 
-    PtyPair m_pty;
+    int m_master = -1; // the far end, non-blocking
+    int m_slave = -1;  // held open so the far end never sees a hang-up between runs
+    QString m_slavePath;
     int m_wake = -1; // eventfd that ends the thread's wait
     std::thread m_thread;
     std::atomic<bool> m_running{false};

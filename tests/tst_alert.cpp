@@ -1,7 +1,7 @@
-#include "app/alert.h"
-#include "app/basicutilities.h"
-#include "app/errortext.h"
-#include "app/showalertform.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "core/errortext.h"
+#include "widgets/showalertform.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #include "support/testhelpers.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,5 +1,6 @@
 #include "chain/chainsession.h"
 #include "chain/chainwindow.h"
+#include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
 #include "font/segmentpainter.h"
 

@@ -1,11 +1,12 @@
 #include "support/testsupport.h"
+#include "widgets/trafficlog.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
-#include "serial/logpane.h"
-#include "serial/portchooser.h"
-#include "serial/receiveformat.h"
-#include "serial/recordingport.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "widgets/logpane.h"
+#include "panels/portchooser.h"
+#include "protocol/receiveformat.h"
+#include "support/recordingport.h"
 #include "serial/seriallink.h"
 
 #include <QCheckBox>
@@ -62,7 +63,7 @@ private Q_SLOTS:
         t.window().link().ComWrite("$B7W\n\r", 10, 1, 0);
         QCOMPARE(t.sent(), (QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$B7W\n\r"}));
         QCOMPARE(t.pauses(), (QList<int>{5, 5, 10}));
-        QCOMPARE(t.window().link().txlog(),
+        QCOMPARE(t.window().trafficLog().txlog(),
                  QStringLiteral("$B7MAAAAAA[cr]\r\n$B7MAAAAAA[cr]\r\n24 42 37 57 0A 0D \r\n"));
         auto *pane = t.find<LogPane>(QStringLiteral("serialout"));
         QCOMPARE(pane->textCursor().position(), pane->document()->characterCount() - 1);
@@ -76,7 +77,7 @@ private Q_SLOTS:
         QVERIFY(t.sent().isEmpty());
         QVERIFY(t.pauses().isEmpty());
         QCOMPARE(rxbufferbox(t), QStringLiteral("[No port is selected]"));
-        QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MA[cr]\r\n"));
+        QCOMPARE(t.window().trafficLog().txlog(), QStringLiteral("$B7MA[cr]\r\n"));
     }
 
     void transmitLogSwitchedOffOrCleared()
@@ -89,13 +90,13 @@ private Q_SLOTS:
         t.window().link().ComWrite("$B7MB\r", 5);
         logtraffic->setChecked(true);
         t.window().link().ComWrite("$B7MC\r", 5);
-        QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MA[cr]\r\n$B7MC[cr]\r\n"));
+        QCOMPARE(t.window().trafficLog().txlog(), QStringLiteral("$B7MA[cr]\r\n$B7MC[cr]\r\n"));
         QCOMPARE(t.sent().size(), 3);
         QTest::mouseDClick(t.find<LogPane>(QStringLiteral("serialout"))->viewport(),
                            Qt::LeftButton);
-        QCOMPARE(t.window().link().txlog(), QString());
+        QCOMPARE(t.window().trafficLog().txlog(), QString());
         t.window().link().ComWrite("$B7MD\r", 5);
-        QCOMPARE(t.window().link().txlog(), QStringLiteral("$B7MD[cr]\r\n"));
+        QCOMPARE(t.window().trafficLog().txlog(), QStringLiteral("$B7MD[cr]\r\n"));
     }
 
     void portFailureAlertsOnceAndCloses_data()
@@ -185,18 +186,18 @@ private Q_SLOTS:
         QCOMPARE(pane->toPlainText(), QString());
         t.port().receive("ok\r");
         QCOMPARE(pane->toPlainText(), QStringLiteral("[0A]ok[CR]\n"));
-        QVERIFY(t.window().link().rxbuffer().isEmpty());
+        QVERIFY(t.window().trafficLog().rxbuffer().isEmpty());
         QTest::mouseDClick(pane->viewport(), Qt::LeftButton);
         auto *enable = t.find<QCheckBox>(QStringLiteral("rxlogenable"));
         enable->setChecked(false);
         t.port().receive("lost\r");
         enable->setChecked(true);
         t.port().receive("kept\r");
-        QCOMPARE(t.window().link().rxlog(), QStringLiteral("kept[CR]\r\n"));
+        QCOMPARE(t.window().trafficLog().rxlog(), QStringLiteral("kept[CR]\r\n"));
         QTest::mouseDClick(pane->viewport(), Qt::LeftButton);
-        QCOMPARE(t.window().link().rxlog(), QString());
+        QCOMPARE(t.window().trafficLog().rxlog(), QString());
         t.port().receive("new\r");
-        QCOMPARE(t.window().link().rxlog(), QStringLiteral("new[CR]\r\n"));
+        QCOMPARE(t.window().trafficLog().rxlog(), QStringLiteral("new[CR]\r\n"));
     }
 
     void logsKeepNewestHundredThousandLines()

@@ -1,19 +1,20 @@
+#include "core/linereader.h"
 #include "support/ptypair.h"
 #include "support/testsupport.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
-#include "app/errortext.h"
-#include "app/filedialogs.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "core/errortext.h"
+#include "widgets/filedialogs.h"
 #include "app/settingsfile.h"
-#include "app/workbench.h"
+#include "panels/workbench.h"
 #include "font/fontfile.h"
 #include "font/fonttable.h"
-#include "modes/modespanel.h"
-#include "modes/segmenttestpanel.h"
-#include "serial/portchooser.h"
+#include "panels/modespanel.h"
+#include "panels/segmenttestpanel.h"
+#include "panels/portchooser.h"
 #include "serial/portscanner.h"
-#include "serial/recordingport.h"
+#include "support/recordingport.h"
 #include "serial/seriallink.h"
 #include "serial/serialportcontrol.h"
 
@@ -182,12 +183,12 @@ public:
         return opened;
     }
     void ClosePort() override { m_real.ClosePort(); }
-    bool SendText(const QByteArray &text, int optionA, int optionB) override
+    bool SendText(const QByteArray &text) override
     {
         ++m_attempts;
         if (m_failedAt >= 0)
             ++m_attemptsAfterFailure;
-        if (m_real.SendText(text, optionA, optionB))
+        if (m_real.SendText(text))
             return true;
         noteFailure();
         setLastError(m_real.lastError().number, m_real.lastError().description);
@@ -583,7 +584,7 @@ private Q_SLOTS:
                      qPrintable(bench.status()));
         else
             QCOMPARE(bench.status(), QString());
-        QVERIFY(bench.fontfile->text().size() <= FontFile::kMaxLineBytes);
+        QVERIFY(bench.fontfile->text().size() <= kMaxLineBytes);
         if (!kind.startsWith(QLatin1String("pointer")))
             QCOMPARE(bench.fontfile->text(), target);
         t.window().close();

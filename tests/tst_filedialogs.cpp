@@ -1,6 +1,6 @@
-#include "app/alert.h"
-#include "app/basicutilities.h"
-#include "app/filedialogs.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "widgets/filedialogs.h"
 #include "support/testsupport.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+#include "core/linereader.h"
 #include "support/testhelpers.h"
 
 #include "font/fontfile.h"
@@ -104,10 +105,10 @@ private Q_SLOTS:
     void overlongLineIsCutAndTheNextLineStillRead()
     {
         QStringList lines = savedFontLines();
-        lines[0] += QString(3 * FontFile::kMaxLineBytes, QLatin1Char('1'));
+        lines[0] += QString(3 * kMaxLineBytes, QLatin1Char('1'));
         const FontFile::Patterns read = FontFile::readLoadFile(joinLines(lines));
         QVERIFY(read.ok());
-        QVERIFY(read.patterns.at(0).size() < FontFile::kMaxLineBytes);
+        QVERIFY(read.patterns.at(0).size() < kMaxLineBytes);
         QVERIFY(read.patterns.at(0).startsWith(distinctPattern(10)));
         QCOMPARE(read.patterns.at(1), distinctPattern(11));
     }

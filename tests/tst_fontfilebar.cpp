@@ -1,9 +1,9 @@
 #include "support/testhelpers.h"
 #include "support/testsupport.h"
 
-#include "app/alert.h"
-#include "app/filedialogs.h"
-#include "app/workbench.h"
+#include "widgets/alert.h"
+#include "widgets/filedialogs.h"
+#include "panels/workbench.h"
 #include "font/fonttable.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "support/testhelpers.h"
 #include "support/testsupport.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
-#include "app/workbench.h"
-#include "serial/recordingport.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "panels/workbench.h"
+#include "support/recordingport.h"
 #include "serial/seriallink.h"
 
 #include <QComboBox>

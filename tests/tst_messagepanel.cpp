@@ -1,7 +1,7 @@
 #include "support/testsupport.h"
 
-#include "app/workbench.h"
-#include "protocol/filteredlineedit.h"
+#include "panels/workbench.h"
+#include "widgets/filteredlineedit.h"
 
 #include <QApplication>
 #include <QClipboard>

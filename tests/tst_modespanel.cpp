@@ -1,12 +1,12 @@
 #include "support/testsupport.h"
 
-#include "app/workbench.h"
+#include "panels/workbench.h"
 #include "font/fonttable.h"
-#include "modes/modespanel.h"
-#include "modes/segmenttestpanel.h"
-#include "protocol/filteredlineedit.h"
-#include "serial/portchooser.h"
-#include "serial/recordingport.h"
+#include "panels/modespanel.h"
+#include "panels/segmenttestpanel.h"
+#include "widgets/filteredlineedit.h"
+#include "panels/portchooser.h"
+#include "support/recordingport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 #include "modes/modesteps.h"
 
 #include <QTest>

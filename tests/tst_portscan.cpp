@@ -1,10 +1,10 @@
 #include "support/testsupport.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
-#include "serial/portchooser.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "panels/portchooser.h"
 #include "serial/portscanner.h"
-#include "serial/recordingport.h"
+#include "support/recordingport.h"
 #include "serial/seriallink.h"
 
 #include <QComboBox>
@@ -41,13 +41,13 @@ private Q_SLOTS:
         QVERIFY(!t.scanPort().isOpen());
         QCOMPARE(t.scanPort().openedSettings(), QStringLiteral("9600,n,8,1"));
         QVERIFY(alertHistory().isEmpty());
-        QVERIFY(!t.window().portScanner().portscanform()->isVisible());
+        QVERIFY(!t.window().portscanform()->isVisible());
     }
 
     void scanWindowIsShownCentredWhileScanning()
     {
         TestWindow t(false, {"ttyS0"});
-        QWidget *form = t.window().portScanner().portscanform();
+        QWidget *form = t.window().portscanform();
         QPoint offCentre(1000, 1000);
         QTimer::singleShot(0, &t.window(), [&] {
             if (form->isVisible())
@@ -125,7 +125,7 @@ private Q_SLOTS:
         QuietEnvironment quiet;
         auto *port = new RecordingPort;
         QWidget owner;
-        PortScanner scanner(port, &owner);
+        PortScanner scanner(port);
         PortScanner::setCandidateSource([] { return QStringList{"ttyS0", "ttyUSB0"}; });
         port->setWriteHook([port](const QByteArray &bytes) {
             if (bytes == "$0000\r" && port->openedName() == QLatin1String("ttyUSB0"))

@@ -1,9 +1,10 @@
 #include "support/ptypair.h"
 #include "support/testsupport.h"
+#include "widgets/trafficlog.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
-#include "serial/portchooser.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "panels/portchooser.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 
@@ -71,7 +72,7 @@ private Q_SLOTS:
         PtyPair pty;
         RealWindow w({pty.slavePath()});
         pty.writeToProgram(QByteArray("ok\r\n\xe9z", 6));
-        QTRY_COMPARE(w.link().rxlog(), QStringLiteral("ok[CR]\r\n[0A][E9]z"));
+        QTRY_COMPARE(w.window->trafficLog().rxlog(), QStringLiteral("ok[CR]\r\n[0A][E9]z"));
     }
 
     void missingDeviceAlertsAndReturnsToSelect()

@@ -2,8 +2,8 @@
 #include "support/testsupport.h"
 
 #include "font/segmentgeometry.h"
-#include "font/segmentpreview.h"
-#include "protocol/filteredlineedit.h"
+#include "widgets/segmentpreview.h"
+#include "widgets/filteredlineedit.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,19 +1,22 @@
 #include "app/mainwindow.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
 #include "app/settingsfile.h"
-#include "app/workbench.h"
-#include "font/fonteditorpanel.h"
-#include "font/fontfilebar.h"
-#include "modes/modespanel.h"
-#include "modes/segmenttestpanel.h"
-#include "protocol/messagepanel.h"
-#include "protocol/singlecharpanel.h"
-#include "serial/logpane.h"
-#include "serial/portchooser.h"
+#include "panels/workbench.h"
+#include "panels/fonteditorpanel.h"
+#include "panels/fontfilebar.h"
+#include "panels/modespanel.h"
+#include "panels/segmenttestpanel.h"
+#include "panels/messagepanel.h"
+#include "panels/singlecharpanel.h"
+#include "widgets/logpane.h"
+#include "widgets/scanwindow.h"
+#include "widgets/trafficlog.h"
+#include "panels/portchooser.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
+#include "serial/serialport.h"
 #include "serial/serialportcontrol.h"
 
 #include <QCheckBox>
@@ -53,23 +56,43 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
 
     SerialPort *scanPort = options.scanPort ? options.scanPort : new SerialPortControl;
     scanPort->setObjectName(QStringLiteral("rs232"));
-    m_scanner = new PortScanner(scanPort, this, this);
+    m_scanner = new PortScanner(scanPort, this);
     m_scanner->setExtraPorts(options.extraPorts);
+    m_scanWindow = new ScanWindow(this);
+    connect(m_scanner, &PortScanner::scanStarted, m_scanWindow, &ScanWindow::showOver);
+    connect(m_scanner, &PortScanner::scanFinished, m_scanWindow, &ScanWindow::finish);
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    auto *displayTab = new QWidget;
+    auto *receiveTab = new QWidget;
+    m_trafficLog = new TrafficLog(displayTab, receiveTab, this);
     // The COMM tab is built first: the panels of the Display tab may look up its fields.
     QWidget *comm = buildCommTab();
-    m_tabs->addTab(buildDisplayTab(), tr("Display"));
-    m_tabs->addTab(buildReceiveTab(), tr("RXD Log"));
+    buildDisplayTab(displayTab);
+    buildReceiveTab(receiveTab);
+    m_tabs->addTab(displayTab, tr("Display"));
+    m_tabs->addTab(receiveTab, tr("RXD Log"));
     m_tabs->addTab(comm, tr("COMM"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_tabs);
 
-    m_link->attachTransmitLog(m_txbufferbox, m_rxbufferbox, m_logtraffic, m_serialout);
-    m_link->attachReceiveLog(m_rxlogenable, m_serialin);
+    connectLink();
+}
+
+void MainWindow::connectLink()
+{
+    SerialLink *link = m_link.get();
+    connect(link, &SerialLink::commandLogged, m_trafficLog, &TrafficLog::logCommand);
+    connect(link, &SerialLink::aboutToWrite, m_trafficLog, &TrafficLog::clearEcho);
+    connect(link, &SerialLink::sentWithoutPort, m_trafficLog, &TrafficLog::showNoPort);
+    connect(link, &SerialLink::received, m_trafficLog, &TrafficLog::receive);
+    connect(link, &SerialLink::writeFailed, this, [](const PortError &error) {
+        showalert(QStringLiteral("ComWrite error"), QString(), error.number, 2, 0,
+                  error.description);
+    });
 }
 
 MainWindow::~MainWindow()
@@ -105,9 +128,8 @@ QWidget *MainWindow::buildCommTab()
     return tab;
 }
 
-QWidget *MainWindow::buildDisplayTab()
+void MainWindow::buildDisplayTab(QWidget *tab)
 {
-    auto *tab = new QWidget;
 
     m_statusbox = new QLineEdit(tab);
     m_statusbox->setObjectName(QStringLiteral("statusbox"));
@@ -121,29 +143,15 @@ QWidget *MainWindow::buildDisplayTab()
     m_modes = new ModesPanel(*m_workbench, tab);
     m_segmentTest = new SegmentTestPanel(*m_workbench, tab);
 
-    m_logtraffic = new QCheckBox(tr("Log TXD Traffic"), tab);
-    m_logtraffic->setObjectName(QStringLiteral("logtraffic"));
-    m_logtraffic->setChecked(true);
-    m_txbufferbox = new QLineEdit(tab);
-    m_txbufferbox->setObjectName(QStringLiteral("txbufferbox"));
-    m_txbufferbox->setVisible(false);
-    m_rxbufferbox = new QLineEdit(tab);
-    m_rxbufferbox->setObjectName(QStringLiteral("rxbufferbox"));
-    m_rxbufferbox->setReadOnly(true);
-    m_rxbufferbox->setFocusPolicy(Qt::NoFocus);
-    m_rxbufferbox->setFrame(false);
-    m_serialout = new LogPane(QStringLiteral("serialout"), tab);
-    m_serialout->setMinimumHeight(110);
-
     auto *fontColumn = new QVBoxLayout;
     fontColumn->addWidget(m_fontEditor);
     fontColumn->addWidget(m_fontFileBar);
 
     auto *txdRow = new QHBoxLayout;
     txdRow->addWidget(new QLabel(tr("TXD"), tab));
-    txdRow->addWidget(m_logtraffic);
+    txdRow->addWidget(m_trafficLog->logtraffic());
     txdRow->addStretch();
-    txdRow->addWidget(m_rxbufferbox);
+    txdRow->addWidget(m_trafficLog->rxbufferbox());
 
     auto *grid = new QGridLayout(tab);
     grid->addWidget(m_messagePanel, 0, 0);
@@ -151,25 +159,18 @@ QWidget *MainWindow::buildDisplayTab()
     grid->addWidget(m_modes, 1, 0);
     grid->addWidget(m_segmentTest, 1, 1);
     grid->addLayout(txdRow, 2, 0, 1, 2);
-    grid->addWidget(m_serialout, 3, 0, 1, 2);
+    grid->addWidget(m_trafficLog->serialout(), 3, 0, 1, 2);
     grid->addWidget(m_statusbox, 4, 0, 1, 2);
-    grid->addWidget(m_txbufferbox, 5, 0);
+    grid->addWidget(m_trafficLog->txbufferbox(), 5, 0);
     grid->setRowStretch(3, 1);
-    return tab;
 }
 
-QWidget *MainWindow::buildReceiveTab()
+void MainWindow::buildReceiveTab(QWidget *tab)
 {
-    auto *tab = new QWidget;
-    m_rxlogenable = new QCheckBox(tr("Log RXD Traffic"), tab);
-    m_rxlogenable->setObjectName(QStringLiteral("rxlogenable"));
-    m_rxlogenable->setChecked(true);
-    m_serialin = new LogPane(QStringLiteral("serialin"), tab);
     auto *layout = new QVBoxLayout(tab);
-    layout->addWidget(m_rxlogenable);
+    layout->addWidget(m_trafficLog->rxlogenable());
     layout->addWidget(new QLabel(tr("RXD"), tab));
-    layout->addWidget(m_serialin, 1);
-    return tab;
+    layout->addWidget(m_trafficLog->serialin(), 1);
 }
 
 void MainWindow::startup()
@@ -193,8 +194,7 @@ void MainWindow::startup()
     adjustSize();
     holdSize();
     m_fontFileBar->loadStartupFont();
-    m_serialout->clear();
-    m_serialin->clear();
+    m_trafficLog->clear();
     m_tabs->setCurrentIndex(2);
 }
 
@@ -250,7 +250,7 @@ void MainWindow::showsegments()
 
 void MainWindow::process()
 {
-    m_link->process();
+    m_trafficLog->process();
 }
 
 void MainWindow::setHelpOpener(std::function<bool(const QString &)> opener)
@@ -279,4 +279,9 @@ void MainWindow::openHelp()
                                  "not found.  Open the file manually from the installation "
                                  "directory."),
                   0, 0, 12);
+}
+
+QWidget *MainWindow::portscanform() const
+{
+    return m_scanWindow;
 }

@@ -6,21 +6,21 @@
 #include <functional>
 #include <memory>
 
-class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class FontEditorPanel;
 class FontFileBar;
-class LogPane;
 class MessagePanel;
 class ModesPanel;
 class PortChooser;
 class PortScanner;
+class ScanWindow;
 class SegmentTestPanel;
 class SerialLink;
 class SerialPort;
 class SingleCharPanel;
+class TrafficLog;
 class Workbench;
 
 // How the main window is put together: its port controls and extra scan candidates.
@@ -58,6 +58,8 @@ public:
     SerialLink &link() { return *m_link; }
     PortChooser &portChooser() { return *m_portChooser; }
     PortScanner &portScanner() { return *m_scanner; }
+    TrafficLog &trafficLog() { return *m_trafficLog; }
+    QWidget *portscanform() const;
     QString settingsPath() const { return m_settingsPath; }
     bool shutdownDone() const { return m_shutdownDone; }
 
@@ -69,24 +71,21 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    QWidget *buildDisplayTab();
-    QWidget *buildReceiveTab();
+    void buildDisplayTab(QWidget *tab);
+    void buildReceiveTab(QWidget *tab);
     QWidget *buildCommTab();
+    void connectLink();
     void openHelp();
     void holdSize();
 
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<Workbench> m_workbench;
     PortScanner *m_scanner = nullptr;
+    ScanWindow *m_scanWindow = nullptr;
+    TrafficLog *m_trafficLog = nullptr;
 
     QTabWidget *m_tabs = nullptr;
     QLineEdit *m_statusbox = nullptr;
-    QLineEdit *m_txbufferbox = nullptr;
-    QLineEdit *m_rxbufferbox = nullptr;
-    QCheckBox *m_logtraffic = nullptr;
-    QCheckBox *m_rxlogenable = nullptr;
-    LogPane *m_serialout = nullptr;
-    LogPane *m_serialin = nullptr;
     PortChooser *m_portChooser = nullptr;
     QPushButton *m_helpButton = nullptr;
     MessagePanel *m_messagePanel = nullptr;

@@ -1,9 +1,10 @@
 #include "app/settingsfile.h"
 
-#include "app/alert.h"
-#include "app/atomicfile.h"
-#include "app/basicutilities.h"
-#include "app/errortext.h"
+#include "widgets/alert.h"
+#include "core/atomicfile.h"
+#include "core/basicutilities.h"
+#include "core/errortext.h"
+#include "core/settingslines.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,31 +51,9 @@ void load(const QString &path, QStringList &lines)
         reportIniError(fileErrorNumber(path, file.error()), file.errorString());
         return;
     }
-    if (file.size() == 0)
-        return;
-    int slot = 1;
-    // Lines end in CR LF; a bare LF is accepted too. A line is read no further than its
-    // first 64 KiB, so a huge binary file cannot exhaust memory.
-    while (slot <= kSettingsLines && !file.atEnd()) {
-        QByteArray line = file.readLine(65536);
-        if (line.isEmpty() && file.error() != QFileDevice::NoError) {
-            reportIniError(ErrorNumber::FileAccess, file.errorString());
-            return;
-        }
-        if (line.endsWith('\n')) {
-            line.chop(1);
-            if (line.endsWith('\r'))
-                line.chop(1);
-        } else {
-            // An overlong line: skip the rest of it.
-            while (!file.atEnd()) {
-                const QByteArray rest = file.readLine(65536);
-                if (rest.isEmpty() || rest.endsWith('\n'))
-                    break;
-            }
-        }
-        lines[slot++] = QString::fromLocal8Bit(line);
-    }
+    readSettingsLines(file, lines);
+    if (file.error() != QFileDevice::NoError)
+        reportIniError(ErrorNumber::FileAccess, file.errorString());
 }
 
 void save(const QString &path, const QStringList &lines)
@@ -83,26 +62,12 @@ void save(const QString &path, const QStringList &lines)
     if (existing.exists())
         existing.setPermissions(existing.permissions() | QFileDevice::WriteOwner
                                 | QFileDevice::WriteUser);
-    QByteArray content;
-    for (int slot = 1; slot <= kSettingsLines; ++slot) {
-        if (slot < lines.size())
-            content += lines.at(slot).toLocal8Bit();
-        content += "\r\n";
-    }
-    const AtomicWriteResult written = writeFileAtomically(path, content);
+    const AtomicWriteResult written = writeFileAtomically(path, settingsFileBytes(lines));
     if (!written.ok)
         reportIniError(fileErrorNumber(path, written.error), written.errorText);
 }
 
 } // namespace
-
-QStringList emptySettingsLines()
-{
-    QStringList lines;
-    for (int slot = 0; slot <= kSettingsLines; ++slot)
-        lines.append(QString());
-    return lines;
-}
 
 void IniFile(const QString &mode, const QString &path, QStringList &lines)
 {

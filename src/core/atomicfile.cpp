@@ -1,4 +1,4 @@
-#include "app/atomicfile.h"
+#include "core/atomicfile.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

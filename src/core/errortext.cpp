@@ -1,6 +1,6 @@
-#include "app/errortext.h"
+#include "core/errortext.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,7 @@
 #include "font/fontfile.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
+#include "core/linereader.h"
 #include "font/fonttable.h"
 
 #include <QBuffer>
@@ -132,33 +133,6 @@ Result readFromBytes(const QByteArray &bytes, Reader read)
 
 } // namespace
 
-QStringList readLines(QIODevice &file, int maxLines)
-{
-    QStringList lines;
-    while (lines.size() < maxLines && !file.atEnd()) {
-        QByteArray line = file.readLine(kMaxLineBytes + 1);
-        // Every line read holds at least its line end or one character: nothing means the
-        // end of the data or a read error.
-        if (line.isEmpty())
-            break;
-        if (line.endsWith('\n')) {
-            line.chop(1);
-        } else {
-            // An overlong line (a file that is no font file at all) is cut, and the rest of it
-            // skipped, so that memory stays bounded.
-            while (!file.atEnd()) {
-                const QByteArray rest = file.readLine(kMaxLineBytes + 1);
-                if (rest.isEmpty() || rest.endsWith('\n'))
-                    break;
-            }
-        }
-        if (line.endsWith('\r'))
-            line.chop(1);
-        lines.append(QString::fromLocal8Bit(line));
-    }
-    return lines;
-}
-
 Patterns readLoadFile(QIODevice &file)
 {
     Patterns result;
@@ -166,7 +140,7 @@ Patterns readLoadFile(QIODevice &file)
         result.refusal = QStringLiteral("File is empty");
         return result;
     }
-    const QStringList patterns = patternsOf(readLines(file, kPatternCount));
+    const QStringList patterns = patternsOf(readBoundedLines(file, kPatternCount));
     result.refusal = loadRefusal(check(patterns));
     if (result.ok())
         result.patterns = patterns;
@@ -196,7 +170,7 @@ StartupFont readStartupFile(QIODevice &file)
         result.refusal = kNotLoaded + QStringLiteral("file is empty");
         return result;
     }
-    const QStringList lines = readLines(file, kStartupLines);
+    const QStringList lines = readBoundedLines(file, kStartupLines);
 
     const QString bareRefusal = bareLayoutRefusal(lines);
     if (bareRefusal.isEmpty()) {

@@ -15,8 +15,6 @@ namespace FontFile {
 
 inline constexpr int kPatternCount = 116;
 inline constexpr int kStartupLines = 126;
-// Longer lines are cut to this many bytes.
-inline constexpr int kMaxLineBytes = 65536;
 
 // Patterns read from a file for codes 10 to 125, or why they were refused.
 struct Patterns
@@ -50,9 +48,5 @@ struct StartupFont
 // reason for the status line.
 StartupFont readStartupFile(QIODevice &file);
 StartupFont readStartupFile(const QByteArray &bytes);
-
-// Up to maxLines lines of file, without their line ends and cut to kMaxLineBytes, decoded from
-// the local 8-bit encoding.
-QStringList readLines(QIODevice &file, int maxLines);
 
 } // namespace FontFile

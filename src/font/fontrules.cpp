@@ -1,6 +1,6 @@
 #include "font/fontrules.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 #include "font/fonttable.h"
 
 namespace FontRules {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/filteredlineedit.h"
+#include "core/keyverdict.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/chainprotocol.h"
+
 #include <QString>
 
 #include <array>
@@ -8,19 +10,16 @@
 class FontTable
 {
 public:
-    static constexpr int kSlots = 126;
-    static constexpr int kFirstUserCode = 10;
-    static constexpr int kLastUserCode = 125;
+    static constexpr int kSlots = Protocol::kCodeSlots;
+    static constexpr int kFirstUserCode = Protocol::kFirstUserCode;
+    static constexpr int kLastUserCode = Protocol::kLastUserCode;
     static constexpr int kSegments = 15;
 
     FontTable();
 
     static bool isValidIndex(int code) { return code >= 0 && code < kSlots; }
     // Codes the editor, the navigation and the upload use: 10 to 125 without 13 and 33.
-    static bool isSelectableCode(int code)
-    {
-        return code >= kFirstUserCode && code <= kLastUserCode && code != 13 && code != 33;
-    }
+    static bool isSelectableCode(int code) { return Protocol::isUserCode(code); }
     static QString allOff() { return QString(kSegments, QLatin1Char('0')); }
     // text padded with "0" or cut to 15 characters.
     static QString padded(const QString &text);

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QColor>
 #include <QLineF>
 #include <QRectF>
 
 #include <array>
 
-// The 15-segment character cell: where each segment's line runs, and its colours.
+// The 15-segment character cell: where each segment's line runs.
 namespace SegmentGeometry {
 
 inline constexpr int kSegments = 15;
@@ -36,15 +35,6 @@ inline const std::array<QLineF, kSegments> &segments()
             QLineF(180, 2280, 1500, 2280), // 14 underscore
     };
     return lines;
-}
-
-inline QColor onColour()
-{
-    return QColor(255, 128, 0);
-}
-inline QColor offColour()
-{
-    return QColor(192, 192, 192);
 }
 
 } // namespace SegmentGeometry

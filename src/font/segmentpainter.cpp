@@ -1,5 +1,6 @@
 #include "font/segmentpainter.h"
 
+#include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
 
 #include <QPainter>

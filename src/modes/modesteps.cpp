@@ -1,6 +1,6 @@
 #include "modes/modesteps.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 #include "font/fonttable.h"
 
 #include <limits>

@@ -56,7 +56,7 @@ SegmentTest::Tick SegmentTest::tick(bool portopen, int chainLength)
         m_testactive = true;
         appendBlanking(tick.commands, chainLength);
         // Switch every digit to the user font and show character "0" with all segments off.
-        tick.commands.append({'F', copies(chainLength, 'U'), kShortPause});
+        tick.commands.append({'F', copies(chainLength, Protocol::kUserFont), kShortPause});
         tick.commands.append({'W', "0" + FontTable::allOff().toLatin1(), kLongPause});
         tick.commands.append({'M', copies(chainLength, '0'), kShortPause});
         m_teststep = 0;

@@ -1,12 +1,13 @@
-#include "font/fonteditorpanel.h"
+#include "panels/fonteditorpanel.h"
 
-#include "app/basicutilities.h"
-#include "app/workbench.h"
+#include "core/basicutilities.h"
+#include "panels/workbench.h"
 #include "font/fontrules.h"
+#include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
-#include "font/segmentpreview.h"
+#include "widgets/segmentpreview.h"
 #include "protocol/coderules.h"
-#include "protocol/filteredlineedit.h"
+#include "widgets/filteredlineedit.h"
 #include "serial/seriallink.h"
 
 #include <QCoreApplication>

@@ -1,11 +1,12 @@
-#include "font/fontfilebar.h"
+#include "panels/fontfilebar.h"
 
-#include "app/alert.h"
-#include "app/atomicfile.h"
-#include "app/basicutilities.h"
-#include "app/errortext.h"
-#include "app/filedialogs.h"
-#include "app/workbench.h"
+#include "widgets/alert.h"
+#include "core/atomicfile.h"
+#include "core/basicutilities.h"
+#include "core/linereader.h"
+#include "core/errortext.h"
+#include "widgets/filedialogs.h"
+#include "panels/workbench.h"
 #include "font/fontfile.h"
 
 #include <QApplication>
@@ -147,7 +148,7 @@ void FontFileBar::readPointerFile()
     QFile file(pointer);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    m_fontfile->setText(FontFile::readLines(file, 1).value(0));
+    m_fontfile->setText(readBoundedLines(file, 1).value(0));
 }
 
 void FontFileBar::loadStartupFont()

@@ -1,8 +1,8 @@
-#include "protocol/messagepanel.h"
+#include "panels/messagepanel.h"
 
-#include "app/workbench.h"
+#include "panels/workbench.h"
 #include "protocol/fieldrules.h"
-#include "protocol/filteredlineedit.h"
+#include "widgets/filteredlineedit.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>

@@ -1,9 +1,9 @@
-#include "modes/modespanel.h"
+#include "panels/modespanel.h"
 
-#include "app/basicutilities.h"
-#include "app/workbench.h"
+#include "core/basicutilities.h"
+#include "panels/workbench.h"
 #include "modes/modesteps.h"
-#include "protocol/filteredlineedit.h"
+#include "widgets/filteredlineedit.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,7 +1,8 @@
-#include "serial/portchooser.h"
+#include "panels/portchooser.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "protocol/chainprotocol.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 #include "serial/serialport.h"
@@ -13,7 +14,6 @@
 
 namespace {
 const QString kSelect = QStringLiteral("Select...");
-const QString kLineSettings = QStringLiteral("9600,n,8,1");
 } // namespace
 
 PortChooser::PortChooser(SerialLink &link, PortScanner &scanner, QWidget *parent)
@@ -43,8 +43,8 @@ void PortChooser::portscanx(int mode)
     m_link.rs232()->ClosePort();
     m_link.setPortOpen(false);
 
-    const QString settings = mode == 0 ? kLineSettings : QStringLiteral("115200,n,8,1");
-    const QString expected = mode == 0 ? QString() : QStringLiteral("!0000022600");
+    const QString settings = mode == 0 ? Protocol::lineSettings() : Protocol::scanLineSettings();
+    const QString expected = mode == 0 ? QString() : QString::fromLatin1(Protocol::kProbeReply);
     const QWidget *main = window();
     const QRect frame = main->frameGeometry();
     QStringList ports;
@@ -76,7 +76,7 @@ void PortChooser::onSelected(int index)
     if (index > 0) {
         port->ClosePort();
         m_link.setPortOpen(false);
-        if (!port->OpenPort(m_portselect->itemText(index), kLineSettings)) {
+        if (!port->OpenPort(m_portselect->itemText(index), Protocol::lineSettings())) {
             const PortError error = port->lastError();
             showalert(QStringLiteral("Com port open error"), error.description, error.number, 0, 12,
                       error.description);

@@ -1,7 +1,7 @@
-#include "modes/segmenttestpanel.h"
+#include "panels/segmenttestpanel.h"
 
-#include "app/basicutilities.h"
-#include "app/workbench.h"
+#include "core/basicutilities.h"
+#include "panels/workbench.h"
 #include "serial/seriallink.h"
 
 #include <QFontDatabase>

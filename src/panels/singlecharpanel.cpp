@@ -1,8 +1,8 @@
-#include "protocol/singlecharpanel.h"
+#include "panels/singlecharpanel.h"
 
-#include "app/workbench.h"
+#include "panels/workbench.h"
 #include "protocol/coderules.h"
-#include "protocol/filteredlineedit.h"
+#include "widgets/filteredlineedit.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
-#include "app/workbench.h"
+#include "panels/workbench.h"
 
-#include "app/basicutilities.h"
-#include "app/settingsfile.h"
+#include "core/basicutilities.h"
+#include "core/settingslines.h"
 #include "protocol/command.h"
 #include "serial/seriallink.h"
 

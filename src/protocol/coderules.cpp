@@ -1,23 +1,18 @@
 #include "protocol/coderules.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 
 #include <algorithm>
 
 namespace CodeRules {
 
 namespace {
-
-bool isReserved(int code)
-{
-    return code == kReservedCR || code == kReservedSkip;
-}
-
+using Protocol::isReservedCode;
 } // namespace
 
 int clampCode(qint64 value)
 {
-    if (value == kReservedCR || value == kReservedSkip)
+    if (value == Protocol::kReservedFrameEnd || value == Protocol::kReservedSkip)
         ++value;
     return static_cast<int>(std::clamp<qint64>(value, kFirstCode, kLastCode));
 }
@@ -32,7 +27,7 @@ int nextCode(int code)
     code = clampCode(code);
     if (code < kLastCode) {
         ++code;
-        if (isReserved(code))
+        if (isReservedCode(code))
             ++code;
     }
     return code;
@@ -43,7 +38,7 @@ int previousCode(int code)
     code = clampCode(code);
     if (code > kFirstCode) {
         --code;
-        if (isReserved(code))
+        if (isReservedCode(code))
             --code;
     }
     return code;
@@ -51,7 +46,7 @@ int previousCode(int code)
 
 bool isUserFontCharacter(int code)
 {
-    return code >= kFirstCode && code <= kLastCode && !isReserved(code);
+    return Protocol::isUserCode(code);
 }
 
 KeyVerdict accKey(int code)

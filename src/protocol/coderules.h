@@ -1,6 +1,7 @@
 #pragma once
 
-#include "protocol/filteredlineedit.h"
+#include "core/keyverdict.h"
+#include "protocol/chainprotocol.h"
 
 #include <QString>
 
@@ -8,11 +9,8 @@
 // selects, how the navigation steps over the reserved codes, and what each field accepts.
 namespace CodeRules {
 
-inline constexpr int kFirstCode = 10;
-inline constexpr int kLastCode = 125;
-// Carriage return ends a command and "!" skips a digit, so neither is a user-font character.
-inline constexpr int kReservedCR = 13;
-inline constexpr int kReservedSkip = 33;
+inline constexpr int kFirstCode = Protocol::kFirstUserCode;
+inline constexpr int kLastCode = Protocol::kLastUserCode;
 
 // The user-font code a number selects: 13 and 33 move on to 14 and 34, anything below 10
 // becomes 10 and anything above 125 becomes 125.

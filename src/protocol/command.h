@@ -1,12 +1,14 @@
 #pragma once
 
+#include "protocol/chainprotocol.h"
+
 #include <QByteArray>
 
 // The display chain's command language: "$B7", one letter, the argument, one CR.
 namespace Command {
 
-inline constexpr char kPrefix[] = "$B7";
-inline constexpr char kSkip = '!';
+using Protocol::kPrefix;
+using Protocol::kSkip;
 
 // True for the letters the chain understands: M, F, U, E, S and W.
 bool isLetter(char letter);

@@ -1,13 +1,14 @@
 #include "protocol/fieldrules.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
+#include "protocol/chainprotocol.h"
 
 namespace FieldRules {
 
 namespace {
 
 constexpr int kFitCopies = 20;
-constexpr int kSkip = '!';
+constexpr int kSkip = Protocol::kSkip;
 constexpr int kSpace = ' ';
 
 bool inRange(int code, char first, char last)
@@ -47,8 +48,8 @@ KeyVerdict sentenceKey(int code)
 
 KeyVerdict fontsKey(int code)
 {
-    if (code == 'U' || code == 'u')
-        return KeyVerdict::insert(QLatin1Char('U'));
+    if (code == Protocol::kUserFont || code == 'u')
+        return KeyVerdict::insert(QLatin1Char(Protocol::kUserFont));
     return digitOrSkip(code);
 }
 

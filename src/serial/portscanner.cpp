@@ -1,52 +1,27 @@
 #include "serial/portscanner.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
+#include "protocol/chainprotocol.h"
 #include "serial/serialport.h"
 
 #include <QCollator>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QSerialPortInfo>
-#include <QVBoxLayout>
-#include <QWidget>
 
 namespace {
 std::function<QStringList()> g_candidateSource;
-constexpr char kProbe[] = "$0000\r";
 constexpr int kProbeTries = 5;
 } // namespace
 
-PortScanner::PortScanner(SerialPort *scanPort, QWidget *owner, QObject *parent)
-    : QObject(parent), m_port(scanPort)
+PortScanner::PortScanner(SerialPort *scanPort, QObject *parent) : QObject(parent), m_port(scanPort)
 {
     m_port->setParent(this);
     connect(m_port, &SerialPort::DataArrived, this, &PortScanner::onDataArrived);
-
-    // The scan window: a small box over the main window that says what is going on.
-    m_form = new QWidget(owner, Qt::Dialog | Qt::FramelessWindowHint);
-    m_form->setObjectName(QStringLiteral("portscanform"));
-    m_form->setWindowTitle(tr("Port scan"));
-    auto *caption = new QLabel(tr("Scanning for serial ports, please wait..."), m_form);
-    caption->setAlignment(Qt::AlignCenter);
-    caption->setFrameShape(QFrame::Panel);
-    caption->setFrameShadow(QFrame::Raised);
-    caption->setMargin(18);
-    auto *layout = new QVBoxLayout(m_form);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(caption);
-    m_form->adjustSize();
-    m_form->hide();
 }
 
 PortScanner::~PortScanner()
 {
     m_port->ClosePort();
-    delete m_form;
-}
-
-QWidget *PortScanner::portscanform() const
-{
-    return m_form;
 }
 
 void PortScanner::setCandidateSource(std::function<QStringList()> source)
@@ -112,15 +87,10 @@ void PortScanner::PortScan(QStringList &ports, const QString &expected, QString 
         maxport = 1000;
     maxport = qMin(maxport, kTableSize - 1);
     if (settings.isEmpty())
-        settings = QStringLiteral("115200,n,8,1");
+        settings = Protocol::scanLineSettings();
 
     m_scanning = true;
-    if (m_form) {
-        m_form->adjustSize();
-        m_form->move(left + width / 2 - m_form->width() / 2, top + height / 2 - m_form->height() / 2);
-        m_form->show();
-        m_form->raise();
-    }
+    Q_EMIT scanStarted(QRect(left, top, width, height));
     QCoreApplication::processEvents();
 
     int count = 0;
@@ -136,7 +106,7 @@ void PortScanner::PortScan(QStringList &ports, const QString &expected, QString 
             found = false;
             m_scanbuffer.clear();
             for (int attempt = 0; attempt < kProbeTries && !found && !shutdownRequested(); ++attempt) {
-                if (!m_port->SendText(QByteArray(kProbe)))
+                if (!m_port->SendText(QByteArray(Protocol::kProbe) + Protocol::kFrameEnd))
                     break;
                 Delay(10);
                 const QString received = QString::fromLatin1(m_scanbuffer);
@@ -157,12 +127,7 @@ void PortScanner::PortScan(QStringList &ports, const QString &expected, QString 
         QCoreApplication::processEvents();
     }
 
-    if (m_form) {
-        m_form->hide();
-        // Hand the focus back to the window the scan was run for.
-        if (QWidget *owner = m_form->parentWidget())
-            owner->activateWindow();
-    }
+    Q_EMIT scanFinished();
     m_port->ClosePort();
     m_scanning = false;
 }

@@ -2,16 +2,16 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QPointer>
+#include <QRect>
 #include <QStringList>
 
 #include <functional>
 
-class QWidget;
 class SerialPort;
 
 // Finds the serial ports by opening each candidate on its own port control, optionally
-// probing for a display chain, under the "Scanning for serial ports, please wait..." window.
+// probing for a display chain. It announces the start and end of a scan so that a window
+// can say what is going on.
 class PortScanner : public QObject
 {
     Q_OBJECT
@@ -19,7 +19,7 @@ public:
     static constexpr int kTableSize = 1001;
 
     // scanPort is the scan window's own port control; the scanner takes ownership.
-    explicit PortScanner(SerialPort *scanPort, QWidget *owner, QObject *parent = nullptr);
+    explicit PortScanner(SerialPort *scanPort, QObject *parent = nullptr);
     ~PortScanner() override;
 
     // Fills ports (entry 0 the count, entries 1..n the names) with the candidates that open,
@@ -37,15 +37,18 @@ public:
     static void setCandidateSource(std::function<QStringList()> source);
 
     bool scanning() const { return m_scanning; }
-    QWidget *portscanform() const;
     QByteArray scanbuffer() const { return m_scanbuffer; }
+
+Q_SIGNALS:
+    // A scan begins for the window whose frame is given; events are processed right after.
+    void scanStarted(const QRect &ownerFrame);
+    void scanFinished();
 
 private:
     QStringList candidates() const;
     void onDataArrived();
 
     SerialPort *m_port = nullptr;
-    QPointer<QWidget> m_form;
     QStringList m_extraPorts;
     QByteArray m_scanbuffer;
     bool m_scanning = false;

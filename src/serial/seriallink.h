@@ -1,16 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
-#include <QPointer>
+#include <QString>
 
-class QCheckBox;
-class QLineEdit;
-class LogPane;
 class SerialPort;
 struct PortError;
 
-// The main window's line to the chain: the port-open flag, the one transmit routine every
-// command goes through, and the transmit and receive logs.
+// The line to the chain: the port-open flag and the one transmit routine every command goes
+// through. It owns no widgets: it reports what it sends and receives by signals.
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -19,7 +17,7 @@ public:
 
     SerialPort *rs232() const { return m_port; }
     bool portopen() const { return m_portopen; }
-    void setPortOpen(bool open) { m_portopen = open; }
+    void setPortOpen(bool open);
 
     // Writes text unchanged to the open port, logs it, then waits pause hundredths of a second.
     void ComWrite(const QByteArray &text, int pause, int hexlog = 0, int nospace = 0);
@@ -27,29 +25,28 @@ public:
     // The log text of a command: its line end as a marker, or its bytes in hexadecimal.
     static QString logText(const QByteArray &text, int hexlog, int nospace);
 
-    // The transmit log: txbufferbox drives serialout while logtraffic is checked.
-    void attachTransmitLog(QLineEdit *txbufferbox, QLineEdit *rxbufferbox, QCheckBox *logtraffic,
-                           LogPane *serialout);
-    // The receive log: serialin shows what arrives while rxlogenable is checked.
-    void attachReceiveLog(QCheckBox *rxlogenable, LogPane *serialin);
-
-    QString txlog() const;
-    QString rxlog() const;
-    QByteArray rxbuffer() const { return m_rxbuffer; }
-
-    // Turns rxbuffer into readable log text.
-    void process();
-
     // How many writes have failed since the link was made; a caller compares it before and
     // after a run of commands to learn whether all of them went out.
     int writeFailures() const { return m_writeFailures; }
 
 Q_SIGNALS:
-    // A write failed: the port list goes back to "Select...", which closes the port.
+    // Every command handed to ComWrite, as its log text, whether or not a port is open.
+    void commandLogged(const QString &logText);
+    // A command is about to go out: what was received in answer to the previous one is done.
+    void aboutToWrite();
+    // A command found no open port.
+    void sentWithoutPort();
+    // Bytes arrived from the chain.
+    void received(const QByteArray &bytes);
+    // A write failed or the open port failed on its own. Emitted once per failure while nothing
+    // else is sent; a listener may wait (an alert) before the port is closed.
+    void writeFailed(const PortError &error);
+    // After a failure: the port list goes back to "Select...", which closes the port.
     void deselectRequested();
+    // The port-open flag changed.
+    void portOpenChanged(bool open);
 
 private:
-    void onTxBufferChanged();
     void onDataArrived();
     void onPortFailed(const PortError &error);
     void failWrite(const PortError &error);
@@ -58,13 +55,4 @@ private:
     bool m_portopen = false;
     bool m_failing = false;
     int m_writeFailures = 0;
-    QByteArray m_rxbuffer;
-    QPointer<QLineEdit> m_txbufferbox;
-    QPointer<QLineEdit> m_rxbufferbox;
-    QPointer<QCheckBox> m_logtraffic;
-    QPointer<LogPane> m_serialout;
-    bool m_logguard = false;
-    QPointer<QCheckBox> m_rxlogenable;
-    QPointer<LogPane> m_serialin;
-    QString m_rxPending; // log text received but not yet shown in the pane
 };

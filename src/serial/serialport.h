@@ -24,7 +24,7 @@ public:
     // Closes the port; does nothing when no port is open.
     virtual void ClosePort() = 0;
     // Writes the bytes unchanged. Returns false and sets lastError() on failure.
-    virtual bool SendText(const QByteArray &text, int optionA = 0, int optionB = 100) = 0;
+    virtual bool SendText(const QByteArray &text) = 0;
     // The data received since the previous read.
     virtual QByteArray ReceivedText() = 0;
     virtual int StatusFlag() const { return m_statusFlag; }

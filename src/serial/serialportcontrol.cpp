@@ -1,6 +1,6 @@
 #include "serial/serialportcontrol.h"
 
-#include "app/errortext.h"
+#include "core/errortext.h"
 
 #include <QFileInfo>
 
@@ -111,7 +111,7 @@ void SerialPortControl::ClosePort()
     m_port.clearError();
 }
 
-bool SerialPortControl::SendText(const QByteArray &text, int, int)
+bool SerialPortControl::SendText(const QByteArray &text)
 {
     if (!m_port.isOpen()) {
         setLastError(ErrorNumber::PortWriteGone, QStringLiteral("The serial port is not open."));

@@ -14,7 +14,7 @@ public:
 
     bool OpenPort(const QString &name, const QString &settings) override;
     void ClosePort() override;
-    bool SendText(const QByteArray &text, int optionA = 0, int optionB = 100) override;
+    bool SendText(const QByteArray &text) override;
     QByteArray ReceivedText() override;
 
     // Parses "9600,n,8,1" onto port; false when the text is not of that form.

@@ -1,8 +1,8 @@
-#include "app/alert.h"
+#include "widgets/alert.h"
 
-#include "app/basicutilities.h"
-#include "app/errortext.h"
-#include "app/showalertform.h"
+#include "core/basicutilities.h"
+#include "core/errortext.h"
+#include "widgets/showalertform.h"
 
 #include <QApplication>
 #include <QPointer>

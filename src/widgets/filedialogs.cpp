@@ -1,7 +1,7 @@
-#include "app/filedialogs.h"
+#include "widgets/filedialogs.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "protocol/filteredlineedit.h"
+#include "widgets/filteredlineedit.h"
 
 #include <QAction>
 #include <QApplication>

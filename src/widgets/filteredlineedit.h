@@ -1,33 +1,8 @@
 #pragma once
 
+#include "core/keyverdict.h"
+
 #include <QLineEdit>
-
-#include <functional>
-
-// What a field does with one typed character code.
-struct KeyVerdict
-{
-    enum Kind { Insert, Enter, Pass, Swallow };
-    Kind kind = Swallow;
-    QChar character; // for Insert: the character entered (upper-cased where the field says)
-
-    static KeyVerdict insert(QChar c) { return KeyVerdict{Insert, c}; }
-    static KeyVerdict enter() { return KeyVerdict{Enter, QChar()}; }
-    static KeyVerdict pass() { return KeyVerdict{Pass, QChar()}; }
-    static KeyVerdict swallow() { return KeyVerdict{Swallow, QChar()}; }
-    // What a field does with a key outside its accepted set: Enter runs its action, Backspace
-    // and 127 edit, everything else is swallowed.
-    static KeyVerdict editing(int code)
-    {
-        if (code == 13)
-            return enter();
-        if (code == 8 || code == 127)
-            return pass();
-        return swallow();
-    }
-};
-
-using KeyFilter = std::function<KeyVerdict(int code)>;
 
 // A one-line field whose every edit path (typing, paste, drop, input method) passes its key
 // filter. The typed-character limit binds the user's input only, never text set by the program.

@@ -1,4 +1,4 @@
-#include "serial/logpane.h"
+#include "widgets/logpane.h"
 
 #include <QScrollBar>
 #include <QTextBlock>

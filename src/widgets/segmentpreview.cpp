@@ -1,4 +1,4 @@
-#include "font/segmentpreview.h"
+#include "widgets/segmentpreview.h"
 
 #include "font/segmentpainter.h"
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
 
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "app/showalertform.h"
+#include "widgets/showalertform.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #include "fuzzcheck.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 
 #include <QByteArray>
 #include <QString>

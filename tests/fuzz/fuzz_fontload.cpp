@@ -1,3 +1,4 @@
+#include "core/linereader.h"
 #include "fuzzcheck.h"
 
 #include "font/fontfile.h"
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Lines longer than the reader's limit are cut on the way back in, so only files whose
     // lines all fit can be compared.
-    if (longest + 4 >= FontFile::kMaxLineBytes)
+    if (longest + 4 >= kMaxLineBytes)
         return 0;
     const QByteArray saved = FontFile::saveFileBytes(table);
     const FontFile::Patterns again = FontFile::readLoadFile(saved);

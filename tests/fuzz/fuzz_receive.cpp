@@ -1,6 +1,6 @@
 #include "fuzzcheck.h"
 
-#include "serial/receiveformat.h"
+#include "protocol/receiveformat.h"
 
 #include <QByteArray>
 

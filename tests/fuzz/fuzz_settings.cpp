@@ -1,7 +1,7 @@
 #include "fuzzcheck.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
 #include "app/settingsfile.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "serial/recordingport.h"
+#include "support/recordingport.h"
 
 RecordingPort::RecordingPort(QObject *parent) : SerialPort(parent)
 {
@@ -25,7 +25,7 @@ void RecordingPort::ClosePort()
     m_open = false;
 }
 
-bool RecordingPort::SendText(const QByteArray &text, int, int)
+bool RecordingPort::SendText(const QByteArray &text)
 {
     if (m_failWrites || !m_open) {
         const PortError error = m_failWrites ? m_writeError

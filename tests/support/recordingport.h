@@ -23,7 +23,7 @@ public:
 
     bool OpenPort(const QString &name, const QString &settings) override;
     void ClosePort() override;
-    bool SendText(const QByteArray &text, int optionA = 0, int optionB = 100) override;
+    bool SendText(const QByteArray &text) override;
     QByteArray ReceivedText() override;
 
     bool isOpen() const { return m_open; }

@@ -1,10 +1,10 @@
 #include "support/testsupport.h"
 
-#include "app/alert.h"
-#include "app/basicutilities.h"
-#include "serial/portchooser.h"
+#include "widgets/alert.h"
+#include "core/basicutilities.h"
+#include "panels/portchooser.h"
 #include "serial/portscanner.h"
-#include "serial/recordingport.h"
+#include "support/recordingport.h"
 #include "serial/seriallink.h"
 
 #include <QComboBox>

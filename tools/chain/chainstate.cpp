@@ -10,8 +10,8 @@
 #include <algorithm>
 
 namespace {
-constexpr char kSkip = '!';
-constexpr char kUserFont = 'U';
+constexpr char kSkip = Protocol::kSkip;
+constexpr char kUserFont = Protocol::kUserFont;
 constexpr int kUnderscoreSegment = SegmentGeometry::kSegments - 1;
 
 bool isDecimal(char value)

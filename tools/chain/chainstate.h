@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/chainprotocol.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,10 +17,10 @@ public:
     static constexpr int kMinDigits = 1;
     static constexpr int kMaxDigits = 10;
     static constexpr int kDefaultDigits = 6;
-    static constexpr int kFontSlots = 126;
+    static constexpr int kFontSlots = Protocol::kCodeSlots;
 
     // The answer to the probe "$0000" by which a probing port scan recognises a chain.
-    static QByteArray probeReply() { return QByteArrayLiteral("!0000022600"); }
+    static QByteArray probeReply() { return QByteArray(Protocol::kProbeReply); }
 
     // digits is clamped to 1..10. Every digit starts blank in font "0", without underscore,
     // with effect and speed "0"; every user-font pattern starts all off.

@@ -1,14 +1,15 @@
 #include "chain/framedecoder.h"
 
 #include "font/fonttable.h"
+#include "protocol/chainprotocol.h"
 
 namespace {
 
-constexpr char kCR = '\r';
+constexpr char kCR = Protocol::kFrameEnd;
 constexpr char kStart = '$';
-const QByteArray kCommandPrefix = QByteArrayLiteral("$B7");
-const QByteArray kProbe = QByteArrayLiteral("$0000");
-const QByteArray kLetters = QByteArrayLiteral("MFUESW");
+const QByteArray kCommandPrefix(Protocol::kPrefix);
+const QByteArray kProbe(Protocol::kProbe);
+const QByteArray kLetters(Protocol::kLetters);
 
 DecodedFrame malformed(const QString &problem, const QByteArray &skipped)
 {

@@ -1,6 +1,6 @@
-#include "serial/receiveformat.h"
+#include "protocol/receiveformat.h"
 
-#include "app/basicutilities.h"
+#include "core/basicutilities.h"
 
 ReceivedLogText formatReceived(const QByteArray &data)
 {
@@ -8,7 +8,7 @@ ReceivedLogText formatReceived(const QByteArray &data)
     result.text.reserve(data.size() * 2);
     for (const char byte : data) {
         const auto code = static_cast<unsigned char>(byte);
-        if (code == 13) {
+        if (code == kCR) {
             result.text += QStringLiteral("[CR]\r\n");
             result.refresh = true;
         } else if (code < 32 || code >= 128) {

@@ -1,0 +1,12 @@
+#include "core/keyverdict.h"
+
+#include "core/basicutilities.h"
+
+KeyVerdict KeyVerdict::editing(int code)
+{
+    if (code == kCR)
+        return enter();
+    if (code == kBS || code == kDEL)
+        return pass();
+    return swallow();
+}

@@ -1,0 +1,126 @@
+#include "widgets/trafficlog.h"
+
+#include "core/basicutilities.h"
+#include "protocol/receiveformat.h"
+#include "widgets/logpane.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace {
+// One screen frame: a paced upload logs a command every 50 ms or faster, and repainting the
+// pane for each of them costs more than sending it.
+constexpr int kPaintIntervalMs = 16;
+} // namespace
+
+TrafficLog::TrafficLog(QWidget *transmitTab, QWidget *receiveTab, QObject *parent)
+    : QObject(parent)
+{
+    m_logtraffic = new QCheckBox(tr("Log TXD Traffic"), transmitTab);
+    m_logtraffic->setObjectName(QStringLiteral("logtraffic"));
+    m_logtraffic->setChecked(true);
+    m_txbufferbox = new QLineEdit(transmitTab);
+    m_txbufferbox->setObjectName(QStringLiteral("txbufferbox"));
+    m_txbufferbox->setVisible(false);
+    m_rxbufferbox = new QLineEdit(transmitTab);
+    m_rxbufferbox->setObjectName(QStringLiteral("rxbufferbox"));
+    m_rxbufferbox->setReadOnly(true);
+    m_rxbufferbox->setFocusPolicy(Qt::NoFocus);
+    m_rxbufferbox->setFrame(false);
+    m_serialout = new LogPane(QStringLiteral("serialout"), transmitTab);
+    m_serialout->setMinimumHeight(110);
+
+    m_rxlogenable = new QCheckBox(tr("Log RXD Traffic"), receiveTab);
+    m_rxlogenable->setObjectName(QStringLiteral("rxlogenable"));
+    m_rxlogenable->setChecked(true);
+    m_serialin = new LogPane(QStringLiteral("serialin"), receiveTab);
+
+    m_txFlush.setSingleShot(true);
+    m_txFlush.setInterval(kPaintIntervalMs);
+    connect(&m_txFlush, &QTimer::timeout, this, &TrafficLog::flushTransmitLog);
+    connect(m_txbufferbox, &QLineEdit::textChanged, this, &TrafficLog::onTxBufferChanged);
+    connect(m_serialout, &LogPane::cleared, this, [this] { m_txPending.clear(); });
+    connect(m_serialin, &LogPane::cleared, this, [this] { m_rxPending.clear(); });
+}
+
+void TrafficLog::logCommand(const QString &logText)
+{
+    m_txbufferbox->setText(logText);
+}
+
+void TrafficLog::clearEcho()
+{
+    // When the echo box is empty already nothing changes, and skipping the blank-then-empty
+    // round saves two repaints per command.
+    if (!m_rxbufferbox->text().isEmpty()) {
+        m_rxbufferbox->setText(QStringLiteral(" "));
+        m_rxbufferbox->clear();
+    }
+    m_rxbuffer.clear();
+}
+
+void TrafficLog::showNoPort()
+{
+    m_rxbufferbox->setText(QStringLiteral("[No port is selected]"));
+}
+
+void TrafficLog::onTxBufferChanged()
+{
+    if (m_logguard || !m_logtraffic->isChecked())
+        return;
+    m_txPending += m_txbufferbox->text() + CRLF;
+    if (!m_txFlush.isActive())
+        m_txFlush.start();
+    // A trailing blank makes the next identical command change the box again.
+    m_logguard = true;
+    m_txbufferbox->setText(m_txbufferbox->text() + QLatin1Char(' '));
+    m_logguard = false;
+}
+
+void TrafficLog::flushTransmitLog()
+{
+    if (m_txPending.isEmpty())
+        return;
+    m_serialout->appendText(m_txPending);
+    m_txPending.clear();
+}
+
+QString TrafficLog::txlog() const
+{
+    return m_serialout->logText() + m_txPending;
+}
+
+QString TrafficLog::rxlog() const
+{
+    return m_serialin->logText() + m_rxPending;
+}
+
+void TrafficLog::receive(const QByteArray &bytes)
+{
+    m_rxbuffer += bytes;
+    process();
+}
+
+void TrafficLog::process()
+{
+    if (!m_rxlogenable->isChecked()) {
+        m_rxbuffer.clear();
+        return;
+    }
+    const ReceivedLogText formatted = formatReceived(m_rxbuffer);
+    m_rxbuffer.clear();
+    m_rxPending += formatted.text;
+    if (formatted.refresh) {
+        m_serialin->appendText(m_rxPending);
+        m_rxPending.clear();
+    }
+}
+
+void TrafficLog::clear()
+{
+    m_txFlush.stop();
+    m_txPending.clear();
+    m_rxPending.clear();
+    m_serialout->clear();
+    m_serialin->clear();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QCheckBox;
+class QLineEdit;
+class QWidget;
+class LogPane;
+
+// The transmit and receive logs: the switches, the echo boxes and the two panes. It shows what
+// the line reports; appends to the transmit pane are gathered and painted at most once a frame.
+class TrafficLog : public QObject
+{
+    Q_OBJECT
+public:
+    // The transmit controls are made on transmitTab, the receive controls on receiveTab.
+    TrafficLog(QWidget *transmitTab, QWidget *receiveTab, QObject *parent = nullptr);
+
+    QCheckBox *logtraffic() const { return m_logtraffic; }
+    QLineEdit *txbufferbox() const { return m_txbufferbox; }
+    QLineEdit *rxbufferbox() const { return m_rxbufferbox; }
+    LogPane *serialout() const { return m_serialout; }
+    QCheckBox *rxlogenable() const { return m_rxlogenable; }
+    LogPane *serialin() const { return m_serialin; }
+
+    // The logs as shown, including text not painted yet, every line ended by CR LF.
+    QString txlog() const;
+    QString rxlog() const;
+    QByteArray rxbuffer() const { return m_rxbuffer; }
+
+    // A command went to ComWrite: it is logged while "Log TXD Traffic" is checked.
+    void logCommand(const QString &logText);
+    // A command is about to be written: the echo box and the receive buffer are emptied.
+    void clearEcho();
+    // A command found no open port.
+    void showNoPort();
+    // Bytes from the chain: kept in rxbuffer and logged by process.
+    void receive(const QByteArray &bytes);
+    // Turns rxbuffer into readable log text.
+    void process();
+    // Empties both panes.
+    void clear();
+
+private:
+    void onTxBufferChanged();
+    void flushTransmitLog();
+
+    QCheckBox *m_logtraffic = nullptr;
+    QLineEdit *m_txbufferbox = nullptr;
+    QLineEdit *m_rxbufferbox = nullptr;
+    LogPane *m_serialout = nullptr;
+    QCheckBox *m_rxlogenable = nullptr;
+    LogPane *m_serialin = nullptr;
+
+    bool m_logguard = false;
+    QString m_txPending; // logged but not yet painted
+    QTimer m_txFlush;
+    QByteArray m_rxbuffer;
+    QString m_rxPending; // received log text waiting for a line to complete
+};
