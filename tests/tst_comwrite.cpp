@@ -121,7 +121,7 @@ private Q_SLOTS:
         t.window().link().ComWrite("$B7MB\r", 5);
         QCOMPARE(alertHistory().size(), 1);
         QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
-        QCOMPARE(alertHistory().first().style, 2);
+        QCOMPARE(alertHistory().first().style, AlertStyle::Error);
         QVERIFY(alertHistory().first().text.startsWith(whileWriting ? "Error Code: 0x80040206"
                                                                     : "Error Code: 0x8000FFFF"));
         QVERIFY(!t.window().link().portopen());

@@ -649,8 +649,8 @@ private Q_SLOTS:
                 closeNow();
             if (activity == QLatin1String("segment test")) {
                 // The timers keep ticking after the close, as they would until the window goes.
-                segmentTest->timer3Tick();
-                modes->timer1Tick();
+                segmentTest->runTestStep();
+                modes->stepActiveMode();
                 if (t.port().writes().size() >= 30)
                     closeNow();
             }
@@ -677,8 +677,8 @@ private Q_SLOTS:
         watchdog.stop();
         for (int i = 0; i < 10; ++i) {
             QCoreApplication::processEvents();
-            segmentTest->timer3Tick();
-            modes->timer1Tick();
+            segmentTest->runTestStep();
+            modes->stepActiveMode();
         }
         driver.stop();
         t.port().setWriteHook({});

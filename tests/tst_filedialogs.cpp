@@ -171,7 +171,7 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().size(), 1);
         const AlertRecord &alert = alertHistory().first();
         QCOMPARE(alert.title, title);
-        QCOMPARE(alert.style, 2);
+        QCOMPARE(alert.style, AlertStyle::Error);
         QCOMPARE(alert.fontSize, fontSize);
         QVERIFY(alert.number != 0);
         QVERIFY(alert.text.contains(QStringLiteral("description without a pattern")));

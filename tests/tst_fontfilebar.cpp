@@ -153,7 +153,7 @@ private Q_SLOTS:
         if (alert) {
             QCOMPARE(alertHistory().first().title, QStringLiteral("File open error"));
             QCOMPARE(alertHistory().first().number, alert);
-            QCOMPARE(alertHistory().first().style, 2);
+            QCOMPARE(alertHistory().first().style, AlertStyle::Error);
         }
         // The dialog's directory is remembered whenever a file was chosen.
         QCOMPARE(bench.settingslines.at(1),
@@ -198,7 +198,7 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().size(), 1);
         QCOMPARE(alertHistory().first().title, QStringLiteral("File save error"));
         QCOMPARE(alertHistory().first().number, number);
-        QCOMPARE(alertHistory().first().style, 2);
+        QCOMPARE(alertHistory().first().style, AlertStyle::Error);
         QCOMPARE(alertHistory().first().fontSize, 12.0);
         QCOMPARE(bench.status(), QString());
         QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));

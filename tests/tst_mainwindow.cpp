@@ -103,7 +103,7 @@ private Q_SLOTS:
                      QStringLiteral("The Vornik.rtf help file or the path to the wordpad program "
                                     "was not found.  Open the file manually from the installation "
                                     "directory."));
-            QCOMPARE(alert.style, 0);
+            QCOMPARE(alert.style, AlertStyle::Warning);
             QCOMPARE(alert.fontSize, 12.0);
         }
     }

@@ -77,7 +77,7 @@ private Q_SLOTS:
         r.setChain(3);
         QCOMPARE(r.testColour(), kLightRed);
         r.click(QStringLiteral("cmmd_0"));
-        r.test->timer3Tick();
+        r.test->runTestStep();
         // The blank message has six blanks whatever the chain length.
         QCOMPARE(r.t.sent(), (QByteArrayList{"$B7F000\r", "$B7M      \r", "$B7FUUU\r",
                                              "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r",
@@ -86,7 +86,7 @@ private Q_SLOTS:
         for (int tick = 1; tick <= SegmentTest::kSteps; ++tick) {
             QCOMPARE(r.text(QStringLiteral("testrunning")), SegmentTest::stepPattern(tick - 1));
             QCOMPARE(r.testColour(), kLightGreen);
-            r.test->timer3Tick();
+            r.test->runTestStep();
         }
         QCOMPARE(r.text(QStringLiteral("testrunning")), FontTable::allOff());
         QCOMPARE(r.t.sent().size(), 9 + 4 * SegmentTest::kSteps);
@@ -118,7 +118,7 @@ private Q_SLOTS:
             switch (action.toLatin1()) {
             case 'S': r.click(QStringLiteral("cmmd_0")); break;
             case 'P': r.click(QStringLiteral("cmmd_1")); break;
-            case 'T': r.test->timer3Tick(); break;
+            case 'T': r.test->runTestStep(); break;
             case 'C': r.t.clearSent(); break;
             case 'X': r.t.window().portChooser().select(0); break;
             case 'O': r.t.openPort(); break;
@@ -136,8 +136,8 @@ private Q_SLOTS:
         Rig r;
         r.click(QStringLiteral("cmmd_0"));
         // A tick arriving while the start sequence is on the line is skipped.
-        r.t.port().setWriteHook([&r](const QByteArray &) { r.test->timer3Tick(); });
-        r.test->timer3Tick();
+        r.t.port().setWriteHook([&r](const QByteArray &) { r.test->runTestStep(); });
+        r.test->runTestStep();
         r.t.port().setWriteHook({});
         QCOMPARE(r.t.sent().size(), 9);
         QCOMPARE(r.test->state().teststep(), 1);
@@ -153,7 +153,7 @@ private Q_SLOTS:
         for (const char c : QByteArray("1234567890123"))
             expected.append(QString(6, QLatin1Char(c)));
         for (int tick = 0; tick < expected.size(); ++tick)
-            r.modes->timer1Tick();
+            r.modes->stepActiveMode();
         QCOMPARE(r.t.sent(), messages(expected));
         QCOMPARE(r.t.pauses(), QList<int>(expected.size(), 5));
         QCOMPARE(r.wb().acc->text(), QStringLiteral("51"));
@@ -242,7 +242,7 @@ private Q_SLOTS:
         r.field(QStringLiteral("xcount"))->setText(xcount);
         r.click(QStringLiteral("enabler_3"));
         QCOMPARE(r.modes->timer1Interval(), 100);
-        r.modes->timer1Tick();
+        r.modes->stepActiveMode();
         QCOMPARE(r.t.sent(), portOpen ? messages({shown}) : QList<QByteArray>());
         QCOMPARE(r.text(QStringLiteral("xcount")), next);
     }
@@ -251,8 +251,8 @@ private Q_SLOTS:
     {
         Rig r;
         r.click(QStringLiteral("enabler_3"));
-        r.t.port().setWriteHook([&r](const QByteArray &) { r.modes->timer1Tick(); });
-        r.modes->timer1Tick();
+        r.t.port().setWriteHook([&r](const QByteArray &) { r.modes->stepActiveMode(); });
+        r.modes->stepActiveMode();
         r.t.port().setWriteHook({});
         QCOMPARE(r.t.sent(), messages({QStringLiteral("000000")}));
         QCOMPARE(r.text(QStringLiteral("xcount")), QStringLiteral("1"));
@@ -283,17 +283,17 @@ private Q_SLOTS:
         const QString box = QStringLiteral("enabler_%1").arg(mode);
         r.click(box);
         QCOMPARE(r.modes->timer1Interval(), 10);
-        r.modes->timer1Tick();
-        r.modes->timer1Tick();
+        r.modes->stepActiveMode();
+        r.modes->stepActiveMode();
         QCOMPARE(r.t.sent(), messages({shown}));
         // Choosing the mode again sends at once, even for the same text.
         r.click(box);
         r.click(box);
-        r.modes->timer1Tick();
+        r.modes->stepActiveMode();
         QCOMPARE(r.t.sent().size(), 2);
         // A new second (or day) is sent on the next tick.
         now = now.addDays(1).addSecs(1);
-        r.modes->timer1Tick();
+        r.modes->stepActiveMode();
         QCOMPARE(r.t.sent(), messages({shown, shown, next}));
     }
 
@@ -309,7 +309,7 @@ private Q_SLOTS:
         // Clicking the checked box clears it; the ticks then do nothing.
         r.click(QStringLiteral("enabler_3"));
         QVERIFY(!count->isChecked());
-        r.modes->timer1Tick();
+        r.modes->stepActiveMode();
         QVERIFY(r.t.sent().isEmpty());
         QCOMPARE(r.text(QStringLiteral("xcount")), QStringLiteral("0"));
     }
@@ -324,13 +324,13 @@ private Q_SLOTS:
         QVERIFY(!timer1->isActive());
         r.retype(QStringLiteral("xcount"), QStringLiteral("472915"));
         QCOMPARE(r.wb().status(), QStringLiteral("Timer interval is currently: 0"));
-        r.modes->timer2Tick();
+        r.modes->repairModeInterval();
         QCOMPARE(r.wb().status(), QStringLiteral("Timer 1 interval was out of range at 0"));
         QCOMPARE(r.modes->timer1Interval(), 10);
         QVERIFY(timer1->isActive());
         QCOMPARE(timer1->interval(), 10);
         r.wb().setStatus(QString());
-        r.modes->timer2Tick();
+        r.modes->repairModeInterval();
         QCOMPARE(r.wb().status(), QString());
         // Choosing Time sets the clock interval; Enter reports it, other values nothing.
         r.click(QStringLiteral("enabler_1"));

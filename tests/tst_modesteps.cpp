@@ -172,7 +172,7 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(QString, replacement);
         const AnimationKey key
-                = field == 3 ? AnimationKey{ModeSteps::xcountKey(code), false, QString()}
+                = field == 3 ? AnimationKey{KeyVerdict::digits(code), false, QString()}
                              : ModeSteps::animationKey(field, code);
         QCOMPARE(int(key.verdict.kind), kind);
         QCOMPARE(key.replacement, replacement);

@@ -99,7 +99,7 @@ private Q_SLOTS:
         QCOMPARE(alert.title, QStringLiteral("Com port open error"));
         QCOMPARE(alert.text, QStringLiteral("The port is busy."));
         QCOMPARE(alert.number, qint32(0x80040205u));
-        QCOMPARE(alert.style, 0);
+        QCOMPARE(alert.style, AlertStyle::Warning);
         QCOMPARE(alert.fontSize, 12.0);
         QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), 0);
         QVERIFY(!t.window().link().portopen());

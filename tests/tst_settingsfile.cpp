@@ -56,14 +56,13 @@ private Q_SLOTS:
     {
         QFETCH(bool, emptyFileFirst);
         QStringList lines = emptySettingsLines();
-        IniFile(QStringLiteral("reload"), m_path, lines); // neither load nor save
         QVERIFY(!QFile::exists(m_path));
         if (emptyFileFirst)
             QVERIFY(writeFile(m_path, QByteArray()));
-        IniFile(QStringLiteral("Load"), m_path, lines);
+        IniFile(IniMode::Load, m_path, lines);
         QCOMPARE(readFile(m_path), QByteArray(" \r\n \r\n"));
         QCOMPARE(lines.mid(1, 3), (QStringList{QStringLiteral(" "), QStringLiteral(" "), {}}));
-        IniFile(QStringLiteral("SAVE"), m_path, lines);
+        IniFile(IniMode::Save, m_path, lines);
         QCOMPARE(readFile(m_path), hundredLines({QStringLiteral(" "), QStringLiteral(" ")}));
         QVERIFY(alertHistory().isEmpty());
     }
@@ -90,9 +89,9 @@ private Q_SLOTS:
         QFETCH(QStringList, lines);
         QVERIFY(writeFile(m_path, content));
         QStringList slots = emptySettingsLines();
-        IniFile(QStringLiteral("load"), m_path, slots);
+        IniFile(IniMode::Load, m_path, slots);
         QCOMPARE(slots.mid(1, lines.size()), lines);
-        IniFile(QStringLiteral("save"), m_path, slots);
+        IniFile(IniMode::Save, m_path, slots);
         QCOMPARE(readFile(m_path), hundredLines(lines));
     }
 
@@ -102,7 +101,7 @@ private Q_SLOTS:
         QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
         QStringList lines = emptySettingsLines();
         lines[1] = QStringLiteral("/fonts");
-        IniFile(QStringLiteral("save"), m_path, lines);
+        IniFile(IniMode::Save, m_path, lines);
         QCOMPARE(readFile(m_path), hundredLines({QStringLiteral("/fonts")}));
         QVERIFY(QFileInfo(m_path).permissions() & QFileDevice::WriteOwner);
         QVERIFY(alertHistory().isEmpty());
@@ -117,7 +116,7 @@ private Q_SLOTS:
             lines[slot] = QString(40, QLatin1Char('x'));
         {
             FileSizeLimit limit(1000);
-            IniFile(QStringLiteral("save"), m_path, lines);
+            IniFile(IniMode::Save, m_path, lines);
         }
         QCOMPARE(readFile(m_path), old);
         QCOMPARE(alertHistory().size(), 1);
@@ -126,7 +125,7 @@ private Q_SLOTS:
                 "This is usually the result of another program taking over the INI file for this "
                 "program.  This can typically be resolved by deleting the INI file in this "
                 "program's directory and then re-starting the program")));
-        QCOMPARE(alertHistory().first().style, 2);
+        QCOMPARE(alertHistory().first().style, AlertStyle::Error);
         // No temporary file is left beside it.
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"vornik.ini"});
     }

@@ -164,13 +164,13 @@ public:
         switch (m_random.bounded(4)) {
         case 0:
         case 1:
-            m_modes->timer1Tick();
+            m_modes->stepActiveMode();
             break;
         case 2:
-            m_modes->timer2Tick();
+            m_modes->repairModeInterval();
             break;
         default:
-            m_segmentTest->timer3Tick();
+            m_segmentTest->runTestStep();
             break;
         }
     }
@@ -462,7 +462,7 @@ private Q_SLOTS:
         QCOMPARE(bench.status(), QStringLiteral("Character set has been uploaded to PIC"));
         t.clearSent();
         t.find<QCheckBox>(QStringLiteral("enabler_3"))->click();
-        modes->timer1Tick();
+        modes->stepActiveMode();
         QCOMPARE(t.sent().size(), 1);
         QVERIFY(t.sent().first().startsWith("$B7M"));
 

@@ -90,7 +90,7 @@ void MainWindow::connectLink()
     connect(link, &SerialLink::sentWithoutPort, m_trafficLog, &TrafficLog::showNoPort);
     connect(link, &SerialLink::received, m_trafficLog, &TrafficLog::receive);
     connect(link, &SerialLink::writeFailed, this, [](const PortError &error) {
-        showalert(QStringLiteral("ComWrite error"), QString(), error.number, 2, 0,
+        showalert(QStringLiteral("ComWrite error"), QString(), error.number, AlertStyle::Error, 0,
                   error.description);
     });
 }
@@ -189,7 +189,7 @@ void MainWindow::startup()
     m_fontEditor->resetSegmentLines();
     resetfont();
     m_settingsPath = settingsFilePath();
-    IniFile(QStringLiteral("load"), m_settingsPath, m_workbench->settingslines);
+    IniFile(IniMode::Load, m_settingsPath, m_workbench->settingslines);
     m_fontFileBar->readPointerFile();
     adjustSize();
     holdSize();
@@ -217,7 +217,7 @@ void MainWindow::shutdown()
     m_link->setPortOpen(false);
     if (m_settingsPath.isEmpty())
         m_settingsPath = settingsFilePath();
-    IniFile(QStringLiteral("save"), m_settingsPath, m_workbench->settingslines);
+    IniFile(IniMode::Save, m_settingsPath, m_workbench->settingslines);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -278,7 +278,7 @@ void MainWindow::openHelp()
                   QStringLiteral("The Vornik.rtf help file or the path to the wordpad program was "
                                  "not found.  Open the file manually from the installation "
                                  "directory."),
-                  0, 0, 12);
+                  0, AlertStyle::Warning, 12);
 }
 
 QWidget *MainWindow::portscanform() const

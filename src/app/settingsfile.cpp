@@ -23,7 +23,7 @@ void reportIniError(qint32 number, const QString &description)
                              "file for this program.  This can typically be resolved by deleting "
                              "the INI file in this program's directory and then re-starting the "
                              "program"),
-              number, 2, 12, description);
+              number, AlertStyle::Error, 12, description);
 }
 
 bool createBlankFile(const QString &path)
@@ -69,14 +69,13 @@ void save(const QString &path, const QStringList &lines)
 
 } // namespace
 
-void IniFile(const QString &mode, const QString &path, QStringList &lines)
+void IniFile(IniMode mode, const QString &path, QStringList &lines)
 {
     while (lines.size() <= kSettingsLines)
         lines.append(QString());
-    const QString lower = mode.toLower();
-    if (lower == QLatin1String("load"))
+    if (mode == IniMode::Load)
         load(path, lines);
-    else if (lower == QLatin1String("save"))
+    else
         save(path, lines);
 }
 

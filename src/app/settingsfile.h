@@ -5,9 +5,11 @@
 #include <QString>
 #include <QStringList>
 
-// mode "load" reads path into lines, creating the file when missing or empty; mode "save"
-// writes slots 1 to 100 with CR LF. Failures show the "Ini file load/save error" alert.
-void IniFile(const QString &mode, const QString &path, QStringList &lines);
+enum class IniMode { Load, Save };
+
+// Load reads path into lines, creating the file when missing or empty; Save writes slots 1 to
+// 100 with CR LF. Failures show the "Ini file load/save error" alert.
+void IniFile(IniMode mode, const QString &path, QStringList &lines);
 
 // Where the settings file lives: beside the executable, or in the per-user configuration
 // directory when the program's directory cannot be written (an installed copy).

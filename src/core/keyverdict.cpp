@@ -10,3 +10,10 @@ KeyVerdict KeyVerdict::editing(int code)
         return pass();
     return swallow();
 }
+
+KeyVerdict KeyVerdict::digits(int code)
+{
+    if (code >= '0' && code <= '9')
+        return insert(QChar(code));
+    return editing(code);
+}

@@ -18,6 +18,8 @@ struct KeyVerdict
     // What a field does with a key outside its accepted set: Enter runs its action, Backspace
     // and Delete edit, everything else is swallowed.
     static KeyVerdict editing(int code);
+    // A field of decimal digits: a digit is entered, any other key is taken as editing().
+    static KeyVerdict digits(int code);
 };
 
 using KeyFilter = std::function<KeyVerdict(int code)>;

@@ -9,11 +9,7 @@ KeyVerdict patternKey(int code)
 {
     if (code == '0' || code == '1')
         return KeyVerdict::insert(QChar(code));
-    if (code == kCR)
-        return KeyVerdict::enter();
-    if (code == kBS || code == kDEL)
-        return KeyVerdict::pass();
-    return KeyVerdict::swallow();
+    return KeyVerdict::editing(code);
 }
 
 bool isPattern(const QString &text)

@@ -44,6 +44,11 @@ double distanceToSegment(const QLineF &line, const QPointF &point)
 
 } // namespace
 
+QLineF segmentLine(const QRectF &target, int k)
+{
+    return mapped(SegmentGeometry::segments()[static_cast<size_t>(k)], target);
+}
+
 QRectF segmentCellRect(const QRectF &target)
 {
     const double scale = cellScale(target);

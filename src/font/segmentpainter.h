@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLineF>
 #include <QRectF>
 #include <QString>
 
@@ -11,6 +12,9 @@ void paintSegments(QPainter &painter, const QRectF &target, const QString &patte
 
 // The transform's scale and origin used by paintSegments for target.
 QRectF segmentCellRect(const QRectF &target);
+
+// Where segment k's line runs when the cell is drawn into target.
+QLineF segmentLine(const QRectF &target, int k);
 
 // The segment nearest to point (in target's coordinates) within tolerance pixels, or -1.
 int segmentAt(const QRectF &target, const QPointF &point, double tolerance);

@@ -143,24 +143,7 @@ AnimationKey animationKey(int field, int code)
         }
         return key;
     }
-    if (isDigit(code))
-        return {KeyVerdict::insert(QChar(code)), false, QString()};
-    if (code == kBS || code == kDEL)
-        return {KeyVerdict::pass(), false, QString()};
-    if (code == kCR)
-        return {KeyVerdict::enter(), false, QString()};
-    return {KeyVerdict::swallow(), false, QString()};
-}
-
-KeyVerdict xcountKey(int code)
-{
-    if (isDigit(code))
-        return KeyVerdict::insert(QChar(code));
-    if (code == kBS || code == kDEL)
-        return KeyVerdict::pass();
-    if (code == kCR)
-        return KeyVerdict::enter();
-    return KeyVerdict::swallow();
+    return {KeyVerdict::digits(code), false, QString()};
 }
 
 QString timeFormatWithSeconds(const QString &shortFormat, const QString &longFormat)

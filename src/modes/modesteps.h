@@ -71,8 +71,6 @@ struct AnimationKey
 };
 AnimationKey animationKey(int field, int code);
 
-// The counter field lets digits, Backspace and 127 through; Enter asks for its action.
-KeyVerdict xcountKey(int code);
 
 // A time format that shows seconds: shortFormat with ":ss" after its minutes when it has no
 // seconds of its own; longFormat when shortFormat has no minutes either.

@@ -1,6 +1,7 @@
 #include "panels/fonteditorpanel.h"
 
 #include "core/basicutilities.h"
+#include "core/reentryguard.h"
 #include "panels/workbench.h"
 #include "font/fontrules.h"
 #include "font/segmentcolours.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,7 +45,7 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
     m_acc->setText(QStringLiteral("65"));
     m_acc->setToolTip(tr("Note that 13  (cr) and  33 (!) are not used as these are valid control "
                          "characters"));
-    m_acc->setKeyFilter(&CodeRules::accKey);
+    m_acc->setKeyFilter(&KeyVerdict::digits);
     m_acc->setMaximumWidth(60);
     asciiLabel->setBuddy(m_acc);
 
@@ -369,12 +369,8 @@ void FontEditorPanel::onCommit()
     // One upload at a time: a click while one runs (the buttons stay enabled) is ignored.
     if (m_committing)
         return;
-    m_committing = true;
+    const ReentryGuard guard(this, m_committing);
     const QPointer<FontEditorPanel> self(this);
-    const auto release = qScopeGuard([self] {
-        if (self)
-            self->m_committing = false;
-    });
     const auto stopped = [&self] { return !self || shutdownRequested(); };
 
     // The success message needs every command to have gone out to an open port without error.

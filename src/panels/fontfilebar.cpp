@@ -86,7 +86,7 @@ void FontFileBar::load()
     // writer and freeze the window.
     if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
         showalert(QStringLiteral("File open error"), QString(),
-                  fileErrorNumber(path, QFileDevice::OpenError), 2, 0,
+                  fileErrorNumber(path, QFileDevice::OpenError), AlertStyle::Error, 0,
                   QStringLiteral("%1 is not a regular file").arg(path));
         return;
     }
@@ -99,7 +99,7 @@ void FontFileBar::load()
         read = FontFile::readLoadFile(file);
     if (file.error() != QFileDevice::NoError) {
         showalert(QStringLiteral("File open error"), QString(), fileErrorNumber(path, file.error()),
-                  2, 0, file.errorString());
+                  AlertStyle::Error, 0, file.errorString());
         return;
     }
     file.close();
@@ -132,7 +132,7 @@ void FontFileBar::save()
             = writeFileAtomically(path, FontFile::saveFileBytes(m_workbench.fontarray));
     if (!written.ok) {
         showalert(QStringLiteral("File save error"), QString(),
-                  fileErrorNumber(path, written.error), 2, 12, written.errorText);
+                  fileErrorNumber(path, written.error), AlertStyle::Error, 12, written.errorText);
         return;
     }
     m_fontfile->setText(path);

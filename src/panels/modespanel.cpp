@@ -1,5 +1,6 @@
 #include "panels/modespanel.h"
 
+#include "core/reentryguard.h"
 #include "core/basicutilities.h"
 #include "panels/workbench.h"
 #include "modes/modesteps.h"
@@ -18,19 +19,6 @@ namespace {
 constexpr int kPause = 5;
 constexpr int kTimerStartInterval = 100;
 constexpr int kFieldWidth = 56;
-
-// Clears a flag when the scope ends, however it ends.
-class FlagGuard
-{
-public:
-    explicit FlagGuard(bool &flag) : m_flag(flag) { m_flag = true; }
-    ~FlagGuard() { m_flag = false; }
-    FlagGuard(const FlagGuard &) = delete;
-    FlagGuard &operator=(const FlagGuard &) = delete;
-
-private:
-    bool &m_flag;
-};
 
 } // namespace
 
@@ -97,7 +85,7 @@ ModesPanel::ModesPanel(Workbench &workbench, QWidget *parent)
     m_xcount->setFixedWidth(2 * kFieldWidth);
     m_xcount->setTypingLimit(ModeSteps::kCountTypingLimit);
     m_xcount->setEnterPassesOn(true);
-    m_xcount->setKeyFilter(&ModeSteps::xcountKey);
+    m_xcount->setKeyFilter(&KeyVerdict::digits);
     connect(m_xcount, &FilteredLineEdit::enterPressed, this, &ModesPanel::xcountEntered);
     connect(m_xcount, &FilteredLineEdit::focusLost, this, &ModesPanel::xcountLeft);
     auto *counterLabel = new QLabel(tr("Counter"), this);
@@ -121,14 +109,14 @@ ModesPanel::ModesPanel(Workbench &workbench, QWidget *parent)
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     connect(m_timer1, &QTimer::timeout, this, [this] {
         if (m_automaticTicks)
-            timer1Tick();
+            stepActiveMode();
     });
     setTimer1Interval(kTimerStartInterval);
     m_timer2 = new QTimer(this);
     m_timer2->setObjectName(QStringLiteral("Timer2"));
     connect(m_timer2, &QTimer::timeout, this, [this] {
         if (m_automaticTicks)
-            timer2Tick();
+            repairModeInterval();
     });
     m_timer2->start(kTimerStartInterval);
 }
@@ -182,12 +170,12 @@ void ModesPanel::enablerClicked(int index)
     }
 }
 
-void ModesPanel::timer1Tick()
+void ModesPanel::stepActiveMode()
 {
     // A tick that lets window events run while it sends must not start another one.
-    if (m_inTimer1Tick || shutdownRequested())
+    if (m_steppingMode || shutdownRequested())
         return;
-    const FlagGuard guard(m_inTimer1Tick);
+    const ReentryGuard guard(this, m_steppingMode);
     if (m_enabler[Animate]->isChecked())
         animateStep();
     if (m_enabler[Time]->isChecked())
@@ -198,7 +186,7 @@ void ModesPanel::timer1Tick()
         countStep();
 }
 
-void ModesPanel::timer2Tick()
+void ModesPanel::repairModeInterval()
 {
     if (m_timer1Interval >= 1)
         return;

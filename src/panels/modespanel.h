@@ -25,8 +25,8 @@ public:
 
     // The handlers of the three timers' ticks and of a click on a mode box, public so that tests
     // can drive them without waiting.
-    void timer1Tick();
-    void timer2Tick();
+    void stepActiveMode();
+    void repairModeInterval();
     void enablerClicked(int index);
 
     // Timer1's interval as last set, also when it is below 1 and the timer does not tick.
@@ -60,7 +60,7 @@ private:
     QTimer *m_timer2 = nullptr;
     int m_timer1Interval = 100;
     QString m_lastclock;
-    bool m_inTimer1Tick = false;
+    bool m_steppingMode = false;
     bool m_automaticTicks = true;
     std::function<QDateTime()> m_clock;
     QString m_timeFormat;

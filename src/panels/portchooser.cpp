@@ -78,7 +78,7 @@ void PortChooser::onSelected(int index)
         m_link.setPortOpen(false);
         if (!port->OpenPort(m_portselect->itemText(index), Protocol::lineSettings())) {
             const PortError error = port->lastError();
-            showalert(QStringLiteral("Com port open error"), error.description, error.number, 0, 12,
+            showalert(QStringLiteral("Com port open error"), error.description, error.number, AlertStyle::Warning, 12,
                       error.description);
             select(0);
             return;

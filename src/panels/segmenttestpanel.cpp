@@ -1,5 +1,6 @@
 #include "panels/segmenttestpanel.h"
 
+#include "core/reentryguard.h"
 #include "core/basicutilities.h"
 #include "panels/workbench.h"
 #include "serial/seriallink.h"
@@ -52,7 +53,7 @@ SegmentTestPanel::SegmentTestPanel(Workbench &workbench, QWidget *parent)
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     connect(m_timer3, &QTimer::timeout, this, [this] {
         if (m_automaticTicks)
-            timer3Tick();
+            runTestStep();
     });
     m_timer3->start(kTickInterval);
 }
@@ -64,13 +65,13 @@ void SegmentTestPanel::showRunning(bool running)
     m_testrunning->setPalette(palette);
 }
 
-void SegmentTestPanel::timer3Tick()
+void SegmentTestPanel::runTestStep()
 {
     // The start sequence pauses longer than a tick period; a tick that begins while the last
     // one is still sending would interleave two sequences on the line.
     if (m_inTick || shutdownRequested())
         return;
-    m_inTick = true;
+    const ReentryGuard guard(this, m_inTick);
     const SegmentTest::Tick tick =
             m_test.tick(m_workbench.link.portopen(), m_workbench.chainLength());
     if (tick.showChanged) {
@@ -82,5 +83,4 @@ void SegmentTestPanel::timer3Tick()
             break;
         m_workbench.send(command.letter, command.argument, command.pause);
     }
-    m_inTick = false;
 }

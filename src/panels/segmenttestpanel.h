@@ -18,7 +18,7 @@ public:
     explicit SegmentTestPanel(Workbench &workbench, QWidget *parent = nullptr);
 
     // The tick handler of Timer3, public so that tests can drive it without waiting.
-    void timer3Tick();
+    void runTestStep();
 
     const SegmentTest &state() const { return m_test; }
 

@@ -49,13 +49,6 @@ bool isUserFontCharacter(int code)
     return Protocol::isUserCode(code);
 }
 
-KeyVerdict accKey(int code)
-{
-    if (code >= '0' && code <= '9')
-        return KeyVerdict::insert(QChar(code));
-    return KeyVerdict::editing(code);
-}
-
 KeyVerdict singlecharKey(int code)
 {
     if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'F'))

@@ -26,10 +26,6 @@ int previousCode(int code);
 // True for the characters the one-character field takes: 10 to 12, 14 to 32 and 34 to 125.
 bool isUserFontCharacter(int code);
 
-// Key filters of the code field ("0" to "9") and of the two-digit hexadecimal field
-// ("0" to "9", "A" to "F", lower case entered as upper case). Enter asks for the field's
-// action, Backspace (8) and 127 pass as editing keys, everything else is swallowed.
-KeyVerdict accKey(int code);
 KeyVerdict singlecharKey(int code);
 
 // The last two characters of "00" followed by text: a shorter text filled with "0" on the left.

@@ -46,21 +46,21 @@ void clearAlertHistory()
     g_history.clear();
 }
 
-bool showalert(const QString &title, const QString &message, qint32 number, int style,
+bool showalert(const QString &title, const QString &message, qint32 number, AlertStyle style,
                double fontSize, const QString &description)
 {
     QString copy = message;
     return showalert(title, copy, number, style, fontSize, description);
 }
 
-bool showalert(const QString &title, QString &message, qint32 number, int style, double fontSize,
+bool showalert(const QString &title, QString &message, qint32 number, AlertStyle style, double fontSize,
                const QString &description)
 {
     if (g_shown)
         return false;
     if (message.isEmpty())
         message = errortext(number, description);
-    if (style < 0 || style > 4)
+    if (style < AlertStyle::Warning || style > AlertStyle::Quiet)
         return false;
     if (shutdownRequested())
         return false;
@@ -70,10 +70,11 @@ bool showalert(const QString &title, QString &message, qint32 number, int style,
     record.number = number;
     record.style = style;
     record.fontSize = fontSize;
-    record.beeped = style == 0 || style == 2 || style == 3;
-    record.leftAligned = style == 1 || style == 3;
+    record.beeped = style == AlertStyle::Warning || style == AlertStyle::Error
+            || style == AlertStyle::NoticeWithBeep;
+    record.leftAligned = style == AlertStyle::Notice || style == AlertStyle::NoticeWithBeep;
     record.text = message;
-    if (style == 2) {
+    if (style == AlertStyle::Error) {
         const QString hex = QString::number(static_cast<quint32>(number), 16).toUpper();
         record.text = QStringLiteral("Error Code: 0x") + hex.rightJustified(8, QLatin1Char('0')) + CRLF
                 + CRLF + message;

@@ -6,13 +6,22 @@
 
 class QWidget;
 
+// How an alert looks and sounds.
+enum class AlertStyle {
+    Warning = 0,        // a beep, the text centred
+    Notice = 1,         // no beep, the text left-aligned
+    Error = 2,          // a beep, the error code above the centred text
+    NoticeWithBeep = 3, // a beep, the text left-aligned
+    Quiet = 4,          // no beep, the text centred
+};
+
 // What one call of showalert put on screen, for the test seam and the alert history.
 struct AlertRecord
 {
     QString title;
-    QString text;      // the message as shown, including the error-code line of style 2
+    QString text;      // the message as shown, including the error-code line of Error
     qint32 number = 0;
-    int style = 0;
+    AlertStyle style = AlertStyle::Warning;
     double fontSize = 0;
     bool beeped = false;
     bool leftAligned = false;
@@ -20,9 +29,9 @@ struct AlertRecord
 
 // Shows the modal alert over parent and returns true when the user answered OK. An empty
 // message is replaced by errortext's text, also in the caller's variable.
-bool showalert(const QString &title, QString &message, qint32 number, int style, double fontSize,
+bool showalert(const QString &title, QString &message, qint32 number, AlertStyle style, double fontSize,
                const QString &description = QString());
-bool showalert(const QString &title, const QString &message, qint32 number, int style,
+bool showalert(const QString &title, const QString &message, qint32 number, AlertStyle style,
                double fontSize, const QString &description = QString());
 
 // The window alerts are centred over (the main window sets itself).

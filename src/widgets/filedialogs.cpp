@@ -202,7 +202,7 @@ QString OpenFileDialog(const QString &title, QString &fileName, const QString &i
         }
         return multiple ? multipleResult(chosen) : singleResult(chosen.first());
     } catch (const std::exception &error) {
-        showalert(QStringLiteral("File open error"), QString(), kMissingFilterItem, 2, 0,
+        showalert(QStringLiteral("File open error"), QString(), kMissingFilterItem, AlertStyle::Error, 0,
                   QString::fromLocal8Bit(error.what()));
         return QString();
     }
@@ -221,7 +221,7 @@ QString SaveFileDialog(const QString &title, const QString &fileName, const QStr
             return QString();
         return singleResult(chosen.first());
     } catch (const std::exception &error) {
-        showalert(QStringLiteral("File save error"), QString(), kMissingFilterItem, 2, 12,
+        showalert(QStringLiteral("File save error"), QString(), kMissingFilterItem, AlertStyle::Error, 12,
                   QString::fromLocal8Bit(error.what()));
         return QString();
     }

@@ -68,10 +68,7 @@ QRectF SegmentPreview::cellTarget() const
 
 QLineF SegmentPreview::mappedLine(int k) const
 {
-    const QRectF cell = segmentCellRect(cellTarget());
-    const double scale = cell.width() / SegmentGeometry::kCell.width();
-    const QLineF line = SegmentGeometry::segments()[static_cast<size_t>(k)];
-    return QLineF(cell.topLeft() + line.p1() * scale, cell.topLeft() + line.p2() * scale);
+    return segmentLine(cellTarget(), k);
 }
 
 QPoint SegmentPreview::segmentPosition(int k) const

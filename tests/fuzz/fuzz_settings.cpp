@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     clearAlertHistory();
 
     QStringList loaded = emptySettingsLines();
-    IniFile(QStringLiteral("load"), g_path, loaded);
+    IniFile(IniMode::Load, g_path, loaded);
     require(alertHistory().isEmpty());
     require(loaded.size() == kSettingsLines + 1);
     for (const QString &line : loaded)
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(readAll(g_path) == QByteArray(" \r\n \r\n"));
     }
 
-    IniFile(QStringLiteral("save"), g_path, loaded);
+    IniFile(IniMode::Save, g_path, loaded);
     require(alertHistory().isEmpty());
     const QByteArray saved = readAll(g_path);
     require(saved.count("\r\n") == kSettingsLines);
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0;
     }
     QStringList reloaded = emptySettingsLines();
-    IniFile(QStringLiteral("load"), g_path, reloaded);
+    IniFile(IniMode::Load, g_path, reloaded);
     require(alertHistory().isEmpty());
     require(reloaded == loaded);
     return 0;
