@@ -6,6 +6,8 @@ CMAKE_FLAGS ?=
 BENCH_BUILD ?= build-bench
 BENCH_TARGETS = vornik bench_pacing bench_log bench_scan bench_startup
 
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+
 .PHONY: all deps configure build test run bench clean
 
 all: build
@@ -13,8 +15,13 @@ all: build
 deps:
 	@bash scripts/install-deps.sh
 
-configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+# The package installer runs only when CMake cannot configure the build (a fresh machine);
+# once configured, the build folder's stamp skips it, and CMake re-runs itself when needed.
+$(BUILD)/.configured:
+	@$(CONFIGURE) || { bash scripts/install-deps.sh && rm -f $(BUILD)/CMakeCache.txt && $(CONFIGURE); }
+	@touch $@
+
+configure: $(BUILD)/.configured
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -22,12 +29,14 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-run: build
+# Only the utility and the virtual chain, not the test programs.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target vornik vornik-chain
 	@bash scripts/run.sh $(BUILD)
 
 # Benchmarks in their own release build; they print one table and write bench/results.md.
 bench: deps
-	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVORNIK_BENCH=ON >/dev/null
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVORNIK_BENCH=ON
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target $(BENCH_TARGETS)
 	@bash bench/run.sh $(BENCH_BUILD)
 
