@@ -348,12 +348,22 @@ private Q_SLOTS:
         qInstallMessageHandler(g_previousHandler);
     }
 
+    void stormLeavesEveryFrameWellFormed_data()
+    {
+        // Fixed seeds, so that a run repeats exactly; VORNIK_STORM_SEED replays another one.
+        QTest::addColumn<quint64>("seed");
+        if (qEnvironmentVariableIsSet("VORNIK_STORM_SEED")) {
+            const quint64 seed = qgetenv("VORNIK_STORM_SEED").toULongLong();
+            QTest::addRow("seed %llu", static_cast<unsigned long long>(seed)) << seed;
+            return;
+        }
+        for (const quint64 seed : {quint64(1), quint64(20261206)})
+            QTest::addRow("seed %llu", static_cast<unsigned long long>(seed)) << seed;
+    }
     void stormLeavesEveryFrameWellFormed()
     {
-        const quint64 seed = qEnvironmentVariableIsSet("VORNIK_STORM_SEED")
-                                     ? qgetenv("VORNIK_STORM_SEED").toULongLong()
-                                     : static_cast<quint64>(QDateTime::currentMSecsSinceEpoch());
-        const int events = qMax(10000, qEnvironmentVariableIntValue("VORNIK_STORM_EVENTS"));
+        QFETCH(quint64, seed);
+        const int events = qMax(5000, qEnvironmentVariableIntValue("VORNIK_STORM_EVENTS"));
         qInfo("storm seed %llu (replay with VORNIK_STORM_SEED=%llu)",
               static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
 
@@ -450,8 +460,10 @@ private Q_SLOTS:
         t.clearSent();
         Workbench &bench = window.workbench();
         bench.mlength->setText(QStringLiteral("6"));
-        bench.sentence->clear();
+        // The focus moves first: the field left behind may reset the message as it goes.
         bench.sentence->setFocus();
+        QCoreApplication::processEvents();
+        bench.sentence->clear();
         QTest::keyClicks(bench.sentence, QStringLiteral("HI"));
         QTest::keyClick(bench.sentence, Qt::Key_Return);
         QVERIFY(!t.sent().isEmpty());
