@@ -8,7 +8,7 @@ BENCH_TARGETS = vornik bench_pacing bench_log bench_scan bench_startup
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench mutants clean
 
 all: build
 
@@ -39,6 +39,10 @@ bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVORNIK_BENCH=ON
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target $(BENCH_TARGETS)
 	@bash bench/run.sh $(BENCH_BUILD)
+
+# Breaks the code one fault at a time (tests/mutants.txt) and shows which tests catch each.
+mutants: configure
+	@bash scripts/mutants.sh
 
 clean:
 	rm -rf $(BUILD)
