@@ -38,16 +38,30 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
     : QGroupBox(parent), m_workbench(workbench)
 {
     setTitle(tr("UDC"));
+    buildFields();
+    buildButtons();
+    buildLayout();
 
-    auto *asciiLabel = new QLabel(tr("ASCII"), this);
-    asciiLabel->setToolTip(tr("ASCII character code"));
+    m_workbench.acc = m_acc;
+    m_workbench.udc = m_udc;
+    m_workbench.udcpattern = m_udcpattern;
+    m_workbench.setShowsegments([this] { showsegments(); });
+
+    connectFields();
+    connectButtons();
+}
+
+void FontEditorPanel::buildFields()
+{
+    m_asciiLabel = new QLabel(tr("ASCII"), this);
+    m_asciiLabel->setToolTip(tr("ASCII character code"));
     m_acc = new FilteredLineEdit(QStringLiteral("acc"), this);
     m_acc->setText(QStringLiteral("65"));
     m_acc->setToolTip(tr("Note that 13  (cr) and  33 (!) are not used as these are valid control "
                          "characters"));
     m_acc->setKeyFilter(&KeyVerdict::digits);
     m_acc->setMaximumWidth(60);
-    asciiLabel->setBuddy(m_acc);
+    m_asciiLabel->setBuddy(m_acc);
 
     m_udc = new FilteredLineEdit(QStringLiteral("udc"), this);
     m_udc->setMaxLength(1);
@@ -69,7 +83,10 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
 
     m_preview = new SegmentPreview(this);
     m_preview->setObjectName(QStringLiteral("segmentpreview"));
+}
 
+void FontEditorPanel::buildButtons()
+{
     QPushButton *off = addButton(0, tr("Off"), tr("Turn all segments off"));
     QPushButton *on = addButton(1, tr("On"), tr("Turn all segments on"));
     QPushButton *def = addButton(
@@ -89,20 +106,25 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
                                   tr("Select next location in local memory and send to first PIC "
                                      "in chain"));
     QPushButton *commit = addButton(9, tr("Commit"), tr("Write local memory to all PICs in chain"));
+    m_buttons = {off, on, def, clr, previous, write, writePlus, next, commit};
+}
 
+void FontEditorPanel::buildLayout()
+{
+    const Buttons &b = m_buttons;
     auto *codeRow = new QHBoxLayout;
-    codeRow->addWidget(asciiLabel);
+    codeRow->addWidget(m_asciiLabel);
     codeRow->addWidget(m_acc);
     codeRow->addWidget(m_udc);
     codeRow->addStretch();
     auto *editRow = new QHBoxLayout;
-    for (QPushButton *button : {off, on, def, clr})
+    for (QPushButton *button : {b.off, b.on, b.def, b.clr})
         editRow->addWidget(button);
     auto *writeRow = new QHBoxLayout;
-    for (QPushButton *button : {previous, write, writePlus, next})
+    for (QPushButton *button : {b.previous, b.write, b.writePlus, b.next})
         writeRow->addWidget(button);
     auto *commitRow = new QHBoxLayout;
-    commitRow->addWidget(commit);
+    commitRow->addWidget(b.commit);
     commitRow->addStretch();
     auto *hintRow = new QHBoxLayout;
     hintRow->addWidget(new QLabel(tr("To view UDC"), this));
@@ -119,12 +141,10 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(m_preview, 0, Qt::AlignTop);
     layout->addLayout(controls);
+}
 
-    m_workbench.acc = m_acc;
-    m_workbench.udc = m_udc;
-    m_workbench.udcpattern = m_udcpattern;
-    m_workbench.setShowsegments([this] { showsegments(); });
-
+void FontEditorPanel::connectFields()
+{
     connect(m_acc, &FilteredLineEdit::enterPressed, this, &FontEditorPanel::selectcode);
     connect(m_acc, &FilteredLineEdit::focusLost, this, &FontEditorPanel::selectcode);
     connect(m_acc, &FilteredLineEdit::doubleClicked, this, [this] {
@@ -136,7 +156,11 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
     connect(m_udcpattern, &FilteredLineEdit::keyReleased, this, &FontEditorPanel::showsegments);
     connect(m_udcpattern, &QLineEdit::textEdited, this, &FontEditorPanel::onPatternEdited);
     connect(m_preview, &SegmentPreview::segmentClicked, this, &FontEditorPanel::onSegmentClicked);
+}
 
+void FontEditorPanel::connectButtons()
+{
+    const Buttons &b = m_buttons;
     // Every button but Write and Commit ends with the common refresh of the editor.
     const auto withRefresh = [this](void (FontEditorPanel::*action)()) {
         return [this, action] {
@@ -146,23 +170,23 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
                 showsegments();
         };
     };
-    connect(off, &QPushButton::clicked, this, [this] {
+    connect(b.off, &QPushButton::clicked, this, [this] {
         m_udcpattern->setText(FontTable::allOff());
         showsegments();
     });
-    connect(on, &QPushButton::clicked, this, [this] {
+    connect(b.on, &QPushButton::clicked, this, [this] {
         m_udcpattern->setText(allOn());
         showsegments();
     });
-    connect(def, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onDefault));
-    connect(clr, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onClear));
-    connect(write, &QPushButton::clicked, this, &FontEditorPanel::onWrite);
-    connect(writePlus, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onWritePlus));
-    connect(previous, &QPushButton::clicked, this,
+    connect(b.def, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onDefault));
+    connect(b.clr, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onClear));
+    connect(b.write, &QPushButton::clicked, this, &FontEditorPanel::onWrite);
+    connect(b.writePlus, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onWritePlus));
+    connect(b.previous, &QPushButton::clicked, this,
             [this] { onStep(CodeRules::previousCode(settledCode())); });
-    connect(next, &QPushButton::clicked, this,
+    connect(b.next, &QPushButton::clicked, this,
             [this] { onStep(CodeRules::nextCode(settledCode())); });
-    connect(commit, &QPushButton::clicked, this, &FontEditorPanel::onCommit);
+    connect(b.commit, &QPushButton::clicked, this, &FontEditorPanel::onCommit);
 }
 
 QPushButton *FontEditorPanel::addButton(int index, const QString &caption, const QString &toolTip)

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 
 class FilteredLineEdit;
+class QLabel;
 class QPushButton;
 class SegmentPreview;
 class Workbench;
@@ -30,6 +31,25 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The Command2 buttons of the editor.
+    struct Buttons
+    {
+        QPushButton *off = nullptr;
+        QPushButton *on = nullptr;
+        QPushButton *def = nullptr;
+        QPushButton *clr = nullptr;
+        QPushButton *previous = nullptr;
+        QPushButton *write = nullptr;
+        QPushButton *writePlus = nullptr;
+        QPushButton *next = nullptr;
+        QPushButton *commit = nullptr;
+    };
+
+    void buildFields();
+    void buildButtons();
+    void buildLayout();
+    void connectFields();
+    void connectButtons();
     QPushButton *addButton(int index, const QString &caption, const QString &toolTip);
     // The current code with the code field's clamping applied, written back when it moved.
     int settledCode();
@@ -55,5 +75,7 @@ private:
     FilteredLineEdit *m_acc = nullptr;
     FilteredLineEdit *m_udc = nullptr;
     FilteredLineEdit *m_udcpattern = nullptr;
+    QLabel *m_asciiLabel = nullptr;
+    Buttons m_buttons;
     bool m_committing = false;
 };

@@ -38,6 +38,21 @@ MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent)
     setTitle(tr("Vornik Controller"));
 
     auto *grid = new QGridLayout(this);
+    buildFields(grid);
+    applyFieldRules();
+    connectFields();
+    buildWriteAll(grid);
+
+    m_workbench.mlength = m_mlength;
+    m_workbench.sentence = m_sentence;
+    m_workbench.fonts = m_fonts;
+    m_workbench.underscore = m_underscore;
+    m_workbench.effects = m_effects;
+    m_workbench.speeds = m_speeds;
+}
+
+void MessagePanel::buildFields(QGridLayout *grid)
+{
     m_mlength = addField(grid, QStringLiteral("mlength"), tr("ChainMax=10"), QStringLiteral("6"),
                          QStringLiteral("Sets the length of the display chain (Maximum of 10)"),
                          kMessageLabelTip);
@@ -66,7 +81,10 @@ MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent)
                         QStringLiteral("Set the transition effect speed for each digit, length "
                                        "should be equal to the number of digits.  Valid charaters "
                                        "are 0-9 and !. (0 is fast/9 is slow)"));
+}
 
+void MessagePanel::applyFieldRules()
+{
     m_mlength->setKeyFilter(FieldRules::mlengthKey);
     m_mlength->setTypingLimit(FieldRules::kLengthTypingLimit);
     m_sentence->setKeyFilter(FieldRules::sentenceKey);
@@ -87,7 +105,10 @@ MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent)
     m_mlength->setFixedWidth(
             m_mlength->fontMetrics().horizontalAdvance(QString(kLengthColumns, 'W'))
             + 2 * m_mlength->fontMetrics().averageCharWidth());
+}
 
+void MessagePanel::connectFields()
+{
     connect(m_mlength, &FilteredLineEdit::enterPressed, this, &MessagePanel::resetLength);
     connect(m_mlength, &FilteredLineEdit::focusLost, this, &MessagePanel::resetLength);
     connect(m_sentence, &FilteredLineEdit::enterPressed, this, &MessagePanel::messageEntered);
@@ -96,7 +117,10 @@ MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent)
     connectAttribute(m_underscore, 'U');
     connectAttribute(m_effects, 'E');
     connectAttribute(m_speeds, 'S');
+}
 
+void MessagePanel::buildWriteAll(QGridLayout *grid)
+{
     m_writeAll = new QPushButton(tr("Write all"), this);
     m_writeAll->setObjectName(QStringLiteral("Command2_10"));
     m_writeAll->setToolTip(QStringLiteral("Send all settings below to display string.  To write "
@@ -104,13 +128,6 @@ MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent)
     connect(m_writeAll, &QPushButton::clicked, this, &MessagePanel::writeAll);
     grid->addWidget(m_writeAll, grid->rowCount(), 1, Qt::AlignRight);
     grid->setColumnStretch(2, 1);
-
-    m_workbench.mlength = m_mlength;
-    m_workbench.sentence = m_sentence;
-    m_workbench.fonts = m_fonts;
-    m_workbench.underscore = m_underscore;
-    m_workbench.effects = m_effects;
-    m_workbench.speeds = m_speeds;
 }
 
 FilteredLineEdit *MessagePanel::addField(QGridLayout *grid, const QString &name,

@@ -15,6 +15,10 @@ public:
     explicit MessagePanel(Workbench &workbench, QWidget *parent = nullptr);
 
 private:
+    void buildFields(QGridLayout *grid);
+    void applyFieldRules();
+    void connectFields();
+    void buildWriteAll(QGridLayout *grid);
     FilteredLineEdit *addField(QGridLayout *grid, const QString &name, const QString &caption,
                                const QString &defaultText, const QString &toolTip,
                                const QString &labelToolTip);

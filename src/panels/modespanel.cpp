@@ -26,7 +26,20 @@ ModesPanel::ModesPanel(Workbench &workbench, QWidget *parent)
     : QGroupBox(parent), m_workbench(workbench)
 {
     setTitle(tr("Modes"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(buildEnablers());
+    layout->addLayout(buildFields());
+    layout->addStretch();
 
+    const QLocale locale = QLocale::system();
+    m_timeFormat = ModeSteps::timeFormatWithSeconds(locale.timeFormat(QLocale::ShortFormat),
+                                                    locale.timeFormat(QLocale::LongFormat));
+    m_dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    startTimers();
+}
+
+QHBoxLayout *ModesPanel::buildEnablers()
+{
     const QStringList captions{QStringLiteral("Animate"), QStringLiteral("Time"),
                                QStringLiteral("Date"), QStringLiteral("Count")};
     const QStringList boxTips{
@@ -43,7 +56,11 @@ ModesPanel::ModesPanel(Workbench &workbench, QWidget *parent)
         boxes->addWidget(m_enabler[i]);
     }
     boxes->addStretch();
+    return boxes;
+}
 
+QGridLayout *ModesPanel::buildFields()
+{
     const QStringList initial{QStringLiteral("48"), QStringLiteral("57"), QStringLiteral("100")};
     const QStringList fieldTips{
             QStringLiteral("Ascii character for start of animation (Default = \"0\")"), QString(),
@@ -93,17 +110,11 @@ ModesPanel::ModesPanel(Workbench &workbench, QWidget *parent)
     fields->addWidget(counterLabel, 0, 3);
     fields->addWidget(m_xcount, 1, 3);
     fields->setColumnStretch(4, 1);
+    return fields;
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(boxes);
-    layout->addLayout(fields);
-    layout->addStretch();
-
-    const QLocale locale = QLocale::system();
-    m_timeFormat = ModeSteps::timeFormatWithSeconds(locale.timeFormat(QLocale::ShortFormat),
-                                                    locale.timeFormat(QLocale::LongFormat));
-    m_dateFormat = locale.dateFormat(QLocale::ShortFormat);
-
+void ModesPanel::startTimers()
+{
     // Both timers run from the window's creation until it closes.
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));

@@ -8,6 +8,8 @@
 
 class FilteredLineEdit;
 class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QTimer;
 class Workbench;
@@ -40,6 +42,9 @@ public:
     void setAutomaticTicks(bool automatic) { m_automaticTicks = automatic; }
 
 private:
+    QHBoxLayout *buildEnablers();
+    QGridLayout *buildFields();
+    void startTimers();
     void setTimer1Interval(int interval);
     void animationConfirmed(int index);
     void xcountEntered();
