@@ -350,7 +350,7 @@ private Q_SLOTS:
         const QByteArray old = QByteArrayLiteral("the user's old font\r\n");
         QVERIFY(write(locked + QStringLiteral("/old.fnt"), old));
         QVERIFY(write(t.dir() + QStringLiteral("/readonly.fnt"), old));
-        bench.fontfile->setText(QStringLiteral("/previous.fnt"));
+        t.find<QLineEdit>(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
         bench.setStatus(QStringLiteral("before"));
         const QString path = t.dir() + QLatin1Char('/') + target;
         setFileDialogResponder([path](const FileDialogRequest &) { return QStringList{path}; });
@@ -371,7 +371,7 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().first().title, QStringLiteral("File save error"));
         QCOMPARE(alertHistory().first().number, number);
         QCOMPARE(bench.status(), QString());
-        QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), QStringLiteral("/previous.fnt"));
         QCOMPARE(read(locked + QStringLiteral("/old.fnt")), old);
         QCOMPARE(read(t.dir() + QStringLiteral("/readonly.fnt")), old);
         QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -398,7 +398,7 @@ private Q_SLOTS:
         QCOMPARE(mkfifo(QFile::encodeName(t.dir() + QStringLiteral("/pipe.fnt")).constData(), 0600),
                  0);
         Workbench &bench = t.window().workbench();
-        bench.fontfile->setText(QStringLiteral("/previous.fnt"));
+        t.find<QLineEdit>(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
         setFileDialogResponder([path](const FileDialogRequest &) { return QStringList{path}; });
 
         button(t, 6)->click();
@@ -407,7 +407,7 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().first().title, QStringLiteral("File open error"));
         QCOMPARE(alertHistory().first().number, 75);
         QCOMPARE(bench.status(), QString());
-        QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), QStringLiteral("/previous.fnt"));
         QVERIFY(sameFont(bench.fontarray, defaultFont()));
         QCOMPARE(bench.settingslines.at(1), directory);
     }
@@ -430,7 +430,7 @@ private Q_SLOTS:
         const QStringList listing = QDir(t.dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot
                                                             | QDir::Hidden | QDir::System);
         Workbench &bench = t.window().workbench();
-        bench.fontfile->setText(QStringLiteral("/previous.fnt"));
+        t.find<QLineEdit>(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
         const QString path = t.dir() + QLatin1Char('/') + target;
         setFileDialogResponder([path](const FileDialogRequest &) { return QStringList{path}; });
 
@@ -440,7 +440,7 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().first().title, QStringLiteral("File save error"));
         QCOMPARE(alertHistory().first().number, 75);
         QCOMPARE(bench.status(), QString());
-        QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), QStringLiteral("/previous.fnt"));
         struct stat status = {};
         QCOMPARE(::stat(QFile::encodeName(pipe).constData(), &status), 0);
         QVERIFY(S_ISFIFO(status.st_mode));
@@ -584,9 +584,9 @@ private Q_SLOTS:
                      qPrintable(bench.status()));
         else
             QCOMPARE(bench.status(), QString());
-        QVERIFY(bench.fontfile->text().size() <= kMaxLineBytes);
+        QVERIFY(t.find<QLineEdit>(QStringLiteral("fontfile"))->text().size() <= kMaxLineBytes);
         if (!kind.startsWith(QLatin1String("pointer")))
-            QCOMPARE(bench.fontfile->text(), target);
+            QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), target);
         t.window().close();
         QCOMPARE(read(t.window().settingsPath()).count("\r\n"), 100);
     }

@@ -140,7 +140,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(t.dir() + QStringLiteral("/bad/a.fnt"), bytes));
         QVERIFY(writeFile(t.dir() + QStringLiteral("/plain"), "a file, not a directory"));
         bench.settingslines[1] = QStringLiteral("/remembered");
-        bench.fontfile->setText(QStringLiteral("/previous.fnt"));
+        t.find<QLineEdit>(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
         bench.setStatus(QStringLiteral("earlier status"));
         const QStringList before = table(t);
         answerWith(name.isEmpty() ? QString() : t.dir() + QLatin1Char('/') + name);
@@ -148,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(m_requests.size(), 1);
         QCOMPARE(bench.status(), status);
         QCOMPARE(table(t), before);
-        QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), QStringLiteral("/previous.fnt"));
         QCOMPARE(alertHistory().size(), alert ? 1 : 0);
         if (alert) {
             QCOMPARE(alertHistory().first().title, QStringLiteral("File open error"));
@@ -187,7 +187,7 @@ private Q_SLOTS:
                 = QDir(t.dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         for (int code = FontTable::kFirstUserCode; code <= FontTable::kLastUserCode; ++code)
             bench.fontarray.setPattern(code, distinctPattern(code));
-        bench.fontfile->setText(QStringLiteral("/previous.fnt"));
+        t.find<QLineEdit>(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
         answerWith(t.dir() + QLatin1Char('/') + target);
         {
             // Stops a write after 1000 bytes, as a full disk would.
@@ -201,7 +201,7 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().first().style, AlertStyle::Error);
         QCOMPARE(alertHistory().first().fontSize, 12.0);
         QCOMPARE(bench.status(), QString());
-        QCOMPARE(bench.fontfile->text(), QStringLiteral("/previous.fnt"));
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), QStringLiteral("/previous.fnt"));
         // Nothing was destroyed and nothing half-written was left behind.
         QCOMPARE(readFile(t.dir() + QStringLiteral("/old.fnt")), old);
         QCOMPARE(readFile(t.dir() + QStringLiteral("/plain")),

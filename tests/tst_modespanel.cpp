@@ -36,7 +36,7 @@ public:
     }
 
     Workbench &wb() { return t.window().workbench(); }
-    void setChain(int length) { wb().mlength->setText(QString::number(length)); }
+    void setChain(int length) { field(QStringLiteral("mlength"))->setText(QString::number(length)); }
     QLineEdit *field(const QString &name) { return t.find<QLineEdit>(name); }
     QString text(const QString &name) { return field(name)->text(); }
     void click(const QString &name) { t.find<QAbstractButton>(name)->click(); }
@@ -147,7 +147,7 @@ private Q_SLOTS:
     {
         Rig r;
         r.click(QStringLiteral("enabler_0"));
-        QCOMPARE(r.wb().acc->text(), QStringLiteral("48"));
+        QCOMPARE(r.text(QStringLiteral("acc")), QStringLiteral("48"));
         QCOMPARE(r.modes->timer1Interval(), 100);
         QStringList expected;
         for (const char c : QByteArray("1234567890123"))
@@ -156,9 +156,9 @@ private Q_SLOTS:
             r.modes->stepActiveMode();
         QCOMPARE(r.t.sent(), messages(expected));
         QCOMPARE(r.t.pauses(), QList<int>(expected.size(), 5));
-        QCOMPARE(r.wb().acc->text(), QStringLiteral("51"));
-        QCOMPARE(r.wb().udc->text(), QStringLiteral("3"));
-        QCOMPARE(r.wb().udcpattern->text(), r.wb().fontarray.pattern(51));
+        QCOMPARE(r.text(QStringLiteral("acc")), QStringLiteral("51"));
+        QCOMPARE(r.text(QStringLiteral("udc")), QStringLiteral("3"));
+        QCOMPARE(r.text(QStringLiteral("udcpattern")), r.wb().fontarray.pattern(51));
     }
 
     void animationFieldKeys_data()

@@ -459,13 +459,14 @@ private Q_SLOTS:
         t.openPort();
         t.clearSent();
         Workbench &bench = window.workbench();
-        bench.mlength->setText(QStringLiteral("6"));
+        auto *sentence = t.find<QLineEdit>(QStringLiteral("sentence"));
+        t.find<QLineEdit>(QStringLiteral("mlength"))->setText(QStringLiteral("6"));
         // The focus moves first: the field left behind may reset the message as it goes.
-        bench.sentence->setFocus();
+        sentence->setFocus();
         QCoreApplication::processEvents();
-        bench.sentence->clear();
-        QTest::keyClicks(bench.sentence, QStringLiteral("HI"));
-        QTest::keyClick(bench.sentence, Qt::Key_Return);
+        sentence->clear();
+        QTest::keyClicks(sentence, QStringLiteral("HI"));
+        QTest::keyClick(sentence, Qt::Key_Return);
         QVERIFY(!t.sent().isEmpty());
         QCOMPARE(t.sent().last(), QByteArray("$B7MHIIIII\r"));
         t.clearSent();

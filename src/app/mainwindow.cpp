@@ -135,7 +135,7 @@ void MainWindow::buildDisplayTab(QWidget *tab)
     m_statusbox->setObjectName(QStringLiteral("statusbox"));
     m_statusbox->setReadOnly(true);
     m_statusbox->setFocusPolicy(Qt::NoFocus);
-    m_workbench->statusbox = m_statusbox;
+    m_workbench->attachStatusField(m_statusbox);
 
     m_messagePanel = new MessagePanel(*m_workbench, tab);
     m_fontEditor = new FontEditorPanel(*m_workbench, tab);

@@ -42,10 +42,9 @@ FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
     buildButtons();
     buildLayout();
 
-    m_workbench.acc = m_acc;
-    m_workbench.udc = m_udc;
-    m_workbench.udcpattern = m_udcpattern;
+    m_workbench.attachCodeField(m_acc);
     m_workbench.setShowsegments([this] { showsegments(); });
+    m_workbench.setCharacterShower([this](int code) { refreshEditor(code); });
 
     connectFields();
     connectButtons();
@@ -409,7 +408,7 @@ void FontEditorPanel::onCommit()
             complete = false;
     };
 
-    send('F', m_workbench.fonts ? m_workbench.fonts->text().toLatin1() : QByteArray());
+    send('F', m_workbench.fontsArgument());
     for (const int code : FontRules::uploadCodes()) {
         if (stopped())
             return;

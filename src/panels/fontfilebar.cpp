@@ -31,7 +31,6 @@ FontFileBar::FontFileBar(Workbench &workbench, QWidget *parent)
     m_fontfile->setObjectName(QStringLiteral("fontfile"));
     // Shows the file last loaded or saved; nothing reads it back after start-up.
     m_fontfile->setReadOnly(true);
-    m_workbench.fontfile = m_fontfile;
 
     m_loadButton = new QPushButton(tr("Load"), this);
     m_loadButton->setObjectName(QStringLiteral("Command2_6"));
@@ -112,8 +111,7 @@ void FontFileBar::load()
         m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
     m_fontfile->setText(path);
     m_workbench.setStatus(QStringLiteral("Character set file successfully loaded"));
-    if (m_workbench.udcpattern)
-        m_workbench.udcpattern->setText(m_workbench.fontarray.pattern(m_workbench.currentCode()));
+    m_workbench.showCharacter(m_workbench.currentCode());
     m_workbench.showsegments();
 }
 
@@ -175,13 +173,7 @@ void FontFileBar::loadStartupFont()
     for (int i = 0; i < font.patterns.size(); ++i)
         m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, font.patterns.at(i));
 
-    const int code = m_workbench.currentCode();
-    if (FontTable::isValidIndex(code)) {
-        if (m_workbench.udc)
-            m_workbench.udc->setText(QString(QChar(code)));
-        if (m_workbench.udcpattern)
-            m_workbench.udcpattern->setText(m_workbench.fontarray.pattern(code));
-    }
+    m_workbench.showCharacter(m_workbench.currentCode());
     m_workbench.showsegments();
     m_workbench.setStatus(QStringLiteral("Character set file loaded"));
 }

@@ -43,12 +43,7 @@ MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent)
     connectFields();
     buildWriteAll(grid);
 
-    m_workbench.mlength = m_mlength;
-    m_workbench.sentence = m_sentence;
-    m_workbench.fonts = m_fonts;
-    m_workbench.underscore = m_underscore;
-    m_workbench.effects = m_effects;
-    m_workbench.speeds = m_speeds;
+    m_workbench.attachChainFields(m_mlength, m_fonts);
 }
 
 void MessagePanel::buildFields(QGridLayout *grid)

@@ -166,8 +166,7 @@ void ModesPanel::enablerClicked(int index)
     switch (index) {
     case Animate:
         setTimer1Interval(ModeSteps::delayInterval(m_animation[ModeSteps::kDelayField]->text()));
-        if (m_workbench.acc)
-            m_workbench.acc->setText(m_animation[ModeSteps::kStartField]->text());
+        m_workbench.setCurrentCodeText(m_animation[ModeSteps::kStartField]->text());
         break;
     case Time:
     case Date:
@@ -238,17 +237,11 @@ void ModesPanel::xcountLeft()
 
 void ModesPanel::animateStep()
 {
-    QLineEdit *acc = m_workbench.acc;
-    if (!acc)
-        return;
-    const int code =
-            ModeSteps::animateNext(acc->text(), m_animation[ModeSteps::kStartField]->text(),
-                                   m_animation[ModeSteps::kStopField]->text());
-    acc->setText(QString::number(code));
-    if (m_workbench.udc)
-        m_workbench.udc->setText(QString(QChar(code)));
-    if (m_workbench.udcpattern)
-        m_workbench.udcpattern->setText(m_workbench.fontarray.pattern(code));
+    const int code = ModeSteps::animateNext(m_workbench.currentCodeText(),
+                                            m_animation[ModeSteps::kStartField]->text(),
+                                            m_animation[ModeSteps::kStopField]->text());
+    m_workbench.setCurrentCodeText(QString::number(code));
+    m_workbench.showCharacter(code);
     m_workbench.showsegments();
     m_workbench.send('M', QByteArray(qMax(0, m_workbench.chainLength()), static_cast<char>(code)),
                      kPause);

@@ -12,18 +12,55 @@
 
 Workbench::Workbench(SerialLink &link) : link(link), settingslines(emptySettingsLines()) { }
 
+void Workbench::attachStatusField(QLineEdit *statusbox)
+{
+    m_statusbox = statusbox;
+}
+
+void Workbench::attachCodeField(QLineEdit *acc)
+{
+    m_acc = acc;
+}
+
+void Workbench::attachChainFields(QLineEdit *mlength, QLineEdit *fonts)
+{
+    m_mlength = mlength;
+    m_fonts = fonts;
+}
+
 int Workbench::chainLength() const
 {
-    if (!mlength)
+    if (!m_mlength)
         return 0;
-    return static_cast<int>(qMin<qint64>(LeadingNumber(mlength->text()), 9999));
+    return static_cast<int>(qMin<qint64>(LeadingNumber(m_mlength->text()), 9999));
+}
+
+QByteArray Workbench::fontsArgument() const
+{
+    return m_fonts ? m_fonts->text().toLatin1() : QByteArray();
 }
 
 int Workbench::currentCode() const
 {
-    if (!acc)
-        return 0;
-    return static_cast<int>(qMin<qint64>(LeadingNumber(acc->text()), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+            qMin<qint64>(LeadingNumber(currentCodeText()), std::numeric_limits<int>::max()));
+}
+
+QString Workbench::currentCodeText() const
+{
+    return m_acc ? m_acc->text() : QString();
+}
+
+void Workbench::setCurrentCodeText(const QString &text)
+{
+    if (m_acc)
+        m_acc->setText(text);
+}
+
+void Workbench::showCharacter(int code)
+{
+    if (m_showCharacter && FontTable::isValidIndex(code))
+        m_showCharacter(code);
 }
 
 void Workbench::send(char letter, const QByteArray &argument, int pause)
@@ -54,11 +91,11 @@ void Workbench::showsegments()
 
 void Workbench::setStatus(const QString &text)
 {
-    if (statusbox)
-        statusbox->setText(text);
+    if (m_statusbox)
+        m_statusbox->setText(text);
 }
 
 QString Workbench::status() const
 {
-    return statusbox ? statusbox->text() : QString();
+    return m_statusbox ? m_statusbox->text() : QString();
 }

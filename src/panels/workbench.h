@@ -12,8 +12,8 @@ class QLineEdit;
 class SerialLink;
 
 // What the main window's panels share: the line to the chain, the user font table, the
-// settings lines, and the fields that one panel reads from another. Panels register their
-// fields here as they are built; handlers read the field texts when they need them.
+// settings lines, and the few facts one panel reads from another's fields. Panels attach the
+// fields they own as they are built; the others use the verbs below.
 class Workbench
 {
 public:
@@ -23,29 +23,27 @@ public:
     FontTable fontarray;
     QStringList settingslines;
 
-    QPointer<QLineEdit> statusbox;
-    // The message block.
-    QPointer<QLineEdit> mlength;
-    QPointer<QLineEdit> sentence;
-    QPointer<QLineEdit> fonts;
-    QPointer<QLineEdit> underscore;
-    QPointer<QLineEdit> effects;
-    QPointer<QLineEdit> speeds;
-    // The user-font editor.
-    QPointer<QLineEdit> acc;
-    QPointer<QLineEdit> udc;
-    QPointer<QLineEdit> udcpattern;
-    QPointer<QLineEdit> fontfile;
+    void attachStatusField(QLineEdit *statusbox);
+    void attachChainFields(QLineEdit *mlength, QLineEdit *fonts);
+    void attachCodeField(QLineEdit *acc);
 
     // The chain length N: the leading number of mlength, 0 when it has none.
     int chainLength() const;
-    // The current user-font code: the number in acc.
+    // The fonts field's text as a command argument.
+    QByteArray fontsArgument() const;
+    // The current user-font code: the number in acc, and acc's text as it stands.
     int currentCode() const;
+    QString currentCodeText() const;
+    void setCurrentCodeText(const QString &text);
 
     // Builds the command from letter and argument and hands it to ComWrite with pause.
     void send(char letter, const QByteArray &argument, int pause);
     // Sends the one-character message that shows character code on the first digit.
     void sendCharacter(int code, int pause);
+
+    // Puts the character with code and its table pattern into the font editor's fields.
+    void showCharacter(int code);
+    void setCharacterShower(std::function<void(int code)> shower) { m_showCharacter = std::move(shower); }
 
     // Redraws the segment editor from udcpattern and stores it at the current code; the
     // common ending of the Command2 buttons.
@@ -56,5 +54,10 @@ public:
     QString status() const;
 
 private:
+    QPointer<QLineEdit> m_statusbox;
+    QPointer<QLineEdit> m_mlength;
+    QPointer<QLineEdit> m_fonts;
+    QPointer<QLineEdit> m_acc;
     std::function<void()> m_showsegments;
+    std::function<void(int)> m_showCharacter;
 };
