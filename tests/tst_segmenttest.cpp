@@ -20,7 +20,7 @@ private Q_SLOTS:
         test.requestStart();
         const SegmentTest::Tick tick = test.tick(true, 6);
         QByteArrayList wire;
-        for (const SegmentTest::Command &command : tick.commands)
+        for (const PacedCommand &command : tick.commands)
             wire.append(command.bytes());
         QCOMPARE(wire,
                  (QByteArrayList{"$B7FU\r", "$B7M0\r", "$B7W0100000000000000\r", "$B7M000000\r"}));

@@ -1,7 +1,7 @@
 #include "modes/segmenttest.h"
 
 #include "font/fonttable.h"
-#include "protocol/command.h"
+#include "protocol/chainprotocol.h"
 
 namespace {
 
@@ -14,18 +14,13 @@ QByteArray copies(int count, char c)
 }
 
 // Every digit back to font 0 and a blank message of six spaces, whatever the chain length.
-void appendBlanking(QList<SegmentTest::Command> &commands, int chainLength)
+void appendBlanking(CommandList &commands, int chainLength)
 {
     commands.append({'F', copies(chainLength, '0'), kLongPause});
     commands.append({'M', QByteArray(6, ' '), kLongPause});
 }
 
 } // namespace
-
-QByteArray SegmentTest::Command::bytes() const
-{
-    return ::Command::build(letter, argument);
-}
 
 QString SegmentTest::stepPattern(int step)
 {

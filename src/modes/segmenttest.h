@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include "protocol/pacedcommand.h"
+
 #include <QString>
 
 // The segment test's state machine: the Start and Stop requests, whether a run is under way,
@@ -11,27 +11,13 @@ class SegmentTest
 public:
     static constexpr int kSteps = 16;
 
-    // One display command: its letter, its argument and the pause after it (hundredths of a
-    // second).
-    struct Command
-    {
-        char letter = 'M';
-        QByteArray argument;
-        int pause = 0;
-        QByteArray bytes() const;
-        bool operator==(const Command &other) const
-        {
-            return letter == other.letter && argument == other.argument && pause == other.pause;
-        }
-    };
-
     // What one tick does. With no port open the field is left as it is (showChanged false).
     struct Tick
     {
         bool showChanged = false;
         bool running = false; // light green when true, light red when false
         QString pattern;      // the text of the step pattern field
-        QList<Command> commands;
+        CommandList commands;
     };
 
     // The pattern of step k: k "1" followed by 15 - k "0".

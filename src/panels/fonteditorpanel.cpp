@@ -3,13 +3,14 @@
 #include "core/basicutilities.h"
 #include "core/reentryguard.h"
 #include "panels/workbench.h"
+#include "font/fontcommands.h"
 #include "font/fontrules.h"
 #include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
 #include "widgets/segmentpreview.h"
 #include "protocol/coderules.h"
+#include "protocol/messagecommands.h"
 #include "widgets/filteredlineedit.h"
-#include "serial/seriallink.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -23,9 +24,8 @@
 
 namespace {
 
-// Pauses after a command, in hundredths of a second.
-constexpr int kShortPause = 5;
-constexpr int kLongPause = 10;
+using FontCommands::kLongPause;
+using FontCommands::kShortPause;
 
 QString allOn()
 {
@@ -160,15 +160,6 @@ void FontEditorPanel::connectFields()
 void FontEditorPanel::connectButtons()
 {
     const Buttons &b = m_buttons;
-    // Every button but Write and Commit ends with the common refresh of the editor.
-    const auto withRefresh = [this](void (FontEditorPanel::*action)()) {
-        return [this, action] {
-            const QPointer<FontEditorPanel> self(this);
-            (this->*action)();
-            if (self)
-                showsegments();
-        };
-    };
     connect(b.off, &QPushButton::clicked, this, [this] {
         m_udcpattern->setText(FontTable::allOff());
         showsegments();
@@ -177,10 +168,14 @@ void FontEditorPanel::connectButtons()
         m_udcpattern->setText(allOn());
         showsegments();
     });
-    connect(b.def, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onDefault));
-    connect(b.clr, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onClear));
-    connect(b.write, &QPushButton::clicked, this, &FontEditorPanel::onWrite);
-    connect(b.writePlus, &QPushButton::clicked, this, withRefresh(&FontEditorPanel::onWritePlus));
+    connect(b.def, &QPushButton::clicked, this, [this] {
+        replaceFont(&FontTable::resetfont, QStringLiteral("Font array has been set to default"));
+    });
+    connect(b.clr, &QPushButton::clicked, this, [this] {
+        replaceFont(&FontTable::clear, QStringLiteral("Font array has been cleared"));
+    });
+    connect(b.write, &QPushButton::clicked, this, [this] { writePattern(kShortPause); });
+    connect(b.writePlus, &QPushButton::clicked, this, &FontEditorPanel::onWritePlus);
     connect(b.previous, &QPushButton::clicked, this,
             [this] { onStep(CodeRules::previousCode(settledCode())); });
     connect(b.next, &QPushButton::clicked, this,
@@ -253,10 +248,9 @@ void FontEditorPanel::selectcode()
     const int code = CodeRules::selectedCode(m_acc->text());
     m_acc->setText(QString::number(code));
     refreshEditor(code);
-    const QPointer<FontEditorPanel> self(this);
-    showsegments();
-    if (self && !shutdownRequested())
-        m_workbench.sendCharacter(code, kShortPause);
+    // The editor shows the character before it goes out.
+    m_workbench.sendAll(this, MessageCommands::showCharacter(code, kShortPause),
+                        [this](const PacedCommand &) { showsegments(); });
 }
 
 bool FontEditorPanel::eventFilter(QObject *watched, QEvent *event)
@@ -283,10 +277,8 @@ void FontEditorPanel::chooseCharacter(int code)
     m_udc->setText(QString(QChar(code)));
     m_acc->setText(QString::number(code));
     m_udcpattern->setText(FontRules::cleanedPattern(m_workbench.fontarray.pattern(code)));
-    const QPointer<FontEditorPanel> self(this);
-    showsegments();
-    if (self)
-        m_workbench.send('M', currentCharacter(code), kShortPause);
+    m_workbench.sendAll(this, showCurrentCharacter(code),
+                        [this](const PacedCommand &) { showsegments(); });
 }
 
 void FontEditorPanel::onUdcEdited()
@@ -313,12 +305,24 @@ void FontEditorPanel::onPatternEdited()
 void FontEditorPanel::onPatternEnter()
 {
     m_udcpattern->setText(FontTable::padded(m_udcpattern->text()));
+    writePattern(kLongPause);
+}
+
+void FontEditorPanel::writePattern(int writePause, const std::function<void()> &then)
+{
     const QByteArray character = currentCharacter(m_workbench.currentCode());
-    const QPointer<FontEditorPanel> self(this);
-    m_workbench.send('W', character + FontRules::cleanedPattern(m_udcpattern->text()).toLatin1(),
-                     kLongPause);
-    if (self)
-        m_workbench.send('M', character, kLongPause);
+    m_workbench.sendAll(this,
+                        FontCommands::writePattern(character, m_udcpattern->text(), writePause),
+                        {}, [then](bool) {
+                            if (then)
+                                then();
+                        });
+}
+
+CommandList FontEditorPanel::showCurrentCharacter(int code) const
+{
+    return MessageCommands::showCharacter(static_cast<unsigned char>(currentCharacter(code).at(0)),
+                                          kShortPause);
 }
 
 void FontEditorPanel::onSegmentClicked(int k)
@@ -333,58 +337,32 @@ void FontEditorPanel::onSegmentClicked(int k)
         m_workbench.fontarray.setPattern(code, pattern);
 }
 
-void FontEditorPanel::onDefault()
+void FontEditorPanel::replaceFont(void (FontTable::*reset)(), const QString &status)
 {
-    m_workbench.fontarray.resetfont();
+    (m_workbench.fontarray.*reset)();
     const int code = settledCode();
     refreshEditor(code);
-    const QPointer<FontEditorPanel> self(this);
-    m_workbench.send('M', currentCharacter(code), kShortPause);
-    if (self)
-        m_workbench.setStatus(QStringLiteral("Font array has been set to default"));
-}
-
-void FontEditorPanel::onClear()
-{
-    m_workbench.fontarray.clear();
-    const int code = settledCode();
-    refreshEditor(code);
-    const QPointer<FontEditorPanel> self(this);
-    m_workbench.send('M', currentCharacter(code), kShortPause);
-    if (self)
-        m_workbench.setStatus(QStringLiteral("Font array has been cleared"));
-}
-
-void FontEditorPanel::onWrite()
-{
-    const QByteArray character = currentCharacter(m_workbench.currentCode());
-    // A slot read unchecked from a file can never put a CR or "!" into the command.
-    const QByteArray pattern = FontRules::cleanedPattern(m_udcpattern->text()).toLatin1();
-    const QPointer<FontEditorPanel> self(this);
-    m_workbench.send('W', character + pattern, kShortPause);
-    if (self)
-        m_workbench.send('M', character, kLongPause);
+    m_workbench.sendAll(this, showCurrentCharacter(code), {}, [this, status](bool) {
+        m_workbench.setStatus(status);
+        showsegments();
+    });
 }
 
 void FontEditorPanel::onWritePlus()
 {
-    const QPointer<FontEditorPanel> self(this);
-    onWrite();
-    if (!self)
-        return;
-    const int code = CodeRules::nextCode(settledCode());
-    m_acc->setText(QString::number(code));
-    refreshEditor(code);
+    writePattern(kShortPause, [this] {
+        const int code = CodeRules::nextCode(settledCode());
+        m_acc->setText(QString::number(code));
+        refreshEditor(code);
+        showsegments();
+    });
 }
 
 void FontEditorPanel::onStep(int code)
 {
     m_acc->setText(QString::number(code));
     refreshEditor(code);
-    const QPointer<FontEditorPanel> self(this);
-    m_workbench.send('M', currentCharacter(code), kShortPause);
-    if (self)
-        showsegments();
+    m_workbench.sendAll(this, showCurrentCharacter(code), {}, [this](bool) { showsegments(); });
 }
 
 void FontEditorPanel::onCommit()
@@ -393,43 +371,23 @@ void FontEditorPanel::onCommit()
     if (m_committing)
         return;
     const ReentryGuard guard(this, m_committing);
-    const QPointer<FontEditorPanel> self(this);
-    const auto stopped = [&self] { return !self || shutdownRequested(); };
-
-    // The success message needs every command to have gone out to an open port without error.
-    SerialLink &link = m_workbench.link;
-    const int failuresBefore = link.writeFailures();
-    bool complete = true;
-    const auto send = [this, &link, &complete](char letter, const QByteArray &argument) {
-        if (!link.portopen() || argument.contains('\r'))
-            complete = false;
-        m_workbench.send(letter, argument, kShortPause);
-        if (!link.portopen())
-            complete = false;
-    };
-
-    send('F', m_workbench.fontsArgument());
-    for (const int code : FontRules::uploadCodes()) {
-        if (stopped())
+    const QByteArray fonts = m_workbench.fontsArgument();
+    // Before each pattern goes out the editor shows its character, as the upload goes along.
+    const auto showUploading = [this](const PacedCommand &command) {
+        if (command.letter != 'W' || command.argument.isEmpty())
             return;
+        const int code = static_cast<unsigned char>(command.argument.at(0));
         m_acc->setText(QString::number(code));
         refreshEditor(code);
         showsegments();
-        if (stopped())
-            return;
         QCoreApplication::processEvents();
-        if (stopped())
-            return;
-        // The loop's own code decides what is written, whatever the user did meanwhile.
-        const QString pattern = FontRules::storedPattern(m_workbench.fontarray.pattern(code));
-        send('W', FontRules::patternWriteArgument(code, pattern));
-        if (stopped())
-            return;
-        send('M', QByteArray(1, static_cast<char>(code)));
-    }
-    if (stopped())
-        return;
-    if (complete && link.portopen() && link.writeFailures() == failuresBefore)
-        m_workbench.setStatus(QStringLiteral("Character set has been uploaded to PIC"));
-    showsegments();
+    };
+    // The success message needs every command to have gone out to an open port without error.
+    m_workbench.sendAll(this, FontCommands::upload(fonts, m_workbench.fontarray), showUploading,
+                        [this](bool complete) {
+                            if (complete)
+                                m_workbench.setStatus(
+                                        QStringLiteral("Character set has been uploaded to PIC"));
+                            showsegments();
+                        });
 }

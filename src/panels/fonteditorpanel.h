@@ -1,6 +1,11 @@
 #pragma once
 
+#include "font/fonttable.h"
+#include "protocol/pacedcommand.h"
+
 #include <QGroupBox>
+
+#include <functional>
 
 class FilteredLineEdit;
 class QLabel;
@@ -63,9 +68,12 @@ private:
     void onPatternEdited();
     void onUdcEdited();
     void chooseCharacter(int code);
-    void onDefault();
-    void onClear();
-    void onWrite();
+    // Resets the table with reset, shows the current character and reports status.
+    void replaceFont(void (FontTable::*reset)(), const QString &status);
+    // "Write" and Enter in the pattern field; then runs once the commands went out.
+    void writePattern(int writePause, const std::function<void()> &then = {});
+    // The command that shows the current character on the first digit.
+    CommandList showCurrentCharacter(int code) const;
     void onWritePlus();
     void onStep(int code);
     void onCommit();

@@ -2,6 +2,7 @@
 
 #include "panels/workbench.h"
 #include "protocol/fieldrules.h"
+#include "protocol/messagecommands.h"
 #include "widgets/filteredlineedit.h"
 
 #include <QFontDatabase>
@@ -11,8 +12,6 @@
 
 namespace {
 
-// Every command of the block is followed by a pause of 5 hundredths of a second.
-constexpr int kPause = 5;
 // Room for this many characters in a content field, and in the length field.
 constexpr int kContentColumns = 12;
 constexpr int kLengthColumns = 3;
@@ -161,15 +160,15 @@ void MessagePanel::settleAttribute(FilteredLineEdit *field)
 void MessagePanel::messageEntered()
 {
     settleMessage();
-    m_workbench.send('M', argumentOf(m_sentence), kPause);
+    m_workbench.sendAll(this, MessageCommands::message(argumentOf(m_sentence)));
 }
 
 void MessagePanel::attributeEntered(FilteredLineEdit *field, char letter)
 {
     settleAttribute(field);
-    m_workbench.send(letter, argumentOf(field), kPause);
     // The message goes out as it stands: the user may not have settled it yet.
-    m_workbench.send('M', argumentOf(m_sentence), kPause);
+    m_workbench.sendAll(this, MessageCommands::attribute(letter, argumentOf(field),
+                                                         argumentOf(m_sentence)));
 }
 
 void MessagePanel::resetLength()
@@ -184,9 +183,8 @@ void MessagePanel::resetLength()
 
 void MessagePanel::writeAll()
 {
-    m_workbench.send('F', argumentOf(m_fonts), kPause);
-    m_workbench.send('E', argumentOf(m_effects), kPause);
-    m_workbench.send('S', argumentOf(m_speeds), kPause);
-    m_workbench.send('M', argumentOf(m_sentence), kPause);
-    m_workbench.showsegments();
+    m_workbench.sendAll(this,
+                        MessageCommands::writeAll(argumentOf(m_fonts), argumentOf(m_effects),
+                                                  argumentOf(m_speeds), argumentOf(m_sentence)),
+                        {}, [this](bool) { m_workbench.showsegments(); });
 }

@@ -3,6 +3,7 @@
 #include "core/reentryguard.h"
 #include "core/basicutilities.h"
 #include "panels/workbench.h"
+#include "modes/modecommands.h"
 #include "modes/modesteps.h"
 #include "widgets/filteredlineedit.h"
 
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr int kPause = 5;
 constexpr int kTimerStartInterval = 100;
 constexpr int kFieldWidth = 56;
 
@@ -242,9 +242,9 @@ void ModesPanel::animateStep()
                                             m_animation[ModeSteps::kStopField]->text());
     m_workbench.setCurrentCodeText(QString::number(code));
     m_workbench.showCharacter(code);
-    m_workbench.showsegments();
-    m_workbench.send('M', QByteArray(qMax(0, m_workbench.chainLength()), static_cast<char>(code)),
-                     kPause);
+    // The editor shows the character before it goes out.
+    m_workbench.sendAll(this, ModeCommands::animate(code, m_workbench.chainLength()),
+                        [this](const PacedCommand &) { m_workbench.showsegments(); });
 }
 
 void ModesPanel::timeStep()
@@ -252,8 +252,8 @@ void ModesPanel::timeStep()
     const QString time = clockText(false);
     if (time == m_lastclock)
         return;
-    m_workbench.send('M', ModeSteps::timeDigits(time).toLatin1(), kPause);
-    m_lastclock = time;
+    m_workbench.sendAll(this, ModeCommands::time(time), {},
+                        [this, time](bool) { m_lastclock = time; });
 }
 
 void ModesPanel::dateStep()
@@ -261,17 +261,15 @@ void ModesPanel::dateStep()
     const QString date = clockText(true);
     if (date == m_lastclock)
         return;
-    m_workbench.send('M', ModeSteps::dateDigits(date).toLatin1(), kPause);
     // The text just sent, not a second reading: a day that turned meanwhile is sent next tick.
-    m_lastclock = date;
+    m_workbench.sendAll(this, ModeCommands::date(date), {},
+                        [this, date](bool) { m_lastclock = date; });
 }
 
 void ModesPanel::countStep()
 {
-    m_workbench.send('M',
-                     ModeSteps::countDigits(m_xcount->text(), m_workbench.chainLength()).toLatin1(),
-                     kPause);
-    m_xcount->setText(ModeSteps::counterNext(m_xcount->text()));
+    m_workbench.sendAll(this, ModeCommands::count(m_xcount->text(), m_workbench.chainLength()), {},
+                        [this](bool) { m_xcount->setText(ModeSteps::counterNext(m_xcount->text())); });
 }
 
 QString ModesPanel::clockText(bool date) const

@@ -78,9 +78,5 @@ void SegmentTestPanel::runTestStep()
         showRunning(tick.running);
         m_testrunning->setText(tick.pattern);
     }
-    for (const SegmentTest::Command &command : tick.commands) {
-        if (shutdownRequested())
-            break;
-        m_workbench.send(command.letter, command.argument, command.pause);
-    }
+    m_workbench.sendAll(this, tick.commands);
 }

@@ -2,18 +2,12 @@
 
 #include "panels/workbench.h"
 #include "protocol/coderules.h"
+#include "protocol/messagecommands.h"
 #include "widgets/filteredlineedit.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QPushButton>
-
-namespace {
-constexpr int kPause = 10;
-// The blanking message is six spaces whatever the chain length.
-constexpr char kBlankMessage[] = "      ";
-} // namespace
 
 SingleCharPanel::SingleCharPanel(Workbench &workbench, QWidget *parent)
     : QGroupBox(parent), m_workbench(workbench)
@@ -51,11 +45,6 @@ void SingleCharPanel::fillSinglechar()
 
 void SingleCharPanel::sendCharacter()
 {
-    const QPointer<SingleCharPanel> self(this);
-    m_workbench.send('F', QByteArray(m_workbench.chainLength(), '0'), kPause);
-    if (!self)
-        return;
-    m_workbench.send('M', QByteArray(kBlankMessage), kPause);
-    if (self)
-        m_workbench.showsegments();
+    m_workbench.sendAll(this, MessageCommands::blank(m_workbench.chainLength()), {},
+                        [this](bool) { m_workbench.showsegments(); });
 }

@@ -2,10 +2,12 @@
 
 #include "core/basicutilities.h"
 #include "core/settingslines.h"
+#include "protocol/chainprotocol.h"
 #include "protocol/command.h"
 #include "serial/seriallink.h"
 
 #include <QLineEdit>
+#include <QPointer>
 
 #include <limits>
 #include <stdexcept>
@@ -76,11 +78,36 @@ void Workbench::send(char letter, const QByteArray &argument, int pause)
     link.ComWrite(command, pause, 0, 0);
 }
 
-void Workbench::sendCharacter(int code, int pause)
+bool Workbench::sendAll(QObject *caller, const CommandList &commands,
+                        const CommandHook &beforeEach, const DoneHook &afterAll)
 {
-    if (code < 0 || code > 255)
-        return;
-    send('M', QByteArray(1, static_cast<char>(code)), pause);
+    const QPointer<QObject> guard(caller);
+    const auto stopped = [&guard] { return !guard || shutdownRequested(); };
+    const int failuresBefore = link.writeFailures();
+    bool complete = true;
+    for (const PacedCommand &command : commands) {
+        if (stopped())
+            return false;
+        if (beforeEach) {
+            beforeEach(command);
+            if (stopped())
+                return false;
+        }
+        if (!link.portopen() || !Command::isLetter(command.letter)
+            || command.argument.contains(Protocol::kFrameEnd))
+            complete = false;
+        send(command.letter, command.argument, command.pause);
+        if (!guard)
+            return false;
+        if (!link.portopen())
+            complete = false;
+    }
+    if (stopped())
+        return false;
+    complete = complete && link.portopen() && link.writeFailures() == failuresBefore;
+    if (afterAll)
+        afterAll(complete);
+    return complete;
 }
 
 void Workbench::showsegments()

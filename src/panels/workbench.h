@@ -1,6 +1,7 @@
 #pragma once
 
 #include "font/fonttable.h"
+#include "protocol/pacedcommand.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <functional>
 
 class QLineEdit;
+class QObject;
 class SerialLink;
 
 // What the main window's panels share: the line to the chain, the user font table, the
@@ -38,8 +40,16 @@ public:
 
     // Builds the command from letter and argument and hands it to ComWrite with pause.
     void send(char letter, const QByteArray &argument, int pause);
-    // Sends the one-character message that shows character code on the first digit.
-    void sendCharacter(int code, int pause);
+
+    // Runs before each command of sendAll; window events may run in it.
+    using CommandHook = std::function<void(const PacedCommand &)>;
+    // Sends commands in order, running beforeEach before each one. Window events run during
+    // the paced waits, so the run stops as soon as caller is deleted or the program is asked
+    // to close. Complete (true) when every command went out to an open port without a failure.
+    // afterAll runs at the end unless the run was stopped, told whether it was complete.
+    using DoneHook = std::function<void(bool complete)>;
+    bool sendAll(QObject *caller, const CommandList &commands, const CommandHook &beforeEach = {},
+                 const DoneHook &afterAll = {});
 
     // Puts the character with code and its table pattern into the font editor's fields.
     void showCharacter(int code);

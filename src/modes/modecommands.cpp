@@ -1,0 +1,27 @@
+#include "modes/modecommands.h"
+
+#include "modes/modesteps.h"
+
+namespace ModeCommands {
+
+CommandList time(const QString &timeText)
+{
+    return {{'M', ModeSteps::timeDigits(timeText).toLatin1(), kPause}};
+}
+
+CommandList date(const QString &dateText)
+{
+    return {{'M', ModeSteps::dateDigits(dateText).toLatin1(), kPause}};
+}
+
+CommandList count(const QString &xcount, int chainLength)
+{
+    return {{'M', ModeSteps::countDigits(xcount, chainLength).toLatin1(), kPause}};
+}
+
+CommandList animate(int code, int chainLength)
+{
+    return {{'M', QByteArray(qMax(0, chainLength), static_cast<char>(code)), kPause}};
+}
+
+} // namespace ModeCommands

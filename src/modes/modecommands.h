@@ -1,0 +1,18 @@
+#pragma once
+
+#include "protocol/pacedcommand.h"
+
+#include <QString>
+
+// The one message each step of the Time, Date, Count and Animate modes sends.
+namespace ModeCommands {
+
+inline constexpr int kPause = 5;
+
+CommandList time(const QString &timeText);
+CommandList date(const QString &dateText);
+CommandList count(const QString &xcount, int chainLength);
+// Character code on every digit of the chain.
+CommandList animate(int code, int chainLength);
+
+} // namespace ModeCommands

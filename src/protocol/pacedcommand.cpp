@@ -1,0 +1,8 @@
+#include "protocol/pacedcommand.h"
+
+#include "protocol/command.h"
+
+QByteArray PacedCommand::bytes() const
+{
+    return Command::build(letter, argument);
+}
