@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/signalwatcher.h"
+#include "core/signalwatcher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

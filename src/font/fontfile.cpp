@@ -141,7 +141,13 @@ Patterns readLoadFile(QIODevice &file)
         return result;
     }
     const QStringList patterns = patternsOf(readBoundedLines(file, kPatternCount));
-    result.refusal = loadRefusal(check(patterns));
+    const Check fault = check(patterns);
+    result.refusal = loadRefusal(fault);
+    // A short file fails at its first missing line, a bad pattern at its own line.
+    if (fault.fault == Fault::TooShort)
+        result.line = static_cast<int>(patterns.size()) + 1;
+    else if (fault.fault != Fault::None)
+        result.line = fault.code - FontTable::kFirstUserCode + 1;
     if (result.ok())
         result.patterns = patterns;
     return result;

@@ -21,6 +21,7 @@ struct Patterns
 {
     QStringList patterns; // index 0 is code 10
     QString refusal;
+    int line = 0; // the line the refusal is about, counted from 1; 0 for the whole file
     bool ok() const { return refusal.isEmpty(); }
 };
 

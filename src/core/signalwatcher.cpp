@@ -1,4 +1,4 @@
-#include "app/signalwatcher.h"
+#include "core/signalwatcher.h"
 
 #include <QSocketNotifier>
 
