@@ -1,0 +1,547 @@
+#include "ctlprogram.h"
+
+#include "chaindriver.h"
+
+#include "core/basicutilities.h"
+#include "core/signalwatcher.h"
+#include "font/fontcommands.h"
+#include "font/fontfile.h"
+#include "font/fontrules.h"
+#include "font/fonttable.h"
+#include "modes/modecommands.h"
+#include "modes/modesteps.h"
+#include "modes/segmenttest.h"
+#include "protocol/chainprotocol.h"
+#include "protocol/fieldrules.h"
+#include "protocol/messagecommands.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QFile>
+#include <QLocale>
+#include <QSerialPortInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// The segment test steps at the window's tick period.
+constexpr int kTestTickMs = 250;
+// Count and Animate step at the window's default delay.
+const QString kDefaultDelay = QStringLiteral("100");
+// Global options that take a value, and the command options that do.
+const QStringList kValueOptions{QStringLiteral("port"),  QStringLiteral("chain"),
+                                QStringLiteral("fonts"), QStringLiteral("underscore"),
+                                QStringLiteral("effects"), QStringLiteral("speeds"),
+                                QStringLiteral("message"), QStringLiteral("from"),
+                                QStringLiteral("to"),    QStringLiteral("delay")};
+
+void printErr(const QString &text)
+{
+    std::fputs(qPrintable(QStringLiteral("vornikctl: ") + text + QLatin1Char('\n')), stderr);
+}
+
+bool keyInserts(const KeyFilter &filter, int code, QChar &entered)
+{
+    const KeyVerdict verdict = filter(code);
+    entered = verdict.character;
+    return verdict.kind == KeyVerdict::Insert;
+}
+
+bool isNumber(const QString &text)
+{
+    bool ok = false;
+    text.toInt(&ok);
+    return ok;
+}
+
+} // namespace
+
+CtlProgram::CtlProgram(const QStringList &arguments)
+{
+    if (!parse(arguments.mid(1)) && m_parseError.isEmpty())
+        m_parseError = QStringLiteral("no command given (see --help)");
+}
+
+QString CtlProgram::usage()
+{
+    return QStringLiteral(
+            "Usage: vornikctl [--port DEVICE] [--chain N] [--dry-run] COMMAND [ARGUMENTS]\n"
+            "\n"
+            "Drives a chain of Vornik display modules over a serial line, with the same frames\n"
+            "and pauses as the window's actions.\n"
+            "\n"
+            "Options:\n"
+            "  --port DEVICE  the serial device (or VORNIK_PORT); without either, the one port\n"
+            "                 the system lists\n"
+            "  --chain N      digits in the chain (default 6)\n"
+            "  --dry-run      print each frame as the transmit log would; open no port\n"
+            "  --help, --version\n"
+            "\n"
+            "Commands:\n"
+            "  ports                       list the serial ports\n"
+            "      vornikctl ports\n"
+            "  message TEXT                show TEXT, fitted to the chain\n"
+            "      vornikctl message HELLO\n"
+            "  message -                   show each line of standard input as it arrives\n"
+            "      tail -F log | vornikctl message -\n"
+            "  attributes [--fonts F] [--underscore U] [--effects E] [--speeds S] [--message T]\n"
+            "                              each field's Enter (the message only with --message)\n"
+            "      vornikctl attributes --effects 123456 --message HELLO\n"
+            "  write-all TEXT [--fonts F] [--effects E] [--speeds S]\n"
+            "                              fonts, effects, speeds, message (\"Write all\")\n"
+            "      vornikctl write-all HELLO --effects 111111\n"
+            "  char CODE                   show character CODE (10-125) on the first digit\n"
+            "      vornikctl char 65\n"
+            "  blank                       blank the chain (\"Send character\")\n"
+            "      vornikctl blank\n"
+            "  font upload FILE [--fonts F]  the whole user font to every module (\"Commit\")\n"
+            "      vornikctl font upload myfont.fnt\n"
+            "  font write CODE PATTERN     one pattern to the first module (\"Write\")\n"
+            "      vornikctl font write 65 111111000000000\n"
+            "  clock | date                the time or the date, until interrupted\n"
+            "      vornikctl clock\n"
+            "  count [--from N] [--delay D]  count up every D ms (default 100), until interrupted\n"
+            "      vornikctl count --from 500\n"
+            "  animate --from A --to B [--delay D]  run through the user font, until interrupted\n"
+            "      vornikctl animate --from 48 --to 57 --delay 200\n"
+            "  test                        the segment test, until interrupted\n"
+            "      vornikctl test\n"
+            "\n"
+            "Exit status: 0 done, 2 usage or input error, 3 the port cannot be opened,\n"
+            "4 a file cannot be read or is not a font file, 5 the line failed while sending.\n"
+            "Ctrl+C or SIGTERM ends a mode or the test cleanly.\n"
+            "\n"
+            "Testing aid: VORNIK_PAUSE_SCALE=F multiplies every pause by F (0 = no pauses).\n");
+}
+
+bool CtlProgram::parse(const QStringList &arguments)
+{
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString argument = arguments.at(i);
+        if (argument == QLatin1String("-") || !argument.startsWith(QLatin1String("-"))) {
+            if (m_command.isEmpty())
+                m_command = argument;
+            else
+                m_positional.append(argument);
+            continue;
+        }
+        argument = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        QString value;
+        const int equals = argument.indexOf(QLatin1Char('='));
+        if (equals >= 0) {
+            value = argument.mid(equals + 1);
+            argument.truncate(equals);
+        }
+        if (argument == QLatin1String("help") || argument == QLatin1String("h")) {
+            m_help = true;
+        } else if (argument == QLatin1String("version")) {
+            m_version = true;
+        } else if (argument == QLatin1String("dry-run")) {
+            m_dryRun = true;
+        } else if (kValueOptions.contains(argument)) {
+            if (equals < 0) {
+                if (i + 1 >= arguments.size()) {
+                    m_parseError = QStringLiteral("--%1 needs a value").arg(argument);
+                    return false;
+                }
+                value = arguments.at(++i);
+            }
+            m_options.insert(argument, value);
+        } else {
+            m_parseError = QStringLiteral("unknown option --%1 (see --help)").arg(argument);
+            return false;
+        }
+    }
+    if (m_options.contains(QStringLiteral("chain"))) {
+        bool ok = false;
+        m_chain = m_options.value(QStringLiteral("chain")).toInt(&ok);
+        if (!ok || m_chain < 1 || m_chain > 10) {
+            m_parseError = QStringLiteral("--chain takes a number from 1 to 10");
+            return false;
+        }
+    }
+    m_port = option(QStringLiteral("port"), qEnvironmentVariable("VORNIK_PORT"));
+    return m_help || m_version || !m_command.isEmpty();
+}
+
+int CtlProgram::fail(Status status, const QString &message) const
+{
+    printErr(message);
+    return status;
+}
+
+QString CtlProgram::option(const QString &name, const QString &fallback) const
+{
+    return m_options.value(name, fallback);
+}
+
+QString CtlProgram::checked(const QString &what, const QString &text,
+                            const std::function<bool(int, QChar &)> &accepts,
+                            QString &refusal) const
+{
+    QString entered;
+    for (int i = 0; i < text.size(); ++i) {
+        QChar c;
+        if (!accepts(text.at(i).unicode(), c)) {
+            if (refusal.isEmpty())
+                refusal = QStringLiteral("%1: character \"%2\" (code %3) at position %4 cannot "
+                                         "be shown")
+                                  .arg(what, text.at(i))
+                                  .arg(text.at(i).unicode())
+                                  .arg(i + 1);
+            return QString();
+        }
+        entered += c;
+    }
+    return entered;
+}
+
+QString CtlProgram::checkedAttribute(const QString &name, QString &refusal) const
+{
+    static const QMap<QString, KeyFilter> filters{
+            {QStringLiteral("fonts"), FieldRules::fontsKey},
+            {QStringLiteral("underscore"), FieldRules::underscoreKey},
+            {QStringLiteral("effects"), FieldRules::effectsKey},
+            {QStringLiteral("speeds"), FieldRules::speedsKey}};
+    const KeyFilter filter = filters.value(name);
+    const QString text = checked(QStringLiteral("--") + name, option(name), [&](int code, QChar &c) {
+        return keyInserts(filter, code, c);
+    }, refusal);
+    // An option not given stands as the window's fields stand after a length change.
+    if (!m_options.contains(name))
+        return FieldRules::resetAttribute(m_chain);
+    return FieldRules::settledAttribute(text, m_chain);
+}
+
+QString CtlProgram::choosePort(QString &refusal) const
+{
+    if (!m_port.isEmpty())
+        return m_port;
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    if (ports.size() == 1)
+        return ports.first().systemLocation();
+    QString list;
+    for (const QSerialPortInfo &port : ports)
+        list += QStringLiteral("\n  ") + port.systemLocation();
+    refusal = ports.isEmpty() ? QStringLiteral("no serial port found; name one with --port")
+                              : QStringLiteral("several serial ports; name one with --port:")
+                                        + list;
+    return QString();
+}
+
+int CtlProgram::run()
+{
+    if (m_help) {
+        std::fputs(qPrintable(usage()), stdout);
+        return Done;
+    }
+    if (m_version) {
+        std::printf("vornikctl %s\n", qPrintable(VersionText()));
+        return Done;
+    }
+    if (!m_parseError.isEmpty())
+        return fail(InputError, m_parseError);
+    bool scaleOk = false;
+    const double scale = qEnvironmentVariable("VORNIK_PAUSE_SCALE").toDouble(&scaleOk);
+    if (scaleOk && scale >= 0)
+        setDelayScale(scale);
+    if (m_command == QLatin1String("ports"))
+        return listPorts();
+    return runOnChain();
+}
+
+int CtlProgram::listPorts() const
+{
+    for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
+        const QString ids = port.hasVendorIdentifier() && port.hasProductIdentifier()
+                ? QStringLiteral("%1:%2")
+                          .arg(port.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                          .arg(port.productIdentifier(), 4, 16, QLatin1Char('0'))
+                : QString();
+        const QStringList columns{port.systemLocation(), port.description(), port.manufacturer(),
+                                  port.serialNumber(), ids};
+        std::printf("%s\n", qPrintable(columns.join(QLatin1Char('\t'))));
+    }
+    return Done;
+}
+
+int CtlProgram::runOnChain()
+{
+    QString refusal;
+    const auto argumentCount = [this](int count) { return m_positional.size() == count; };
+    const auto sentenceAccepts = [](int code, QChar &c) {
+        return keyInserts(FieldRules::sentenceKey, code, c);
+    };
+    CommandList commands;
+    bool progress = false;
+    std::function<int(ChainDriver &)> repeating;
+
+    if (m_command == QLatin1String("message") && argumentCount(1)) {
+        if (m_positional.first() != QLatin1String("-")) {
+            const QString text =
+                    checked(QStringLiteral("message"), m_positional.first(), sentenceAccepts, refusal);
+            commands = MessageCommands::message(
+                    FieldRules::settledMessage(text, m_chain).toLatin1());
+        } else {
+            repeating = [this](ChainDriver &driver) { return sendMessagesFromInput(driver); };
+        }
+    } else if (m_command == QLatin1String("attributes") && argumentCount(0)) {
+        const QString message = checked(QStringLiteral("--message"), option(QStringLiteral("message")),
+                                        sentenceAccepts, refusal);
+        const QByteArray settled = FieldRules::settledMessage(message, m_chain).toLatin1();
+        const QList<QPair<QString, char>> fields{{QStringLiteral("fonts"), 'F'},
+                                                 {QStringLiteral("underscore"), 'U'},
+                                                 {QStringLiteral("effects"), 'E'},
+                                                 {QStringLiteral("speeds"), 'S'}};
+        for (const auto &[name, letter] : fields) {
+            if (!m_options.contains(name))
+                continue;
+            CommandList enter = MessageCommands::attribute(
+                    letter, checkedAttribute(name, refusal).toLatin1(), settled);
+            // Without a message the field's Enter sends the attribute alone.
+            if (!m_options.contains(QStringLiteral("message")))
+                enter.removeLast();
+            commands += enter;
+        }
+        if (commands.isEmpty() && refusal.isEmpty())
+            refusal = QStringLiteral("attributes needs at least one of --fonts, --underscore, "
+                                     "--effects, --speeds");
+    } else if (m_command == QLatin1String("write-all") && argumentCount(1)) {
+        const QString text =
+                checked(QStringLiteral("message"), m_positional.first(), sentenceAccepts, refusal);
+        commands = MessageCommands::writeAll(
+                checkedAttribute(QStringLiteral("fonts"), refusal).toLatin1(),
+                checkedAttribute(QStringLiteral("effects"), refusal).toLatin1(),
+                checkedAttribute(QStringLiteral("speeds"), refusal).toLatin1(),
+                FieldRules::settledMessage(text, m_chain).toLatin1());
+    } else if (m_command == QLatin1String("char") && argumentCount(1)) {
+        bool ok = false;
+        const int code = m_positional.first().toInt(&ok);
+        if (!ok || !Protocol::isUserCode(code))
+            refusal = QStringLiteral("char: \"%1\" is not a character code from 10 to 125 "
+                                     "(13 and 33 excepted)")
+                              .arg(m_positional.first());
+        commands = MessageCommands::showCharacter(code, FontCommands::kShortPause);
+    } else if (m_command == QLatin1String("blank") && argumentCount(0)) {
+        commands = MessageCommands::blank(m_chain);
+    } else if (m_command == QLatin1String("font") && argumentCount(2)
+               && m_positional.first() == QLatin1String("upload")) {
+        QFile file(m_positional.at(1));
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(FileError, QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+        const FontFile::Patterns read = FontFile::readLoadFile(file);
+        if (!read.ok())
+            return fail(FileError, read.line > 0 ? QStringLiteral("%1: line %2: %3")
+                                                           .arg(file.fileName())
+                                                           .arg(read.line)
+                                                           .arg(read.refusal)
+                                                 : QStringLiteral("%1: %2").arg(file.fileName(),
+                                                                              read.refusal));
+        FontTable table;
+        for (int i = 0; i < read.patterns.size(); ++i)
+            table.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
+        commands = FontCommands::upload(checkedAttribute(QStringLiteral("fonts"), refusal).toLatin1(),
+                                        table);
+        progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
+    } else if (m_command == QLatin1String("font") && argumentCount(3)
+               && m_positional.first() == QLatin1String("write")) {
+        bool ok = false;
+        const int code = m_positional.at(1).toInt(&ok);
+        const QString pattern = checked(QStringLiteral("pattern"), m_positional.at(2),
+                                        [](int key, QChar &c) {
+                                            return keyInserts(FontRules::patternKey, key, c);
+                                        },
+                                        refusal);
+        if (!ok || !Protocol::isUserCode(code))
+            refusal = QStringLiteral("font write: \"%1\" is not a character code from 10 to 125 "
+                                     "(13 and 33 excepted)")
+                              .arg(m_positional.at(1));
+        else if (refusal.isEmpty() && !FontRules::isPattern(pattern))
+            refusal = QStringLiteral("font write: a pattern has 15 characters \"0\" or \"1\"");
+        commands = FontCommands::writePattern(QByteArray(1, static_cast<char>(code)), pattern,
+                                              FontCommands::kShortPause);
+    } else if ((m_command == QLatin1String("clock") || m_command == QLatin1String("date"))
+               && argumentCount(0)) {
+        const bool date = m_command == QLatin1String("date");
+        const QLocale locale = QLocale::system();
+        const QString format = date ? locale.dateFormat(QLocale::ShortFormat)
+                                    : ModeSteps::timeFormatWithSeconds(
+                                              locale.timeFormat(QLocale::ShortFormat),
+                                              locale.timeFormat(QLocale::LongFormat));
+        repeating = [this, date, format](ChainDriver &driver) {
+            auto last = std::make_shared<QString>();
+            return repeat(driver, [&driver, date, format, last] {
+                const QDateTime now = QDateTime::currentDateTime();
+                // The user's order and separators, with plain digits the display can show.
+                const QString text = date ? QLocale::c().toString(now.date(), format)
+                                          : QLocale::c().toString(now.time(), format);
+                if (text != *last) {
+                    driver.send(date ? ModeCommands::date(text) : ModeCommands::time(text));
+                    *last = text;
+                }
+                // Wake just after the next second begins rather than polling.
+                return 1001 - QTime::currentTime().msec();
+            });
+        };
+    } else if (m_command == QLatin1String("count") && argumentCount(0)) {
+        const QString from = option(QStringLiteral("from"), QStringLiteral("0"));
+        const QString delay = option(QStringLiteral("delay"), kDefaultDelay);
+        if (!isNumber(from) || from.startsWith(QLatin1Char('-')) || !isNumber(delay))
+            refusal = QStringLiteral("count: --from and --delay take whole numbers");
+        repeating = [this, from, delay](ChainDriver &driver) {
+            auto counter = std::make_shared<QString>(ModeSteps::counterNormalised(from));
+            const int interval = qBound(ModeSteps::kDelayMin, ModeSteps::delayInterval(delay),
+                                        ModeSteps::kDelayMax);
+            return repeat(driver, [this, &driver, counter, interval] {
+                driver.send(ModeCommands::count(*counter, m_chain));
+                *counter = ModeSteps::counterNext(*counter);
+                return interval;
+            });
+        };
+    } else if (m_command == QLatin1String("animate") && argumentCount(0)
+               && m_options.contains(QStringLiteral("from"))
+               && m_options.contains(QStringLiteral("to"))) {
+        std::array<QString, 3> fields{option(QStringLiteral("from")), option(QStringLiteral("to")),
+                                      option(QStringLiteral("delay"), kDefaultDelay)};
+        for (const QString &field : fields) {
+            if (!isNumber(field))
+                refusal = QStringLiteral("animate: --from, --to and --delay take whole numbers");
+        }
+        for (int i = 0; i < 3; ++i)
+            ModeSteps::validateAnimation(fields, i);
+        repeating = [this, fields](ChainDriver &driver) {
+            auto acc = std::make_shared<QString>(fields[ModeSteps::kStartField]);
+            const int interval = ModeSteps::delayInterval(fields[ModeSteps::kDelayField]);
+            return repeat(driver, [this, &driver, fields, acc, interval] {
+                const int code = ModeSteps::animateNext(*acc, fields[ModeSteps::kStartField],
+                                                        fields[ModeSteps::kStopField]);
+                *acc = QString::number(code);
+                driver.send(ModeCommands::animate(code, m_chain));
+                return interval;
+            });
+        };
+    } else if (m_command == QLatin1String("test") && argumentCount(0)) {
+        repeating = [this](ChainDriver &driver) {
+            auto test = std::make_shared<SegmentTest>();
+            test->requestStart();
+            const int status = repeat(driver, [this, &driver, test] {
+                driver.send(test->tick(true, m_chain).commands);
+                return kTestTickMs;
+            });
+            if (status != Done)
+                return status;
+            // Stopped: the next tick sends the end commands.
+            test->requestStop();
+            driver.send(test->tick(true, m_chain).commands);
+            return driver.failed() ? int(LineFailed) : int(Done);
+        };
+    } else {
+        return fail(InputError, QStringLiteral("unknown command or wrong arguments: \"%1\" (see --help)")
+                                        .arg((QStringList{m_command} + m_positional).join(QLatin1Char(' '))));
+    }
+    if (!refusal.isEmpty())
+        return fail(InputError, refusal);
+
+    ChainDriver driver(m_dryRun);
+    if (!m_dryRun) {
+        const QString device = choosePort(refusal);
+        if (device.isEmpty())
+            return fail(PortError, refusal);
+        if (!driver.open(device))
+            return PortError;
+    }
+    if (repeating)
+        return repeating(driver);
+    return driver.send(commands, progress) ? Done : LineFailed;
+}
+
+int CtlProgram::repeat(ChainDriver &driver, const std::function<int()> &step)
+{
+    QEventLoop loop;
+    bool stepping = false;
+    SignalWatcher signals;
+    QObject::connect(&signals, &SignalWatcher::terminationRequested, &loop, [&] {
+        driver.requestStop();
+        // A step under way finishes its frame first.
+        if (!stepping)
+            loop.quit();
+    });
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        stepping = true;
+        const int next = step();
+        stepping = false;
+        if (driver.failed() || driver.stopRequested()) {
+            loop.quit();
+            return;
+        }
+        timer.start(qMax(1, next));
+    });
+    timer.start(0);
+    loop.exec();
+    return driver.failed() ? LineFailed : Done;
+}
+
+int CtlProgram::sendMessagesFromInput(ChainDriver &driver)
+{
+    QEventLoop loop;
+    SignalWatcher signals;
+    bool sending = false;
+    QObject::connect(&signals, &SignalWatcher::terminationRequested, &loop, [&] {
+        driver.requestStop();
+        if (!sending)
+            loop.quit();
+    });
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pending;
+    int lineNumber = 0;
+    const auto showLine = [&](QByteArray line) {
+        ++lineNumber;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        QString refusal;
+        const QString text = checked(QStringLiteral("line %1").arg(lineNumber),
+                                     QString::fromLocal8Bit(line),
+                                     [](int code, QChar &c) {
+                                         return keyInserts(FieldRules::sentenceKey, code, c);
+                                     },
+                                     refusal);
+        if (!refusal.isEmpty()) {
+            printErr(refusal + QStringLiteral(", line skipped"));
+            return;
+        }
+        driver.send(MessageCommands::message(FieldRules::settledMessage(text, m_chain).toLatin1()));
+    };
+    QObject::connect(&input, &QSocketNotifier::activated, &loop, [&] {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got > 0)
+            pending.append(buffer, static_cast<int>(got));
+        // Lines are sent one by one; input arriving meanwhile waits for the next round.
+        input.setEnabled(false);
+        sending = true;
+        qsizetype end = -1;
+        while ((end = pending.indexOf('\n')) >= 0 && !driver.failed() && !driver.stopRequested()) {
+            const QByteArray line = pending.left(end);
+            pending.remove(0, end + 1);
+            showLine(line);
+        }
+        sending = false;
+        if (got <= 0 && !pending.isEmpty() && !driver.failed()) {
+            showLine(pending);
+            pending.clear();
+        }
+        if (got <= 0 || driver.failed() || driver.stopRequested()) {
+            loop.quit();
+            return;
+        }
+        input.setEnabled(true);
+    });
+    loop.exec();
+    return driver.failed() ? LineFailed : Done;
+}
