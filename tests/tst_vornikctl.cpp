@@ -75,20 +75,20 @@ private Q_SLOTS:
         };
         QTest::newRow("message") << QStringList{"message", "Hello"}
                                  << MessageCommands::message(message("HELLO", 6));
-        QTest::newRow("message on a chain of 3")
-                << QStringList{"--chain", "3", "message", "AB"}
-                << MessageCommands::message(message("AB", 3));
-        QTest::newRow("attributes") << QStringList{"attributes", "--effects", "12", "--message", "HI"}
-                                    << MessageCommands::attribute('E', "122222", message("HI", 6));
-        QTest::newRow("write-all") << QStringList{"write-all", "HI", "--speeds", "9", "--fonts", "U1"}
-                                   << MessageCommands::writeAll("U11111", "000000", "999999",
-                                                                message("HI", 6));
+        QTest::newRow("message on a chain of 3") << QStringList{"--chain", "3", "message", "AB"}
+                                                 << MessageCommands::message(message("AB", 3));
+        QTest::newRow("attributes")
+                << QStringList{"attributes", "--effects", "12", "--message", "HI"}
+                << MessageCommands::attribute('E', "122222", message("HI", 6));
+        QTest::newRow("write-all")
+                << QStringList{"write-all", "HI", "--speeds", "9", "--fonts", "U1"}
+                << MessageCommands::writeAll("U11111", "000000", "999999", message("HI", 6));
         QTest::newRow("char") << QStringList{"char", "65"}
                               << MessageCommands::showCharacter(65, FontCommands::kShortPause);
         QTest::newRow("blank") << QStringList{"blank"} << MessageCommands::blank(6);
-        QTest::newRow("font write") << QStringList{"font", "write", "66", "110000000000001"}
-                                    << FontCommands::writePattern("B", "110000000000001",
-                                                                  FontCommands::kShortPause);
+        QTest::newRow("font write")
+                << QStringList{"font", "write", "66", "110000000000001"}
+                << FontCommands::writePattern("B", "110000000000001", FontCommands::kShortPause);
         QTest::newRow("font upload") << QStringList{"font", "upload", path("good.fnt")}
                                      << FontCommands::upload("000000", m_font);
     }
@@ -107,20 +107,21 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
-        QTest::newRow("message character") << QStringList{"message", "HE~LO"} << 2
-                                           << "\"~\" (code 126) at position 3";
+        QTest::newRow("message character")
+                << QStringList{"message", "HE~LO"} << 2 << "\"~\" (code 126) at position 3";
         QTest::newRow("fonts character") << QStringList{"write-all", "HI", "--fonts", "0X"} << 2
                                          << "--fonts: character \"X\" (code 88) at position 2";
         QTest::newRow("pattern character") << QStringList{"font", "write", "65", "1111x"} << 2
                                            << "pattern: character \"x\" (code 120) at position 5";
-        QTest::newRow("reserved code") << QStringList{"char", "33"} << 2 << "\"33\" is not a character code";
+        QTest::newRow("reserved code")
+                << QStringList{"char", "33"} << 2 << "\"33\" is not a character code";
         QTest::newRow("unknown command") << QStringList{"shout"} << 2 << "unknown command";
         QTest::newRow("bad pattern line") << QStringList{"font", "upload", path("bad.fnt")} << 4
                                           << "bad.fnt: line 3: Font pattern 12 invalid symbol";
         QTest::newRow("short file") << QStringList{"font", "upload", path("short.fnt")} << 4
                                     << "short.fnt: line 3: Less than 116";
-        QTest::newRow("missing file") << QStringList{"font", "upload", path("none.fnt")} << 4
-                                      << "none.fnt";
+        QTest::newRow("missing file")
+                << QStringList{"font", "upload", path("none.fnt")} << 4 << "none.fnt";
     }
     void refusedInputStopsWithItsStatus()
     {
@@ -138,8 +139,8 @@ private Q_SLOTS:
     {
         const Outcome outcome = run({"--dry-run", "message", "-"}, "ab\nA~B\ncd\n");
         QCOMPARE(outcome.status, 0);
-        QCOMPARE(outcome.out, logLines(MessageCommands::message("ABBBBB")
-                                       + MessageCommands::message("CDDDDD")));
+        QCOMPARE(outcome.out,
+                 logLines(MessageCommands::message("ABBBBB") + MessageCommands::message("CDDDDD")));
         QVERIFY2(outcome.err.contains("line 2: character \"~\""), outcome.err.constData());
     }
 
@@ -190,11 +191,14 @@ private Q_SLOTS:
         QCOMPARE(run({"--port", device, "font", "upload", path("good.fnt")}).status, 0);
         QStringList lines;
         const QRegularExpression written(QStringLiteral("code=(\\d+) pattern=([01]{15})$"));
-        const bool decoded = QTest::qWaitFor([&] {
-            while (chain.canReadLine() || chain.waitForReadyRead(50))
-                lines += QString::fromLocal8Bit(chain.readAll()).split('\n', Qt::SkipEmptyParts);
-            return lines.filter(written).size() >= 114;
-        }, kTimeoutMs);
+        const bool decoded = QTest::qWaitFor(
+                [&] {
+                    while (chain.canReadLine() || chain.waitForReadyRead(50))
+                        lines += QString::fromLocal8Bit(chain.readAll())
+                                         .split('\n', Qt::SkipEmptyParts);
+                    return lines.filter(written).size() >= 114;
+                },
+                kTimeoutMs);
         chain.terminate();
         QVERIFY(decoded);
         chain.waitForFinished(kTimeoutMs);

@@ -312,8 +312,8 @@ void FontEditorPanel::writePattern(int writePause, const std::function<void()> &
 {
     const QByteArray character = currentCharacter(m_workbench.currentCode());
     m_workbench.sendAll(this,
-                        FontCommands::writePattern(character, m_udcpattern->text(), writePause),
-                        {}, [then](bool) {
+                        FontCommands::writePattern(character, m_udcpattern->text(), writePause), {},
+                        [then](bool) {
                             if (then)
                                 then();
                         });

@@ -268,8 +268,9 @@ void ModesPanel::dateStep()
 
 void ModesPanel::countStep()
 {
-    m_workbench.sendAll(this, ModeCommands::count(m_xcount->text(), m_workbench.chainLength()), {},
-                        [this](bool) { m_xcount->setText(ModeSteps::counterNext(m_xcount->text())); });
+    m_workbench.sendAll(
+            this, ModeCommands::count(m_xcount->text(), m_workbench.chainLength()), {},
+            [this](bool) { m_xcount->setText(ModeSteps::counterNext(m_xcount->text())); });
 }
 
 QString ModesPanel::clockText(bool date) const

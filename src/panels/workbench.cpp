@@ -78,8 +78,8 @@ void Workbench::send(char letter, const QByteArray &argument, int pause)
     link.ComWrite(command, pause, 0, 0);
 }
 
-bool Workbench::sendAll(QObject *caller, const CommandList &commands,
-                        const CommandHook &beforeEach, const DoneHook &afterAll)
+bool Workbench::sendAll(QObject *caller, const CommandList &commands, const CommandHook &beforeEach,
+                        const DoneHook &afterAll)
 {
     const QPointer<QObject> guard(caller);
     const auto stopped = [&guard] { return !guard || shutdownRequested(); };

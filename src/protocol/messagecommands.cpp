@@ -17,7 +17,9 @@ CommandList attribute(char letter, const QByteArray &attribute, const QByteArray
 CommandList writeAll(const QByteArray &fonts, const QByteArray &effects, const QByteArray &speeds,
                      const QByteArray &message)
 {
-    return {{'F', fonts, kPause}, {'E', effects, kPause}, {'S', speeds, kPause},
+    return {{'F', fonts, kPause},
+            {'E', effects, kPause},
+            {'S', speeds, kPause},
             {'M', message, kPause}};
 }
 

@@ -33,11 +33,11 @@ constexpr int kTestTickMs = 250;
 // Count and Animate step at the window's default delay.
 const QString kDefaultDelay = QStringLiteral("100");
 // Global options that take a value, and the command options that do.
-const QStringList kValueOptions{QStringLiteral("port"),  QStringLiteral("chain"),
-                                QStringLiteral("fonts"), QStringLiteral("underscore"),
+const QStringList kValueOptions{QStringLiteral("port"),    QStringLiteral("chain"),
+                                QStringLiteral("fonts"),   QStringLiteral("underscore"),
                                 QStringLiteral("effects"), QStringLiteral("speeds"),
                                 QStringLiteral("message"), QStringLiteral("from"),
-                                QStringLiteral("to"),    QStringLiteral("delay")};
+                                QStringLiteral("to"),      QStringLiteral("delay")};
 
 void printErr(const QString &text)
 {
@@ -208,9 +208,9 @@ QString CtlProgram::checkedAttribute(const QString &name, QString &refusal) cons
             {QStringLiteral("effects"), FieldRules::effectsKey},
             {QStringLiteral("speeds"), FieldRules::speedsKey}};
     const KeyFilter filter = filters.value(name);
-    const QString text = checked(QStringLiteral("--") + name, option(name), [&](int code, QChar &c) {
-        return keyInserts(filter, code, c);
-    }, refusal);
+    const QString text = checked(
+            QStringLiteral("--") + name, option(name),
+            [&](int code, QChar &c) { return keyInserts(filter, code, c); }, refusal);
     // An option not given stands as the window's fields stand after a length change.
     if (!m_options.contains(name))
         return FieldRules::resetAttribute(m_chain);
@@ -227,9 +227,9 @@ QString CtlProgram::choosePort(QString &refusal) const
     QString list;
     for (const QSerialPortInfo &port : ports)
         list += QStringLiteral("\n  ") + port.systemLocation();
-    refusal = ports.isEmpty() ? QStringLiteral("no serial port found; name one with --port")
-                              : QStringLiteral("several serial ports; name one with --port:")
-                                        + list;
+    refusal = ports.isEmpty()
+                      ? QStringLiteral("no serial port found; name one with --port")
+                      : QStringLiteral("several serial ports; name one with --port:") + list;
     return QString();
 }
 
@@ -257,11 +257,12 @@ int CtlProgram::run()
 int CtlProgram::listPorts() const
 {
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
-        const QString ids = port.hasVendorIdentifier() && port.hasProductIdentifier()
-                ? QStringLiteral("%1:%2")
-                          .arg(port.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                          .arg(port.productIdentifier(), 4, 16, QLatin1Char('0'))
-                : QString();
+        const QString ids
+                = port.hasVendorIdentifier() && port.hasProductIdentifier()
+                          ? QStringLiteral("%1:%2")
+                                    .arg(port.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                                    .arg(port.productIdentifier(), 4, 16, QLatin1Char('0'))
+                          : QString();
         const QStringList columns{port.systemLocation(), port.description(), port.manufacturer(),
                                   port.serialNumber(), ids};
         std::printf("%s\n", qPrintable(columns.join(QLatin1Char('\t'))));
@@ -273,25 +274,25 @@ int CtlProgram::runOnChain()
 {
     QString refusal;
     const auto argumentCount = [this](int count) { return m_positional.size() == count; };
-    const auto sentenceAccepts = [](int code, QChar &c) {
-        return keyInserts(FieldRules::sentenceKey, code, c);
-    };
+    const auto sentenceAccepts
+            = [](int code, QChar &c) { return keyInserts(FieldRules::sentenceKey, code, c); };
     CommandList commands;
     bool progress = false;
     std::function<int(ChainDriver &)> repeating;
 
     if (m_command == QLatin1String("message") && argumentCount(1)) {
         if (m_positional.first() != QLatin1String("-")) {
-            const QString text =
-                    checked(QStringLiteral("message"), m_positional.first(), sentenceAccepts, refusal);
+            const QString text = checked(QStringLiteral("message"), m_positional.first(),
+                                         sentenceAccepts, refusal);
             commands = MessageCommands::message(
                     FieldRules::settledMessage(text, m_chain).toLatin1());
         } else {
             repeating = [this](ChainDriver &driver) { return sendMessagesFromInput(driver); };
         }
     } else if (m_command == QLatin1String("attributes") && argumentCount(0)) {
-        const QString message = checked(QStringLiteral("--message"), option(QStringLiteral("message")),
-                                        sentenceAccepts, refusal);
+        const QString message
+                = checked(QStringLiteral("--message"), option(QStringLiteral("message")),
+                          sentenceAccepts, refusal);
         const QByteArray settled = FieldRules::settledMessage(message, m_chain).toLatin1();
         const QList<QPair<QString, char>> fields{{QStringLiteral("fonts"), 'F'},
                                                  {QStringLiteral("underscore"), 'U'},
@@ -311,8 +312,8 @@ int CtlProgram::runOnChain()
             refusal = QStringLiteral("attributes needs at least one of --fonts, --underscore, "
                                      "--effects, --speeds");
     } else if (m_command == QLatin1String("write-all") && argumentCount(1)) {
-        const QString text =
-                checked(QStringLiteral("message"), m_positional.first(), sentenceAccepts, refusal);
+        const QString text = checked(QStringLiteral("message"), m_positional.first(),
+                                     sentenceAccepts, refusal);
         commands = MessageCommands::writeAll(
                 checkedAttribute(QStringLiteral("fonts"), refusal).toLatin1(),
                 checkedAttribute(QStringLiteral("effects"), refusal).toLatin1(),
@@ -332,7 +333,8 @@ int CtlProgram::runOnChain()
                && m_positional.first() == QLatin1String("upload")) {
         QFile file(m_positional.at(1));
         if (!file.open(QIODevice::ReadOnly))
-            return fail(FileError, QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+            return fail(FileError,
+                        QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
         const FontFile::Patterns read = FontFile::readLoadFile(file);
         if (!read.ok())
             return fail(FileError, read.line > 0 ? QStringLiteral("%1: line %2: %3")
@@ -340,22 +342,21 @@ int CtlProgram::runOnChain()
                                                            .arg(read.line)
                                                            .arg(read.refusal)
                                                  : QStringLiteral("%1: %2").arg(file.fileName(),
-                                                                              read.refusal));
+                                                                                read.refusal));
         FontTable table;
         for (int i = 0; i < read.patterns.size(); ++i)
             table.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
-        commands = FontCommands::upload(checkedAttribute(QStringLiteral("fonts"), refusal).toLatin1(),
-                                        table);
+        commands = FontCommands::upload(
+                checkedAttribute(QStringLiteral("fonts"), refusal).toLatin1(), table);
         progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
     } else if (m_command == QLatin1String("font") && argumentCount(3)
                && m_positional.first() == QLatin1String("write")) {
         bool ok = false;
         const int code = m_positional.at(1).toInt(&ok);
-        const QString pattern = checked(QStringLiteral("pattern"), m_positional.at(2),
-                                        [](int key, QChar &c) {
-                                            return keyInserts(FontRules::patternKey, key, c);
-                                        },
-                                        refusal);
+        const QString pattern = checked(
+                QStringLiteral("pattern"), m_positional.at(2),
+                [](int key, QChar &c) { return keyInserts(FontRules::patternKey, key, c); },
+                refusal);
         if (!ok || !Protocol::isUserCode(code))
             refusal = QStringLiteral("font write: \"%1\" is not a character code from 10 to 125 "
                                      "(13 and 33 excepted)")
@@ -368,10 +369,10 @@ int CtlProgram::runOnChain()
                && argumentCount(0)) {
         const bool date = m_command == QLatin1String("date");
         const QLocale locale = QLocale::system();
-        const QString format = date ? locale.dateFormat(QLocale::ShortFormat)
-                                    : ModeSteps::timeFormatWithSeconds(
-                                              locale.timeFormat(QLocale::ShortFormat),
-                                              locale.timeFormat(QLocale::LongFormat));
+        const QString format
+                = date ? locale.dateFormat(QLocale::ShortFormat)
+                       : ModeSteps::timeFormatWithSeconds(locale.timeFormat(QLocale::ShortFormat),
+                                                          locale.timeFormat(QLocale::LongFormat));
         repeating = [this, date, format](ChainDriver &driver) {
             auto last = std::make_shared<QString>();
             return repeat(driver, [&driver, date, format, last] {
@@ -440,8 +441,9 @@ int CtlProgram::runOnChain()
             return driver.failed() ? int(LineFailed) : int(Done);
         };
     } else {
-        return fail(InputError, QStringLiteral("unknown command or wrong arguments: \"%1\" (see --help)")
-                                        .arg((QStringList{m_command} + m_positional).join(QLatin1Char(' '))));
+        return fail(InputError,
+                    QStringLiteral("unknown command or wrong arguments: \"%1\" (see --help)")
+                            .arg((QStringList{m_command} + m_positional).join(QLatin1Char(' '))));
     }
     if (!refusal.isEmpty())
         return fail(InputError, refusal);
@@ -505,12 +507,10 @@ int CtlProgram::sendMessagesFromInput(ChainDriver &driver)
         if (line.endsWith('\r'))
             line.chop(1);
         QString refusal;
-        const QString text = checked(QStringLiteral("line %1").arg(lineNumber),
-                                     QString::fromLocal8Bit(line),
-                                     [](int code, QChar &c) {
-                                         return keyInserts(FieldRules::sentenceKey, code, c);
-                                     },
-                                     refusal);
+        const QString text = checked(
+                QStringLiteral("line %1").arg(lineNumber), QString::fromLocal8Bit(line),
+                [](int code, QChar &c) { return keyInserts(FieldRules::sentenceKey, code, c); },
+                refusal);
         if (!refusal.isEmpty()) {
             printErr(refusal + QStringLiteral(", line skipped"));
             return;
