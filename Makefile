@@ -1,4 +1,5 @@
-# Entry points: `make run` starts the utility, `make test` runs the whole suite headless.
+# Entry points: `make run` starts the utility, `make test` runs the whole suite headless,
+# `make package` builds a Debian package.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
@@ -8,7 +9,7 @@ BENCH_TARGETS = vornik bench_pacing bench_log bench_scan bench_startup
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 
-.PHONY: all deps configure build test run bench mutants clean
+.PHONY: all deps configure build test run package bench mutants clean
 
 all: build
 
@@ -33,6 +34,12 @@ test: build
 run: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target vornik vornik-chain
 	@bash scripts/run.sh $(BUILD)
+
+# A Debian package in $(BUILD): apt-get install ./$(BUILD)/vornik_*.deb
+# (dpkg-shlibdeps from dpkg-dev reads the dependencies from the programs).
+package: build
+	@bash scripts/install-deps.sh
+	@cd $(BUILD) && cpack -G DEB
 
 # Benchmarks in their own release build; they print one table and write bench/results.md.
 bench: deps

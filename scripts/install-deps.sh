@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the test suite need, only when some are missing.
 set -euo pipefail
-packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libgl-dev)
+# desktop-file-utils and appstream validate the installed desktop files in the tests; dpkg-dev
+# computes the package's dependencies for `make package`.
+packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libgl-dev desktop-file-utils appstream
+          dpkg-dev)
 for extra in "$@"; do packages+=("$extra"); done
 missing=()
 for p in "${packages[@]}"; do

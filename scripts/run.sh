@@ -4,8 +4,9 @@
 #
 # Without hardware: starts the virtual display chain on a pseudo-terminal first, adds its
 # device to the utility's port list, and stops the chain when the utility exits, however it
-# exits. With PORT set (make run PORT=/dev/ttyUSB0) the chain is skipped and that device is
-# added to the port list instead.
+# exits, and opens the chain's device at start-up so the first Enter in the message field lights
+# it. With PORT set (make run PORT=/dev/ttyUSB0) the chain is skipped and that device is opened
+# instead.
 set -euo pipefail
 build=${1:-build}
 shift $(($# > 0 ? 1 : 0))
@@ -14,7 +15,7 @@ utility="$build/vornik"
 chain="$build/tools/vornik-chain"
 
 if [[ -n "${PORT:-}" ]]; then
-    exec "$utility" --extra-port "$PORT" "$@"
+    exec "$utility" --port "$PORT" "$@"
 fi
 
 if [[ ! -x "$chain" ]]; then
@@ -66,9 +67,9 @@ if [[ -z "$device" ]]; then
     echo "run.sh: the virtual chain did not name its device within 10 seconds." >&2
     exit 1
 fi
-echo "Virtual display chain on $device: pick it in the port list on the COMM tab."
+echo "Virtual display chain on $device: the utility opens it at start-up."
 
-"$utility" --extra-port "$device" "$@" &
+"$utility" --port "$device" "$@" &
 app_pid=$!
 status=0
 # wait returns early when a trapped signal arrives; keep waiting until the utility has gone.

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 
 // Load and Save of user-font files from the Display tab, and the font loaded at start-up.
@@ -236,6 +237,8 @@ private Q_SLOTS:
         QTest::newRow("Save layout, only the first line of the pointer counts, LF alone")
                 << QByteArray("@/font.fnt\nsecond line\n") << saved << loaded << true
                         << "@/font.fnt";
+        QTest::newRow("pointer only in the per-user folder")
+                << QByteArray("user:@/font.fnt\r\n") << saved << loaded << true << "@/font.fnt";
         QTest::newRow("fits neither layout")
                 << QByteArray("@/font.fnt") << QByteArray("000000000000000\r\n").repeated(50)
                 << "Character set file not loaded: fewer than 126 lines" << false << "@/font.fnt";
@@ -250,12 +253,22 @@ private Q_SLOTS:
         QFETCH(QString, fontfile);
 
         TestWindow t(false);
+        // "user:" puts the pointer file in the per-user configuration folder instead.
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", (t.dir() + QStringLiteral("/config")).toLocal8Bit());
+        QString pointerDir = t.dir();
+        if (pointer.startsWith("user:")) {
+            pointer.remove(0, 5);
+            pointerDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+            QVERIFY(QDir().mkpath(pointerDir));
+        }
         if (pointer != "<none>")
-            QVERIFY(writeFile(t.dir() + QStringLiteral("/vk.ini"),
+            QVERIFY(writeFile(pointerDir + QStringLiteral("/vk.ini"),
                               QByteArray(pointer).replace("@", t.dir().toLocal8Bit())));
         if (font != "<none>")
             QVERIFY(writeFile(t.dir() + QStringLiteral("/font.fnt"), font));
         t.window().startup();
+        config.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", config);
 
         Workbench &bench = t.window().workbench();
         QCOMPARE(bench.status(), status);

@@ -5,10 +5,16 @@
 #include "core/basicutilities.h"
 #include "panels/workbench.h"
 #include "support/recordingport.h"
+#include "widgets/filedialogs.h"
+#include "widgets/logpane.h"
+#include "widgets/trafficlog.h"
 #include "serial/seriallink.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTabWidget>
@@ -69,24 +75,28 @@ private Q_SLOTS:
 
     void helpButton_data()
     {
-        QTest::addColumn<bool>("filePresent");
+        // The program lies in <dir>/bin; helpAt is where the file is, relative to <dir>.
+        QTest::addColumn<QString>("helpAt");
         QTest::addColumn<bool>("openerWorks");
         QTest::addColumn<int>("alerts");
         QTest::addColumn<int>("opened");
-        QTest::newRow("present and opened") << true << true << 0 << 1;
-        QTest::newRow("file missing") << false << true << 1 << 0;
-        QTest::newRow("nothing can open it") << true << false << 1 << 1;
+        QTest::newRow("beside the program") << "bin" << true << 0 << 1;
+        QTest::newRow("installed doc folder") << "share/doc/vornik" << true << 0 << 1;
+        QTest::newRow("file missing") << QString() << true << 1 << 0;
+        QTest::newRow("nothing can open it") << "bin" << false << 1 << 1;
     }
     void helpButton()
     {
-        QFETCH(bool, filePresent);
+        QFETCH(QString, helpAt);
         QFETCH(bool, openerWorks);
         QFETCH(int, alerts);
         QFETCH(int, opened);
         TestWindow t;
-        const QString help = t.dir() + QStringLiteral("/Vornik.rtf");
-        if (filePresent)
-            QVERIFY(writeFile(help, "{\\rtf1 x}"));
+        QVERIFY(QDir(t.dir()).mkpath(QStringLiteral("bin")));
+        setAppPathOverride(t.dir() + QStringLiteral("/bin"));
+        const QString help = t.dir() + QLatin1Char('/') + helpAt + QStringLiteral("/Vornik.rtf");
+        if (!helpAt.isEmpty())
+            QVERIFY(QDir(t.dir()).mkpath(helpAt) && writeFile(help, "{\\rtf1 x}"));
         QStringList openedPaths;
         MainWindow::setHelpOpener([&](const QString &path) {
             openedPaths.append(path);
@@ -94,6 +104,7 @@ private Q_SLOTS:
         });
         t.find<QPushButton>(QStringLiteral("Command2_11"))->click();
         MainWindow::setHelpOpener({});
+        setAppPathOverride(t.dir());
         QCOMPARE(openedPaths, QStringList(opened, help));
         QCOMPARE(alertHistory().size(), alerts);
         if (alerts) {
@@ -106,6 +117,53 @@ private Q_SLOTS:
             QCOMPARE(alert.style, AlertStyle::Warning);
             QCOMPARE(alert.fontSize, 12.0);
         }
+    }
+
+    void logPaneMenu_data()
+    {
+        QTest::addColumn<bool>("stamps");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("saved"); // a pattern for the whole file; empty: refused
+        const QString stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
+        QTest::newRow("CR LF line ends") << false << "log.txt" << "a\r\nb\r\n";
+        QTest::newRow("time stamps") << true << "log.txt"
+                                     << stamp + "a\r\n" + stamp + "b\r\n";
+        QTest::newRow("over a folder: refused, nothing lost") << false << "folder" << QString();
+    }
+    void logPaneMenu()
+    {
+        QFETCH(bool, stamps);
+        QFETCH(QString, target);
+        QFETCH(QString, saved);
+        TestWindow t;
+        LogPane *pane = t.window().trafficLog().serialin();
+        QStringList entries;
+        for (const QAction *action : pane->actions())
+            entries.append(action->text());
+        QCOMPARE(entries, (QStringList{"Copy", "Select All", "Clear", "", "Save Log As\u2026", "",
+                                       "Time Stamps"}));
+        QVERIFY(!pane->timeStampsAction()->isChecked());
+        pane->timeStampsAction()->setChecked(stamps);
+        pane->appendText(QStringLiteral("a\r\nb"));
+        pane->appendText(QStringLiteral("\r\n"));
+        QVERIFY(QDir(t.dir()).mkpath(QStringLiteral("folder"))
+                && writeFile(t.dir() + QStringLiteral("/folder/inside.txt"), "kept"));
+        const QString path = t.dir() + QLatin1Char('/') + target;
+        setFileDialogResponder([path](const FileDialogRequest &) { return QStringList{path}; });
+        pane->actions().at(4)->trigger();
+        setFileDialogResponder({});
+        if (saved.isEmpty()) {
+            QCOMPARE(alertHistory().size(), 1);
+            QCOMPARE(alertHistory().first().title, QStringLiteral("File save error"));
+            QCOMPARE(readFile(path + QStringLiteral("/inside.txt")), QByteArray("kept"));
+        } else {
+            QVERIFY(alertHistory().isEmpty());
+            const QString written = QString::fromUtf8(readFile(path));
+            QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(saved)).match(written).hasMatch(),
+                     qPrintable(written));
+        }
+        pane->actions().at(2)->trigger();
+        QCOMPARE(pane->lineCount(), 0);
     }
 
     void closingClosesThePortThenSavesSettingsOnce_data()

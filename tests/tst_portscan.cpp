@@ -36,12 +36,53 @@ private Q_SLOTS:
         t.window().portScanner().setExtraPorts({"/dev/pts/7", "ttyS0"});
         t.window().startup();
         QCOMPARE(items(t), (QStringList{"Select...", "ttyS0", "ttyUSB1", "/dev/pts/7"}));
-        QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), 0);
+        QComboBox *list = t.find<QComboBox>(QStringLiteral("portselect"));
+        QCOMPARE(list->currentIndex(), 0);
+        // Tool-tips tell what the system knows; a device the system does not list says why it is there.
+        QCOMPARE(list->itemData(3, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Added on the command line"));
+        QVERIFY(!list->itemData(2, Qt::ToolTipRole).toString().contains(QLatin1String("command")));
         QVERIFY(!t.window().link().portopen());
         QVERIFY(!t.scanPort().isOpen());
         QCOMPARE(t.scanPort().openedSettings(), QStringLiteral("9600,n,8,1"));
         QVERIFY(alertHistory().isEmpty());
         QVERIFY(!t.window().portscanform()->isVisible());
+    }
+
+    void startPortOpensAsIfPicked_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("found by the scan") << "ttyUSB0" << false
+                                           << QStringList{"Select...", "ttyS0", "ttyUSB0"} << 2;
+        QTest::newRow("missed by the scan, added")
+                << "/dev/pts/9" << false
+                << QStringList{"Select...", "ttyS0", "ttyUSB0", "/dev/pts/9"} << 3;
+        QTest::newRow("cannot be opened")
+                << "/dev/gone" << true << QStringList{"Select...", "ttyS0", "ttyUSB0", "/dev/gone"}
+                << 0;
+    }
+    void startPortOpensAsIfPicked()
+    {
+        QFETCH(QString, device);
+        QFETCH(bool, refused);
+        QFETCH(QStringList, list);
+        QFETCH(int, chosen);
+        TestWindow t(false, {"ttyS0", "ttyUSB0"});
+        const PortError missing{qint32(0x80040205u), QStringLiteral("No such file or directory")};
+        if (refused)
+            t.port().refuseOpen(device, missing);
+        t.window().portChooser().setStartPort(device);
+        t.window().startup();
+        QCOMPARE(items(t), list);
+        QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), chosen);
+        QCOMPARE(t.window().link().portopen(), !refused);
+        QCOMPARE(t.port().isOpen() ? t.port().openedName() : QString(), refused ? QString() : device);
+        QCOMPARE(alertHistory().size(), refused ? 1 : 0);
+        if (refused)
+            QCOMPARE(alertHistory().first().title, QStringLiteral("Com port open error"));
     }
 
     void scanWindowIsShownCentredWhileScanning()

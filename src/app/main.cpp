@@ -44,10 +44,19 @@ int main(int argc, char *argv[])
                            "does not list, such as pseudo-terminals."),
             QStringLiteral("DEVICE"));
     parser.addOption(extraPort);
+    const QCommandLineOption port(
+            QStringLiteral("port"),
+            QStringLiteral("Opens DEVICE at start-up as if it had been picked in the port list."),
+            QStringLiteral("DEVICE"));
+    parser.addOption(port);
     parser.process(app);
 
     MainWindow::Options options;
     options.extraPorts = parser.values(extraPort);
+    // The start device also joins every scan, so a rescan keeps it in the list.
+    options.startPort = parser.value(port);
+    if (!options.startPort.isEmpty() && !options.extraPorts.contains(options.startPort))
+        options.extraPorts.append(options.startPort);
     MainWindow window(options);
 
     // Ctrl+C, SIGTERM and the end of the desktop session close through the window's own path.

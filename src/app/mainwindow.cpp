@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -69,6 +70,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_trafficLog = new TrafficLog(displayTab, receiveTab, this);
     // The COMM tab is built first: the panels of the Display tab may look up its fields.
     QWidget *comm = buildCommTab();
+    m_portChooser->setStartPort(options.startPort);
     buildDisplayTab(displayTab);
     buildReceiveTab(receiveTab);
     m_tabs->addTab(displayTab, tr("Display"));
@@ -196,6 +198,7 @@ void MainWindow::startup()
     m_fontFileBar->loadStartupFont();
     m_trafficLog->clear();
     m_tabs->setCurrentIndex(2);
+    m_portChooser->openStartPort();
 }
 
 void MainWindow::holdSize()
@@ -258,9 +261,28 @@ void MainWindow::setHelpOpener(std::function<bool(const QString &)> opener)
     g_helpOpener = std::move(opener);
 }
 
+namespace {
+// The help file beside the program (a build folder), else in the installed doc folder: first
+// where it lies relative to the program, so a moved prefix still finds it, then where it was
+// installed.
+QString helpFilePath()
+{
+    const QString name = QStringLiteral("/Vornik.rtf");
+    const QString beside = AppPath() + name;
+    const QStringList candidates
+            = {beside, AppPath() + QStringLiteral("/" VORNIK_DOCDIR_FROM_BINDIR) + name,
+               QStringLiteral(VORNIK_DOCDIR) + name};
+    for (const QString &path : candidates) {
+        if (FileExists(path))
+            return QDir::cleanPath(path);
+    }
+    return beside;
+}
+} // namespace
+
 void MainWindow::openHelp()
 {
-    const QString helpPath = AppPath() + QStringLiteral("/Vornik.rtf");
+    const QString helpPath = helpFilePath();
     bool started = false;
 #ifdef Q_OS_WIN
     const QString viewer = QStringLiteral("c:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");

@@ -31,6 +31,8 @@ struct MainWindowOptions
     SerialPort *scanPort = nullptr;
     // Devices the platform does not list, added to every scan (--extra-port).
     QStringList extraPorts;
+    // The device opened at start-up as if picked (--port); none when empty.
+    QString startPort;
 };
 
 // The main window: owns every control, the shared state and the start-up and shutdown order.

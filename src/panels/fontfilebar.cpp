@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -140,7 +141,11 @@ void FontFileBar::save()
 
 void FontFileBar::readPointerFile()
 {
-    const QString pointer = AppPath() + QStringLiteral("/vk.ini");
+    // Beside the program first, then in the per-user folder an installed copy keeps its settings in.
+    const QString name = QStringLiteral("/vk.ini");
+    QString pointer = AppPath() + name;
+    if (!FileExists(pointer))
+        pointer = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + name;
     if (!FileExists(pointer))
         return;
     QFile file(pointer);

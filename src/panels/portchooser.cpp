@@ -11,9 +11,34 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QSerialPortInfo>
 
 namespace {
 const QString kSelect = QStringLiteral("Select...");
+
+// What the system knows of a port, one fact a line, for the port list's tool-tips.
+QString portDetails(const QString &name, bool fromCommandLine)
+{
+    const QSerialPortInfo info(name);
+    QStringList lines;
+    auto add = [&lines](const QString &label, const QString &value) {
+        if (!value.isEmpty())
+            lines.append(label + QStringLiteral(": ") + value);
+    };
+    auto hex = [](quint16 id) { return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')); };
+    add(QStringLiteral("Description"), info.description());
+    add(QStringLiteral("Manufacturer"), info.manufacturer());
+    add(QStringLiteral("Serial number"), info.serialNumber());
+    if (info.hasVendorIdentifier())
+        add(QStringLiteral("USB vendor id"), hex(info.vendorIdentifier()));
+    if (info.hasProductIdentifier())
+        add(QStringLiteral("USB product id"), hex(info.productIdentifier()));
+    if (fromCommandLine)
+        lines.append(QStringLiteral("Added on the command line"));
+    if (lines.isEmpty())
+        lines.append(QStringLiteral("No details known"));
+    return lines.join(QLatin1Char('\n'));
+}
 } // namespace
 
 PortChooser::PortChooser(SerialLink &link, PortScanner &scanner, QWidget *parent)
@@ -57,8 +82,28 @@ void PortChooser::portscanx(int mode)
     m_portselect->addItem(kSelect);
     const int found = static_cast<int>(LeadingNumber(ports.value(0).trimmed()));
     for (int i = 1; i <= found && i < ports.size(); ++i)
-        m_portselect->addItem(ports.at(i));
+        addPort(ports.at(i));
     select(0);
+}
+
+void PortChooser::addPort(const QString &name)
+{
+    m_portselect->addItem(name);
+    m_portselect->setItemData(m_portselect->count() - 1,
+                              portDetails(name, m_scanner.extraPorts().contains(name)),
+                              Qt::ToolTipRole);
+}
+
+void PortChooser::openStartPort()
+{
+    if (m_startPort.isEmpty())
+        return;
+    int index = m_portselect->findText(m_startPort);
+    if (index < 0) {
+        addPort(m_startPort);
+        index = m_portselect->count() - 1;
+    }
+    select(index);
 }
 
 void PortChooser::select(int index)

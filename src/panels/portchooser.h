@@ -19,14 +19,19 @@ public:
     void portscanx(int mode);
     // Selects entry index and runs the same handling as a user's pick.
     void select(int index);
+    // The device --port names; openStartPort() picks it, adding it when the scan missed it.
+    void setStartPort(const QString &device) { m_startPort = device; }
+    void openStartPort();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onSelected(int index);
+    void addPort(const QString &name);
 
     SerialLink &m_link;
     PortScanner &m_scanner;
     QComboBox *m_portselect = nullptr;
+    QString m_startPort;
 };

@@ -2,7 +2,10 @@
 
 #include <QPlainTextEdit>
 
-// A read-only traffic log pane: appends at the end, keeps its newest lines, clears on double-click.
+class QAction;
+
+// A read-only traffic log pane: appends at the end, keeps its newest lines, clears on double-click,
+// and offers copying, saving and time stamps from its context menu.
 class LogPane : public QPlainTextEdit
 {
     Q_OBJECT
@@ -17,9 +20,21 @@ public:
     QString logText() const;
     int lineCount() const;
 
+    // The context menu's "Time Stamps" entry: when checked, each new line starts with the time.
+    QAction *timeStampsAction() const { return m_timeStamps; }
+    // Empties the pane, as a double-click does.
+    void clearLog();
+    // Asks for a file and writes the log to it, replacing an old file only when complete.
+    void saveLogAs();
+
 Q_SIGNALS:
     void cleared();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    QString withTimeStamps(const QString &plain) const;
+
+    QAction *m_timeStamps = nullptr;
 };
