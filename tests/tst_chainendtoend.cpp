@@ -64,10 +64,14 @@ private Q_SLOTS:
         m_device = m_lines.takeFirst();
         QVERIFY2(m_device.startsWith(QStringLiteral("/dev/")), qPrintable(m_device));
 
+        // As `vornik --port DEVICE` starts: the chain's device open once the start-up is over.
         MainWindowOptions options;
         options.extraPorts = {m_device};
+        options.startPort = m_device;
         m_window = std::make_unique<MainWindow>(options);
         m_window->startup();
+        QCOMPARE(m_window->portChooser().portselect()->currentText(), m_device);
+        QVERIFY(m_window->link().portopen());
     }
 
     void init()
