@@ -1,6 +1,7 @@
 #include "support/testhelpers.h"
 #include "support/testsupport.h"
 
+#include "widgets/charactergrid.h"
 #include "widgets/alert.h"
 #include "core/basicutilities.h"
 #include "panels/workbench.h"
@@ -16,7 +17,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QMimeData>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -296,6 +299,33 @@ private Q_SLOTS:
         verifyEditor(code, table().pattern(code));
         QCOMPARE(m_t->sent(), QByteArrayList{showCharacter(code)});
         QCOMPARE(m_t->pauses(), QList<int>{5});
+    }
+
+    void charactersTabFollowsTheTableAndSelectsOnClick_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("65") << 65;
+        QTest::newRow("last code") << 125;
+    }
+    void charactersTabFollowsTheTableAndSelectsOnClick()
+    {
+        QFETCH(int, code);
+        auto *tabs = m_t->find<QTabWidget>(QStringLiteral("SSTab1"));
+        auto *grid = m_t->find<CharacterGrid>(QStringLiteral("characters"));
+        QCOMPARE(tabs->tabText(3), QStringLiteral("Characters"));
+        grid->resize(600, 500);
+        table().setPattern(code, kOn);
+        const QImage lit = grid->grab(grid->cellRect(code)).toImage();
+        m_acc->setText(QString::number(code));
+        button(13)->click(); // Clr
+        QVERIFY(grid->grab(grid->cellRect(code)).toImage() != lit);
+        m_t->clearSent();
+
+        tabs->setCurrentIndex(3);
+        QTest::mouseClick(grid, Qt::LeftButton, {}, grid->cellRect(code).center());
+        QCOMPARE(tabs->currentIndex(), 0);
+        verifyEditor(code, kOff);
+        QCOMPARE(m_t->sent(), QByteArrayList{showCharacter(code)});
     }
 
     void accKeepsToDigitsAndDoubleClickSelectsTen()

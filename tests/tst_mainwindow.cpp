@@ -31,11 +31,12 @@ private Q_SLOTS:
         QCOMPARE(t.window().windowTitle(),
                  QStringLiteral("Vornik control and test utility  1.00.00"));
         auto *tabs = t.find<QTabWidget>(QStringLiteral("SSTab1"));
-        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->currentIndex(), 2);
         const QList<QPair<const char *, int>> controls
                 = {{"statusbox", 0}, {"serialout", 0},   {"logtraffic", 0}, {"Frame2", 0},
-                   {"serialin", 1},  {"rxlogenable", 1}, {"portselect", 2}, {"Command2_11", 2}};
+                   {"serialin", 1},  {"rxlogenable", 1}, {"portselect", 2}, {"Command2_11", 2},
+                   {"characters", 3}};
         for (const auto &[name, tab] : controls) {
             QWidget *control = t.find<QWidget>(QString::fromLatin1(name));
             QVERIFY2(control && tabs->widget(tab)->isAncestorOf(control), name);

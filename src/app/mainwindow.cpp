@@ -10,6 +10,7 @@
 #include "panels/segmenttestpanel.h"
 #include "panels/messagepanel.h"
 #include "panels/singlecharpanel.h"
+#include "widgets/charactergrid.h"
 #include "widgets/logpane.h"
 #include "widgets/scanwindow.h"
 #include "widgets/trafficlog.h"
@@ -76,6 +77,13 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_tabs->addTab(displayTab, tr("Display"));
     m_tabs->addTab(receiveTab, tr("RXD Log"));
     m_tabs->addTab(comm, tr("COMM"));
+    // The whole font at a glance; a click edits that character on the Display tab.
+    m_characters = new CharacterGrid([this](int code) { return m_workbench->fontarray.pattern(code); });
+    m_tabs->addTab(m_characters, tr("Characters"));
+    connect(m_characters, &CharacterGrid::codeClicked, this, [this](int code) {
+        m_tabs->setCurrentIndex(0);
+        m_fontEditor->selectCode(code);
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);

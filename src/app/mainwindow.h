@@ -9,6 +9,7 @@
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class CharacterGrid;
 class FontEditorPanel;
 class FontFileBar;
 class MessagePanel;
@@ -96,6 +97,7 @@ private:
     SingleCharPanel *m_singleChar = nullptr;
     ModesPanel *m_modes = nullptr;
     SegmentTestPanel *m_segmentTest = nullptr;
+    CharacterGrid *m_characters = nullptr;
 
     QString m_settingsPath;
     QSize m_savedSize;

@@ -253,6 +253,12 @@ void FontEditorPanel::selectcode()
                         [this](const PacedCommand &) { showsegments(); });
 }
 
+void FontEditorPanel::selectCode(int code)
+{
+    m_acc->setText(QString::number(code));
+    selectcode();
+}
+
 bool FontEditorPanel::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_udc || event->type() != QEvent::KeyPress)

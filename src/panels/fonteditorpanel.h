@@ -27,6 +27,8 @@ public:
     void showsegments();
     // Selects the user-font character whose code stands in the code field and shows it.
     void selectcode();
+    // As typing code into acc and pressing Enter.
+    void selectCode(int code);
 
     SegmentPreview *preview() const { return m_preview; }
     // True while Commit is uploading the user font.
