@@ -29,7 +29,7 @@ private Q_SLOTS:
     void installedFile_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("iconSize");     // a PNG of that many pixels square; 0: not an icon
+        QTest::addColumn<int>("iconSize");      // a PNG of that many pixels square; 0: not an icon
         QTest::addColumn<QStringList>("check"); // a command that must succeed; %1 is the file
         const QStringList none;
         QTest::newRow("program") << "bin/vornik" << 0 << QStringList{"%1", "--version"};
@@ -38,7 +38,8 @@ private Q_SLOTS:
                                        << QStringList{"desktop-file-validate", "%1"};
         QTest::newRow("metainfo") << "share/metainfo/org.vornik.Vornik.metainfo.xml" << 0
                                   << QStringList{"appstreamcli", "validate", "--no-net", "%1"};
-        QTest::newRow("scalable icon") << "share/icons/hicolor/scalable/apps/vornik.svg" << 0 << none;
+        QTest::newRow("scalable icon")
+                << "share/icons/hicolor/scalable/apps/vornik.svg" << 0 << none;
         for (int size : {16, 32, 48, 64, 128, 256})
             QTest::addRow("icon %d", size)
                     << QStringLiteral("share/icons/hicolor/%1x%1/apps/vornik.png").arg(size) << size

@@ -34,9 +34,9 @@ private Q_SLOTS:
         QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->currentIndex(), 2);
         const QList<QPair<const char *, int>> controls
-                = {{"statusbox", 0}, {"serialout", 0},   {"logtraffic", 0}, {"Frame2", 0},
-                   {"serialin", 1},  {"rxlogenable", 1}, {"portselect", 2}, {"Command2_11", 2},
-                   {"characters", 3}};
+                = {{"statusbox", 0},  {"serialout", 0},   {"logtraffic", 0},
+                   {"Frame2", 0},     {"serialin", 1},    {"rxlogenable", 1},
+                   {"portselect", 2}, {"Command2_11", 2}, {"characters", 3}};
         for (const auto &[name, tab] : controls) {
             QWidget *control = t.find<QWidget>(QString::fromLatin1(name));
             QVERIFY2(control && tabs->widget(tab)->isAncestorOf(control), name);
@@ -126,9 +126,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("saved"); // a pattern for the whole file; empty: refused
         const QString stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
-        QTest::newRow("CR LF line ends") << false << "log.txt" << "a\r\nb\r\n";
-        QTest::newRow("time stamps") << true << "log.txt"
-                                     << stamp + "a\r\n" + stamp + "b\r\n";
+        QTest::newRow("CR LF line ends") << false << "log.txt"
+                                         << "a\r\nb\r\n";
+        QTest::newRow("time stamps") << true << "log.txt" << stamp + "a\r\n" + stamp + "b\r\n";
         QTest::newRow("over a folder: refused, nothing lost") << false << "folder" << QString();
     }
     void logPaneMenu()
@@ -160,8 +160,8 @@ private Q_SLOTS:
         } else {
             QVERIFY(alertHistory().isEmpty());
             const QString written = QString::fromUtf8(readFile(path));
-            QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(saved)).match(written).hasMatch(),
-                     qPrintable(written));
+            const QRegularExpression pattern(QRegularExpression::anchoredPattern(saved));
+            QVERIFY2(pattern.match(written).hasMatch(), qPrintable(written));
         }
         pane->actions().at(2)->trigger();
         QCOMPARE(pane->lineCount(), 0);

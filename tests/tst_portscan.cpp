@@ -38,7 +38,7 @@ private Q_SLOTS:
         QCOMPARE(items(t), (QStringList{"Select...", "ttyS0", "ttyUSB1", "/dev/pts/7"}));
         QComboBox *list = t.find<QComboBox>(QStringLiteral("portselect"));
         QCOMPARE(list->currentIndex(), 0);
-        // Tool-tips tell what the system knows; a device the system does not list says why it is there.
+        // Tool-tips tell what the system knows; an added device says why it is there.
         QCOMPARE(list->itemData(3, Qt::ToolTipRole).toString(),
                  QStringLiteral("Added on the command line"));
         QVERIFY(!list->itemData(2, Qt::ToolTipRole).toString().contains(QLatin1String("command")));
@@ -55,8 +55,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refused");
         QTest::addColumn<QStringList>("list");
         QTest::addColumn<int>("chosen");
-        QTest::newRow("found by the scan") << "ttyUSB0" << false
-                                           << QStringList{"Select...", "ttyS0", "ttyUSB0"} << 2;
+        QTest::newRow("found by the scan")
+                << "ttyUSB0" << false << QStringList{"Select...", "ttyS0", "ttyUSB0"} << 2;
         QTest::newRow("missed by the scan, added")
                 << "/dev/pts/9" << false
                 << QStringList{"Select...", "ttyS0", "ttyUSB0", "/dev/pts/9"} << 3;
@@ -79,7 +79,8 @@ private Q_SLOTS:
         QCOMPARE(items(t), list);
         QCOMPARE(t.find<QComboBox>(QStringLiteral("portselect"))->currentIndex(), chosen);
         QCOMPARE(t.window().link().portopen(), !refused);
-        QCOMPARE(t.port().isOpen() ? t.port().openedName() : QString(), refused ? QString() : device);
+        QCOMPARE(t.port().isOpen() ? t.port().openedName() : QString(),
+                 refused ? QString() : device);
         QCOMPARE(alertHistory().size(), refused ? 1 : 0);
         if (refused)
             QCOMPARE(alertHistory().first().title, QStringLiteral("Com port open error"));

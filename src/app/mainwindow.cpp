@@ -78,7 +78,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_tabs->addTab(receiveTab, tr("RXD Log"));
     m_tabs->addTab(comm, tr("COMM"));
     // The whole font at a glance; a click edits that character on the Display tab.
-    m_characters = new CharacterGrid([this](int code) { return m_workbench->fontarray.pattern(code); });
+    m_characters
+            = new CharacterGrid([this](int code) { return m_workbench->fontarray.pattern(code); });
     m_tabs->addTab(m_characters, tr("Characters"));
     connect(m_characters, &CharacterGrid::codeClicked, this, [this](int code) {
         m_tabs->setCurrentIndex(0);

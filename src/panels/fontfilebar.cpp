@@ -12,11 +12,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace {
 const QString kFilter = QStringLiteral("Font files,*.fnt");
@@ -141,7 +141,8 @@ void FontFileBar::save()
 
 void FontFileBar::readPointerFile()
 {
-    // Beside the program first, then in the per-user folder an installed copy keeps its settings in.
+    // Beside the program first, then in the per-user folder where an installed copy keeps its
+    // settings.
     const QString name = QStringLiteral("/vk.ini");
     QString pointer = AppPath() + name;
     if (!FileExists(pointer))

@@ -79,8 +79,7 @@ void LogPane::saveLogAs()
     const AtomicWriteResult written = writeFileAtomically(path, logText().toLocal8Bit());
     if (!written.ok)
         showalert(QStringLiteral("File save error"), QString(),
-                  fileErrorNumber(path, written.error), AlertStyle::Error, 12,
-                  written.errorText);
+                  fileErrorNumber(path, written.error), AlertStyle::Error, 12, written.errorText);
 }
 
 void LogPane::appendText(const QString &text)
