@@ -12,6 +12,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 // The hundred lines a save writes, the first ones given.
@@ -95,14 +97,29 @@ private Q_SLOTS:
         QCOMPARE(readFile(m_path), hundredLines(lines));
     }
 
-    void readOnlyFileIsRewritten()
+    void oldFileIsRewritten_data()
     {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("read-only") << QStringLiteral("read-only");
+        // Its other name must see the new settings too.
+        QTest::newRow("hard-linked") << QStringLiteral("hard-linked");
+    }
+    void oldFileIsRewritten()
+    {
+        QFETCH(QString, kind);
         QVERIFY(writeFile(m_path, "old\r\n"));
-        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        const QString other = m_dir->filePath(QStringLiteral("other.ini"));
+        if (kind == QLatin1String("read-only"))
+            QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        else
+            QCOMPARE(::link(QFile::encodeName(m_path).constData(),
+                            QFile::encodeName(other).constData()), 0);
         QStringList lines = emptySettingsLines();
         lines[1] = QStringLiteral("/fonts");
-        IniFile(IniMode::Save, m_path, lines);
+        QVERIFY(IniFile(IniMode::Save, m_path, lines));
         QCOMPARE(readFile(m_path), hundredLines({QStringLiteral("/fonts")}));
+        if (kind == QLatin1String("hard-linked"))
+            QCOMPARE(readFile(other), readFile(m_path));
         QVERIFY(QFileInfo(m_path).permissions() & QFileDevice::WriteOwner);
         QVERIFY(alertHistory().isEmpty());
     }

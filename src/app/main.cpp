@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSessionManager>
 #include <QTimer>
 #include <QWindow>
 
@@ -61,8 +62,15 @@ int main(int argc, char *argv[])
 
     // Ctrl+C, SIGTERM and the end of the desktop session close through the window's own path.
     SignalWatcher signals;
-    QObject::connect(&signals, &SignalWatcher::terminationRequested, &window, &QWidget::close);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &MainWindow::shutdown);
+    QObject::connect(&signals, &SignalWatcher::terminationRequested, &window,
+                     &MainWindow::terminate);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                     [&window] { window.shutdown(MainWindow::ShutdownCause::Termination); });
+#ifndef QT_NO_SESSIONMANAGER
+    // The desktop session is ending: nobody is there to answer an alert.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager &) { window.terminate(); });
+#endif
 
     window.startup();
     if (window.shutdownDone())

@@ -200,7 +200,7 @@ void MainWindow::startup()
     m_fontEditor->resetSegmentLines();
     resetfont();
     m_settingsPath = settingsFilePath();
-    IniFile(IniMode::Load, m_settingsPath, m_workbench->settingslines);
+    m_settingsLoaded = IniFile(IniMode::Load, m_settingsPath, m_workbench->settingslines);
     m_fontFileBar->readPointerFile();
     adjustSize();
     holdSize();
@@ -217,7 +217,7 @@ void MainWindow::holdSize()
     setFixedSize(m_savedSize);
 }
 
-void MainWindow::shutdown()
+void MainWindow::shutdown(ShutdownCause cause)
 {
     if (m_shutdownDone)
         return;
@@ -227,14 +227,24 @@ void MainWindow::shutdown()
     closeAlertForShutdown();
     m_link->rs232()->ClosePort();
     m_link->setPortOpen(false);
-    if (m_settingsPath.isEmpty())
-        m_settingsPath = settingsFilePath();
+    // Settings never loaded (a close during the start-up scan, an unreadable file) are not
+    // the user's: writing them would replace the file with blanks.
+    if (!m_settingsLoaded)
+        return;
+    setAlertsDuringShutdown(cause == ShutdownCause::UserClose);
     IniFile(IniMode::Save, m_settingsPath, m_workbench->settingslines);
+    setAlertsDuringShutdown(false);
+}
+
+void MainWindow::terminate()
+{
+    shutdown(ShutdownCause::Termination);
+    close();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    shutdown();
+    shutdown(ShutdownCause::UserClose);
     event->accept();
 }
 

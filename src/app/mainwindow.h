@@ -48,8 +48,14 @@ public:
 
     // The start-up sequence; the window is shown only after it has finished.
     void startup();
-    // Closes the port and saves the settings, once, however the program ends.
-    void shutdown();
+    // How the program is being closed: by the user, or by a signal or the end of the session.
+    enum class ShutdownCause { UserClose, Termination };
+
+    // Closes the port and saves the settings (only when they were loaded), once, however the
+    // program ends; a failed save is reported only to a user who closed the window.
+    void shutdown(ShutdownCause cause = ShutdownCause::Termination);
+    // Ctrl+C, SIGTERM: closes without waiting for a person.
+    void terminate();
 
     // Routines the panels and the tests reach.
     void portscanx(int mode);
@@ -102,5 +108,6 @@ private:
     QString m_settingsPath;
     QSize m_savedSize;
     bool m_started = false;
+    bool m_settingsLoaded = false;
     bool m_shutdownDone = false;
 };

@@ -12,11 +12,13 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+
 namespace {
 
 void reportIniError(qint32 number, const QString &description)
 {
-    // While the program closes no alert waits for a person, so the failure is also logged.
+    // A close by a signal or the session's end shows no alert, so the failure is also logged.
     qWarning("Settings file error %d: %s", number, qPrintable(description));
     showalert(QStringLiteral("Ini file load/save error"),
               QStringLiteral("This is usually the result of another program taking over the INI "
@@ -26,37 +28,42 @@ void reportIniError(qint32 number, const QString &description)
               number, AlertStyle::Error, 12, description);
 }
 
-bool createBlankFile(const QString &path)
+AtomicWriteResult createBlankFile(const QString &path)
 {
-    return writeFileAtomically(path, QByteArrayLiteral(" \r\n \r\n")).ok;
+    return writeFileAtomically(path, QByteArrayLiteral(" \r\n \r\n"));
 }
 
-void load(const QString &path, QStringList &lines)
+bool load(const QString &path, QStringList &lines)
 {
     const QFileInfo info(path);
     if (!info.exists() || (FileExists(path) && info.size() == 0)) {
-        if (!createBlankFile(path)) {
-            reportIniError(fileErrorNumber(path, QFileDevice::OpenError), QString());
-            return;
+        const AtomicWriteResult created = createBlankFile(path);
+        if (!created.ok) {
+            reportIniError(fileErrorNumber(path, created.systemError), created.errorText);
+            return false;
         }
     }
     // Only a regular file is opened: a FIFO would wait for a writer and stop the start-up.
     if (!QFileInfo(path).isFile()) {
-        reportIniError(fileErrorNumber(path, QFileDevice::OpenError),
+        reportIniError(fileErrorNumber(path, 0),
                        QStringLiteral("%1 is not a regular file").arg(path));
-        return;
+        return false;
     }
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
-        reportIniError(fileErrorNumber(path, file.error()), file.errorString());
-        return;
+        reportIniError(fileErrorNumber(path, errno), file.errorString());
+        return false;
     }
     readSettingsLines(file, lines);
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
         reportIniError(ErrorNumber::FileAccess, file.errorString());
+        return false;
+    }
+    return true;
 }
 
-void save(const QString &path, const QStringList &lines)
+bool save(const QString &path, const QStringList &lines)
 {
     QFile existing(path);
     if (existing.exists())
@@ -64,19 +71,17 @@ void save(const QString &path, const QStringList &lines)
                                 | QFileDevice::WriteUser);
     const AtomicWriteResult written = writeFileAtomically(path, settingsFileBytes(lines));
     if (!written.ok)
-        reportIniError(fileErrorNumber(path, written.error), written.errorText);
+        reportIniError(fileErrorNumber(path, written.systemError), written.errorText);
+    return written.ok;
 }
 
 } // namespace
 
-void IniFile(IniMode mode, const QString &path, QStringList &lines)
+bool IniFile(IniMode mode, const QString &path, QStringList &lines)
 {
     while (lines.size() <= kSettingsLines)
         lines.append(QString());
-    if (mode == IniMode::Load)
-        load(path, lines);
-    else
-        save(path, lines);
+    return mode == IniMode::Load ? load(path, lines) : save(path, lines);
 }
 
 QString settingsFilePath()

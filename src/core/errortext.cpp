@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+
 QString errortext(qint32 number, const QString &description)
 {
     switch (number) {
@@ -57,12 +59,13 @@ QString errortext(qint32 number, const QString &description)
     }
 }
 
-qint32 fileErrorNumber(const QString &path, QFileDevice::FileError error)
+qint32 fileErrorNumber(const QString &path, int systemError)
 {
     const QFileInfo info(path);
     if (!info.absoluteDir().exists())
         return ErrorNumber::PathNotFound;
-    if (error == QFileDevice::PermissionsError || (info.exists() && !info.isWritable()))
+    // Refused access, for reading as for writing or creating, is the locked-file case.
+    if (systemError == EACCES || systemError == EPERM || (info.exists() && !info.isWritable()))
         return ErrorNumber::FileLocked;
     return ErrorNumber::FileAccess;
 }

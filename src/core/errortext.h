@@ -21,5 +21,6 @@ inline constexpr qint32 PortWriteGone = static_cast<qint32>(0x80040206u);
 // The plain-language explanation of an error number, or the request to report an unknown one.
 QString errortext(qint32 number, const QString &description);
 
-// Maps a failed file operation on path to 70, 75 or 76.
-qint32 fileErrorNumber(const QString &path, QFileDevice::FileError error);
+// Maps a failed file operation on path to 70 (access refused), 76 (no such directory) or 75;
+// systemError is the errno the failure left, 0 when there was none.
+qint32 fileErrorNumber(const QString &path, int systemError);

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
+#include <cerrno>
+
 namespace {
 const QString kFilter = QStringLiteral("Font files,*.fnt");
 } // namespace
@@ -86,7 +88,7 @@ void FontFileBar::load()
     // writer and freeze the window.
     if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
         showalert(QStringLiteral("File open error"), QString(),
-                  fileErrorNumber(path, QFileDevice::OpenError), AlertStyle::Error, 0,
+                  fileErrorNumber(path, 0), AlertStyle::Error, 0,
                   QStringLiteral("%1 is not a regular file").arg(path));
         return;
     }
@@ -95,10 +97,11 @@ void FontFileBar::load()
     // leaves the table as it was.
     QFile file(path);
     FontFile::Patterns read;
+    errno = 0;
     if (file.open(QIODevice::ReadOnly))
         read = FontFile::readLoadFile(file);
     if (file.error() != QFileDevice::NoError) {
-        showalert(QStringLiteral("File open error"), QString(), fileErrorNumber(path, file.error()),
+        showalert(QStringLiteral("File open error"), QString(), fileErrorNumber(path, errno),
                   AlertStyle::Error, 0, file.errorString());
         return;
     }
@@ -131,7 +134,7 @@ void FontFileBar::save()
             = writeFileAtomically(path, FontFile::saveFileBytes(m_workbench.fontarray));
     if (!written.ok) {
         showalert(QStringLiteral("File save error"), QString(),
-                  fileErrorNumber(path, written.error), AlertStyle::Error, 12, written.errorText);
+                  fileErrorNumber(path, written.systemError), AlertStyle::Error, 12, written.errorText);
         return;
     }
     m_fontfile->setText(path);

@@ -10,6 +10,7 @@
 namespace {
 QPointer<QWidget> g_parent;
 bool g_shown = false;
+bool g_duringShutdown = false;
 std::function<bool(const AlertRecord &)> g_responder;
 QList<AlertRecord> g_history;
 QPointer<ShowAlertForm> g_form;
@@ -33,6 +34,11 @@ void setAlertResponder(std::function<bool(const AlertRecord &)> responder)
 const QList<AlertRecord> &alertHistory()
 {
     return g_history;
+}
+
+void setAlertsDuringShutdown(bool shown)
+{
+    g_duringShutdown = shown;
 }
 
 void closeAlertForShutdown()
@@ -62,7 +68,7 @@ bool showalert(const QString &title, QString &message, qint32 number, AlertStyle
         message = errortext(number, description);
     if (style < AlertStyle::Warning || style > AlertStyle::Quiet)
         return false;
-    if (shutdownRequested())
+    if (shutdownRequested() && !g_duringShutdown)
         return false;
 
     AlertRecord record;

@@ -38,6 +38,9 @@ bool showalert(const QString &title, const QString &message, qint32 number, Aler
 void setAlertParent(QWidget *parent);
 // Answers an open alert with Cancel, so that closing the program never waits for a person.
 void closeAlertForShutdown();
+// Alerts are silent once a shutdown was requested, except while this is set: a failure at the end
+// of a close the user asked for is still reported to them.
+void setAlertsDuringShutdown(bool shown);
 // True while an alert is on screen.
 bool alertShown();
 
