@@ -119,31 +119,36 @@ private Q_SLOTS:
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<int>("lowSlots");
         QTest::addColumn<int>("probeCode");
+        QTest::addColumn<int>("keptDefaults");
 
         const QStringList bare = bareLines();
         const QStringList saved = savedFontLines();
         const QString p65 = distinctPattern(65);
         const QString notLoaded = QStringLiteral("Character set file not loaded: ");
         // clang-format off
-        QTest::newRow("126 lines") << joinLines(bare) << QString() << 10 << 10;
+        QTest::newRow("126 lines") << joinLines(bare) << QString() << 10 << 10 << 0;
         QTest::newRow("130 lines: the rest is ignored")
-                << joinLines(bare + QStringList(4, "junk")) << QString() << 10 << 65;
+                << joinLines(bare + QStringList(4, "junk")) << QString() << 10 << 65 << 0;
         QTest::newRow("126 lines, a long pattern is cut to 15")
-                << joinLines(withLine(bare, 66, p65 + "1x")) << QString() << 10 << 65;
-        QTest::newRow("Save layout") << joinLines(saved) << QString() << 0 << 125;
-
-        QTest::newRow("empty") << QByteArray() << notLoaded + "file is empty" << 0 << 0;
+                << joinLines(withLine(bare, 66, p65 + "1x")) << QString() << 10 << 65 << 0;
+        QTest::newRow("Save layout") << joinLines(saved) << QString() << 0 << 125 << 0;
+        // One unusable line keeps its slot's default, the rest is loaded.
         QTest::newRow("126 lines, line 66 not a pattern")
-                << joinLines(withLine(bare, 66, "00000000020000"))
-                << notLoaded + "line 66 is not a 15-segment pattern" << 0 << 0;
-        QTest::newRow("125 bare lines")
-                << joinLines(bare.mid(0, 125)) << notLoaded + "fewer than 126 lines" << 0 << 0;
+                << joinLines(withLine(bare, 66, "00000000020000")) << QString() << 10 << 64 << 1;
+        QTest::newRow("126 lines, codes 13 and 33 are not checked")
+                << joinLines(withLine(withLine(bare, 14, "x"), 34, "")) << QString() << 10 << 65
+                << 0;
         QTest::newRow("Save layout, a 2 on line 56")
-                << joinLines(withLine(saved, 56, "065 " + withDigitTwo(p65, 3)))
-                << notLoaded + "font pattern 65 invalid symbol" << 0 << 0;
+                << joinLines(withLine(saved, 56, "065 " + withDigitTwo(p65, 3))) << QString() << 0
+                << 66 << 1;
+
+        QTest::newRow("empty") << QByteArray() << notLoaded + "file is empty" << 0 << 0 << 0;
+        QTest::newRow("125 bare lines")
+                << joinLines(bare.mid(0, 125)) << notLoaded + "fewer than 126 lines" << 0 << 0
+                << 0;
         QTest::newRow("Save layout, 115 lines")
                 << joinLines(saved.mid(0, 115)) << notLoaded + "fewer than 116 font patterns" << 0
-                << 0;
+                << 0 << 0;
         // clang-format on
     }
     void startupFile()
@@ -152,8 +157,10 @@ private Q_SLOTS:
         QFETCH(QString, refusal);
         QFETCH(int, lowSlots);
         QFETCH(int, probeCode);
+        QFETCH(int, keptDefaults);
         const FontFile::StartupFont font = FontFile::readStartupFile(bytes);
         QCOMPARE(font.refusal, refusal);
+        QCOMPARE(font.keptDefaults, keptDefaults);
         if (!refusal.isEmpty()) {
             QVERIFY(font.patterns.isEmpty() && font.lowSlots.isEmpty());
             return;
@@ -189,7 +196,7 @@ private Q_SLOTS:
         }
         QCOMPARE(font.patterns.size(), FontFile::kPatternCount);
         for (const QString &each : font.patterns)
-            QVERIFY2(FontRules::isPattern(each), qPrintable(each));
+            QVERIFY2(each.isEmpty() || FontRules::isPattern(each), qPrintable(each));
     }
 };
 

@@ -205,6 +205,7 @@ void MainWindow::startup()
     adjustSize();
     holdSize();
     m_fontFileBar->loadStartupFont();
+    m_fontEditor->showTablePattern();
     m_trafficLog->clear();
     m_tabs->setCurrentIndex(2);
     m_portChooser->openStartPort();

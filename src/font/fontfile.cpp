@@ -6,6 +6,8 @@
 
 #include <QBuffer>
 
+#include <algorithm>
+
 namespace FontFile {
 namespace {
 
@@ -113,12 +115,9 @@ qsizetype validRun(const QStringList &patterns)
     return run;
 }
 
-QStringList firstSegments(const QStringList &patterns)
+qsizetype goodCount(const QStringList &patterns)
 {
-    QStringList cut;
-    for (const QString &pattern : patterns)
-        cut.append(pattern.left(FontTable::kSegments));
-    return cut;
+    return std::count_if(patterns.cbegin(), patterns.cend(), hasValidSegments);
 }
 
 // Runs a reader of files on bytes held in memory.
@@ -177,27 +176,41 @@ StartupFont readStartupFile(QIODevice &file)
         return result;
     }
     const QStringList lines = readBoundedLines(file, kStartupLines);
+    const QStringList bare = lines.size() >= kStartupLines
+            ? lines.mid(FontTable::kFirstUserCode, kPatternCount)
+            : QStringList();
+    const QStringList saved = lines.size() >= kPatternCount ? patternsOf(lines) : QStringList();
+    const qsizetype bareGood = goodCount(bare);
+    const qsizetype savedGood = goodCount(saved);
 
-    const QString bareRefusal = bareLayoutRefusal(lines);
-    if (bareRefusal.isEmpty()) {
+    if (bareGood == 0 && savedGood == 0) {
+        // Neither layout fits: the reason given is that of the layout the file follows further.
+        const qsizetype bareRun = validRun(lines.mid(FontTable::kFirstUserCode));
+        const qsizetype savedRun = validRun(patternsOf(lines));
+        const bool meantBare
+                = bareRun > savedRun || (bareRun == savedRun && lines.size() >= kStartupLines);
+        result.refusal = meantBare ? bareLayoutRefusal(lines)
+                                   : startupRefusalForSavedLayout(check(patternsOf(lines)));
+        return result;
+    }
+
+    // Every good line is taken; a slot whose line is no pattern keeps its default.
+    const bool useBare = bareGood >= savedGood;
+    if (useBare)
         result.lowSlots = lines.mid(0, FontTable::kFirstUserCode);
-        result.patterns = firstSegments(lines.mid(FontTable::kFirstUserCode));
-        return result;
+    const QStringList &patterns = useBare ? bare : saved;
+    for (int i = 0; i < kPatternCount; ++i) {
+        const QString &pattern = patterns.at(i);
+        if (hasValidSegments(pattern)) {
+            result.patterns.append(pattern.left(FontTable::kSegments));
+            continue;
+        }
+        result.patterns.append(QString());
+        // Codes 13 and 33 are never shown or sent, so their lines do not matter.
+        const int code = FontTable::kFirstUserCode + i;
+        if (code != 13 && code != 33)
+            ++result.keptDefaults;
     }
-
-    const QStringList patterns = patternsOf(lines);
-    const Check saved = check(patterns);
-    if (saved.fault == Fault::None) {
-        result.patterns = firstSegments(patterns);
-        return result;
-    }
-
-    // Neither layout fits: the reason given is that of the layout the file follows further.
-    const qsizetype bareRun = validRun(lines.mid(FontTable::kFirstUserCode));
-    const qsizetype savedRun = validRun(patterns);
-    const bool meantBare
-            = bareRun > savedRun || (bareRun == savedRun && lines.size() >= kStartupLines);
-    result.refusal = meantBare ? bareRefusal : startupRefusalForSavedLayout(saved);
     return result;
 }
 

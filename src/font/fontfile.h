@@ -36,17 +36,19 @@ Patterns readLoadFile(const QByteArray &bytes);
 // pattern as stored, each line ending in CR LF.
 QByteArray saveFileBytes(const FontTable &table);
 
-// What the start-up file gave (patterns always 15 characters of "0"/"1"), or why it was refused.
+// What the start-up file gave (patterns 15 characters of "0"/"1", or empty where the slot keeps
+// its default), or why it was refused.
 struct StartupFont
 {
     QStringList lowSlots; // slots 0 to 9 as read, only from the 126-line layout
     QStringList patterns; // codes 10 to 125
+    int keptDefaults = 0; // lines that were no pattern, codes 13 and 33 not counted
     QString refusal;
     bool ok() const { return refusal.isEmpty(); }
 };
 
-// Reads the start-up file in either layout; a file fitting neither is refused with a short
-// reason for the status line.
+// Reads the start-up file in the layout with more good lines, taking every good line; a file
+// with no good line in either layout is refused with a short reason for the status line.
 StartupFont readStartupFile(QIODevice &file);
 StartupFont readStartupFile(const QByteArray &bytes);
 

@@ -197,6 +197,15 @@ void FontEditorPanel::resetSegmentLines()
     m_preview->resetLines();
 }
 
+void FontEditorPanel::showTablePattern()
+{
+    const int code = m_workbench.currentCode();
+    if (!FontTable::isValidIndex(code))
+        return;
+    refreshEditor(code);
+    showsegments();
+}
+
 int FontEditorPanel::settledCode()
 {
     const int code = CodeRules::selectedCode(m_acc->text());

@@ -25,6 +25,9 @@ public:
 
     // Stores the pattern field at the current code and colours the preview from it.
     void showsegments();
+    // End of start-up: the editor and the preview show the table's pattern of the current code,
+    // so that the first showsegments stores what the table already holds.
+    void showTablePattern();
     // Selects the user-font character whose code stands in the code field and shows it.
     void selectcode();
     // As typing code into acc and pressing Enter.

@@ -179,10 +179,17 @@ void FontFileBar::loadStartupFont()
 
     for (int code = 0; code < font.lowSlots.size(); ++code)
         m_workbench.fontarray.setPattern(code, font.lowSlots.at(code));
-    for (int i = 0; i < font.patterns.size(); ++i)
-        m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, font.patterns.at(i));
+    for (int i = 0; i < font.patterns.size(); ++i) {
+        if (!font.patterns.at(i).isEmpty())
+            m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, font.patterns.at(i));
+    }
 
     m_workbench.showCharacter(m_workbench.currentCode());
     m_workbench.showsegments();
-    m_workbench.setStatus(QStringLiteral("Character set file loaded"));
+    QString status = QStringLiteral("Character set file loaded");
+    if (font.keptDefaults == 1)
+        status += QStringLiteral(", 1 line kept its default");
+    else if (font.keptDefaults > 1)
+        status += QStringLiteral(", %1 lines kept their defaults").arg(font.keptDefaults);
+    m_workbench.setStatus(status);
 }
