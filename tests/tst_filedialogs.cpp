@@ -67,6 +67,8 @@ private Q_SLOTS:
         QTest::newRow("empty becomes 1") << "" << both << "1" << qtBoth;
         QTest::newRow("0 becomes 1") << "0" << both << "1" << qtBoth;
         QTest::newRow("7") << "7" << both << "7" << qtBoth;
+        QTest::newRow("blank before 2") << " 2" << text << " 2" << "Text Files(*.txt)";
+        QTest::newRow("-1") << "-1" << both << "-1" << qtBoth;
         QTest::newRow("a huge number") << "99999999999999999999999" << both
                 << "99999999999999999999999" << qtBoth;
         QTest::newRow("description only") << "Font files" << "" << "" << "";

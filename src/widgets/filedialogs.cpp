@@ -92,6 +92,15 @@ public:
 private:
     QString m_saved = QDir::currentPath();
 };
+// The numeric value read from the start of text: blanks first, then an optional sign and digits.
+qint64 numericValueAtStart(const QString &text)
+{
+    const QString rest = text.trimmed();
+    if (rest.startsWith(QLatin1Char('-')))
+        return -LeadingNumber(rest.mid(1));
+    return LeadingNumber(rest.startsWith(QLatin1Char('+')) ? rest.mid(1) : rest);
+}
+
 } // namespace
 
 void setFileDialogResponder(FileDialogResponder responder)
@@ -103,7 +112,7 @@ QString DialogFilter(QString &descriptor)
 {
     if (descriptor.isEmpty() || descriptor == QStringLiteral("0"))
         descriptor = QStringLiteral("1");
-    const qint64 value = LeadingNumber(descriptor);
+    const qint64 value = numericValueAtStart(descriptor);
     if (value == 2)
         return kTextFilter;
     if (value != 0)

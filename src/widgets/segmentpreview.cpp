@@ -15,7 +15,8 @@ constexpr int kPreviewHeight = 160;
 SegmentPreview::SegmentPreview(QWidget *parent) : QWidget(parent)
 {
     setFixedSize(kPreviewWidth, kPreviewHeight);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached by Tab only: a click must not pull the focus from a field and run its leaving action.
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(tr("Segment preview"));
     setAccessibleDescription(tr("Arrow keys choose a segment, Space turns it on or off"));
     m_colours.fill(SegmentGeometry::offColour());
