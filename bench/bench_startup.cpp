@@ -4,6 +4,8 @@
 
 #include "benchsupport.h"
 
+#include "app/mainwindow.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -111,6 +113,22 @@ QString spread(const std::vector<double> &values)
            + Bench::number(Bench::maximum(values), 1) + QStringLiteral(")");
 }
 
+// Prints "shown <steady clock ms>" once window is exposed (and so painted), then closes it.
+void reportWhenShown(QWidget &window)
+{
+    QTimer::singleShot(0, &window, [&window] {
+        const QWindow *handle = window.windowHandle();
+        if (!handle || !handle->isExposed()) {
+            reportWhenShown(window);
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        std::printf("shown %.3f\n", std::chrono::duration<double, std::milli>(now).count());
+        std::fflush(stdout);
+        window.close();
+    });
+}
+
 // The floor: a bare Qt application that shows one empty window the same way and reports it.
 int bareWindow(int argc, char *argv[])
 {
@@ -118,19 +136,23 @@ int bareWindow(int argc, char *argv[])
     QWidget window;
     window.resize(800, 600);
     window.show();
-    std::function<void()> check;
-    check = [&] {
-        const QWindow *handle = window.windowHandle();
-        if (!handle || !handle->isExposed()) {
-            QTimer::singleShot(0, &window, check);
-            return;
-        }
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        std::printf("shown %.3f\n", std::chrono::duration<double, std::milli>(now).count());
-        std::fflush(stdout);
-        window.close();
-    };
-    QTimer::singleShot(0, &window, check);
+    reportWhenShown(window);
+    return app.exec();
+}
+
+// The program's own window, put together and started as main() does.
+int mainWindow(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vornik"));
+    MainWindow window;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                     [&window] { window.shutdown(); });
+    window.startup();
+    if (window.shutdownDone())
+        return 1;
+    window.show();
+    reportWhenShown(window);
     return app.exec();
 }
 
@@ -140,21 +162,22 @@ int main(int argc, char *argv[])
 {
     if (argc > 1 && qstrcmp(argv[1], "--bare-window") == 0)
         return bareWindow(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--main-window") == 0)
+        return mainWindow(argc, argv);
 
     Bench::useOffscreenPlatform();
-    qputenv("VORNIK_REPORT_SHOWN", "1");
 
-    // A private copy of the program, so that its settings file is written there and not into
-    // the build folder.
+    // A private copy of this benchmark named like the program, so that the window's settings
+    // file is written there under the program's name and not into the build folder.
     QTemporaryDir directory;
     const QString program = directory.filePath(QStringLiteral("vornik"));
-    if (!directory.isValid() || !QFile::copy(QStringLiteral(VORNIK_BINARY), program)) {
-        std::fprintf(stderr, "bench_startup: could not copy %s\n", VORNIK_BINARY);
+    if (!directory.isValid() || !QFile::copy(QString::fromLocal8Bit(argv[0]), program)) {
+        std::fprintf(stderr, "bench_startup: could not copy %s\n", argv[0]);
         return 1;
     }
 
-    Bench::progress(QStringLiteral("start-up: %1 runs of the program").arg(kRuns));
-    const Series vornik = startRepeatedly(program, {});
+    Bench::progress(QStringLiteral("start-up: %1 runs of the program's window").arg(kRuns));
+    const Series vornik = startRepeatedly(program, {QStringLiteral("--main-window")});
     Bench::progress(QStringLiteral("start-up: %1 runs of a bare Qt window").arg(kRuns));
     const Series bare
             = startRepeatedly(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--bare-window")});

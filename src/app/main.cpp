@@ -4,30 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSessionManager>
-#include <QTimer>
-#include <QWindow>
 
-#include <chrono>
-#include <cstdio>
-
-namespace {
-// Start-up measurement: with VORNIK_REPORT_SHOWN set, once the window is exposed (and so
-// painted) prints "shown <steady clock in ms>" and closes the window the normal way.
-void reportWhenShown(QWidget &window)
-{
-    QTimer::singleShot(0, &window, [&window] {
-        const QWindow *handle = window.windowHandle();
-        if (!handle || !handle->isExposed()) {
-            reportWhenShown(window);
-            return;
-        }
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        std::printf("shown %.3f\n", std::chrono::duration<double, std::milli>(now).count());
-        std::fflush(stdout);
-        window.close();
-    });
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -76,7 +53,5 @@ int main(int argc, char *argv[])
     if (window.shutdownDone())
         return 0;
     window.show();
-    if (qEnvironmentVariableIsSet("VORNIK_REPORT_SHOWN"))
-        reportWhenShown(window);
     return app.exec();
 }
