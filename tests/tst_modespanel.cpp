@@ -268,6 +268,8 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("24-hour time without blank") << 1 << "HH:mm:ss" << "210503" << "210504";
         QTest::newRow("date with slashes") << 2 << "M/d/yyyy" << "120526" << "120626";
+        QTest::newRow("AM/PM marker first") << 1 << "AP h:mm" << "090503" << "090504";
+        QTest::newRow("year first, no slashes") << 2 << "yy. M. d." << "261205" << "261206";
         // clang-format on
     }
     void clockModes()

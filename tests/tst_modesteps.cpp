@@ -45,25 +45,32 @@ private Q_SLOTS:
     void clockDigits_data()
     {
         QTest::addColumn<bool>("date");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("format"); // the locale's short format
+        QTest::addColumn<QTime>("time");
         QTest::addColumn<QString>("digits");
 
+        const QTime evening(21, 5, 3);
         // clang-format off
-        QTest::newRow("12-hour with marker") << false << "9:05:03 PM" << "090503";
-        QTest::newRow("24-hour without blank") << false << "21:05:03" << "210503";
-        QTest::newRow("no seconds") << false << "21:05" << "2105";
-        QTest::newRow("long seconds keep their last two") << false << "1:02:345" << "010245";
-        QTest::newRow("month/day/year") << true << "12/5/2026" << "120526";
-        QTest::newRow("no slash is one field") << true << "05.12.2026" << "2600";
-        QTest::newRow("year first") << true << "2026/12/05" << "261205";
+        QTest::newRow("US time") << false << "h:mm AP" << evening << "090503";
+        QTest::newRow("Korean time, marker first") << false << "AP h:mm" << evening << "090503";
+        QTest::newRow("12-hour midnight") << false << "h:mm ap" << QTime(0, 5, 3) << "120503";
+        QTest::newRow("German time") << false << "HH:mm" << evening << "210503";
+        QTest::newRow("US date") << true << "M/d/yy" << evening << "120526";
+        QTest::newRow("British date") << true << "dd/MM/yyyy" << evening << "051226";
+        QTest::newRow("German date") << true << "dd.MM.yy" << evening << "051226";
+        QTest::newRow("Korean date") << true << "yy. M. d." << evening << "261205";
+        QTest::newRow("quoted letters are text") << true << "d 'day' M/yy" << evening << "051226";
         // clang-format on
     }
     void clockDigits()
     {
         QFETCH(bool, date);
-        QFETCH(QString, text);
+        QFETCH(QString, format);
+        QFETCH(QTime, time);
         QFETCH(QString, digits);
-        QCOMPARE(date ? ModeSteps::dateDigits(text) : ModeSteps::timeDigits(text), digits);
+        QCOMPARE(date ? ModeSteps::dateDigits(QDate(2026, 12, 5), format)
+                      : ModeSteps::timeDigits(time, format),
+                 digits);
     }
 
     void countDigits_data()
@@ -179,24 +186,6 @@ private Q_SLOTS:
         QCOMPARE(key.replaces, !replacement.isEmpty());
         if (kind == KeyVerdict::Insert)
             QCOMPARE(key.verdict.character, QChar(code));
-    }
-
-    void timeFormatWithSeconds_data()
-    {
-        QTest::addColumn<QString>("shortFormat");
-        QTest::addColumn<QString>("format");
-
-        // clang-format off
-        QTest::newRow("already has seconds") << "HH:mm:ss" << "HH:mm:ss";
-        QTest::newRow("24-hour") << "HH:mm" << "HH:mm:ss";
-        QTest::newRow("no minutes uses the long format") << "HH" << "LONG";
-        // clang-format on
-    }
-    void timeFormatWithSeconds()
-    {
-        QFETCH(QString, shortFormat);
-        QFETCH(QString, format);
-        QCOMPARE(ModeSteps::timeFormatWithSeconds(shortFormat, QStringLiteral("LONG")), format);
     }
 };
 

@@ -4,14 +4,9 @@
 
 namespace ModeCommands {
 
-CommandList time(const QString &timeText)
+CommandList clock(const QString &digits)
 {
-    return {{'M', ModeSteps::timeDigits(timeText).toLatin1(), kPause}};
-}
-
-CommandList date(const QString &dateText)
-{
-    return {{'M', ModeSteps::dateDigits(dateText).toLatin1(), kPause}};
+    return {{'M', digits.toLatin1(), kPause}};
 }
 
 CommandList count(const QString &xcount, int chainLength)

@@ -9,8 +9,8 @@ namespace ModeCommands {
 
 inline constexpr int kPause = 5;
 
-CommandList time(const QString &timeText);
-CommandList date(const QString &dateText);
+// The six digits of the time or the date (ModeSteps::timeDigits, dateDigits).
+CommandList clock(const QString &digits);
 CommandList count(const QString &xcount, int chainLength);
 // Character code on every digit of the chain.
 CommandList animate(int code, int chainLength);

@@ -27,14 +27,29 @@ bool isLetter(int code)
     return (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z');
 }
 
-QString lastTwo(const QString &text)
+QString twoDigits(int value)
 {
-    return text.right(2);
+    return QString::number(value).rightJustified(2, QLatin1Char('0'));
 }
 
-QString paddedTwo(const QString &text)
+// The fields of a QLocale date or time format in their order, each once, as lower-case 'a' for
+// the AM/PM marker and 'd', 'M', 'y', 'h', 'm', 's' otherwise; quoted text is skipped.
+QString formatFields(const QString &format)
 {
-    return lastTwo(QStringLiteral("00") + text);
+    QString fields;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+            continue;
+        }
+        const QChar field = c == QLatin1Char('A') ? QLatin1Char('a')
+                : c == QLatin1Char('H')           ? QLatin1Char('h')
+                                                  : c;
+        if (!quoted && QStringLiteral("adMyhms").contains(field) && !fields.contains(field))
+            fields += field;
+    }
+    return fields;
 }
 
 } // namespace
@@ -55,19 +70,29 @@ int animateNext(const QString &acc, const QString &start, const QString &stop)
     return static_cast<int>(next);
 }
 
-QString timeDigits(const QString &time)
+QString timeDigits(const QTime &time, const QString &timeFormat)
 {
-    const QString clock = Field(time, 1, QLatin1Char(' '));
-    const QChar colon = QLatin1Char(':');
-    return paddedTwo(Field(clock, 1, colon)) + paddedTwo(Field(clock, 2, colon))
-            + lastTwo(Field(clock, 3, colon));
+    int hour = time.hour();
+    if (formatFields(timeFormat).contains(QLatin1Char('a'))) {
+        hour %= 12;
+        if (hour == 0)
+            hour = 12;
+    }
+    return twoDigits(hour) + twoDigits(time.minute()) + twoDigits(time.second());
 }
 
-QString dateDigits(const QString &date)
+QString dateDigits(const QDate &date, const QString &dateFormat)
 {
-    const QChar slash = QLatin1Char('/');
-    return paddedTwo(Field(date, 1, slash)) + paddedTwo(Field(date, 2, slash))
-            + lastTwo(Field(date, 3, slash));
+    QString digits;
+    for (const QChar field : formatFields(dateFormat)) {
+        if (field == QLatin1Char('d'))
+            digits += twoDigits(date.day());
+        else if (field == QLatin1Char('M'))
+            digits += twoDigits(date.month());
+        else if (field == QLatin1Char('y'))
+            digits += twoDigits(date.year() % 100);
+    }
+    return digits;
 }
 
 QString countDigits(const QString &xcount, int length)
@@ -144,35 +169,6 @@ AnimationKey animationKey(int field, int code)
         return key;
     }
     return {KeyVerdict::digits(code), false, QString()};
-}
-
-QString timeFormatWithSeconds(const QString &shortFormat, const QString &longFormat)
-{
-    // Letters between single quotes are literal text, not fields of the format.
-    bool quoted = false;
-    qsizetype minutesEnd = -1;
-    for (qsizetype i = 0; i < shortFormat.size(); ++i) {
-        const QChar c = shortFormat.at(i);
-        if (c == QLatin1Char('\'')) {
-            quoted = !quoted;
-            continue;
-        }
-        if (quoted)
-            continue;
-        if (c == QLatin1Char('s'))
-            return shortFormat;
-        if (c == QLatin1Char('m') && minutesEnd < 0) {
-            minutesEnd = i;
-            while (minutesEnd < shortFormat.size()
-                   && shortFormat.at(minutesEnd) == QLatin1Char('m'))
-                ++minutesEnd;
-        }
-    }
-    if (minutesEnd < 0)
-        return longFormat;
-    QString format = shortFormat;
-    format.insert(minutesEnd, QStringLiteral(":ss"));
-    return format;
 }
 
 } // namespace ModeSteps

@@ -2,7 +2,9 @@
 
 #include "core/keyverdict.h"
 
+#include <QDate>
 #include <QString>
+#include <QTime>
 
 #include <array>
 
@@ -34,12 +36,12 @@ inline constexpr qint64 kDiagnosticCode = 472915;
 // result always lies within the user font table's codes 10 to 125.
 int animateNext(const QString &acc, const QString &start, const QString &stop);
 
-// Six digits of a time text: the part before the first blank, split at ":" into hours,
-// minutes and seconds; hours and minutes padded to two digits, the seconds' last two.
-QString timeDigits(const QString &time);
-// The digits of a date text split at "/": the first two parts padded to two digits, the
-// last two characters of the third part.
-QString dateDigits(const QString &date);
+// Six digits of the time: hour (1 to 12 when timeFormat, a QLocale format, has an AM/PM
+// marker), minutes, seconds. The marker itself is never sent.
+QString timeDigits(const QTime &time, const QString &timeFormat);
+// Six digits of the date: day, month and the year's last two digits, in the order the QLocale
+// dateFormat names them.
+QString dateDigits(const QDate &date, const QString &dateFormat);
 
 // The counter as shown on a chain of length digits: ten zeros and the counter text, cut to
 // its last length characters.
@@ -71,9 +73,5 @@ struct AnimationKey
 };
 AnimationKey animationKey(int field, int code);
 
-
-// A time format that shows seconds: shortFormat with ":ss" after its minutes when it has no
-// seconds of its own; longFormat when shortFormat has no minutes either.
-QString timeFormatWithSeconds(const QString &shortFormat, const QString &longFormat);
 
 } // namespace ModeSteps

@@ -32,8 +32,7 @@ ModesPanel::ModesPanel(Workbench &workbench, QWidget *parent)
     layout->addStretch();
 
     const QLocale locale = QLocale::system();
-    m_timeFormat = ModeSteps::timeFormatWithSeconds(locale.timeFormat(QLocale::ShortFormat),
-                                                    locale.timeFormat(QLocale::LongFormat));
+    m_timeFormat = locale.timeFormat(QLocale::ShortFormat);
     m_dateFormat = locale.dateFormat(QLocale::ShortFormat);
     startTimers();
 }
@@ -252,7 +251,7 @@ void ModesPanel::timeStep()
     const QString time = clockText(false);
     if (time == m_lastclock)
         return;
-    m_workbench.sendAll(this, ModeCommands::time(time), {},
+    m_workbench.sendAll(this, ModeCommands::clock(time), {},
                         [this, time](bool) { m_lastclock = time; });
 }
 
@@ -262,7 +261,7 @@ void ModesPanel::dateStep()
     if (date == m_lastclock)
         return;
     // The text just sent, not a second reading: a day that turned meanwhile is sent next tick.
-    m_workbench.sendAll(this, ModeCommands::date(date), {},
+    m_workbench.sendAll(this, ModeCommands::clock(date), {},
                         [this, date](bool) { m_lastclock = date; });
 }
 
@@ -276,8 +275,7 @@ void ModesPanel::countStep()
 QString ModesPanel::clockText(bool date) const
 {
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
-    // The user's order and separators, written with plain digits the display can show.
-    const QLocale plain = QLocale::c();
-    return date ? plain.toString(now.date(), m_dateFormat)
-                : plain.toString(now.time(), m_timeFormat);
+    // The user's 12- or 24-hour clock and order of day, month and year, as six digits.
+    return date ? ModeSteps::dateDigits(now.date(), m_dateFormat)
+                : ModeSteps::timeDigits(now.time(), m_timeFormat);
 }

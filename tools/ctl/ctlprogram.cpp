@@ -369,19 +369,17 @@ int CtlProgram::runOnChain()
                && argumentCount(0)) {
         const bool date = m_command == QLatin1String("date");
         const QLocale locale = QLocale::system();
-        const QString format
-                = date ? locale.dateFormat(QLocale::ShortFormat)
-                       : ModeSteps::timeFormatWithSeconds(locale.timeFormat(QLocale::ShortFormat),
-                                                          locale.timeFormat(QLocale::LongFormat));
+        const QString format = date ? locale.dateFormat(QLocale::ShortFormat)
+                                    : locale.timeFormat(QLocale::ShortFormat);
         repeating = [this, date, format](ChainDriver &driver) {
             auto last = std::make_shared<QString>();
             return repeat(driver, [&driver, date, format, last] {
                 const QDateTime now = QDateTime::currentDateTime();
-                // The user's order and separators, with plain digits the display can show.
-                const QString text = date ? QLocale::c().toString(now.date(), format)
-                                          : QLocale::c().toString(now.time(), format);
+                // The user's 12- or 24-hour clock and order of day, month and year, as digits.
+                const QString text = date ? ModeSteps::dateDigits(now.date(), format)
+                                          : ModeSteps::timeDigits(now.time(), format);
                 if (text != *last) {
-                    driver.send(date ? ModeCommands::date(text) : ModeCommands::time(text));
+                    driver.send(ModeCommands::clock(text));
                     *last = text;
                 }
                 // Wake just after the next second begins rather than polling.
