@@ -73,7 +73,7 @@ private Q_SLOTS:
             {"effects", 0xFF11, "swallow"},
             {"speeds", '!', "!"}, {"speeds", 'u', "swallow"}, {"speeds", '.', "swallow"},
             {"mlength", '1', "1"}, {"mlength", '9', "9"}, {"mlength", '0', "swallow"},
-            {"mlength", 8, "swallow"}, {"mlength", 127, "swallow"}, {"mlength", 13, "enter"},
+            {"mlength", 8, "swallow"}, {"mlength", 127, "pass"}, {"mlength", 13, "enter"},
             {"mlength", 'a', "swallow"}, {"mlength", '1' + 256, "swallow"},
         };
         // clang-format on

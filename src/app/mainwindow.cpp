@@ -29,15 +29,35 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
 
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <qt_windows.h>
+#include <shellapi.h>
+#endif
+
 namespace {
 std::function<bool(const QString &)> g_helpOpener;
+
+#ifdef Q_OS_WIN
+// The viewer starts minimised and active, so the user finds it on the task bar with the focus.
+bool startMinimised(const QString &viewer, const QString &file)
+{
+    const QString program = QDir::toNativeSeparators(viewer);
+    const QString argument = QLatin1Char('"') + QDir::toNativeSeparators(file) + QLatin1Char('"');
+    const HINSTANCE result
+            = ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(program.utf16()),
+                            reinterpret_cast<LPCWSTR>(argument.utf16()), nullptr,
+                            SW_SHOWMINIMIZED);
+    // ShellExecute reports success as a value above 32.
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+#endif
 const QString kCaption = QStringLiteral("Vornik control and test utility");
 } // namespace
 
@@ -307,8 +327,7 @@ void MainWindow::openHelp()
 #ifdef Q_OS_WIN
     const QString viewer = QStringLiteral("c:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
     if (FileExists(helpPath) && FileExists(viewer))
-        started = g_helpOpener ? g_helpOpener(helpPath)
-                               : QProcess::startDetached(viewer, {helpPath});
+        started = g_helpOpener ? g_helpOpener(helpPath) : startMinimised(viewer, helpPath);
 #else
     // No fixed viewer here: the desktop's default application for the file opens it.
     if (FileExists(helpPath))

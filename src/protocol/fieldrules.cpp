@@ -76,6 +76,9 @@ KeyVerdict mlengthKey(int code)
         return KeyVerdict::insert(QChar(code));
     if (code == kCR)
         return KeyVerdict::enter();
+    // Delete may empty the field: the empty length clears every content field when it is left.
+    if (code == 127)
+        return KeyVerdict::pass();
     return KeyVerdict::swallow();
 }
 

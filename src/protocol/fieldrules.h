@@ -24,7 +24,8 @@ KeyVerdict fontsKey(int code);
 KeyVerdict underscoreKey(int code);
 KeyVerdict effectsKey(int code);
 KeyVerdict speedsKey(int code);
-// The length field lets only "1" to "9" through; Backspace, "0" and 127 are swallowed too.
+// The length field lets only "1" to "9" through, and Delete, which may empty it; Backspace and
+// "0" are swallowed.
 KeyVerdict mlengthKey(int code);
 
 // What the message field holds after leaving it or pressing Enter: fitted unless empty.
