@@ -372,7 +372,7 @@ private Q_SLOTS:
         if (number == 0) {
             QVERIFY(alertHistory().isEmpty());
             QCOMPARE(read(path), font);
-            QCOMPARE(bench.fontfile->text(), path);
+            QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), path);
             return;
         }
         QCOMPARE(alertHistory().size(), 1);
