@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 BENCH_BUILD ?= build-bench
-BENCH_TARGETS = vornik bench_pacing bench_log bench_scan bench_startup
+BENCH_TARGETS = vornik vornikctl bench_pacing bench_log bench_scan bench_startup
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 

@@ -22,6 +22,23 @@ for program in bench_pacing bench_log bench_scan bench_startup; do
         exit 1
     fi
 done
+# The command-line program's whole process, next to a bare `true`, median of 50 runs each.
+median_ms() {
+    local times=() start end
+    for _ in $(seq 50); do
+        start=$(date +%s%N)
+        "$@" >/dev/null
+        end=$(date +%s%N)
+        times+=($(((end - start) / 1000)))
+    done
+    printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", a[int((NR + 1) / 2)] / 1000 }'
+}
+echo "Running vornikctl --dry-run ..." >&2
+ctl_ms=$(median_ms "$build/tools/vornikctl" --dry-run message HELLO)
+true_ms=$(median_ms /usr/bin/true)
+ctl_met=$(awk -v t="$ctl_ms" 'BEGIN { print (t < 30) ? "met" : "missed" }')
+printf 'ROW\tvornikctl --dry-run message HELLO, whole process (median of 50)\t%s ms\ttrue: %s ms\t< 30 ms\t%s\n' \
+    "$ctl_ms" "$true_ms" "$ctl_met" >>"$rows"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 table=$(
