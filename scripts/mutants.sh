@@ -5,8 +5,8 @@
 #
 # CATALOGUE (default tests/mutants.txt) holds one fault a line, four fields separated by tabs:
 #   file <TAB> text to find <TAB> text to put instead <TAB> the fault in words
-# Blank lines and lines starting with # are skipped. In the texts, \t and \n stand for a tab and a
-# line end. Each fault is applied alone (to the first place the text stands) in a scratch copy of
+# Blank lines and lines starting with # are skipped. In the texts, {TAB} and {NL} stand for a tab
+# and a line end. Each fault is applied alone (to the first place the text stands) in a scratch copy of
 # the tree, which is rebuilt incrementally and tested with ctest; the table of caught and
 # surviving faults, with the tests that caught each, is printed and written to RESULT (default
 # build-mutants/mutants.md). A line whose text is no longer found is reported as such.
@@ -53,7 +53,7 @@ while IFS=$'\t' read -r file find replace fault || [[ -n "$file" ]]; do
         if ! python3 - "$target" "$find" "$replace" <<'PY'
 import sys
 path, find, replace = sys.argv[1:4]
-unescape = lambda t: t.replace('\\t', '\t').replace('\\n', '\n')
+unescape = lambda t: t.replace('{TAB}', '\t').replace('{NL}', '\n')
 find, replace = unescape(find), unescape(replace)
 text = open(path, encoding='utf-8').read()
 if find not in text:
