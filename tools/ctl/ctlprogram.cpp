@@ -270,193 +270,282 @@ int CtlProgram::listPorts() const
     return Done;
 }
 
+CtlProgram::Plan CtlProgram::plan()
+{
+    using Planner = Plan (CtlProgram::*)();
+    // Command word, its positional argument count, and what it sends.
+    struct Entry
+    {
+        const char *command;
+        const char *first; // the first positional argument, where it names a sub-command
+        int arguments;
+        Planner planner;
+    };
+    static const Entry table[] = {
+            {"message", nullptr, 1, &CtlProgram::planMessage},
+            {"attributes", nullptr, 0, &CtlProgram::planAttributes},
+            {"write-all", nullptr, 1, &CtlProgram::planWriteAll},
+            {"char", nullptr, 1, &CtlProgram::planCharacter},
+            {"blank", nullptr, 0, &CtlProgram::planBlank},
+            {"font", "upload", 2, &CtlProgram::planFontUpload},
+            {"font", "write", 3, &CtlProgram::planFontWrite},
+            {"clock", nullptr, 0, &CtlProgram::planClock},
+            {"date", nullptr, 0, &CtlProgram::planClock},
+            {"count", nullptr, 0, &CtlProgram::planCount},
+            {"animate", nullptr, 0, &CtlProgram::planAnimate},
+            {"test", nullptr, 0, &CtlProgram::planTest},
+    };
+    for (const Entry &entry : table) {
+        if (m_command == QLatin1String(entry.command) && m_positional.size() == entry.arguments
+            && (!entry.first || m_positional.first() == QLatin1String(entry.first)))
+            return (this->*entry.planner)();
+    }
+    Plan unknown;
+    unknown.refusal = QStringLiteral("unknown command or wrong arguments: \"%1\" (see --help)")
+                              .arg((QStringList{m_command} + m_positional).join(QLatin1Char(' ')));
+    return unknown;
+}
+
 int CtlProgram::runOnChain()
 {
-    QString refusal;
-    const auto argumentCount = [this](int count) { return m_positional.size() == count; };
-    const auto sentenceAccepts
-            = [](int code, QChar &c) { return keyInserts(FieldRules::sentenceKey, code, c); };
-    CommandList commands;
-    bool progress = false;
-    std::function<int(ChainDriver &)> repeating;
-
-    if (m_command == QLatin1String("message") && argumentCount(1)) {
-        if (m_positional.first() != QLatin1String("-")) {
-            const QString text = checked(QStringLiteral("message"), m_positional.first(),
-                                         sentenceAccepts, refusal);
-            commands = MessageCommands::message(
-                    FieldRules::settledMessage(text, m_chain).toLatin1());
-        } else {
-            repeating = [this](ChainDriver &driver) { return sendMessagesFromInput(driver); };
-        }
-    } else if (m_command == QLatin1String("attributes") && argumentCount(0)) {
-        const QString message
-                = checked(QStringLiteral("--message"), option(QStringLiteral("message")),
-                          sentenceAccepts, refusal);
-        const QByteArray settled = FieldRules::settledMessage(message, m_chain).toLatin1();
-        const QList<QPair<QString, char>> fields{{QStringLiteral("fonts"), 'F'},
-                                                 {QStringLiteral("underscore"), 'U'},
-                                                 {QStringLiteral("effects"), 'E'},
-                                                 {QStringLiteral("speeds"), 'S'}};
-        for (const auto &[name, letter] : fields) {
-            if (!m_options.contains(name))
-                continue;
-            CommandList enter = MessageCommands::attribute(
-                    letter, checkedAttribute(name, refusal).toLatin1(), settled);
-            // Without a message the field's Enter sends the attribute alone.
-            if (!m_options.contains(QStringLiteral("message")))
-                enter.removeLast();
-            commands += enter;
-        }
-        if (commands.isEmpty() && refusal.isEmpty())
-            refusal = QStringLiteral("attributes needs at least one of --fonts, --underscore, "
-                                     "--effects, --speeds");
-    } else if (m_command == QLatin1String("write-all") && argumentCount(1)) {
-        const QString text = checked(QStringLiteral("message"), m_positional.first(),
-                                     sentenceAccepts, refusal);
-        commands = MessageCommands::writeAll(
-                checkedAttribute(QStringLiteral("fonts"), refusal).toLatin1(),
-                checkedAttribute(QStringLiteral("effects"), refusal).toLatin1(),
-                checkedAttribute(QStringLiteral("speeds"), refusal).toLatin1(),
-                FieldRules::settledMessage(text, m_chain).toLatin1());
-    } else if (m_command == QLatin1String("char") && argumentCount(1)) {
-        bool ok = false;
-        const int code = m_positional.first().toInt(&ok);
-        if (!ok || !Protocol::isUserCode(code))
-            refusal = QStringLiteral("char: \"%1\" is not a character code from 10 to 125 "
-                                     "(13 and 33 excepted)")
-                              .arg(m_positional.first());
-        commands = MessageCommands::showCharacter(code, FontCommands::kShortPause);
-    } else if (m_command == QLatin1String("blank") && argumentCount(0)) {
-        commands = MessageCommands::blank(m_chain);
-    } else if (m_command == QLatin1String("font") && argumentCount(2)
-               && m_positional.first() == QLatin1String("upload")) {
-        QFile file(m_positional.at(1));
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(FileError,
-                        QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
-        const FontFile::Patterns read = FontFile::readLoadFile(file);
-        if (!read.ok())
-            return fail(FileError, read.line > 0 ? QStringLiteral("%1: line %2: %3")
-                                                           .arg(file.fileName())
-                                                           .arg(read.line)
-                                                           .arg(read.refusal)
-                                                 : QStringLiteral("%1: %2").arg(file.fileName(),
-                                                                                read.refusal));
-        FontTable table;
-        for (int i = 0; i < read.patterns.size(); ++i)
-            table.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
-        commands = FontCommands::upload(
-                checkedAttribute(QStringLiteral("fonts"), refusal).toLatin1(), table);
-        progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
-    } else if (m_command == QLatin1String("font") && argumentCount(3)
-               && m_positional.first() == QLatin1String("write")) {
-        bool ok = false;
-        const int code = m_positional.at(1).toInt(&ok);
-        const QString pattern = checked(
-                QStringLiteral("pattern"), m_positional.at(2),
-                [](int key, QChar &c) { return keyInserts(FontRules::patternKey, key, c); },
-                refusal);
-        if (!ok || !Protocol::isUserCode(code))
-            refusal = QStringLiteral("font write: \"%1\" is not a character code from 10 to 125 "
-                                     "(13 and 33 excepted)")
-                              .arg(m_positional.at(1));
-        else if (refusal.isEmpty() && !FontRules::isPattern(pattern))
-            refusal = QStringLiteral("font write: a pattern has 15 characters \"0\" or \"1\"");
-        commands = FontCommands::writePattern(QByteArray(1, static_cast<char>(code)), pattern,
-                                              FontCommands::kShortPause);
-    } else if ((m_command == QLatin1String("clock") || m_command == QLatin1String("date"))
-               && argumentCount(0)) {
-        const bool date = m_command == QLatin1String("date");
-        const QLocale locale = QLocale::system();
-        const QString format = date ? locale.dateFormat(QLocale::ShortFormat)
-                                    : locale.timeFormat(QLocale::ShortFormat);
-        repeating = [this, date, format](ChainDriver &driver) {
-            auto last = std::make_shared<QString>();
-            return repeat(driver, [&driver, date, format, last] {
-                const QDateTime now = QDateTime::currentDateTime();
-                // The user's 12- or 24-hour clock and order of day, month and year, as digits.
-                const QString text = date ? ModeSteps::dateDigits(now.date(), format)
-                                          : ModeSteps::timeDigits(now.time(), format);
-                if (text != *last) {
-                    driver.send(ModeCommands::clock(text));
-                    *last = text;
-                }
-                // Wake just after the next second begins rather than polling.
-                return 1001 - QTime::currentTime().msec();
-            });
-        };
-    } else if (m_command == QLatin1String("count") && argumentCount(0)) {
-        const QString from = option(QStringLiteral("from"), QStringLiteral("0"));
-        const QString delay = option(QStringLiteral("delay"), kDefaultDelay);
-        if (!isNumber(from) || from.startsWith(QLatin1Char('-')) || !isNumber(delay))
-            refusal = QStringLiteral("count: --from and --delay take whole numbers");
-        repeating = [this, from, delay](ChainDriver &driver) {
-            auto counter = std::make_shared<QString>(ModeSteps::counterNormalised(from));
-            const int interval = qBound(ModeSteps::kDelayMin, ModeSteps::delayInterval(delay),
-                                        ModeSteps::kDelayMax);
-            return repeat(driver, [this, &driver, counter, interval] {
-                driver.send(ModeCommands::count(*counter, m_chain));
-                *counter = ModeSteps::counterNext(*counter);
-                return interval;
-            });
-        };
-    } else if (m_command == QLatin1String("animate") && argumentCount(0)
-               && m_options.contains(QStringLiteral("from"))
-               && m_options.contains(QStringLiteral("to"))) {
-        std::array<QString, 3> fields{option(QStringLiteral("from")), option(QStringLiteral("to")),
-                                      option(QStringLiteral("delay"), kDefaultDelay)};
-        for (const QString &field : fields) {
-            if (!isNumber(field))
-                refusal = QStringLiteral("animate: --from, --to and --delay take whole numbers");
-        }
-        for (int i = 0; i < 3; ++i)
-            ModeSteps::validateAnimation(fields, i);
-        repeating = [this, fields](ChainDriver &driver) {
-            auto acc = std::make_shared<QString>(fields[ModeSteps::kStartField]);
-            const int interval = ModeSteps::delayInterval(fields[ModeSteps::kDelayField]);
-            return repeat(driver, [this, &driver, fields, acc, interval] {
-                const int code = ModeSteps::animateNext(*acc, fields[ModeSteps::kStartField],
-                                                        fields[ModeSteps::kStopField]);
-                *acc = QString::number(code);
-                driver.send(ModeCommands::animate(code, m_chain));
-                return interval;
-            });
-        };
-    } else if (m_command == QLatin1String("test") && argumentCount(0)) {
-        repeating = [this](ChainDriver &driver) {
-            auto test = std::make_shared<SegmentTest>();
-            test->requestStart();
-            const int status = repeat(driver, [this, &driver, test] {
-                driver.send(test->tick(true, m_chain).commands);
-                return kTestTickMs;
-            });
-            if (status != Done)
-                return status;
-            // Stopped: the next tick sends the end commands.
-            test->requestStop();
-            driver.send(test->tick(true, m_chain).commands);
-            return driver.failed() ? int(LineFailed) : int(Done);
-        };
-    } else {
-        return fail(InputError,
-                    QStringLiteral("unknown command or wrong arguments: \"%1\" (see --help)")
-                            .arg((QStringList{m_command} + m_positional).join(QLatin1Char(' '))));
-    }
-    if (!refusal.isEmpty())
-        return fail(InputError, refusal);
+    const Plan plan = this->plan();
+    if (!plan.refusal.isEmpty())
+        return fail(plan.failure, plan.refusal);
 
     ChainDriver driver(m_dryRun);
     if (!m_dryRun) {
+        QString refusal;
         const QString device = choosePort(refusal);
         if (device.isEmpty())
             return fail(PortError, refusal);
         if (!driver.open(device))
             return PortError;
     }
-    if (repeating)
-        return repeating(driver);
-    return driver.send(commands, progress) ? Done : LineFailed;
+    if (plan.repeating)
+        return plan.repeating(driver);
+    return driver.send(plan.commands, plan.progress) ? Done : LineFailed;
+}
+
+QString CtlProgram::checkedMessage(const QString &what, const QString &text, QString &refusal) const
+{
+    return checked(
+            what, text,
+            [](int code, QChar &c) { return keyInserts(FieldRules::sentenceKey, code, c); },
+            refusal);
+}
+
+CtlProgram::Plan CtlProgram::planMessage()
+{
+    Plan plan;
+    if (m_positional.first() == QLatin1String("-")) {
+        plan.repeating = [this](ChainDriver &driver) { return sendMessagesFromInput(driver); };
+        return plan;
+    }
+    const QString text
+            = checkedMessage(QStringLiteral("message"), m_positional.first(), plan.refusal);
+    plan.commands = MessageCommands::message(FieldRules::settledMessage(text, m_chain).toLatin1());
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planAttributes()
+{
+    Plan plan;
+    const QString message = checkedMessage(QStringLiteral("--message"),
+                                           option(QStringLiteral("message")), plan.refusal);
+    const QByteArray settled = FieldRules::settledMessage(message, m_chain).toLatin1();
+    const QList<QPair<QString, char>> fields{{QStringLiteral("fonts"), 'F'},
+                                             {QStringLiteral("underscore"), 'U'},
+                                             {QStringLiteral("effects"), 'E'},
+                                             {QStringLiteral("speeds"), 'S'}};
+    for (const auto &[name, letter] : fields) {
+        if (!m_options.contains(name))
+            continue;
+        CommandList enter = MessageCommands::attribute(
+                letter, checkedAttribute(name, plan.refusal).toLatin1(), settled);
+        // Without a message the field's Enter sends the attribute alone.
+        if (!m_options.contains(QStringLiteral("message")))
+            enter.removeLast();
+        plan.commands += enter;
+    }
+    if (plan.commands.isEmpty() && plan.refusal.isEmpty())
+        plan.refusal = QStringLiteral("attributes needs at least one of --fonts, --underscore, "
+                                      "--effects, --speeds");
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planWriteAll()
+{
+    Plan plan;
+    const QString text
+            = checkedMessage(QStringLiteral("message"), m_positional.first(), plan.refusal);
+    plan.commands = MessageCommands::writeAll(
+            checkedAttribute(QStringLiteral("fonts"), plan.refusal).toLatin1(),
+            checkedAttribute(QStringLiteral("effects"), plan.refusal).toLatin1(),
+            checkedAttribute(QStringLiteral("speeds"), plan.refusal).toLatin1(),
+            FieldRules::settledMessage(text, m_chain).toLatin1());
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planCharacter()
+{
+    Plan plan;
+    bool ok = false;
+    const int code = m_positional.first().toInt(&ok);
+    if (!ok || !Protocol::isUserCode(code))
+        plan.refusal = QStringLiteral("char: \"%1\" is not a character code from 10 to 125 "
+                                      "(13 and 33 excepted)")
+                               .arg(m_positional.first());
+    plan.commands = MessageCommands::showCharacter(code, FontCommands::kShortPause);
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planBlank()
+{
+    Plan plan;
+    plan.commands = MessageCommands::blank(m_chain);
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planFontUpload()
+{
+    Plan plan;
+    QFile file(m_positional.at(1));
+    if (!file.open(QIODevice::ReadOnly)) {
+        plan.failure = FileError;
+        plan.refusal = QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
+        return plan;
+    }
+    const FontFile::Patterns read = FontFile::readLoadFile(file);
+    if (!read.ok()) {
+        plan.failure = FileError;
+        plan.refusal = read.line > 0 ? QStringLiteral("%1: line %2: %3")
+                                               .arg(file.fileName())
+                                               .arg(read.line)
+                                               .arg(read.refusal)
+                                     : QStringLiteral("%1: %2").arg(file.fileName(), read.refusal);
+        return plan;
+    }
+    FontTable table;
+    for (int i = 0; i < read.patterns.size(); ++i)
+        table.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
+    plan.commands = FontCommands::upload(
+            checkedAttribute(QStringLiteral("fonts"), plan.refusal).toLatin1(), table);
+    plan.progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planFontWrite()
+{
+    Plan plan;
+    bool ok = false;
+    const int code = m_positional.at(1).toInt(&ok);
+    const QString pattern = checked(
+            QStringLiteral("pattern"), m_positional.at(2),
+            [](int key, QChar &c) { return keyInserts(FontRules::patternKey, key, c); },
+            plan.refusal);
+    if (!ok || !Protocol::isUserCode(code))
+        plan.refusal = QStringLiteral("font write: \"%1\" is not a character code from 10 to "
+                                      "125 (13 and 33 excepted)")
+                               .arg(m_positional.at(1));
+    else if (plan.refusal.isEmpty() && !FontRules::isPattern(pattern))
+        plan.refusal = QStringLiteral("font write: a pattern has 15 characters \"0\" or \"1\"");
+    plan.commands = FontCommands::writePattern(QByteArray(1, static_cast<char>(code)), pattern,
+                                               FontCommands::kShortPause);
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planClock()
+{
+    Plan plan;
+    const bool date = m_command == QLatin1String("date");
+    const QLocale locale = QLocale::system();
+    const QString format = date ? locale.dateFormat(QLocale::ShortFormat)
+                                : locale.timeFormat(QLocale::ShortFormat);
+    plan.repeating = [this, date, format](ChainDriver &driver) {
+        auto last = std::make_shared<QString>();
+        return repeat(driver, [&driver, date, format, last] {
+            const QDateTime now = QDateTime::currentDateTime();
+            // The user's 12- or 24-hour clock and order of day, month and year, as digits.
+            const QString text = date ? ModeSteps::dateDigits(now.date(), format)
+                                      : ModeSteps::timeDigits(now.time(), format);
+            if (text != *last) {
+                driver.send(ModeCommands::clock(text));
+                *last = text;
+            }
+            // Wake just after the next second begins rather than polling.
+            return 1001 - QTime::currentTime().msec();
+        });
+    };
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planCount()
+{
+    Plan plan;
+    const QString from = option(QStringLiteral("from"), QStringLiteral("0"));
+    const QString delay = option(QStringLiteral("delay"), kDefaultDelay);
+    if (!isNumber(from) || from.startsWith(QLatin1Char('-')) || !isNumber(delay))
+        plan.refusal = QStringLiteral("count: --from and --delay take whole numbers");
+    plan.repeating = [this, from, delay](ChainDriver &driver) {
+        auto counter = std::make_shared<QString>(ModeSteps::counterNormalised(from));
+        const int interval = qBound(ModeSteps::kDelayMin, ModeSteps::delayInterval(delay),
+                                    ModeSteps::kDelayMax);
+        return repeat(driver, [this, &driver, counter, interval] {
+            driver.send(ModeCommands::count(*counter, m_chain));
+            *counter = ModeSteps::counterNext(*counter);
+            return interval;
+        });
+    };
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planAnimate()
+{
+    Plan plan;
+    if (!m_options.contains(QStringLiteral("from")) || !m_options.contains(QStringLiteral("to"))) {
+        plan.refusal = QStringLiteral("animate needs --from and --to (see --help)");
+        return plan;
+    }
+    std::array<QString, 3> fields{option(QStringLiteral("from")), option(QStringLiteral("to")),
+                                  option(QStringLiteral("delay"), kDefaultDelay)};
+    for (const QString &field : fields) {
+        if (!isNumber(field))
+            plan.refusal = QStringLiteral("animate: --from, --to and --delay take whole numbers");
+    }
+    for (int i = 0; i < 3; ++i)
+        ModeSteps::validateAnimation(fields, i);
+    plan.repeating = [this, fields](ChainDriver &driver) {
+        auto acc = std::make_shared<QString>(fields[ModeSteps::kStartField]);
+        const int interval = ModeSteps::delayInterval(fields[ModeSteps::kDelayField]);
+        return repeat(driver, [this, &driver, fields, acc, interval] {
+            const int code = ModeSteps::animateNext(*acc, fields[ModeSteps::kStartField],
+                                                    fields[ModeSteps::kStopField]);
+            *acc = QString::number(code);
+            driver.send(ModeCommands::animate(code, m_chain));
+            return interval;
+        });
+    };
+    return plan;
+}
+
+CtlProgram::Plan CtlProgram::planTest()
+{
+    Plan plan;
+    plan.repeating = [this](ChainDriver &driver) {
+        auto test = std::make_shared<SegmentTest>();
+        test->requestStart();
+        const int status = repeat(driver, [this, &driver, test] {
+            driver.send(test->tick(true, m_chain).commands);
+            return kTestTickMs;
+        });
+        if (status != Done)
+            return status;
+        // Stopped: the next tick sends the end commands.
+        test->requestStop();
+        driver.send(test->tick(true, m_chain).commands);
+        return driver.failed() ? int(LineFailed) : int(Done);
+    };
+    return plan;
 }
 
 int CtlProgram::repeat(ChainDriver &driver, const std::function<int()> &step)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/pacedcommand.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -7,7 +9,6 @@
 #include <functional>
 
 class ChainDriver;
-struct PacedCommand;
 
 // vornikctl: reads the command line, checks its input by the window's field rules, and runs
 // one command against the chain. run() answers the exit status.
@@ -33,8 +34,32 @@ private:
     QString checkedAttribute(const QString &name, QString &refusal) const;
     QString choosePort(QString &refusal) const;
 
+    // What one command does: the commands it sends at once, or the loop it runs until
+    // interrupted, or why it is refused.
+    struct Plan
+    {
+        CommandList commands;
+        bool progress = false;
+        std::function<int(ChainDriver &)> repeating;
+        QString refusal;
+        Status failure = InputError;
+    };
+
     int listPorts() const;
     int runOnChain();
+    Plan plan();
+    Plan planMessage();
+    Plan planAttributes();
+    Plan planWriteAll();
+    Plan planCharacter();
+    Plan planBlank();
+    Plan planFontUpload();
+    Plan planFontWrite();
+    Plan planClock();
+    Plan planCount();
+    Plan planAnimate();
+    Plan planTest();
+    QString checkedMessage(const QString &what, const QString &text, QString &refusal) const;
     int sendMessagesFromInput(ChainDriver &driver);
     int repeat(ChainDriver &driver, const std::function<int()> &step);
 
