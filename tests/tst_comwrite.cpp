@@ -78,6 +78,8 @@ private Q_SLOTS:
         QVERIFY(t.pauses().isEmpty());
         QCOMPARE(rxbufferbox(t), QStringLiteral("[No port is selected]"));
         QCOMPARE(t.window().trafficLog().txlog(), QStringLiteral("$B7MA[cr]\r\n"));
+        t.openPort();
+        QCOMPARE(rxbufferbox(t), QString());
     }
 
     void transmitLogSwitchedOffOrCleared()

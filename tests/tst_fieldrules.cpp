@@ -37,7 +37,9 @@ Filter filterFor(const QString &field)
         return &FieldRules::effectsKey;
     if (field == QLatin1String("speeds"))
         return &FieldRules::speedsKey;
-    return &FieldRules::mlengthKey;
+    if (field == QLatin1String("mlength after 1"))
+        return [](int code) { return FieldRules::mlengthKey(code, QStringLiteral("1")); };
+    return [](int code) { return FieldRules::mlengthKey(code, QString()); };
 }
 
 } // namespace
@@ -75,6 +77,7 @@ private Q_SLOTS:
             {"mlength", '1', "1"}, {"mlength", '9', "9"}, {"mlength", '0', "swallow"},
             {"mlength", 8, "swallow"}, {"mlength", 127, "pass"}, {"mlength", 13, "enter"},
             {"mlength", 'a', "swallow"}, {"mlength", '1' + 256, "swallow"},
+            {"mlength after 1", '0', "0"},
         };
         // clang-format on
         for (const auto &[field, code, verdict] : rows)

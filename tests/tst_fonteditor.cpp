@@ -448,6 +448,19 @@ private Q_SLOTS:
         }
     }
 
+    // The press moves the focus out of acc; its release lands while acc's command waits.
+    void clickInsideTheLeavingWaitActsAfterIt()
+    {
+        QPushButton *next = button(5);
+        m_acc->setText(QStringLiteral("20"));
+        QTimer::singleShot(0, next, [next] { QTest::mouseRelease(next, Qt::LeftButton); });
+        loseFocus(m_acc);
+        QTest::mousePress(next, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_t->sent(), (QByteArrayList{showCharacter(20), showCharacter(21)}));
+        QVERIFY(!next->isDown());
+    }
+
     void commitUploadsTheWholeFont()
     {
         select(65);

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QRegularExpression>
 #include <QFile>
+#include <QLabel>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
@@ -179,6 +180,8 @@ private Q_SLOTS:
         TestWindow t;
         if (portOpen)
             t.openPort();
+        QCOMPARE(t.find<QLabel>(QStringLiteral("portstate"))->text(),
+                 portOpen ? QStringLiteral("ttyTEST0  9600 8N1") : QStringLiteral("No port"));
         t.window().workbench().settingslines[1] = QStringLiteral("/home/user/fonts");
         const int closesBefore = t.port().closeCount();
         t.window().close();

@@ -70,7 +70,7 @@ private Q_SLOTS:
         QTest::newRow("sentence: Backspace edits") << "sentence" << "AB\bC" << "AC";
         QTest::newRow("mlength 12") << "mlength" << "12" << "12";
         QTest::newRow("mlength: Backspace ignored") << "mlength" << "1\b2" << "12";
-        QTest::newRow("mlength 10 cannot be typed") << "mlength" << "10" << "1";
+        QTest::newRow("mlength 10, 0 never first") << "mlength" << "0100" << "10";
         QTest::newRow("mlength two digits at most") << "mlength" << "345" << "34";
         // clang-format on
     }
@@ -175,9 +175,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed"); // "-": the program empties the field
         QTest::addColumn<bool>("byEnter");
-        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("length"); // -1: the fields keep their texts
 
-        QTest::newRow("clicked in and out") << QString() << false << 6;
+        QTest::newRow("clicked in and out, 6 retyped") << "6" << false << -1;
         QTest::newRow("twelve") << "12" << false << 12;
         QTest::newRow("emptied") << "-" << false << 0;
         QTest::newRow("two by Enter") << "2" << true << 2;
@@ -198,9 +198,10 @@ private Q_SLOTS:
             QTest::keyClicks(mlength, typed);
         QTest::keyClick(mlength, byEnter ? Qt::Key_Return : Qt::Key_Tab);
 
-        QCOMPARE(field(QStringLiteral("sentence"))->text(), QString(length, QLatin1Char('A')));
-        for (const QString &name : kContentFields.mid(1))
-            QCOMPARE(field(name)->text(), QString(length, QLatin1Char('0')));
+        for (const QString &name : kContentFields) {
+            const QString reset(length, QLatin1Char(name == kContentFields.first() ? 'A' : '0'));
+            QCOMPARE(field(name)->text(), length < 0 ? QStringLiteral("1!") : reset);
+        }
         QVERIFY(m_t->sent().isEmpty());
     }
 

@@ -3,6 +3,7 @@
 #include "widgets/alert.h"
 #include "core/basicutilities.h"
 #include "panels/portchooser.h"
+#include "panels/workbench.h"
 #include "serial/portscanner.h"
 #include "support/recordingport.h"
 #include "serial/seriallink.h"
@@ -105,8 +106,9 @@ private Q_SLOTS:
 
     void pickingOpensAndSelectOrEnterCloses()
     {
-        TestWindow t(true, {"ttyUSB0"});
+        TestWindow t(true, {"ttyUSB0", "ttyS9"});
         auto *list = t.find<QComboBox>(QStringLiteral("portselect"));
+        t.scanPort().refuseOpen(QStringLiteral("ttyS9"), PortError{1, QStringLiteral("busy")});
         t.window().portChooser().select(1);
         QVERIFY(t.window().link().portopen());
         QCOMPARE(t.port().openedName(), QStringLiteral("ttyUSB0"));
@@ -125,6 +127,8 @@ private Q_SLOTS:
         QVERIFY(!t.port().isOpen());
         QCOMPARE(items(t), (QStringList{"Select...", "ttyUSB0"}));
         QCOMPARE(list->currentIndex(), 0);
+        QCOMPARE(t.window().workbench().status(),
+                 QStringLiteral("Closed ttyUSB0 to scan. Found 1 port. ttyS9 did not open: busy"));
         // Typed characters never reach the list.
         QTest::keyClicks(list, QStringLiteral("tty"));
         QCOMPARE(list->currentIndex(), 0);

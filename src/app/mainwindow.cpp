@@ -15,6 +15,7 @@
 #include "widgets/scanwindow.h"
 #include "widgets/trafficlog.h"
 #include "panels/portchooser.h"
+#include "protocol/chainprotocol.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 #include "serial/serialport.h"
@@ -106,9 +107,15 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
         m_fontEditor->selectCode(code);
     });
 
+    // Which port is open, and how, whatever tab is showing.
+    m_portState = new QLabel(this);
+    m_portState->setObjectName(QStringLiteral("portstate"));
+    showPortState(false);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_tabs);
+    layout->addWidget(m_portState);
 
     connectLink();
 }
@@ -120,6 +127,7 @@ void MainWindow::connectLink()
     connect(link, &SerialLink::aboutToWrite, m_trafficLog, &TrafficLog::clearEcho);
     connect(link, &SerialLink::sentWithoutPort, m_trafficLog, &TrafficLog::showNoPort);
     connect(link, &SerialLink::received, m_trafficLog, &TrafficLog::receive);
+    connect(link, &SerialLink::portOpenChanged, this, &MainWindow::showPortState);
     connect(link, &SerialLink::writeFailed, this, [](const PortError &error) {
         showalert(QStringLiteral("ComWrite error"), QString(), error.number, AlertStyle::Error, 0,
                   error.description);
@@ -136,6 +144,8 @@ QWidget *MainWindow::buildCommTab()
 {
     auto *tab = new QWidget;
     m_portChooser = new PortChooser(*m_link, *m_scanner, tab);
+    connect(m_portChooser, &PortChooser::rescanReported, this,
+            [this](const QString &text) { m_workbench->setStatus(text); });
 
     m_helpButton = new QPushButton(tr("Protocol Help File"), tab);
     m_helpButton->setObjectName(QStringLiteral("Command2_11"));
@@ -274,6 +284,17 @@ void MainWindow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
         setWindowState(windowState() & ~Qt::WindowMaximized);
+}
+
+void MainWindow::showPortState(bool open)
+{
+    if (!open) {
+        m_portState->setText(tr("No port"));
+        return;
+    }
+    m_trafficLog->clearNoPort();
+    m_portState->setText(m_portChooser->portselect()->currentText() + QStringLiteral("  ")
+                         + Protocol::lineSettingsName(Protocol::lineSettings()));
 }
 
 void MainWindow::portscanx(int mode)

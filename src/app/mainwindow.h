@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -86,6 +87,7 @@ private:
     void connectLink();
     void openHelp();
     void holdSize();
+    void showPortState(bool open);
 
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<Workbench> m_workbench;
@@ -95,6 +97,7 @@ private:
 
     QTabWidget *m_tabs = nullptr;
     QLineEdit *m_statusbox = nullptr;
+    QLabel *m_portState = nullptr;
     PortChooser *m_portChooser = nullptr;
     QPushButton *m_helpButton = nullptr;
     MessagePanel *m_messagePanel = nullptr;

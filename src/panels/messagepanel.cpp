@@ -5,6 +5,7 @@
 #include "protocol/messagecommands.h"
 #include "widgets/filteredlineedit.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
@@ -79,7 +80,11 @@ void MessagePanel::buildFields(QGridLayout *grid)
 
 void MessagePanel::applyFieldRules()
 {
-    m_mlength->setKeyFilter(FieldRules::mlengthKey);
+    m_mlength->setKeyFilter([this](int code) {
+        const int at = m_mlength->hasSelectedText() ? m_mlength->selectionStart()
+                                                    : m_mlength->cursorPosition();
+        return FieldRules::mlengthKey(code, m_mlength->text().left(at));
+    });
     m_mlength->setTypingLimit(FieldRules::kLengthTypingLimit);
     m_sentence->setKeyFilter(FieldRules::sentenceKey);
     m_fonts->setKeyFilter(FieldRules::fontsKey);
@@ -104,7 +109,11 @@ void MessagePanel::applyFieldRules()
 void MessagePanel::connectFields()
 {
     connect(m_mlength, &FilteredLineEdit::enterPressed, this, &MessagePanel::resetLength);
-    connect(m_mlength, &FilteredLineEdit::focusLost, this, &MessagePanel::resetLength);
+    connect(m_mlength, &FilteredLineEdit::focusLost, this, [this] {
+        if (m_workbench.chainLength() != m_lengthOnEntry)
+            resetLength();
+    });
+    m_mlength->installEventFilter(this);
     connect(m_sentence, &FilteredLineEdit::enterPressed, this, &MessagePanel::messageEntered);
     connect(m_sentence, &FilteredLineEdit::focusLost, this, &MessagePanel::settleMessage);
     connectAttribute(m_fonts, 'F');
@@ -171,9 +180,17 @@ void MessagePanel::attributeEntered(FilteredLineEdit *field, char letter)
                                                          argumentOf(m_sentence)));
 }
 
+bool MessagePanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_mlength && event->type() == QEvent::FocusIn)
+        m_lengthOnEntry = m_workbench.chainLength();
+    return QGroupBox::eventFilter(watched, event);
+}
+
 void MessagePanel::resetLength()
 {
     const int length = m_workbench.chainLength();
+    m_lengthOnEntry = length;
     m_sentence->setText(FieldRules::resetMessage(length));
     m_underscore->setText(FieldRules::resetAttribute(length));
     m_fonts->setText(FieldRules::resetAttribute(length));

@@ -14,6 +14,9 @@ class MessagePanel : public QGroupBox
 public:
     explicit MessagePanel(Workbench &workbench, QWidget *parent = nullptr);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void buildFields(QGridLayout *grid);
     void applyFieldRules();
@@ -29,7 +32,8 @@ private:
     void settleAttribute(FilteredLineEdit *field);
     void messageEntered();
     void attributeEntered(FilteredLineEdit *field, char letter);
-    // A new chain length: the five content fields start over at that length.
+    // A new chain length: the five content fields start over at that length. Leaving the length
+    // field does it only when the length changed while the field had the focus.
     void resetLength();
     void writeAll();
 
@@ -41,4 +45,5 @@ private:
     FilteredLineEdit *m_effects = nullptr;
     FilteredLineEdit *m_speeds = nullptr;
     QPushButton *m_writeAll = nullptr;
+    int m_lengthOnEntry = 0;
 };

@@ -86,6 +86,24 @@ void PortChooser::portscanx(int mode)
     select(0);
 }
 
+void PortChooser::rescan()
+{
+    if (m_scanner.scanning())
+        return;
+    const QString closed = m_link.portopen() ? m_portselect->currentText() : QString();
+    portscanx(0);
+    if (shutdownRequested())
+        return;
+    QStringList report;
+    if (!closed.isEmpty())
+        report.append(tr("Closed %1 to scan.").arg(closed));
+    const int found = m_portselect->count() - 1;
+    report.append(found == 1 ? tr("Found 1 port.") : tr("Found %1 ports.").arg(found));
+    for (const PortScanner::Failure &failure : m_scanner.failures())
+        report.append(tr("%1 did not open: %2").arg(failure.first, failure.second.description));
+    Q_EMIT rescanReported(report.join(QLatin1Char(' ')));
+}
+
 void PortChooser::addPort(const QString &name)
 {
     m_portselect->addItem(name);
@@ -140,7 +158,7 @@ bool PortChooser::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_portselect && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            portscanx(0);
+            rescan();
             return true;
         }
         // The list is never typed into; arrow keys and F4 still move through it.

@@ -23,12 +23,18 @@ public:
     void setStartPort(const QString &device) { m_startPort = device; }
     void openStartPort();
 
+Q_SIGNALS:
+    // What a rescan asked for by Enter did: the port it closed, the ports found and those that
+    // did not open.
+    void rescanReported(const QString &text);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onSelected(int index);
     void addPort(const QString &name);
+    void rescan();
 
     SerialLink &m_link;
     PortScanner &m_scanner;

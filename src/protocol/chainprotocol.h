@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The facts of the display chain's serial protocol, each in one place: the frame prefix and
 // letters, the skip character, the user-font code range and its reserved codes, the scan
@@ -41,5 +42,13 @@ inline constexpr char kProbeReply[] = "!0000022600";
 // The line to the chain, and the line a probing scan uses.
 inline QString lineSettings() { return QStringLiteral("9600,n,8,1"); }
 inline QString scanLineSettings() { return QStringLiteral("115200,n,8,1"); }
+// Line settings as terminals name them: "9600,n,8,1" reads "9600 8N1".
+inline QString lineSettingsName(const QString &settings)
+{
+    const QStringList parts = settings.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return settings;
+    return parts.at(0) + QLatin1Char(' ') + parts.at(2) + parts.at(1).toUpper() + parts.at(3);
+}
 
 } // namespace Protocol

@@ -70,9 +70,9 @@ KeyVerdict speedsKey(int code)
     return digitOrSkip(code);
 }
 
-KeyVerdict mlengthKey(int code)
+KeyVerdict mlengthKey(int code, const QString &before)
 {
-    if (inRange(code, '1', '9'))
+    if (inRange(code, '1', '9') || (code == '0' && !before.isEmpty()))
         return KeyVerdict::insert(QChar(code));
     if (code == kCR)
         return KeyVerdict::enter();

@@ -24,9 +24,9 @@ KeyVerdict fontsKey(int code);
 KeyVerdict underscoreKey(int code);
 KeyVerdict effectsKey(int code);
 KeyVerdict speedsKey(int code);
-// The length field lets only "1" to "9" through, and Delete, which may empty it; Backspace and
-// "0" are swallowed.
-KeyVerdict mlengthKey(int code);
+// The length field lets "1" to "9" through, "0" only after a digit (before is the text left of
+// where the key would go), and Delete, which may empty it; Backspace is swallowed.
+KeyVerdict mlengthKey(int code, const QString &before);
 
 // What the message field holds after leaving it or pressing Enter: fitted unless empty.
 QString settledMessage(const QString &text, int length);

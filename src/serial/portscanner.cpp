@@ -89,6 +89,7 @@ void PortScanner::PortScan(QStringList &ports, const QString &expected, QString 
     if (settings.isEmpty())
         settings = Protocol::scanLineSettings();
 
+    m_failures.clear();
     m_scanning = true;
     Q_EMIT scanStarted(QRect(left, top, width, height));
     QCoreApplication::processEvents();
@@ -101,6 +102,8 @@ void PortScanner::PortScan(QStringList &ports, const QString &expected, QString 
         const QString &name = names.at(index);
         m_port->ClosePort();
         bool found = m_port->OpenPort(name, settings);
+        if (!found)
+            m_failures.append({name, m_port->lastError()});
         m_port->setStatusFlag(0);
         if (found && !replies.isEmpty()) {
             found = false;

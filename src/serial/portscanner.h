@@ -1,13 +1,15 @@
 #pragma once
 
+#include "serial/serialport.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QRect>
 #include <QStringList>
 
 #include <functional>
-
-class SerialPort;
+#include <utility>
 
 // Finds the serial ports by opening each candidate on its own port control, optionally
 // probing for a display chain. It announces the start and end of a scan so that a window
@@ -36,6 +38,10 @@ public:
     // Test seam: replaces the platform's list of serial ports (an empty function restores it).
     static void setCandidateSource(std::function<QStringList()> source);
 
+    // The candidates the last scan could not open, with the reason each gave.
+    using Failure = std::pair<QString, PortError>;
+    QList<Failure> failures() const { return m_failures; }
+
     bool scanning() const { return m_scanning; }
     QByteArray scanbuffer() const { return m_scanbuffer; }
 
@@ -51,5 +57,6 @@ private:
     SerialPort *m_port = nullptr;
     QStringList m_extraPorts;
     QByteArray m_scanbuffer;
+    QList<Failure> m_failures;
     bool m_scanning = false;
 };

@@ -1,5 +1,7 @@
 #include "widgets/filteredlineedit.h"
 
+#include "widgets/inputhold.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -118,8 +120,11 @@ void FilteredLineEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
     // A popup menu or another application taking over does not count as leaving the field.
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) {
+        // The leaving action may send and wait; a click landing meanwhile acts after it.
+        const InputHold hold(window());
         Q_EMIT focusLost();
+    }
 }
 
 void FilteredLineEdit::mouseDoubleClickEvent(QMouseEvent *event)

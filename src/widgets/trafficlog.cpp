@@ -59,9 +59,19 @@ void TrafficLog::clearEcho()
     m_rxbuffer.clear();
 }
 
+namespace {
+const QString kNoPortNotice = QStringLiteral("[No port is selected]");
+} // namespace
+
 void TrafficLog::showNoPort()
 {
-    m_rxbufferbox->setText(QStringLiteral("[No port is selected]"));
+    m_rxbufferbox->setText(kNoPortNotice);
+}
+
+void TrafficLog::clearNoPort()
+{
+    if (m_rxbufferbox->text() == kNoPortNotice)
+        m_rxbufferbox->clear();
 }
 
 void TrafficLog::onTxBufferChanged()

@@ -37,6 +37,8 @@ public:
     void clearEcho();
     // A command found no open port.
     void showNoPort();
+    // A port opened: the no-port notice is out of date.
+    void clearNoPort();
     // Bytes from the chain: kept in rxbuffer and logged by process.
     void receive(const QByteArray &bytes);
     // Turns rxbuffer into readable log text.
