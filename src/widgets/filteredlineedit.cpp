@@ -44,6 +44,29 @@ void FilteredLineEdit::insertFiltered(const QString &text)
         insert(accepted);
 }
 
+int FilteredLineEdit::typedCode(const QKeyEvent *event)
+{
+    const QString text = event->text();
+    // AltGr arrives as Ctrl+Alt on Windows and with many X layouts, so a printable character
+    // counts whatever is held; with a modifier, anything else is a shortcut.
+    const bool printable = text.size() == 1 && text.at(0).isPrint();
+    if ((event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        && !printable)
+        return 0;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return 13;
+    if (event->key() == Qt::Key_Backspace)
+        return 8;
+    if (event->key() == Qt::Key_Delete)
+        return 127;
+    return text.size() == 1 ? text.at(0).unicode() : 0;
+}
+
+bool FilteredLineEdit::deleteAllowed() const
+{
+    return !m_filter || m_filter(127).kind == KeyVerdict::Pass;
+}
+
 void FilteredLineEdit::keyPressEvent(QKeyEvent *event)
 {
     if (event == QKeySequence::Paste) {
@@ -52,38 +75,27 @@ void FilteredLineEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (event == QKeySequence::Cut) {
-        // Cut is an edit like Backspace: it goes through the filter's verdict for Backspace.
-        if (m_filter && m_filter(8).kind != KeyVerdict::Pass) {
-            event->accept();
-            return;
-        }
-        QLineEdit::keyPressEvent(event);
-        return;
-    }
-
-    int code = 0;
-    const QString text = event->text();
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        code = 13;
-    else if (event->key() == Qt::Key_Backspace)
-        code = 8;
-    else if (event->key() == Qt::Key_Delete)
-        code = 127;
-    else if (text.size() == 1)
-        code = text.at(0).unicode();
-
-    // Copy and Select All keep their meaning; other shortcuts (undo, redo, yank) could bring back
-    // text the field does not accept, so they are ignored.
-    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
-        if (event == QKeySequence::Copy || event == QKeySequence::SelectAll)
+        // Cut removes the selection as Delete does, so it follows the filter's verdict for Delete.
+        if (deleteAllowed())
             QLineEdit::keyPressEvent(event);
         else
             event->accept();
         return;
     }
-    // Keys that type nothing (arrows, Home, End, Tab) keep their usual meaning.
-    if (code == 0) {
+    if (event == QKeySequence::Copy || event == QKeySequence::SelectAll) {
         QLineEdit::keyPressEvent(event);
+        return;
+    }
+
+    const int code = typedCode(event);
+    if (code == 0) {
+        // Other shortcuts (undo, redo, yank) could bring back text the field does not accept,
+        // so they are ignored; keys that type nothing (arrows, Home, End, Tab) keep their
+        // usual meaning.
+        if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            event->accept();
+        else
+            QLineEdit::keyPressEvent(event);
         return;
     }
 
@@ -136,8 +148,7 @@ void FilteredLineEdit::mouseDoubleClickEvent(QMouseEvent *event)
 void FilteredLineEdit::mouseReleaseEvent(QMouseEvent *event)
 {
     // The middle button pastes the X11 selection; it goes through the filter like any paste.
-    if (event->button() == Qt::MiddleButton
-        && QApplication::clipboard()->supportsSelection()) {
+    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()) {
         insertFiltered(QApplication::clipboard()->text(QClipboard::Selection));
         event->accept();
         return;
@@ -171,7 +182,7 @@ void FilteredLineEdit::dropEvent(QDropEvent *event)
 void FilteredLineEdit::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu *menu = createStandardContextMenu();
-    // Route the menu's Paste through the filter; Cut and Delete follow the Backspace rule.
+    // Route the menu's Paste through the filter; Cut and Delete follow the Delete key's rule.
     for (QAction *action : menu->actions()) {
         const QString name = action->objectName();
         if (name == QLatin1String("edit-paste")) {
@@ -181,7 +192,7 @@ void FilteredLineEdit::contextMenuEvent(QContextMenuEvent *event)
         } else if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo")) {
             action->setEnabled(false);
         } else if ((name == QLatin1String("edit-cut") || name == QLatin1String("edit-delete"))
-                   && m_filter && m_filter(8).kind != KeyVerdict::Pass) {
+                   && !deleteAllowed()) {
             action->setEnabled(false);
         }
     }

@@ -22,6 +22,10 @@ public:
     // Inserts the characters of text that the filter accepts, as typing would.
     void insertFiltered(const QString &text);
 
+    // The character code a key types for a filter: 13 for Enter, 8 for Backspace, 127 for
+    // Delete, else its one character of text; 0 for a key that types nothing or a shortcut.
+    static int typedCode(const QKeyEvent *event);
+
 Q_SIGNALS:
     void enterPressed();
     void focusLost();
@@ -40,6 +44,8 @@ protected:
 
 private:
     bool roomForTyping(int extra) const;
+    // Whether Delete, Cut and the menu's Delete may remove the selection.
+    bool deleteAllowed() const;
 
     KeyFilter m_filter;
     int m_typingLimit = 0;
