@@ -273,14 +273,14 @@ bool FontEditorPanel::eventFilter(QObject *watched, QEvent *event)
     if (watched != m_udc || event->type() != QEvent::KeyPress)
         return QGroupBox::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    // Shortcuts go on to the field, which refuses every one that could change its text.
-    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return false;
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
-        || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete
-        || key->text().size() != 1)
-        return false;
-    const int code = key->text().at(0).unicode();
+    const Qt::KeyboardModifiers held
+            = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    // Ctrl with a letter chooses its control code (Ctrl+J is 10) whatever text comes with it.
+    int code = held == Qt::ControlModifier ? CodeRules::controlCharacter(key->key()) : -1;
+    if (code < 0)
+        code = FilteredLineEdit::typedCode(key);
+    // Everything else (Enter, Backspace, Delete, Copy, Select All) goes on to the field, which
+    // refuses every key that could change its text.
     if (!CodeRules::isUserFontCharacter(code))
         return false;
     chooseCharacter(code);

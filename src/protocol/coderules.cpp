@@ -49,6 +49,11 @@ bool isUserFontCharacter(int code)
     return Protocol::isUserCode(code);
 }
 
+int controlCharacter(int key)
+{
+    return key >= '@' && key <= '_' ? key - '@' : -1;
+}
+
 KeyVerdict singlecharKey(int code)
 {
     if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'F'))

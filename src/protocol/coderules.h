@@ -26,6 +26,10 @@ int previousCode(int code);
 // True for the characters the one-character field takes: 10 to 12, 14 to 32 and 34 to 125.
 bool isUserFontCharacter(int code);
 
+// The control code Ctrl with a key types: Ctrl+@ is 0, Ctrl+A is 1 … Ctrl+_ is 31 (key as Qt
+// numbers it, which for these keys is their capital ASCII code); -1 for any other key.
+int controlCharacter(int key);
+
 KeyVerdict singlecharKey(int code);
 
 // The last two characters of "00" followed by text: a shorter text filled with "0" on the left.
