@@ -83,12 +83,22 @@ private Q_SLOTS:
                                              "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r",
                                              "$B7M0\r", "$B7W0000000000000000\r", "$B7M000\r"}));
         QCOMPARE(r.t.pauses(), (QList<int>{10, 10, 2, 10, 2, 2, 2, 10, 2}));
+        QStringList shownAtWrite;
+        r.t.port().setWriteHook([&r, &shownAtWrite](const QByteArray &) {
+            shownAtWrite.append(r.text(QStringLiteral("testrunning")));
+        });
         for (int tick = 1; tick <= SegmentTest::kSteps; ++tick) {
             QCOMPARE(r.text(QStringLiteral("testrunning")), SegmentTest::stepPattern(tick - 1));
             QCOMPARE(r.testColour(), kLightGreen);
             r.test->runTestStep();
         }
         QCOMPARE(r.text(QStringLiteral("testrunning")), FontTable::allOff());
+        // A step's pattern shows as its write goes out, not while the two commands before it do.
+        for (int step = 0; step < SegmentTest::kSteps; ++step) {
+            QCOMPARE(shownAtWrite.at(4 * step + 1), SegmentTest::stepPattern(step));
+            QCOMPARE(shownAtWrite.at(4 * step + 2),
+                     SegmentTest::stepPattern((step + 1) % SegmentTest::kSteps));
+        }
         QCOMPARE(r.t.sent().size(), 9 + 4 * SegmentTest::kSteps);
         QCOMPARE(r.t.sent().at(11), QByteArray("$B7W0100000000000000\r"));
         QCOMPARE(r.t.sent().at(67), QByteArray("$B7W0111111111111111\r"));

@@ -59,6 +59,7 @@ SegmentTest::Tick SegmentTest::tick(bool portopen, int chainLength)
     tick.pattern = stepPattern(m_teststep);
     tick.commands.append({'F', "U", kShortPause});
     tick.commands.append({'M', "0", kShortPause});
+    tick.showAt = static_cast<int>(tick.commands.size());
     tick.commands.append({'W', "0" + tick.pattern.toLatin1(), kLongPause});
     tick.commands.append({'M', copies(chainLength, '0'), kShortPause});
     m_teststep = (m_teststep + 1) % kSteps;

@@ -18,6 +18,9 @@ public:
         bool running = false; // light green when true, light red when false
         QString pattern;      // the text of the step pattern field
         CommandList commands;
+        // The pattern is shown as commands[showAt], the step's write, goes out; at once when
+        // there is no such command.
+        int showAt = 0;
     };
 
     // The pattern of step k: k "1" followed by 15 - k "0".

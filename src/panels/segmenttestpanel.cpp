@@ -74,9 +74,14 @@ void SegmentTestPanel::runTestStep()
     const ReentryGuard guard(this, m_inTick);
     const SegmentTest::Tick tick =
             m_test.tick(m_workbench.link.portopen(), m_workbench.chainLength());
-    if (tick.showChanged) {
-        showRunning(tick.running);
+    if (!tick.showChanged)
+        return; // no port: nothing shown, nothing sent
+    showRunning(tick.running);
+    if (tick.showAt >= tick.commands.size())
         m_testrunning->setText(tick.pattern);
-    }
-    m_workbench.sendAll(this, tick.commands);
+    int next = 0;
+    m_workbench.sendAll(this, tick.commands, [this, &tick, &next](const PacedCommand &) {
+        if (next++ == tick.showAt)
+            m_testrunning->setText(tick.pattern);
+    });
 }
