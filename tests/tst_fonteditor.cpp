@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -136,6 +137,16 @@ private Q_SLOTS:
         QCOMPARE(m_t->sent(), QByteArrayList{showCharacter(code)});
         QCOMPARE(m_t->pauses(), QList<int>{5});
         QCOMPARE(status(), expectedStatus);
+
+        // Undo and redo bring back the character that changed and send nothing.
+        select(code == 65 ? 70 : 65);
+        QTest::keyClick(m_udcpattern, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(table().pattern(code), kOn);
+        verifyEditor(code, kOn);
+        QTest::keyClick(m_udcpattern, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(table().pattern(code), pattern);
+        verifyEditor(code, pattern);
+        QVERIFY(m_t->sent().isEmpty());
     }
 
     void typingIntoAnEmptyPatternStoresItPadded()
@@ -516,6 +527,7 @@ private Q_SLOTS:
         QTest::newRow("no port from the start") << "noport";
         QTest::newRow("write fails") << "fail";
         QTest::newRow("port closed and reopened") << "reopen";
+        QTest::newRow("stopped by Escape") << "escape";
     }
     void interruptedCommitWithholdsTheUploadMessage()
     {
@@ -529,11 +541,23 @@ private Q_SLOTS:
                 m_t->openPort();
         });
         reopen.start(0);
+        const bool escape = interruption == QLatin1String("escape");
+        if (escape) {
+            m_t->window().show();
+            QVERIFY(QTest::qWaitForWindowActive(&m_t->window()));
+        }
+        auto *progress = m_t->find<QProgressBar>(QStringLiteral("commitprogress"));
+        QVERIFY(progress);
+        QString progressShown;
         int writes = 0;
         m_t->port().setWriteHook([&](const QByteArray &) {
             if (++writes != 50)
                 return;
-            if (interruption == QLatin1String("fail")) {
+            if (escape) {
+                // The 25th character's pattern is going out; 24 are complete.
+                progressShown = progress->isVisible() ? progress->text() : QString();
+                QTest::keyClick(&m_t->window(), Qt::Key_Escape);
+            } else if (interruption == QLatin1String("fail")) {
                 m_t->port().failWrites(PortError{8020, QStringLiteral("Write failed")});
             } else {
                 m_t->window().portChooser().select(0);
@@ -545,9 +569,15 @@ private Q_SLOTS:
         button(9)->click();
         m_t->port().setWriteHook({});
         reopen.stop();
-        QCOMPARE(status(), QStringLiteral("before"));
+        QCOMPARE(status(), escape ? QStringLiteral("Upload stopped: 25 of 114 characters sent")
+                                  : QStringLiteral("before"));
         QVERIFY(!m_t->window().findChild<FontEditorPanel *>()->committing());
-        if (interruption == QLatin1String("noport")) {
+        QVERIFY(!progress->isVisible());
+        if (escape) {
+            QCOMPARE(progressShown, QStringLiteral("24 / 114"));
+            // The stopped character's show command still went out.
+            QCOMPARE(m_t->sent().size(), 51);
+        } else if (interruption == QLatin1String("noport")) {
             QVERIFY(m_t->sent().isEmpty());
             QCOMPARE(m_acc->text(), QStringLiteral("125"));
         } else if (interruption == QLatin1String("reopen")) {

@@ -71,10 +71,11 @@ private Q_SLOTS:
 
         const QString folder = t.dir() + QStringLiteral("/fonts");
         QVERIFY(QDir().mkpath(folder));
-        const QString path = folder + QStringLiteral("/mine"); // no extension is added
+        // A typed name without a suffix gets ".fnt", so the Load dialog's filter shows it.
+        const QString path = folder + QStringLiteral("/mine.fnt");
         QVERIFY(writeFile(path, "old contents\r\n"));
         const QString startDir = bench.settingslines.at(1);
-        answerWith(path);
+        answerWith(folder + QStringLiteral("/mine"));
         QCOMPARE(click(t, false), 1);
 
         QCOMPARE(m_requests.size(), 1);
@@ -86,7 +87,7 @@ private Q_SLOTS:
         QStringList lines = savedFontLines();
         lines[30] += QStringLiteral("1");
         QCOMPARE(readFile(path), joinLines(lines));
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"mine"});
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"mine.fnt"});
 
         t.window().resetfont();
         bench.settingslines[1] = QStringLiteral("/elsewhere");

@@ -45,6 +45,7 @@ private Q_SLOTS:
                     << QStringLiteral("share/icons/hicolor/%1x%1/apps/vornik.png").arg(size) << size
                     << none;
         QTest::newRow("help file") << "share/doc/vornik/Vornik.rtf" << 0 << none;
+        QTest::newRow("help window text") << "share/doc/vornik/Vornik.md" << 0 << none;
         QTest::newRow("readme") << "share/doc/vornik/README.md" << 0 << none;
         QTest::newRow("manual") << "share/man/man1/vornik.1" << 0 << none;
         QTest::newRow("chain manual") << "share/man/man1/vornik-chain.1" << 0 << none;

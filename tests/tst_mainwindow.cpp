@@ -7,6 +7,7 @@
 #include "support/recordingport.h"
 #include "widgets/filedialogs.h"
 #include "widgets/logpane.h"
+#include "widgets/savechangesform.h"
 #include "widgets/trafficlog.h"
 #include "serial/seriallink.h"
 
@@ -17,9 +18,11 @@
 #include <QLabel>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 
 // The main window as a user meets it: caption, tabs, size, help, start-up and closing.
 class TestMainWindow : public QObject
@@ -77,28 +80,39 @@ private Q_SLOTS:
 
     void helpButton_data()
     {
-        // The program lies in <dir>/bin; helpAt is where the file is, relative to <dir>.
+        // The program lies in <dir>/bin; helpAt is where the files are, relative to <dir>.
         QTest::addColumn<QString>("helpAt");
         QTest::addColumn<bool>("openerWorks");
-        QTest::addColumn<int>("alerts");
+        QTest::addColumn<QString>("alert");  // the text of the one alert; empty: none
+        QTest::addColumn<QString>("notice"); // the help window's notice, "@" the RTF's path;
+                                             // empty: no help window
         QTest::addColumn<int>("opened");
-        QTest::newRow("beside the program") << "bin" << true << 0 << 1;
-        QTest::newRow("installed doc folder") << "share/doc/vornik" << true << 0 << 1;
-        QTest::newRow("file missing") << QString() << true << 1 << 0;
-        QTest::newRow("nothing can open it") << "bin" << false << 1 << 1;
+        QTest::newRow("beside the program") << "bin" << true << "" << "" << 1;
+        QTest::newRow("installed doc folder") << "share/doc/vornik" << true << "" << "" << 1;
+        QTest::newRow("file missing")
+                << QString() << true
+                << "The Vornik.rtf help file was not found.  Open the file manually from the "
+                   "installation directory."
+                << "" << 0;
+        QTest::newRow("nothing can open it: shown in the program")
+                << "bin" << false << ""
+                << "No application could open @; the protocol description is shown here instead."
+                << 1;
     }
     void helpButton()
     {
         QFETCH(QString, helpAt);
         QFETCH(bool, openerWorks);
-        QFETCH(int, alerts);
+        QFETCH(QString, alert);
+        QFETCH(QString, notice);
         QFETCH(int, opened);
         TestWindow t;
         QVERIFY(QDir(t.dir()).mkpath(QStringLiteral("bin")));
         setAppPathOverride(t.dir() + QStringLiteral("/bin"));
         const QString help = t.dir() + QLatin1Char('/') + helpAt + QStringLiteral("/Vornik.rtf");
         if (!helpAt.isEmpty())
-            QVERIFY(QDir(t.dir()).mkpath(helpAt) && writeFile(help, "{\\rtf1 x}"));
+            QVERIFY(QDir(t.dir()).mkpath(helpAt) && writeFile(help, "{\\rtf1 x}")
+                    && writeFile(t.dir() + '/' + helpAt + "/Vornik.md", "# The protocol"));
         QStringList openedPaths;
         MainWindow::setHelpOpener([&](const QString &path) {
             openedPaths.append(path);
@@ -108,16 +122,16 @@ private Q_SLOTS:
         MainWindow::setHelpOpener({});
         setAppPathOverride(t.dir());
         QCOMPARE(openedPaths, QStringList(opened, help));
-        QCOMPARE(alertHistory().size(), alerts);
-        if (alerts) {
-            const AlertRecord &alert = alertHistory().first();
-            QCOMPARE(alert.title, QStringLiteral("Help file not found"));
-            QCOMPARE(alert.text,
-                     QStringLiteral("The Vornik.rtf help file or the path to the wordpad program "
-                                    "was not found.  Open the file manually from the installation "
-                                    "directory."));
-            QCOMPARE(alert.style, AlertStyle::Warning);
-            QCOMPARE(alert.fontSize, 12.0);
+        QCOMPARE(alertHistory().size(), alert.isEmpty() ? 0 : 1);
+        if (!alert.isEmpty())
+            QCOMPARE(alertHistory().first().text, alert);
+        auto *window = t.find<QWidget>(QStringLiteral("helpwindow"));
+        QCOMPARE(window && window->isVisible(), !notice.isEmpty());
+        if (!notice.isEmpty()) {
+            QCOMPARE(t.find<QLabel>(QStringLiteral("helpnotice"))->text(),
+                     notice.replace(QLatin1Char('@'), help));
+            QCOMPARE(t.find<QTextBrowser>(QStringLiteral("helpbrowser"))->toPlainText(),
+                     QStringLiteral("The protocol"));
         }
     }
 
@@ -195,6 +209,50 @@ private Q_SLOTS:
         QFile::remove(path);
         t.window().shutdown();
         QVERIFY(!QFile::exists(path));
+    }
+
+    void closingWithAChangedFont_data()
+    {
+        using Choice = SaveChangesForm::Choice;
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("bySignal");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveAs"); // what the Save dialog answers; empty cancels
+        QTest::addColumn<bool>("closes");
+        // clang-format off
+        QTest::newRow("unchanged: not asked") << false << false << int(Choice::Cancel) << "" << true;
+        QTest::newRow("Cancel keeps the window") << true << false << int(Choice::Cancel) << "" << false;
+        QTest::newRow("Discard closes") << true << false << int(Choice::Discard) << "" << true;
+        QTest::newRow("Save writes, then closes") << true << false << int(Choice::Save) << "font" << true;
+        QTest::newRow("Save cancelled keeps the window") << true << false << int(Choice::Save) << ""
+                << false;
+        QTest::newRow("a signal never asks") << true << true << int(Choice::Cancel) << "" << true;
+        // clang-format on
+    }
+    void closingWithAChangedFont()
+    {
+        QFETCH(bool, changed);
+        QFETCH(bool, bySignal);
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, closes);
+        TestWindow t;
+        if (changed)
+            t.window().workbench().fontarray.setPattern(65, QStringLiteral("111111111111111"));
+        int asked = 0;
+        SaveChangesForm::setResponder([&](const QString &) {
+            ++asked;
+            return SaveChangesForm::Choice(answer);
+        });
+        const QString path = t.dir() + QStringLiteral("/font.fnt");
+        setFileDialogResponder([&](const FileDialogRequest &) {
+            return saveAs.isEmpty() ? QStringList() : QStringList{t.dir() + '/' + saveAs};
+        });
+        bySignal ? t.window().terminate() : void(t.window().close());
+        setFileDialogResponder({});
+        QCOMPARE(asked, changed && !bySignal ? 1 : 0);
+        QCOMPARE(t.window().shutdownDone(), closes);
+        QCOMPARE(readFile(path).count("\r\n"), saveAs.isEmpty() ? 0 : 116);
     }
 };
 

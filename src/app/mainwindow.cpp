@@ -11,7 +11,9 @@
 #include "panels/messagepanel.h"
 #include "panels/singlecharpanel.h"
 #include "widgets/charactergrid.h"
+#include "widgets/helpwindow.h"
 #include "widgets/logpane.h"
+#include "widgets/savechangesform.h"
 #include "widgets/scanwindow.h"
 #include "widgets/trafficlog.h"
 #include "panels/portchooser.h"
@@ -149,8 +151,9 @@ QWidget *MainWindow::buildCommTab()
 
     m_helpButton = new QPushButton(tr("Protocol Help File"), tab);
     m_helpButton->setObjectName(QStringLiteral("Command2_11"));
-    m_helpButton->setToolTip(tr("Send all settings below to display string.  To write any single "
-                                "setting block, hit enter on that block"));
+    m_helpButton->setToolTip(tr("Open the description of the chain's command protocol "
+                                "(Vornik.rtf), in this program's own help window when no "
+                                "application opens it"));
     connect(m_helpButton, &QPushButton::clicked, this, [this] {
         openHelp();
         showsegments();
@@ -236,6 +239,8 @@ void MainWindow::startup()
     holdSize();
     m_fontFileBar->loadStartupFont();
     m_fontEditor->showTablePattern();
+    // What start-up put in the table counts as saved; only the user's changes are asked about.
+    m_workbench->markFontSaved();
     m_trafficLog->clear();
     m_tabs->setCurrentIndex(2);
     m_portChooser->openStartPort();
@@ -256,6 +261,7 @@ void MainWindow::shutdown(ShutdownCause cause)
     // Every nested wait and long loop returns promptly and sends nothing more.
     requestShutdown();
     closeAlertForShutdown();
+    SaveChangesForm::cancelOpenQuestion();
     m_link->rs232()->ClosePort();
     m_link->setPortOpen(false);
     // Settings never loaded (a close during the start-up scan, an unreadable file) are not
@@ -275,8 +281,30 @@ void MainWindow::terminate()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // A signal or the session ending has already shut down: nobody is asked.
+    if (!m_shutdownDone && !confirmFontDropped()) {
+        event->ignore();
+        return;
+    }
     shutdown(ShutdownCause::UserClose);
     event->accept();
+}
+
+bool MainWindow::confirmFontDropped()
+{
+    if (!m_workbench->fontChanged())
+        return true;
+    const SaveChangesForm::Choice choice = SaveChangesForm::ask(
+            kCaption,
+            QStringLiteral("The user font has changed since it was last loaded or saved.  Save it "
+                           "before closing?"),
+            this);
+    // A termination that arrived while the question was open closes without it.
+    if (m_shutdownDone)
+        return true;
+    if (choice == SaveChangesForm::Choice::Save)
+        return m_fontFileBar->save();
+    return choice == SaveChangesForm::Choice::Discard;
 }
 
 void MainWindow::changeEvent(QEvent *event)
@@ -323,12 +351,12 @@ void MainWindow::setHelpOpener(std::function<bool(const QString &)> opener)
 }
 
 namespace {
-// The help file beside the program (a build folder), else in the installed doc folder: first
+// A help file beside the program (a build folder), else in the installed doc folder: first
 // where it lies relative to the program, so a moved prefix still finds it, then where it was
 // installed.
-QString helpFilePath()
+QString helpFilePath(const QString &fileName)
 {
-    const QString name = QStringLiteral("/Vornik.rtf");
+    const QString name = QLatin1Char('/') + fileName;
     const QString beside = AppPath() + name;
     const QStringList candidates
             = {beside, AppPath() + QStringLiteral("/" VORNIK_DOCDIR_FROM_BINDIR) + name,
@@ -343,23 +371,38 @@ QString helpFilePath()
 
 void MainWindow::openHelp()
 {
-    const QString helpPath = helpFilePath();
+    const QString helpPath = helpFilePath(QStringLiteral("Vornik.rtf"));
+    const bool present = FileExists(helpPath);
     bool started = false;
 #ifdef Q_OS_WIN
     const QString viewer = QStringLiteral("c:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
-    if (FileExists(helpPath) && FileExists(viewer))
+    if (present && FileExists(viewer))
         started = g_helpOpener ? g_helpOpener(helpPath) : startMinimised(viewer, helpPath);
 #else
     // No fixed viewer here: the desktop's default application for the file opens it.
-    if (FileExists(helpPath))
+    if (present)
         started = g_helpOpener ? g_helpOpener(helpPath)
                                : QDesktopServices::openUrl(QUrl::fromLocalFile(helpPath));
 #endif
-    if (!started)
+    if (started)
+        return;
+    const QString notOpened = QStringLiteral("No application could open %1")
+                                      .arg(QDir::toNativeSeparators(helpPath));
+    // The same description in a form Qt shows, in the program's own window.
+    if (!m_helpWindow)
+        m_helpWindow = new HelpWindow(this);
+    if (m_helpWindow->showFile(helpFilePath(QStringLiteral("Vornik.md")),
+                               present ? notOpened + QStringLiteral("; the protocol description "
+                                                                    "is shown here instead.")
+                                       : QString()))
+        return;
+    if (present)
+        showalert(QStringLiteral("Help file not opened"), notOpened + QLatin1Char('.'), 0,
+                  AlertStyle::Warning, 12);
+    else
         showalert(QStringLiteral("Help file not found"),
-                  QStringLiteral("The Vornik.rtf help file or the path to the wordpad program was "
-                                 "not found.  Open the file manually from the installation "
-                                 "directory."),
+                  QStringLiteral("The Vornik.rtf help file was not found.  Open the file manually "
+                                 "from the installation directory."),
                   0, AlertStyle::Warning, 12);
 }
 

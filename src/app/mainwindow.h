@@ -13,6 +13,7 @@ class QTabWidget;
 class CharacterGrid;
 class FontEditorPanel;
 class FontFileBar;
+class HelpWindow;
 class MessagePanel;
 class ModesPanel;
 class PortChooser;
@@ -86,6 +87,9 @@ private:
     QWidget *buildCommTab();
     void connectLink();
     void openHelp();
+    // Before a user's close: false when the changed user font should keep the window open
+    // (Cancel, or Save that did not save).
+    bool confirmFontDropped();
     void holdSize();
     void showPortState(bool open);
 
@@ -100,6 +104,7 @@ private:
     QLabel *m_portState = nullptr;
     PortChooser *m_portChooser = nullptr;
     QPushButton *m_helpButton = nullptr;
+    HelpWindow *m_helpWindow = nullptr;
     MessagePanel *m_messagePanel = nullptr;
     FontEditorPanel *m_fontEditor = nullptr;
     FontFileBar *m_fontFileBar = nullptr;

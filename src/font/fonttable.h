@@ -34,6 +34,9 @@ public:
     // All patterns of codes 10 to 125 off.
     void clear();
 
+    bool operator==(const FontTable &other) const { return m_slots == other.m_slots; }
+    bool operator!=(const FontTable &other) const { return !(*this == other); }
+
 private:
     std::array<QString, kSlots> m_slots;
 };

@@ -19,8 +19,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -79,6 +83,8 @@ void FontEditorPanel::buildFields()
     m_udcpattern->setText(FontTable::allOff());
     m_udcpattern->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_udcpattern->setKeyFilter(&FontRules::patternKey);
+    m_udcpattern->installEventFilter(this);
+    m_acc->installEventFilter(this);
 
     m_preview = new SegmentPreview(this);
     m_preview->setObjectName(QStringLiteral("segmentpreview"));
@@ -105,7 +111,19 @@ void FontEditorPanel::buildButtons()
                                   tr("Select next location in local memory and send to first PIC "
                                      "in chain"));
     QPushButton *commit = addButton(9, tr("Commit"), tr("Write local memory to all PICs in chain"));
-    m_buttons = {off, on, def, clr, previous, write, writePlus, next, commit};
+    QPushButton *stop = addButton(14, tr("Stop"), tr("Stop the upload after the current character"));
+    stop->hide();
+    // Escape stops at once (a button's own shortcut clicks only after a delay), and only
+    // during an upload.
+    m_stopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_stopShortcut->setContext(Qt::WindowShortcut);
+    m_stopShortcut->setEnabled(false);
+    m_buttons = {off, on, def, clr, previous, write, writePlus, next, commit, stop};
+
+    m_commitProgress = new QProgressBar(this);
+    m_commitProgress->setObjectName(QStringLiteral("commitprogress"));
+    m_commitProgress->setFormat(QStringLiteral("%v / %m"));
+    m_commitProgress->hide();
 }
 
 void FontEditorPanel::buildLayout()
@@ -124,6 +142,8 @@ void FontEditorPanel::buildLayout()
         writeRow->addWidget(button);
     auto *commitRow = new QHBoxLayout;
     commitRow->addWidget(b.commit);
+    commitRow->addWidget(m_commitProgress, 1);
+    commitRow->addWidget(b.stop);
     commitRow->addStretch();
     auto *hintRow = new QHBoxLayout;
     hintRow->addWidget(new QLabel(tr("To view UDC"), this));
@@ -160,14 +180,8 @@ void FontEditorPanel::connectFields()
 void FontEditorPanel::connectButtons()
 {
     const Buttons &b = m_buttons;
-    connect(b.off, &QPushButton::clicked, this, [this] {
-        m_udcpattern->setText(FontTable::allOff());
-        showsegments();
-    });
-    connect(b.on, &QPushButton::clicked, this, [this] {
-        m_udcpattern->setText(allOn());
-        showsegments();
-    });
+    connect(b.off, &QPushButton::clicked, this, [this] { setWholePattern(FontTable::allOff()); });
+    connect(b.on, &QPushButton::clicked, this, [this] { setWholePattern(allOn()); });
     connect(b.def, &QPushButton::clicked, this, [this] {
         replaceFont(&FontTable::resetfont, QStringLiteral("Font array has been set to default"));
     });
@@ -181,6 +195,16 @@ void FontEditorPanel::connectButtons()
     connect(b.next, &QPushButton::clicked, this,
             [this] { onStep(CodeRules::nextCode(settledCode())); });
     connect(b.commit, &QPushButton::clicked, this, &FontEditorPanel::onCommit);
+    connect(b.stop, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
+    connect(m_stopShortcut, &QShortcut::activated, this, [this] { m_stopRequested = true; });
+
+    // The fields take these keys themselves (see eventFilter); the shortcuts serve the rest.
+    auto *undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, [this] { stepFontHistory(false); });
+    auto *redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this);
+    redo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(redo, &QShortcut::activated, this, [this] { stepFontHistory(true); });
 }
 
 QPushButton *FontEditorPanel::addButton(int index, const QString &caption, const QString &toolTip)
@@ -225,6 +249,8 @@ QByteArray FontEditorPanel::currentCharacter(int code) const
 
 void FontEditorPanel::refreshEditor(int code)
 {
+    // Typing at another character is another undo step.
+    m_workbench.fonthistory.endTyping();
     m_udc->setText(QString(QChar(code)));
     // A slot read unchecked from a file may hold other characters; the field shows them as off.
     m_udcpattern->setText(FontRules::cleanedPattern(m_workbench.fontarray.pattern(code)));
@@ -235,9 +261,16 @@ void FontEditorPanel::showsegments()
     const QString pattern = FontRules::storedPattern(m_udcpattern->text());
     const int code = m_workbench.currentCode();
     // A code still being typed (or a reserved one) is not a slot the editor may change.
-    if (FontTable::isSelectableCode(code))
+    if (FontTable::isSelectableCode(code)) {
+        const FontTable before = m_workbench.fontarray;
         m_workbench.fontarray.setPattern(code, pattern);
+        m_workbench.fonthistory.record(before, m_workbench.fontarray, code, true);
+    }
+    paintPreview(pattern);
+}
 
+void FontEditorPanel::paintPreview(const QString &pattern)
+{
     const QPointer<FontEditorPanel> self(this);
     for (int k = 0; k < FontTable::kSegments; ++k) {
         if (!self || shutdownRequested())
@@ -270,9 +303,21 @@ void FontEditorPanel::selectCode(int code)
 
 bool FontEditorPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_udc || event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress)
         return QGroupBox::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
+    // Ctrl+Z in the other fields undoes a font change, not the field's own typing; in udc,
+    // Ctrl with a letter chooses a control code.
+    if (watched != m_udc) {
+        const Qt::KeyboardModifiers modifiers = key->modifiers()
+                & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
+        if (key->key() != Qt::Key_Z
+            || (modifiers != Qt::ControlModifier
+                && modifiers != (Qt::ControlModifier | Qt::ShiftModifier)))
+            return QGroupBox::eventFilter(watched, event);
+        stepFontHistory(modifiers & Qt::ShiftModifier);
+        return true;
+    }
     const Qt::KeyboardModifiers held
             = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     // Ctrl with a letter chooses its control code (Ctrl+J is 10) whatever text comes with it.
@@ -348,14 +393,43 @@ void FontEditorPanel::onSegmentClicked(int k)
     const QString pattern = m_preview->linePattern();
     m_udcpattern->setText(pattern);
     const int code = m_workbench.currentCode();
-    if (FontTable::isSelectableCode(code))
+    if (FontTable::isSelectableCode(code)) {
+        const FontTable before = m_workbench.fontarray;
         m_workbench.fontarray.setPattern(code, pattern);
+        m_workbench.fonthistory.record(before, m_workbench.fontarray, code);
+    }
+}
+
+void FontEditorPanel::setWholePattern(const QString &pattern)
+{
+    FontHistory &history = m_workbench.fonthistory;
+    history.endTyping();
+    m_udcpattern->setText(pattern);
+    showsegments();
+    history.endTyping();
+}
+
+void FontEditorPanel::stepFontHistory(bool redo)
+{
+    // The upload reads the table as it goes.
+    if (m_committing)
+        return;
+    FontTable &table = m_workbench.fontarray;
+    const std::optional<int> code
+            = redo ? m_workbench.fonthistory.redo(table) : m_workbench.fonthistory.undo(table);
+    if (!code)
+        return;
+    m_acc->setText(QString::number(*code));
+    refreshEditor(*code);
+    paintPreview(FontRules::storedPattern(m_udcpattern->text()));
 }
 
 void FontEditorPanel::replaceFont(void (FontTable::*reset)(), const QString &status)
 {
+    const FontTable before = m_workbench.fontarray;
     (m_workbench.fontarray.*reset)();
     const int code = settledCode();
+    m_workbench.fonthistory.record(before, m_workbench.fontarray, code);
     refreshEditor(code);
     m_workbench.sendAll(this, showCurrentCharacter(code), {}, [this, status](bool) {
         m_workbench.setStatus(status);
@@ -386,23 +460,51 @@ void FontEditorPanel::onCommit()
     if (m_committing)
         return;
     const ReentryGuard guard(this, m_committing);
-    const QByteArray fonts = m_workbench.fontsArgument();
+    const QPointer<FontEditorPanel> self(this);
+    const CommandList commands = FontCommands::upload(m_workbench.fontsArgument(),
+                                                      m_workbench.fontarray);
+    const auto total = static_cast<int>(std::count_if(
+            commands.cbegin(), commands.cend(),
+            [](const PacedCommand &command) { return command.letter == 'W'; }));
+    int charactersSent = 0;
+    m_stopRequested = false;
+    m_commitProgress->setRange(0, total);
+    m_commitProgress->setValue(0);
+    m_commitProgress->show();
+    m_buttons.stop->show();
+    m_stopShortcut->setEnabled(true);
     // Before each pattern goes out the editor shows its character, as the upload goes along.
-    const auto showUploading = [this](const PacedCommand &command) {
+    const auto showUploading = [this, &charactersSent](const PacedCommand &command) {
         if (command.letter != 'W' || command.argument.isEmpty())
             return;
+        m_commitProgress->setValue(charactersSent++);
         const int code = static_cast<unsigned char>(command.argument.at(0));
         m_acc->setText(QString::number(code));
         refreshEditor(code);
         showsegments();
         QCoreApplication::processEvents();
     };
+    // A stop takes effect before the next character, so the current one is shown complete.
+    const auto stopBeforeNextCharacter = [this](const PacedCommand &next) {
+        return m_stopRequested && next.letter == 'W';
+    };
     // The success message needs every command to have gone out to an open port without error.
-    m_workbench.sendAll(this, FontCommands::upload(fonts, m_workbench.fontarray), showUploading,
-                        [this](bool complete) {
-                            if (complete)
-                                m_workbench.setStatus(
-                                        QStringLiteral("Character set has been uploaded to PIC"));
-                            showsegments();
-                        });
+    m_workbench.sendAll(
+            this, commands, showUploading,
+            [this](bool complete) {
+                if (complete)
+                    m_workbench.setStatus(
+                            QStringLiteral("Character set has been uploaded to PIC"));
+                showsegments();
+            },
+            stopBeforeNextCharacter);
+    if (!self)
+        return;
+    if (m_stopRequested && charactersSent < total)
+        m_workbench.setStatus(QStringLiteral("Upload stopped: %1 of %2 characters sent")
+                                      .arg(charactersSent)
+                                      .arg(total));
+    m_commitProgress->hide();
+    m_buttons.stop->hide();
+    m_stopShortcut->setEnabled(false);
 }

@@ -9,7 +9,9 @@
 
 class FilteredLineEdit;
 class QLabel;
+class QProgressBar;
 class QPushButton;
+class QShortcut;
 class SegmentPreview;
 class Workbench;
 
@@ -53,6 +55,7 @@ private:
         QPushButton *writePlus = nullptr;
         QPushButton *next = nullptr;
         QPushButton *commit = nullptr;
+        QPushButton *stop = nullptr;
     };
 
     void buildFields();
@@ -68,6 +71,12 @@ private:
     // Puts the character with code and its table pattern into the editor's fields.
     void refreshEditor(int code);
 
+    // Off and On: the whole pattern field replaced, one undo step.
+    void setWholePattern(const QString &pattern);
+    // Undo (or redo) one change of the user font; shows the character it was at, sends nothing.
+    void stepFontHistory(bool redo);
+    // Colours the preview from pattern, segment by segment.
+    void paintPreview(const QString &pattern);
     void onSegmentClicked(int k);
     void onPatternEnter();
     void onPatternEdited();
@@ -90,5 +99,9 @@ private:
     FilteredLineEdit *m_udcpattern = nullptr;
     QLabel *m_asciiLabel = nullptr;
     Buttons m_buttons;
+    // Shown only while Commit uploads: characters sent out of all.
+    QProgressBar *m_commitProgress = nullptr;
+    QShortcut *m_stopShortcut = nullptr;
     bool m_committing = false;
+    bool m_stopRequested = false;
 };

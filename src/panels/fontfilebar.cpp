@@ -111,21 +111,25 @@ void FontFileBar::load()
         return;
     }
 
+    const FontTable before = m_workbench.fontarray;
     for (int i = 0; i < read.patterns.size(); ++i)
         m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
+    m_workbench.fonthistory.record(before, m_workbench.fontarray, m_workbench.currentCode());
+    m_workbench.markFontSaved();
     m_fontfile->setText(path);
     m_workbench.setStatus(QStringLiteral("Character set file successfully loaded"));
     m_workbench.showCharacter(m_workbench.currentCode());
     m_workbench.showsegments();
 }
 
-void FontFileBar::save()
+bool FontFileBar::save()
 {
     m_workbench.setStatus(QString());
     const QString result = SaveFileDialog(QStringLiteral("Select user font file to save"),
-                                          QString(), rememberedDirectory(), kFilter, true);
+                                          QString(), rememberedDirectory(), kFilter, true,
+                                          QStringLiteral("fnt"));
     if (result.isEmpty())
-        return;
+        return false;
     rememberDirectory(dialogResultDirectory(result));
     const QString path = dialogResultPath(result);
 
@@ -135,11 +139,13 @@ void FontFileBar::save()
     if (!written.ok) {
         showalert(QStringLiteral("File save error"), QString(),
                   fileErrorNumber(path, written.systemError), AlertStyle::Error, 12, written.errorText);
-        return;
+        return false;
     }
+    m_workbench.markFontSaved();
     m_fontfile->setText(path);
     m_workbench.setStatus(QStringLiteral("Character set file saved"));
     m_workbench.showsegments();
+    return true;
 }
 
 void FontFileBar::readPointerFile()

@@ -18,9 +18,9 @@ public:
     // Start-up, second half: the font named in fontfile is loaded.
     void loadStartupFont();
 
-    // The Load and Save buttons.
+    // The Load and Save buttons; save is true when the file was written.
     void load();
-    void save();
+    bool save();
 
 private:
     QString rememberedDirectory() const;

@@ -79,14 +79,14 @@ void Workbench::send(char letter, const QByteArray &argument, int pause)
 }
 
 bool Workbench::sendAll(QObject *caller, const CommandList &commands, const CommandHook &beforeEach,
-                        const DoneHook &afterAll)
+                        const DoneHook &afterAll, const StopCheck &stopBefore)
 {
     const QPointer<QObject> guard(caller);
     const auto stopped = [&guard] { return !guard || shutdownRequested(); };
     const int failuresBefore = link.writeFailures();
     bool complete = true;
     for (const PacedCommand &command : commands) {
-        if (stopped())
+        if (stopped() || (stopBefore && stopBefore(command)))
             return false;
         if (beforeEach) {
             beforeEach(command);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "font/fonthistory.h"
 #include "font/fonttable.h"
 #include "protocol/pacedcommand.h"
 
@@ -23,7 +24,14 @@ public:
 
     SerialLink &link;
     FontTable fontarray;
+    // Undo and redo of the user font's changes.
+    FontHistory fonthistory;
     QStringList settingslines;
+
+    // The user font as last loaded or saved (or at the end of start-up), and whether the table
+    // differs from it now.
+    void markFontSaved() { m_savedFont = fontarray; }
+    bool fontChanged() const { return fontarray != m_savedFont; }
 
     void attachStatusField(QLineEdit *statusbox);
     void attachChainFields(QLineEdit *mlength, QLineEdit *fonts);
@@ -48,8 +56,10 @@ public:
     // to close. Complete (true) when every command went out to an open port without a failure.
     // afterAll runs at the end unless the run was stopped, told whether it was complete.
     using DoneHook = std::function<void(bool complete)>;
+    // Asked before each command; true stops the run there, as a deleted caller would.
+    using StopCheck = std::function<bool(const PacedCommand &next)>;
     bool sendAll(QObject *caller, const CommandList &commands, const CommandHook &beforeEach = {},
-                 const DoneHook &afterAll = {});
+                 const DoneHook &afterAll = {}, const StopCheck &stopBefore = {});
 
     // Puts the character with code and its table pattern into the font editor's fields.
     void showCharacter(int code);
@@ -64,6 +74,7 @@ public:
     QString status() const;
 
 private:
+    FontTable m_savedFont;
     QPointer<QLineEdit> m_statusbox;
     QPointer<QLineEdit> m_mlength;
     QPointer<QLineEdit> m_fonts;

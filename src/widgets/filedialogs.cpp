@@ -38,6 +38,8 @@ QStringList askUser(const FileDialogRequest &request)
         dialog.setFileMode(request.mode == FileDialogMode::OpenMultiple ? QFileDialog::ExistingFiles
                                                                         : QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+        // The dialog adds the suffix itself, so its overwrite question names the real file.
+        dialog.setDefaultSuffix(request.defaultSuffix);
         if (!request.fileName.isEmpty())
             dialog.selectFile(request.fileName);
         if (dialog.exec() == QDialog::Accepted)
@@ -47,8 +49,13 @@ QStringList askUser(const FileDialogRequest &request)
                                                                  : request.initialDirectory);
     QStringList absolute;
     for (const QString &path : std::as_const(chosen)) {
-        if (!path.isEmpty())
-            absolute.append(QDir::cleanPath(base.absoluteFilePath(path)));
+        if (path.isEmpty())
+            continue;
+        QString full = QDir::cleanPath(base.absoluteFilePath(path));
+        if (!request.defaultSuffix.isEmpty() && QFileInfo(full).suffix().isEmpty()
+            && !QFileInfo(full).isDir())
+            full += QLatin1Char('.') + request.defaultSuffix;
+        absolute.append(full);
     }
     return absolute;
 }
@@ -218,13 +225,15 @@ QString OpenFileDialog(const QString &title, QString &fileName, const QString &i
 }
 
 QString SaveFileDialog(const QString &title, const QString &fileName, const QString &initialDir,
-                       const QString &filterDescriptor, bool overwrite)
+                       const QString &filterDescriptor, bool overwrite,
+                       const QString &defaultSuffix)
 {
     CurrentDirectoryKeeper keeper;
     try {
         FileDialogRequest request = dialogRequest(title, fileName, initialDir, filterDescriptor,
                                                   FileDialogMode::Save);
         request.confirmOverwrite = overwrite;
+        request.defaultSuffix = defaultSuffix;
         const QStringList chosen = askUser(request);
         if (chosen.isEmpty())
             return QString();

@@ -18,9 +18,10 @@ QString OpenFileDialog(const QString &title, QString &fileName, const QString &i
                        const QString &filterDescriptor, bool multiple);
 
 // Lets the user pick a file to write; with overwrite the dialog asks before an existing file is
-// replaced. No extension is added to a typed name.
+// replaced. A typed name without a suffix gets defaultSuffix ("fnt") when one is given.
 QString SaveFileDialog(const QString &title, const QString &fileName, const QString &initialDir,
-                       const QString &filterDescriptor, bool overwrite);
+                       const QString &filterDescriptor, bool overwrite,
+                       const QString &defaultSuffix = QString());
 
 // The dialog filter text of a descriptor: "Font files,*.fnt" gives "Font files(*.fnt)|*.fnt";
 // "2" gives text files, any other number (or an empty text or "0", which become "1" in the
@@ -49,6 +50,7 @@ struct FileDialogRequest
     QString filter; // Qt form, entries separated by ";;"
     FileDialogMode mode = FileDialogMode::Open;
     bool confirmOverwrite = false;
+    QString defaultSuffix; // added to a chosen name without a suffix, without the dot
 };
 
 // Test seam: when set, the responder answers every dialog with the chosen full paths, or an

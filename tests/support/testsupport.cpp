@@ -1,6 +1,7 @@
 #include "support/testsupport.h"
 
 #include "widgets/alert.h"
+#include "widgets/savechangesform.h"
 #include "core/basicutilities.h"
 #include "panels/portchooser.h"
 #include "serial/portscanner.h"
@@ -16,6 +17,7 @@ TestWindow::TestWindow(bool startup, const QStringList &candidates)
     setDelayScale(0);
     setDelayObserver([this](int pause) { m_pauses.append(pause); });
     setAlertResponder([](const AlertRecord &) { return true; });
+    SaveChangesForm::setResponder([](const QString &) { return SaveChangesForm::Choice::Discard; });
     clearAlertHistory();
     PortScanner::setCandidateSource([candidates] { return candidates; });
 
@@ -34,6 +36,7 @@ TestWindow::~TestWindow()
     m_window.reset();
     PortScanner::setCandidateSource({});
     setAlertResponder({});
+    SaveChangesForm::setResponder({});
     setDelayObserver({});
     setDelayScale(1);
     setAppPathOverride(QString());
