@@ -220,13 +220,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("saveAs"); // what the Save dialog answers; empty cancels
         QTest::addColumn<bool>("closes");
         // clang-format off
-        QTest::newRow("unchanged: not asked") << false << false << int(Choice::Cancel) << "" << true;
-        QTest::newRow("Cancel keeps the window") << true << false << int(Choice::Cancel) << "" << false;
-        QTest::newRow("Discard closes") << true << false << int(Choice::Discard) << "" << true;
-        QTest::newRow("Save writes, then closes") << true << false << int(Choice::Save) << "font" << true;
-        QTest::newRow("Save cancelled keeps the window") << true << false << int(Choice::Save) << ""
-                << false;
-        QTest::newRow("a signal never asks") << true << true << int(Choice::Cancel) << "" << true;
+        const int cancel = int(Choice::Cancel), discard = int(Choice::Discard);
+        const int save = int(Choice::Save);
+        QTest::newRow("unchanged: not asked") << false << false << cancel << "" << true;
+        QTest::newRow("Cancel keeps the window") << true << false << cancel << "" << false;
+        QTest::newRow("Discard closes") << true << false << discard << "" << true;
+        QTest::newRow("Save writes, then closes") << true << false << save << "font" << true;
+        QTest::newRow("Save cancelled keeps the window") << true << false << save << "" << false;
+        QTest::newRow("a signal never asks") << true << true << cancel << "" << true;
         // clang-format on
     }
     void closingWithAChangedFont()

@@ -392,8 +392,9 @@ void MainWindow::openHelp()
     if (!m_helpWindow)
         m_helpWindow = new HelpWindow(this);
     if (m_helpWindow->showFile(helpFilePath(QStringLiteral("Vornik.md")),
-                               present ? notOpened + QStringLiteral("; the protocol description "
-                                                                    "is shown here instead.")
+                               present ? notOpened
+                                                 + QStringLiteral("; the protocol description "
+                                                                  "is shown here instead.")
                                        : QString()))
         return;
     if (present)

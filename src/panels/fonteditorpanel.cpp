@@ -111,7 +111,8 @@ void FontEditorPanel::buildButtons()
                                   tr("Select next location in local memory and send to first PIC "
                                      "in chain"));
     QPushButton *commit = addButton(9, tr("Commit"), tr("Write local memory to all PICs in chain"));
-    QPushButton *stop = addButton(14, tr("Stop"), tr("Stop the upload after the current character"));
+    QPushButton *stop
+            = addButton(14, tr("Stop"), tr("Stop the upload after the current character"));
     stop->hide();
     // Escape stops at once (a button's own shortcut clicks only after a delay), and only
     // during an upload.
@@ -309,8 +310,9 @@ bool FontEditorPanel::eventFilter(QObject *watched, QEvent *event)
     // Ctrl+Z in the other fields undoes a font change, not the field's own typing; in udc,
     // Ctrl with a letter chooses a control code.
     if (watched != m_udc) {
-        const Qt::KeyboardModifiers modifiers = key->modifiers()
-                & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
+        const Qt::KeyboardModifiers modifiers
+                = key->modifiers()
+                  & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
         if (key->key() != Qt::Key_Z
             || (modifiers != Qt::ControlModifier
                 && modifiers != (Qt::ControlModifier | Qt::ShiftModifier)))
@@ -461,11 +463,11 @@ void FontEditorPanel::onCommit()
         return;
     const ReentryGuard guard(this, m_committing);
     const QPointer<FontEditorPanel> self(this);
-    const CommandList commands = FontCommands::upload(m_workbench.fontsArgument(),
-                                                      m_workbench.fontarray);
-    const auto total = static_cast<int>(std::count_if(
-            commands.cbegin(), commands.cend(),
-            [](const PacedCommand &command) { return command.letter == 'W'; }));
+    const CommandList commands
+            = FontCommands::upload(m_workbench.fontsArgument(), m_workbench.fontarray);
+    const auto total = static_cast<int>(
+            std::count_if(commands.cbegin(), commands.cend(),
+                          [](const PacedCommand &command) { return command.letter == 'W'; }));
     int charactersSent = 0;
     m_stopRequested = false;
     m_commitProgress->setRange(0, total);
@@ -485,16 +487,14 @@ void FontEditorPanel::onCommit()
         QCoreApplication::processEvents();
     };
     // A stop takes effect before the next character, so the current one is shown complete.
-    const auto stopBeforeNextCharacter = [this](const PacedCommand &next) {
-        return m_stopRequested && next.letter == 'W';
-    };
+    const auto stopBeforeNextCharacter
+            = [this](const PacedCommand &next) { return m_stopRequested && next.letter == 'W'; };
     // The success message needs every command to have gone out to an open port without error.
     m_workbench.sendAll(
             this, commands, showUploading,
             [this](bool complete) {
                 if (complete)
-                    m_workbench.setStatus(
-                            QStringLiteral("Character set has been uploaded to PIC"));
+                    m_workbench.setStatus(QStringLiteral("Character set has been uploaded to PIC"));
                 showsegments();
             },
             stopBeforeNextCharacter);

@@ -125,9 +125,9 @@ void FontFileBar::load()
 bool FontFileBar::save()
 {
     m_workbench.setStatus(QString());
-    const QString result = SaveFileDialog(QStringLiteral("Select user font file to save"),
-                                          QString(), rememberedDirectory(), kFilter, true,
-                                          QStringLiteral("fnt"));
+    const QString result
+            = SaveFileDialog(QStringLiteral("Select user font file to save"), QString(),
+                             rememberedDirectory(), kFilter, true, QStringLiteral("fnt"));
     if (result.isEmpty())
         return false;
     rememberDirectory(dialogResultDirectory(result));
