@@ -8,8 +8,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-// The start-up font on any file: either a refusal with a reason, or 116 patterns of exactly
-// 15 segment states (and ten low slots from the 126-line layout). Every file "Load" accepts
+// The start-up font on any file: either a refusal with a reason, or 116 slots, each exactly 15
+// segment states or empty where the line was no pattern (and ten low slots from the 126-line
+// layout). Every file "Load" accepts
 // is accepted here with the same segments, and an accepted font saves and comes back whole.
 namespace {
 
@@ -34,17 +35,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     require(font.patterns.size() == FontFile::kPatternCount);
     require(font.lowSlots.isEmpty() || font.lowSlots.size() == FontTable::kFirstUserCode);
+    // A slot whose line is no pattern comes back empty and keeps its default; only the codes
+    // that can be shown count as kept.
     FontTable table;
+    table.resetfont();
+    int kept = 0;
     for (int i = 0; i < font.patterns.size(); ++i) {
+        const int code = FontTable::kFirstUserCode + i;
+        if (font.patterns.at(i).isEmpty()) {
+            require(!load.ok() || !font.lowSlots.isEmpty());
+            if (FontTable::isSelectableCode(code))
+                ++kept;
+            continue;
+        }
         require(isExactSegmentPattern(font.patterns.at(i)));
         if (font.lowSlots.isEmpty() && load.ok())
             require(font.patterns.at(i) == load.patterns.at(i).left(FontTable::kSegments));
-        table.setPattern(FontTable::kFirstUserCode + i, font.patterns.at(i));
+        table.setPattern(code, font.patterns.at(i));
     }
+    require(kept == font.keptDefaults);
 
     const FontFile::StartupFont again = FontFile::readStartupFile(FontFile::saveFileBytes(table));
     require(again.ok());
     require(again.lowSlots.isEmpty());
-    require(again.patterns == font.patterns);
+    require(again.keptDefaults == 0);
+    require(again.patterns.size() == FontFile::kPatternCount);
+    for (int i = 0; i < again.patterns.size(); ++i)
+        require(again.patterns.at(i) == table.pattern(FontTable::kFirstUserCode + i));
     return 0;
 }
