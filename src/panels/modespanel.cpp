@@ -188,9 +188,9 @@ void ModesPanel::stepActiveMode()
     if (m_enabler[Animate]->isChecked())
         animateStep();
     if (m_enabler[Time]->isChecked())
-        timeStep();
+        clockStep(false);
     if (m_enabler[Date]->isChecked())
-        dateStep();
+        clockStep(true);
     if (m_enabler[Count]->isChecked())
         countStep();
 }
@@ -246,23 +246,15 @@ void ModesPanel::animateStep()
                         [this](const PacedCommand &) { m_workbench.showsegments(); });
 }
 
-void ModesPanel::timeStep()
+void ModesPanel::clockStep(bool date)
 {
-    const QString time = clockText(false);
-    if (time == m_lastclock)
+    const QString digits = clockText(date);
+    if (digits == m_lastclock)
         return;
-    m_workbench.sendAll(this, ModeCommands::clock(time), {},
-                        [this, time](bool) { m_lastclock = time; });
-}
-
-void ModesPanel::dateStep()
-{
-    const QString date = clockText(true);
-    if (date == m_lastclock)
-        return;
-    // The text just sent, not a second reading: a day that turned meanwhile is sent next tick.
-    m_workbench.sendAll(this, ModeCommands::clock(date), {},
-                        [this, date](bool) { m_lastclock = date; });
+    // The text just sent, not a second reading: a second or a day that turned meanwhile is
+    // sent next tick.
+    m_workbench.sendAll(this, ModeCommands::clock(digits), {},
+                        [this, digits](bool) { m_lastclock = digits; });
 }
 
 void ModesPanel::countStep()

@@ -51,8 +51,8 @@ private:
     void xcountLeft();
 
     void animateStep();
-    void timeStep();
-    void dateStep();
+    // Time (date false) or Date: the six digits, sent when they changed since the last tick.
+    void clockStep(bool date);
     void countStep();
     QString clockText(bool date) const;
 
