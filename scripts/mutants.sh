@@ -39,13 +39,18 @@ fi
 
 rows=()
 caught=0 survived=0 missing=0 unbuilt=0 number=0
-while IFS=$'\t' read -r file find replace fault || [[ -n "$file" ]]; do
+# Tabs become unit separators first: read folds runs of tabs together, which would lose an
+# empty replacement text.
+while IFS=$'\037' read -r file find replace fault || [[ -n "$file" ]]; do
     [[ -z "$file" || "$file" == \#* ]] && continue
     number=$((number + 1))
     target="$tree/$file"
     status=""
     tests=""
-    if [[ ! -f "$target" ]]; then
+    if [[ -z "$find" || -z "$fault" ]]; then
+        status="malformed line (needs four tab-separated fields)"
+        missing=$((missing + 1))
+    elif [[ ! -f "$target" ]]; then
         status="not found (no file)"
         missing=$((missing + 1))
     else
@@ -79,7 +84,7 @@ PY
     fi
     rows+=("| $number | $file | $fault | $status | $tests |")
     echo "mutant $number: $status ${tests:+($tests)}- $fault"
-done < "$catalogue"
+done < <(tr '\t' '\037' < "$catalogue")
 cmake --build "$build" -j "$jobs" >/dev/null 2>&1 || true
 
 {
