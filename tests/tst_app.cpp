@@ -1,0 +1,745 @@
+#include "support/ptypair.h"
+#include "support/recordingport.h"
+#include "support/testhelpers.h"
+#include "support/testsupport.h"
+
+#include "app/settingsfile.h"
+#include "core/basicutilities.h"
+#include "core/errortext.h"
+#include "core/settingslines.h"
+#include "font/fonttable.h"
+#include "panels/modespanel.h"
+#include "panels/portchooser.h"
+#include "panels/segmenttestpanel.h"
+#include "panels/workbench.h"
+#include "protocol/command.h"
+#include "serial/portscanner.h"
+#include "serial/serialportcontrol.h"
+#include "serial/seriallink.h"
+#include "widgets/alert.h"
+#include "widgets/filedialogs.h"
+#include "widgets/savechangesform.h"
+#include "widgets/segmentpreview.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <optional>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kUploaded = QStringLiteral("Character set has been uploaded to PIC");
+
+// While it lives the process runs as nobody, so permission bits refuse writes even to root.
+class Unprivileged
+{
+public:
+    explicit Unprivileged(const QStringList &ownPaths)
+    {
+        if (geteuid() != 0)
+            return;
+        for (const QString &path : ownPaths)
+            m_ok = m_ok && ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+        m_ok = m_ok && setresgid(65534, 65534, 0) == 0 && setresuid(65534, 65534, 0) == 0;
+        m_dropped = true;
+    }
+    ~Unprivileged()
+    {
+        if (m_dropped && (setresuid(0, 0, 0) != 0 || setresgid(0, 0, 0) != 0))
+            qFatal("cannot become root again");
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    bool m_ok = true;
+    bool m_dropped = false;
+};
+
+// The real port, counting the sends tried after the first one that failed.
+class CountingPort : public SerialPortControl
+{
+public:
+    explicit CountingPort()
+    {
+        connect(this, &SerialPort::PortFailed, this, [this] { m_failed = true; });
+    }
+    bool SendText(const QByteArray &text) override
+    {
+        m_triedAfterFailure += m_failed ? 1 : 0;
+        const bool sent = SerialPortControl::SendText(text);
+        m_failed = m_failed || !sent;
+        return sent;
+    }
+    bool m_failed = false;
+    int m_triedAfterFailure = 0;
+};
+
+bool isFifo(const QString &path)
+{
+    struct stat status = {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+QByteArray junk(qsizetype size)
+{
+    QByteArray bytes(size, '\0');
+    QRandomGenerator random(12345);
+    for (char &byte : bytes)
+        byte = static_cast<char>(random.bounded(256));
+    return bytes;
+}
+
+} // namespace
+
+// The whole program: start-up, the settings file, closing in the middle of everything, faults
+// injected from outside, a storm of random input, signals, and the installed files.
+class TestApp : public QObject
+{
+    Q_OBJECT
+
+    static QPushButton *button(TestWindow &t, int index)
+    {
+        return t.find<QPushButton>(QStringLiteral("Command2_%1").arg(index));
+    }
+    static void answerDialogsWith(const QString &path)
+    {
+        setFileDialogResponder([path](const FileDialogRequest &) {
+            return path.isEmpty() ? QStringList() : QStringList{path};
+        });
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        setFileDialogResponder({});
+        MainWindow::setHelpOpener({});
+    }
+
+    // The settings file: two blank lines on first start, a hundred CR LF lines on every save,
+    // carried line for line, and rewritten when read-only or hard-linked.
+    void settingsFile_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // "<none>": no file
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("loaded");
+        QStringList many;
+        for (int i = 1; i <= 150; ++i)
+            many.append(QStringLiteral("line%1").arg(i));
+        QTest::newRow("first start") << QByteArray("<none>") << "" << QStringList{" ", " "};
+        QTest::newRow("150 lines") << joinLines(many) << "" << many.mid(0, kSettingsLines);
+        QTest::newRow("LF alone, no final line end") << QByteArray("/a\nb") << "" << QStringList{"/a", "b"};
+        QTest::newRow("read-only") << QByteArray("/a\r\n") << "read-only" << QStringList{"/a"};
+        QTest::newRow("hard-linked") << QByteArray("/a\r\n") << "hard-linked" << QStringList{"/a"};
+    }
+    void settingsFile()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, kind);
+        QFETCH(QStringList, loaded);
+        QuietEnvironment quiet;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
+        const QString other = dir.filePath(QStringLiteral("other.ini"));
+        if (before != "<none>")
+            QVERIFY(writeFile(path, before));
+        if (kind == QLatin1String("read-only"))
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        if (kind == QLatin1String("hard-linked"))
+            QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+        QStringList lines = emptySettingsLines();
+        QVERIFY(IniFile(IniMode::Load, path, lines));
+        if (before == "<none>")
+            QCOMPARE(readFile(path), QByteArray(" \r\n \r\n"));
+        QCOMPARE(lines.mid(1, loaded.size()), loaded);
+        QVERIFY(IniFile(IniMode::Save, path, lines));
+        QStringList expected = loaded;
+        while (expected.size() < kSettingsLines)
+            expected.append(QString());
+        QCOMPARE(readFile(path), joinLines(expected));
+        if (kind == QLatin1String("hard-linked"))
+            QCOMPARE(readFile(other), readFile(path));
+        QVERIFY(alertHistory().isEmpty());
+    }
+
+    void failedSettingsSaveKeepsTheOldFileWhole()
+    {
+        QuietEnvironment quiet;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
+        QVERIFY(writeFile(path, "/old/fonts\r\n"));
+        QStringList lines = emptySettingsLines();
+        for (int slot = 1; slot <= kSettingsLines; ++slot)
+            lines[slot] = QString(40, QLatin1Char('x'));
+        {
+            FileSizeLimit limit(1000);
+            QVERIFY(!IniFile(IniMode::Save, path, lines));
+        }
+        QCOMPARE(readFile(path), QByteArray("/old/fonts\r\n"));
+        QCOMPARE(alertHistory().size(), 1);
+        QCOMPARE(alertHistory().first().title, QStringLiteral("Ini file load/save error"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"vornik.ini"});
+    }
+
+    // Faults in the settings file at start-up and at the close: what the user had is never
+    // blanked, a FIFO is never opened or replaced.
+    void settingsFileFaults_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("alerts");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("a directory") << "directory" << 1 << true;
+        QTest::newRow("unreadable") << "unreadable" << 1 << true;
+        QTest::newRow("10 MB of binary") << "binary" << 0 << false;
+        QTest::newRow("a FIFO") << "fifo" << 1 << true;
+        QTest::newRow("closed during the start-up scan") << "scan" << 0 << true;
+        QTest::newRow("a directory by the time of the close") << "directory at close" << 1 << false;
+    }
+    void settingsFileFaults()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, alerts);
+        QFETCH(bool, kept);
+        TestWindow t(false, kind == QLatin1String("scan") ? QStringList{"ttyTEST0"} : QStringList());
+        const QString settings = settingsFilePath();
+        const QByteArray old = "/home/user/fonts\r\n";
+        if (kind == QLatin1String("directory"))
+            QVERIFY(QDir().mkpath(settings));
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
+        else
+            QVERIFY(writeFile(settings, kind == QLatin1String("binary") ? junk(10 << 20) : old));
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&t] {
+            if (t.scanPort().openCount() > 0)
+                t.window().close();
+        });
+        if (kind == QLatin1String("scan"))
+            closer.start(0);
+        {
+            std::optional<Unprivileged> user;
+            if (kind == QLatin1String("unreadable")) {
+                user.emplace(QStringList{t.dir(), settings});
+                if (!user->ok())
+                    QSKIP("cannot become an ordinary user");
+                QVERIFY(QFile::setPermissions(settings, QFileDevice::Permissions()));
+            }
+            t.window().startup();
+            if (kind == QLatin1String("directory at close"))
+                QVERIFY(QFile::remove(settings) && QDir().mkpath(settings));
+            t.window().close();
+        }
+        QVERIFY(t.window().shutdownDone());
+        QCOMPARE(alertHistory().size(), alerts);
+        if (kind == QLatin1String("fifo"))
+            QVERIFY(isFifo(settings));
+        else if (kind.startsWith(QLatin1String("directory")))
+            QVERIFY(QFileInfo(settings).isDir());
+        else if (kept)
+            QCOMPARE(readFile(settings), old);
+        else
+            QCOMPARE(readFile(settings).count("\r\n"), 100);
+    }
+
+    // The file named at start-up that is no font never freezes, alerts or changes the font.
+    void startupFontFaults_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("a directory") << "directory" << false;
+        QTest::newRow("binary") << "binary" << true;
+        QTest::newRow("/dev/zero") << "device" << false;
+        QTest::newRow("a FIFO") << "fifo" << false;
+        QTest::newRow("the pointer file itself") << "itself" << true;
+        QTest::newRow("only in the per-user folder, good") << "user" << false;
+    }
+    void startupFontFaults()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, refused);
+        TestWindow t(false);
+        QString pointerDir = t.dir();
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(t.dir() + QStringLiteral("/config")));
+        if (kind == QLatin1String("user")) {
+            pointerDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+            QVERIFY(QDir().mkpath(pointerDir));
+        }
+        const QString pointer = pointerDir + QStringLiteral("/vk.ini");
+        QString target = t.dir() + QStringLiteral("/font.fnt");
+        if (kind == QLatin1String("directory"))
+            QVERIFY(QDir().mkpath(target));
+        else if (kind == QLatin1String("binary"))
+            QVERIFY(writeFile(target, junk(1 << 20)));
+        else if (kind == QLatin1String("device"))
+            target = QStringLiteral("/dev/zero");
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        else if (kind == QLatin1String("itself"))
+            target = pointer;
+        else
+            QVERIFY(writeFile(target, joinLines(savedFontLines())));
+        QVERIFY(writeFile(pointer, QFile::encodeName(target) + "\r\n"));
+        t.window().startup();
+        config.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", config);
+
+        Workbench &bench = t.window().workbench();
+        FontTable expected;
+        expected.resetfont();
+        if (kind == QLatin1String("user")) {
+            QCOMPARE(bench.status(), QStringLiteral("Character set file loaded"));
+            QCOMPARE(bench.fontarray.pattern(65), distinctPattern(65));
+        } else {
+            QVERIFY(bench.fontarray == expected);
+            QCOMPARE(bench.status().startsWith(QStringLiteral("Character set file not loaded: ")), refused);
+        }
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), target);
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(), bench.fontarray.pattern(65));
+        QVERIFY(alertHistory().isEmpty());
+    }
+
+    // Saving the font where the user may not write, or over what is no file.
+    void fontSaveFaults_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("number"); // 0: saved
+        QTest::newRow("into a read-only directory") << "locked/new.fnt" << 70;
+        QTest::newRow("over a file in a read-only directory") << "locked/old.fnt" << 0;
+        QTest::newRow("over a FIFO") << "pipe.fnt" << 75;
+        QTest::newRow("over a link to a FIFO") << "link.fnt" << 75;
+    }
+    void fontSaveFaults()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, number);
+        TestWindow t;
+        const QString locked = t.dir() + QStringLiteral("/locked");
+        const QString pipe = t.dir() + QStringLiteral("/pipe.fnt");
+        QVERIFY(QDir().mkpath(locked) && writeFile(locked + QStringLiteral("/old.fnt"), "old\r\n"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QFile::link(pipe, t.dir() + QStringLiteral("/link.fnt")));
+        t.find<QLineEdit>(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
+        const QString path = t.dir() + QLatin1Char('/') + target;
+        answerDialogsWith(path);
+        {
+            // Permission bits stop only an ordinary user; a FIFO must be refused even to root.
+            std::optional<Unprivileged> user;
+            if (target.startsWith(QLatin1String("locked")))
+                user.emplace(QStringList{t.dir(), locked, locked + QStringLiteral("/old.fnt")});
+            if (user && !user->ok())
+                QSKIP("cannot become an ordinary user");
+            QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            button(t, 7)->click();
+            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        }
+        QCOMPARE(alertHistory().size(), number ? 1 : 0);
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), number ? "/previous.fnt" : path);
+        QCOMPARE(readFile(locked + QStringLiteral("/old.fnt")).count("\r\n"), number ? 1 : 116);
+        QVERIFY(isFifo(pipe));
+        QVERIFY(QFileInfo(t.dir() + QStringLiteral("/link.fnt")).isSymLink());
+        if (number)
+            QCOMPARE(alertHistory().first().number, number);
+    }
+
+    void loadingAFifoDoesNotFreeze()
+    {
+        TestWindow t;
+        const QString pipe = t.dir() + QStringLiteral("/pipe.fnt");
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        answerDialogsWith(pipe);
+        button(t, 6)->click();
+        QCOMPARE(alertHistory().size(), 1);
+        QCOMPARE(alertHistory().first().number, 75);
+    }
+
+    // The far end hangs up in the middle of an upload: one alert, nothing tried after the
+    // failure, the port closed and the upload not reported.
+    void farEndHangsUpDuringCommit()
+    {
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        resetShutdownRequest();
+        QTemporaryDir dir;
+        setAppPathOverride(dir.path());
+        setAlertResponder([](const AlertRecord &) { return true; });
+        clearAlertHistory();
+        PortScanner::setCandidateSource([] { return QStringList(); });
+        auto *port = new CountingPort;
+        MainWindowOptions options;
+        options.rs232 = port;
+        options.extraPorts = {pty.slavePath()};
+        auto window = std::make_unique<MainWindow>(options);
+        window->startup();
+        window->portChooser().select(1);
+        QVERIFY(window->link().portopen());
+        setDelayScale(0);
+        QByteArray received;
+        QTimer farEnd;
+        connect(&farEnd, &QTimer::timeout, this, [&] {
+            received += pty.readAvailable();
+            if (received.count('\r') >= 40) {
+                pty.closeMaster();
+                farEnd.stop();
+            }
+        });
+        farEnd.start(0);
+        window->findChild<QPushButton *>(QStringLiteral("Command2_9"))->click();
+        farEnd.stop();
+        QVERIFY(port->m_failed);
+        QCOMPARE(port->m_triedAfterFailure, 0);
+        QCOMPARE(alertHistory().size(), 1);
+        QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
+        QVERIFY(!window->link().portopen());
+        QCOMPARE(window->portChooser().portselect()->currentIndex(), 0);
+        QVERIFY(window->workbench().status() != kUploaded);
+        window.reset();
+        PortScanner::setCandidateSource({});
+        setAlertResponder({});
+        setDelayScale(1);
+        setAppPathOverride(QString());
+    }
+
+    void closing_data()
+    {
+        using Choice = SaveChangesForm::Choice;
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("bySignal");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveAs"); // the Save dialog's answer; empty cancels
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("unchanged: not asked") << false << false << int(Choice::Cancel) << "" << true;
+        QTest::newRow("Cancel keeps the window") << true << false << int(Choice::Cancel) << "" << false;
+        QTest::newRow("Save writes, then closes") << true << false << int(Choice::Save) << "font" << true;
+        QTest::newRow("a signal never asks") << true << true << int(Choice::Cancel) << "" << true;
+    }
+    void closing()
+    {
+        QFETCH(bool, changed);
+        QFETCH(bool, bySignal);
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, closes);
+        TestWindow t;
+        t.openPort();
+        if (changed)
+            t.window().workbench().fontarray.setPattern(65, QString(15, QLatin1Char('1')));
+        int asked = 0;
+        SaveChangesForm::setResponder([&](const QString &) {
+            ++asked;
+            return SaveChangesForm::Choice(answer);
+        });
+        answerDialogsWith(saveAs.isEmpty() ? QString() : t.dir() + '/' + saveAs);
+        bySignal ? t.window().terminate() : void(t.window().close());
+        QCOMPARE(asked, changed && !bySignal ? 1 : 0);
+        QCOMPARE(t.window().shutdownDone(), closes);
+        QCOMPARE(t.port().isOpen(), !closes);
+        QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"), saveAs.isEmpty() ? 0 : 116);
+        const QString settings = t.window().settingsPath();
+        QCOMPARE(readFile(settings).count("\r\n"), closes ? 100 : 2);
+        // Closing twice (the session ending after the user's close) saves once.
+        QFile::remove(settings);
+        t.window().shutdown();
+        QCOMPARE(QFile::exists(settings), !closes);
+    }
+
+    // The program's own event loop runs, so its return value is the exit status it would end with.
+    void closingDuringAnActivity_data()
+    {
+        QTest::addColumn<QString>("activity");
+        QTest::newRow("Commit") << "commit";
+        QTest::newRow("port scan") << "scan";
+        QTest::newRow("segment test and counter") << "segment test";
+        QTest::newRow("help alert open") << "help alert";
+    }
+    void closingDuringAnActivity()
+    {
+        QFETCH(QString, activity);
+        QStringList candidates;
+        for (int i = 0; i < 40; ++i)
+            candidates.append(QStringLiteral("ttyTEST%1").arg(i));
+        TestWindow t(true, candidates);
+        t.openPort();
+        MainWindow &window = t.window();
+        if (activity == QLatin1String("help alert"))
+            setAlertResponder({});
+        auto *modes = window.findChild<ModesPanel *>();
+        auto *segmentTest = window.findChild<SegmentTestPanel *>();
+        modes->setAutomaticTicks(false);
+        segmentTest->setAutomaticTicks(false);
+        const int scanOpensBefore = t.scanPort().openCount();
+        int sentAtClose = -1;
+        int scanOpensAtClose = -1;
+        const auto closeNow = [&] {
+            if (sentAtClose < 0) {
+                sentAtClose = static_cast<int>(t.port().writes().size());
+                scanOpensAtClose = t.scanPort().openCount();
+                window.close();
+            }
+        };
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, this, [&] {
+            if ((activity == QLatin1String("help alert") && alertShown())
+                || (activity == QLatin1String("scan") && t.scanPort().openCount() >= scanOpensBefore + 5)
+                || (activity == QLatin1String("commit") && t.port().writes().size() >= 40))
+                closeNow();
+            if (activity == QLatin1String("segment test")) {
+                segmentTest->runTestStep();
+                modes->stepActiveMode();
+                if (t.port().writes().size() >= 30)
+                    closeNow();
+            }
+        });
+        QTimer::singleShot(0, this, [&] {
+            window.show();
+            driver.start(0);
+            if (activity == QLatin1String("commit"))
+                button(t, 9)->click();
+            else if (activity == QLatin1String("scan"))
+                QTest::keyClick(window.portChooser().portselect(), Qt::Key_Return);
+            else if (activity == QLatin1String("segment test")) {
+                t.find<QPushButton>(QStringLiteral("cmmd_0"))->click();
+                t.find<QCheckBox>(QStringLiteral("enabler_3"))->click();
+            } else
+                button(t, 11)->click();
+        });
+        QTimer watchdog;
+        connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
+        watchdog.start(60000);
+        const int status = QApplication::exec();
+        for (int i = 0; i < 10; ++i) {
+            QCoreApplication::processEvents();
+            segmentTest->runTestStep();
+            modes->stepActiveMode();
+        }
+        QCOMPARE(status, 0);
+        QVERIFY(sentAtClose >= 0 && window.shutdownDone() && !alertShown());
+        QCOMPARE(t.port().writes().size(), sentAtClose);
+        QCOMPARE(t.scanPort().openCount(), scanOpensAtClose);
+        QVERIFY(!t.port().isOpen() && !t.scanPort().isOpen());
+        QCOMPARE(readFile(window.settingsPath()).count("\r\n"), 100);
+        QVERIFY(window.workbench().status() != kUploaded);
+    }
+
+    void helpButton_data()
+    {
+        QTest::addColumn<QString>("helpAt"); // beside the program's folder bin; empty: missing
+        QTest::addColumn<bool>("openerWorks");
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<bool>("shownInside");
+        QTest::newRow("beside the program") << "bin" << true << 1 << false;
+        QTest::newRow("installed doc folder") << "share/doc/vornik" << true << 1 << false;
+        QTest::newRow("missing: alert") << "" << true << 0 << false;
+        QTest::newRow("nothing can open it") << "bin" << false << 1 << true;
+    }
+    void helpButton()
+    {
+        QFETCH(QString, helpAt);
+        QFETCH(bool, openerWorks);
+        QFETCH(int, opened);
+        QFETCH(bool, shownInside);
+        TestWindow t;
+        QVERIFY(QDir(t.dir()).mkpath(QStringLiteral("bin")));
+        setAppPathOverride(t.dir() + QStringLiteral("/bin"));
+        const QString help = t.dir() + '/' + helpAt + QStringLiteral("/Vornik.rtf");
+        if (!helpAt.isEmpty())
+            QVERIFY(QDir(t.dir()).mkpath(helpAt) && writeFile(help, "{\\rtf1 x}")
+                    && writeFile(t.dir() + '/' + helpAt + "/Vornik.md", "# The protocol"));
+        QStringList openedPaths;
+        MainWindow::setHelpOpener([&](const QString &path) {
+            openedPaths.append(path);
+            return openerWorks;
+        });
+        button(t, 11)->click();
+        setAppPathOverride(t.dir());
+        QCOMPARE(openedPaths, QStringList(opened, help));
+        QCOMPARE(alertHistory().size(), opened ? 0 : 1);
+        auto *window = t.find<QWidget>(QStringLiteral("helpwindow"));
+        QCOMPARE(window && window->isVisible(), shownInside);
+        if (shownInside)
+            QCOMPARE(t.find<QWidget>(QStringLiteral("helpbrowser"))->property("plainText").toString(),
+                     QStringLiteral("The protocol"));
+    }
+
+    // Random keys, clicks, pastes, focus and tab changes, ticks and arriving bytes: every frame
+    // on the line stays well formed and the window still works afterwards. Fixed seeds;
+    // VORNIK_STORM_SEED replays one, VORNIK_STORM_EVENTS sets the events per seed.
+    void storm_data()
+    {
+        QTest::addColumn<quint64>("seed");
+        const QList<quint64> seeds = qEnvironmentVariableIsSet("VORNIK_STORM_SEED")
+                ? QList<quint64>{qgetenv("VORNIK_STORM_SEED").toULongLong()}
+                : QList<quint64>{1, 20261206};
+        for (const quint64 seed : seeds)
+            QTest::addRow("seed %llu", static_cast<unsigned long long>(seed)) << seed;
+    }
+    void storm()
+    {
+        QFETCH(quint64, seed);
+        const int events = qMax(3000, qEnvironmentVariableIntValue("VORNIK_STORM_EVENTS"));
+        TestWindow t(true, {QStringLiteral("ttyTEST0")});
+        t.openPort();
+        MainWindow &window = t.window();
+        MainWindow::setHelpOpener([](const QString &) { return true; });
+        QRandomGenerator random(seed);
+        const QStringList answers{QString(), t.dir(), t.dir() + QStringLiteral("/saved.fnt")};
+        setFileDialogResponder([&](const FileDialogRequest &) {
+            const QString answer = answers.at(random.bounded(3));
+            return answer.isEmpty() ? QStringList() : QStringList{answer};
+        });
+        auto *modes = window.findChild<ModesPanel *>();
+        auto *segmentTest = window.findChild<SegmentTestPanel *>();
+        modes->setAutomaticTicks(false);
+        segmentTest->setAutomaticTicks(false);
+        window.show();
+        window.activateWindow();
+        QList<QWidget *> targets;
+        for (QWidget *widget : window.findChildren<QWidget *>()) {
+            if (widget->focusPolicy() != Qt::NoFocus && widget->window() == &window && !widget->isHidden())
+                targets.append(widget);
+        }
+        const auto pick = [&] { return targets.at(random.bounded(static_cast<int>(targets.size()))); };
+        // Ticks and arriving bytes also come while a handler waits.
+        QTimer interleaver;
+        connect(&interleaver, &QTimer::timeout, this, [&] {
+            const int roll = random.bounded(20);
+            if (roll == 0)
+                modes->stepActiveMode();
+            else if (roll == 1)
+                segmentTest->runTestStep();
+            else if (roll == 2)
+                t.port().receive(QByteArray(1, static_cast<char>(random.bounded(256))));
+        });
+        interleaver.start(0);
+        static const Qt::Key kKeys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Tab,
+                                        Qt::Key_Down,   Qt::Key_Up,        Qt::Key_Space,  Qt::Key_Left};
+        static const char kPieces[][6] = {"A", "!", "\r", "\n", "13", "1", "0", "$B7", "~"};
+        for (int event = 0; event < events; ++event) {
+            QWidget *target = pick();
+            const int roll = random.bounded(100);
+            if (roll < 45) {
+                QTest::keyClick(target, static_cast<char>(32 + random.bounded(95)));
+            } else if (roll < 60) {
+                QTest::keyClick(target, kKeys[random.bounded(8)]);
+            } else if (roll < 65) {
+                QApplication::clipboard()->setText(QString::fromLatin1(kPieces[random.bounded(9)]));
+                QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+            } else if (roll < 80) {
+                if (auto *clicked = qobject_cast<QAbstractButton *>(target))
+                    clicked->click();
+                else
+                    QTest::mouseClick(target, Qt::LeftButton);
+            } else if (roll < 88) {
+                target->setFocus(Qt::OtherFocusReason);
+            } else if (roll < 96) {
+                random.bounded(2) ? modes->stepActiveMode() : segmentTest->runTestStep();
+            } else {
+                t.port().receive(QByteArray(1 + random.bounded(8), static_cast<char>(random.bounded(256))));
+            }
+        }
+        interleaver.stop();
+        for (const RecordingPort::Write &write : t.port().writes())
+            QVERIFY2(Command::isWellFormed(write.bytes),
+                     qPrintable(QStringLiteral("seed %1: \"%2\"").arg(seed).arg(QString::fromLatin1(write.bytes.toHex()))));
+        QVERIFY(!alertShown());
+
+        // The window still answers: a message and a whole Commit go out as usual.
+        for (QCheckBox *box : window.findChildren<QCheckBox *>()) {
+            if (box->objectName().startsWith(QLatin1String("enabler_")) && box->isChecked())
+                box->click();
+        }
+        t.openPort();
+        auto *sentence = t.find<QLineEdit>(QStringLiteral("sentence"));
+        t.find<QLineEdit>(QStringLiteral("mlength"))->setText(QStringLiteral("6"));
+        sentence->setFocus();
+        QCoreApplication::processEvents();
+        t.clearSent();
+        sentence->setText(QStringLiteral("HI"));
+        QTest::keyClick(sentence, Qt::Key_Return);
+        QCOMPARE(t.sent(), QByteArrayList{"$B7MHIIIII\r"});
+        button(t, 9)->click();
+        QCOMPARE(t.sent().size(), 230);
+        QCOMPARE(window.workbench().status(), kUploaded);
+    }
+
+    // Ctrl+C and SIGTERM close the program through its normal path, saving the settings.
+    void signalClosesCleanly_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void signalClosesCleanly()
+    {
+        QFETCH(int, signalNumber);
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("vornik"));
+        QVERIFY(QFile::copy(QStringLiteral(VORNIK_BINARY), program));
+        const QString settings = dir.filePath(QStringLiteral("vornik.ini"));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+        process.start(program, {});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(settings), 20000);
+        QTest::qWait(300);
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(readFile(settings).count("\r\n"), 100);
+    }
+
+    // `cmake --install` puts every file in place, and the desktop tools accept them.
+    void installedFiles()
+    {
+        QTemporaryDir prefix;
+        QProcess install;
+        install.setProcessChannelMode(QProcess::MergedChannels);
+        install.start(QStringLiteral(VORNIK_CMAKE), {"--install", VORNIK_BUILD_DIR, "--prefix", prefix.path()});
+        QVERIFY(install.waitForFinished(120000));
+        QVERIFY2(install.exitCode() == 0, install.readAll().constData());
+        // Each file, then a command that must accept it ("%1" is the file); a validator that
+        // is not installed is skipped.
+        const QList<QStringList> files{
+                {"bin/vornik", "%1", "--version"}, {"bin/vornik-chain", "%1", "--help"},
+                {"share/applications/vornik.desktop", "desktop-file-validate", "%1"},
+                {"share/metainfo/org.vornik.Vornik.metainfo.xml", "appstreamcli", "validate", "--no-net", "%1"},
+                {"share/icons/hicolor/scalable/apps/vornik.svg"}, {"share/icons/hicolor/256x256/apps/vornik.png"},
+                {"share/doc/vornik/Vornik.rtf"}, {"share/doc/vornik/Vornik.md"},
+                {"share/man/man1/vornik.1"}, {"share/man/man1/vornik-chain.1"}};
+        for (QStringList check : files) {
+            const QString file = prefix.path() + '/' + check.takeFirst();
+            QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
+            check.replaceInStrings(QStringLiteral("%1"), file);
+            if (check.isEmpty() || QStandardPaths::findExecutable(check.first()).isEmpty())
+                continue;
+            QProcess run;
+            run.setProcessChannelMode(QProcess::MergedChannels);
+            run.start(check.takeFirst(), check);
+            QVERIFY(run.waitForFinished(60000));
+            QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, run.readAll().constData());
+        }
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"

@@ -1,0 +1,195 @@
+#include "support/ptypair.h"
+#include "support/recordingport.h"
+#include "support/testsupport.h"
+
+#include "core/basicutilities.h"
+#include "protocol/chainprotocol.h"
+#include "serial/portscanner.h"
+#include "serial/serialportcontrol.h"
+#include "serial/seriallink.h"
+
+#include <QTest>
+#include <QTimer>
+
+// The line: what ComWrite puts on it and when it refuses to, failures, the scan and the real
+// port against a pseudo-terminal.
+class TestSerial : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QuietEnvironment> m_quiet;
+    std::unique_ptr<RecordingPort> m_port;
+    std::unique_ptr<SerialLink> m_link;
+    QStringList m_logged;
+    QList<PortError> m_failures;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_quiet = std::make_unique<QuietEnvironment>();
+        m_port = std::make_unique<RecordingPort>();
+        m_link = std::make_unique<SerialLink>(m_port.get());
+        m_port->OpenPort(QStringLiteral("ttyT"), Protocol::lineSettings());
+        m_link->setPortOpen(true);
+        m_logged.clear();
+        m_failures.clear();
+        connect(m_link.get(), &SerialLink::commandLogged, this,
+                [this](const QString &text) { m_logged.append(text); });
+        connect(m_link.get(), &SerialLink::writeFailed, this,
+                [this](const PortError &error) { m_failures.append(error); });
+    }
+    void cleanup()
+    {
+        m_link.reset();
+        m_port.reset();
+        m_quiet.reset();
+    }
+
+    void logText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("hexlog");
+        QTest::addColumn<int>("nospace");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("CR") << QByteArray("$B7MAAAAA\r") << 0 << 0 << "$B7MAAAAA[cr]";
+        QTest::newRow("CR LF") << QByteArray("abc\r\n") << 0 << 0 << "abc[nl]";
+        QTest::newRow("LF") << QByteArray("abc\n") << 0 << 0 << "abc[lf]";
+        QTest::newRow("a control inside is kept") << QByteArray("$B7M\n\r") << 0 << 0 << "$B7M\n[cr]";
+        QTest::newRow("hex") << QByteArray("$B7\r") << 1 << 0 << "24 42 37 0D ";
+        QTest::newRow("hex run together") << QByteArray("$B7\r") << 1 << 1 << "2442370D";
+    }
+    void logText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, hexlog);
+        QFETCH(int, nospace);
+        QFETCH(QString, expected);
+        QCOMPARE(SerialLink::logText(text, hexlog, nospace), expected);
+    }
+
+    void sendsExactBytesThenPauses()
+    {
+        QList<int> pausesAtWrite;
+        m_port->setWriteHook([&](const QByteArray &) { pausesAtWrite.append(m_quiet->pauses().size()); });
+        m_link->ComWrite("$B7MAAAAAA\r", 5);
+        m_link->ComWrite("$B7MAAAAAA\r", 5);
+        m_link->ComWrite("$B7W\n\r", 10, 1, 0);
+        QCOMPARE(m_port->writtenBytes(), (QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$B7W\n\r"}));
+        QCOMPARE(m_quiet->pauses(), (QList<int>{5, 5, 10}));
+        QCOMPARE(pausesAtWrite, (QList<int>{0, 1, 2}));
+        QCOMPARE(m_logged, (QStringList{"$B7MAAAAAA[cr]", "$B7MAAAAAA[cr]", "24 42 37 57 0A 0D "}));
+    }
+
+    // Nothing reaches the line once the port is closed or the program is closing, whenever that
+    // happens during ComWrite's waits; without a port the command is still logged.
+    void nothingIsSentOnceClosed_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<bool>("shutdown");
+        QTest::addColumn<int>("logged");
+        QTest::newRow("no port") << "before" << false << 1;
+        QTest::newRow("shutdown before") << "before" << true << 0;
+        QTest::newRow("port closed in the first yield") << "first" << false << 1;
+        QTest::newRow("shutdown in the first yield") << "first" << true << 0;
+        QTest::newRow("port closed in the second yield") << "second" << false << 1;
+        QTest::newRow("shutdown in the second yield") << "second" << true << 1;
+    }
+    void nothingIsSentOnceClosed()
+    {
+        QFETCH(QString, when);
+        QFETCH(bool, shutdown);
+        QFETCH(int, logged);
+        const auto close = [&] { shutdown ? requestShutdown() : m_link->setPortOpen(false); };
+        if (when == QLatin1String("before"))
+            close();
+        else if (when == QLatin1String("first"))
+            QTimer::singleShot(0, this, close);
+        else
+            connect(m_link.get(), &SerialLink::aboutToWrite, this,
+                    [&] { QTimer::singleShot(0, this, close); });
+        m_link->ComWrite("$B7MA\r", 5);
+        QVERIFY(m_port->writes().isEmpty());
+        QVERIFY(m_quiet->pauses().isEmpty());
+        QCOMPARE(m_logged.size(), logged);
+    }
+
+    void failureIsReportedOnceAndClosesThePort_data()
+    {
+        QTest::addColumn<bool>("whileWriting");
+        QTest::newRow("write fails") << true;
+        QTest::newRow("device lost while open") << false;
+    }
+    void failureIsReportedOnceAndClosesThePort()
+    {
+        QFETCH(bool, whileWriting);
+        const PortError error{qint32(0x80040206u), QStringLiteral("gone")};
+        int deselects = 0;
+        connect(m_link.get(), &SerialLink::deselectRequested, this, [&] { ++deselects; });
+        if (whileWriting) {
+            m_port->failWrites(error);
+        } else {
+            m_port->loseDevice(error);
+            m_port->loseDevice(error);
+        }
+        m_link->ComWrite("$B7MA\r", 5);
+        m_link->ComWrite("$B7MB\r", 5);
+        QCOMPARE(m_failures.size(), 1);
+        QCOMPARE(m_failures.first().number, error.number);
+        QCOMPARE(deselects, 1);
+        QVERIFY(!m_link->portopen());
+        QVERIFY(!m_port->isOpen());
+        QVERIFY(m_quiet->pauses().isEmpty());
+    }
+
+    // The scan opens each candidate with the scan settings, probes it up to five times and
+    // lists only those that answer, closing every one.
+    void probingListsOnlyAnsweringPorts()
+    {
+        auto *port = new RecordingPort;
+        PortScanner scanner(port);
+        PortScanner::setCandidateSource([] { return QStringList{"ttyS0", "ttyUSB0"}; });
+        QStringList opened;
+        port->setWriteHook([port, &opened](const QByteArray &bytes) {
+            opened.append(port->openedName());
+            if (bytes == QByteArray(Protocol::kProbe) + '\r' && port->openedName() == "ttyUSB0")
+                port->receive(QByteArray("junk") + Protocol::kProbeReply + '\r');
+        });
+        QStringList ports;
+        scanner.PortScan(ports, QStringLiteral("nothing|") + QString::fromLatin1(Protocol::kProbeReply),
+                         QString(), 0, 0, 10, 0, 10);
+        PortScanner::setCandidateSource({});
+        QCOMPARE(ports.mid(0, 2), (QStringList{"1", "ttyUSB0"}));
+        QCOMPARE(port->openedSettings(), QStringLiteral("115200,n,8,1"));
+        QCOMPARE(opened, (QStringList(5, "ttyS0") << "ttyUSB0"));
+        QCOMPARE(m_quiet->pauses(), QList<int>(6, 10));
+        QVERIFY(!port->isOpen());
+    }
+
+    // Every byte of a command, code 10 and 127 included, is on the line when its pause begins,
+    // and what the far end sends arrives.
+    void realPortAgainstAPseudoTerminal()
+    {
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        SerialPortControl real;
+        SerialLink link(&real);
+        QVERIFY(real.OpenPort(pty.slavePath(), Protocol::lineSettings()));
+        link.setPortOpen(true);
+        const QByteArray command("$B7M\n\x7f}!\r", 9);
+        QByteArrayList arrived;
+        setDelayObserver([&](int) { arrived.append(pty.readFromProgram(command.size(), 2000)); });
+        for (int i = 0; i < 3; ++i)
+            link.ComWrite(command, 5);
+        QCOMPARE(arrived, QByteArrayList(3, command));
+        QByteArray received;
+        connect(&link, &SerialLink::received, this, [&](const QByteArray &bytes) { received += bytes; });
+        pty.writeToProgram(QByteArray("ok\r\n\xe9z", 6));
+        QTRY_COMPARE(received, QByteArray("ok\r\n\xe9z", 6));
+        real.ClosePort();
+        QVERIFY(!real.OpenPort(QStringLiteral("/dev/ttyDOESNOTEXIST9"), Protocol::lineSettings()));
+        QCOMPARE(real.lastError().number, qint32(0x80010108u));
+    }
+};
+
+QTEST_MAIN(TestSerial)
+#include "tst_serial.moc"
