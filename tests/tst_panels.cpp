@@ -20,8 +20,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -55,6 +58,7 @@ class TestPanels : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestWindow> m_t;
+    QDateTime m_now;
 
     QLineEdit *field(const QString &name) const { return m_t->find<QLineEdit>(name); }
     QString text(const QString &name) const { return field(name)->text(); }
@@ -93,212 +97,144 @@ private Q_SLOTS:
         m_t.reset();
     }
 
-    // Each field has its own filter and limit; "-" in `keys` stands for leaving with Tab.
-    void messageFields_data()
+    // A scenario is a list of user actions separated by "|":
+    //   name=text   set a field's text          name<keys  empty a field and type keys into it
+    //               ("\r" is Enter, "\t" leaves the field)
+    //   @name       focus a field of the shown, active window, its text selected
+    //   !name       click a button or box        seg:N      click segment N of the preview
+    //   undo, redo  Ctrl+Z, Ctrl+Shift+Z        tick, test, repair  a mode tick, a segment test
+    //   clear       forget what was sent            tick, the mode interval repair
+    //   noport, port  close, reopen the port    later      the clock moves a day and a second on
+    // then the frames and pauses that reached the port and "name=text" checks of fields, of the
+    // status ("status"), the mode interval ("interval") and the font table ("codeNN").
+    void userActions_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("length");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QByteArrayList>("frames");
-        const QByteArray message("$B7MAAAAAA\r");
-        // clang-format off
-        QTest::newRow("sentence filter and limit") << "sentence" << "6" << "a[b:CDEFGHIJK" << "AB:CDEFGHI" << QByteArrayList{};
-        QTest::newRow("underscore filter") << "underscore" << "6" << "0123!a" << "01!" << QByteArrayList{};
-        QTest::newRow("mlength: no leading 0, two digits") << "mlength" << "6" << "0100" << "10" << QByteArrayList{};
-        QTest::newRow("fonts Enter fits N=3") << "fonts" << "3" << "u2\r" << "U22" << QByteArrayList{"$B7FU22\r", message};
-        QTest::newRow("effects Enter cuts to N") << "effects" << "2" << "987\r" << "98" << QByteArrayList{"$B7E98\r", message};
-        QTest::newRow("empty underscore Enter") << "underscore" << "4" << "\r" << "0000" << QByteArrayList{"$B7U0000\r", message};
-        QTest::newRow("speeds Enter") << "speeds" << "2" << "5\r" << "55" << QByteArrayList{"$B7S55\r", message};
-        QTest::newRow("message Enter fits") << "sentence" << "6" << "HI\r" << "HIIIII" << QByteArrayList{"$B7MHIIIII\r"};
-        QTest::newRow("leaving fonts fits, sends nothing") << "fonts" << "6" << "U1-" << "U11111" << QByteArrayList{};
-        // clang-format on
-    }
-    void messageFields()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, length);
-        QFETCH(QString, keys);
-        QFETCH(QString, after);
-        QFETCH(QByteArrayList, frames);
-        field(QStringLiteral("mlength"))->setText(length);
-        QLineEdit *edit = field(name);
-        edit->clear();
-        for (const QChar key : keys) {
-            if (key == QLatin1Char('\r'))
-                QTest::keyClick(edit, Qt::Key_Return);
-            else if (key == QLatin1Char('-'))
-                loseFocus(edit);
-            else
-                QTest::keyClick(edit, key.toLatin1());
-        }
-        QCOMPARE(edit->text(), after);
-        QCOMPARE(m_t->sent(), frames);
-        QCOMPARE(m_t->pauses(), QList<int>(frames.size(), 5));
-    }
-
-    void pastedCarriageReturnIsData()
-    {
-        QApplication::clipboard()->setText(QStringLiteral("a[b c\r\n!"));
-        field(QStringLiteral("sentence"))->selectAll();
-        QTest::keySequence(field(QStringLiteral("sentence")), QKeySequence::Paste);
-        QCOMPARE(text(QStringLiteral("sentence")), QStringLiteral("AB C!"));
-        QVERIFY(m_t->sent().isEmpty());
-    }
-
-    void lengthChangeResetsTheFieldsThenWriteAllSendsThem_data()
-    {
-        QTest::addColumn<bool>("byEnter");
-        QTest::newRow("left with a click on Write all") << false;
-        QTest::newRow("Enter") << true;
-    }
-    void lengthChangeResetsTheFieldsThenWriteAllSendsThem()
-    {
-        QFETCH(bool, byEnter);
-        for (const char *name : {"sentence", "fonts", "underscore", "effects", "speeds"})
-            field(QString::fromLatin1(name))->setText(QStringLiteral("1!"));
-        QLineEdit *mlength = field(QStringLiteral("mlength"));
-        m_t->window().show();
-        m_t->window().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&m_t->window()));
-        QTRY_VERIFY(m_t->window().isActiveWindow());
-        mlength->setFocus(Qt::TabFocusReason);
-        QVERIFY(mlength->hasFocus());
-        mlength->selectAll();
-        QTest::keyClicks(mlength, QStringLiteral("3"));
-        if (byEnter)
-            QTest::keyClick(mlength, Qt::Key_Return);
-        QCOMPARE(text(QStringLiteral("underscore")), byEnter ? QStringLiteral("000") : "1!");
-        QTest::mouseClick(m_t->find<QPushButton>(QStringLiteral("Command2_10")), Qt::LeftButton);
-        QCOMPARE(m_t->sent(), (QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"}));
-        QCOMPARE(m_t->pauses(), QList<int>(4, 5));
-    }
-
-    void singleCharacterField_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("a Enter") << "a" << "0A";
-        QTest::newRow("g refused") << "g" << "00";
-        QTest::newRow("a third digit is not typed") << "abc" << "AB";
-    }
-    void singleCharacterField()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, result);
-        QLineEdit *single = field(QStringLiteral("singlechar"));
-        single->clear();
-        QTest::keyClicks(single, typed);
-        QTest::keyClick(single, Qt::Key_Return);
-        QCOMPARE(single->text(), result);
-        field(QStringLiteral("mlength"))->setText(QStringLiteral("4"));
-        button(12);
-        QCOMPARE(m_t->sent(), (QByteArrayList{"$B7F0000\r", "$B7M      \r"}));
-        QCOMPARE(m_t->pauses(), (QList<int>{10, 10}));
-    }
-
-    // Def and Clr change the table, show the character only, and undo and redo take them back.
-    void defaultAndClear_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("Def on 65") << 8 << 65 << "000000000100010" << "Font array has been set to default";
-        QTest::newRow("Clr on 125") << 13 << 125 << kOff << "Font array has been cleared";
-    }
-    void defaultAndClear()
-    {
-        QFETCH(int, index);
-        QFETCH(int, code);
-        QFETCH(QString, pattern);
-        QFETCH(QString, status);
-        for (int slot = 0; slot < FontTable::kSlots; ++slot)
-            table().setPattern(slot, kOn);
-        field(QStringLiteral("acc"))->setText(QString::number(code));
-        button(index);
-        QCOMPARE(table().pattern(code), pattern);
-        QCOMPARE(table().pattern(9), kOn);
-        QCOMPARE(text(QStringLiteral("udcpattern")), pattern);
-        QCOMPARE(m_t->sent(), QByteArrayList{showFrame(code)});
-        QCOMPARE(bench().status(), status);
-        select(70);
-        QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(table().pattern(code), kOn);
-        QCOMPARE(text(QStringLiteral("acc")), QString::number(code));
-        QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Z,
-                        Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(table().pattern(code), pattern);
-        QVERIFY(m_t->sent().isEmpty());
-    }
-
-    void patternTypingAndSegmentClicks()
-    {
-        m_t->window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&m_t->window()));
-        select(65);
-        QLineEdit *pattern = field(QStringLiteral("udcpattern"));
-        auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
-        pattern->clear();
-        QTest::keyClicks(pattern, QStringLiteral("12") + QString(20, QLatin1Char('0')));
-        QCOMPARE(pattern->text(), QStringLiteral("1") + QString(14, QLatin1Char('0')));
-        QCOMPARE(table().pattern(65), pattern->text());
-        QTest::mouseClick(preview, Qt::LeftButton, {}, preview->segmentPosition(0));
-        QCOMPARE(table().pattern(65), kOff);
-        QTest::mouseClick(preview, Qt::LeftButton, {}, preview->segmentPosition(14));
-        QCOMPARE(table().pattern(65), QString(14, QLatin1Char('0')) + QLatin1Char('1'));
-        QCOMPARE(preview->lineColour(14), SegmentGeometry::onColour());
-        QVERIFY(m_t->sent().isEmpty());
-    }
-
-    // Selecting clamps the code; Write sends the field as it stands, Enter pads it first;
-    // Write+ writes and moves on; the arrows step over 13 and 33.
-    void editorButtonsAndKeys_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<int>("action"); // a button index; -1 Enter in the pattern; -2 in the code
+        QTest::addColumn<QString>("actions");
         QTest::addColumn<QByteArrayList>("frames");
         QTest::addColumn<QList<int>>("pauses");
-        QTest::addColumn<int>("codeAfter");
+        QTest::addColumn<QStringList>("checks");
+        const QByteArray message("$B7MAAAAAA\r");
+        const QByteArrayList ending{"$B7F000\r", "$B7M      \r"};
+        const QList<int> none;
         // clang-format off
-        QTest::newRow("code 200 Enter") << 200 << "" << -2 << QByteArrayList{showFrame(125)} << QList<int>{5} << 125;
-        QTest::newRow("code 13 Enter") << 13 << "" << -2 << QByteArrayList{showFrame(14)} << QList<int>{5} << 14;
-        QTest::newRow("Write, short") << 65 << "101" << 2 << QByteArrayList{writeFrame(65, "101"), showFrame(65)} << QList<int>{5, 10} << 65;
-        QTest::newRow("Enter pads") << 65 << "11" << -1 << QByteArrayList{writeFrame(65, "110000000000000"), showFrame(65)} << QList<int>{10, 10} << 65;
-        QTest::newRow("Write+ on 32") << 32 << kOn << 3 << QByteArrayList{writeFrame(32, kOn), showFrame(32)} << QList<int>{5, 10} << 34;
-        QTest::newRow("< on 14") << 14 << "" << 4 << QByteArrayList{showFrame(12)} << QList<int>{5} << 12;
-        QTest::newRow("> on 125") << 125 << "" << 5 << QByteArrayList{showFrame(125)} << QList<int>{5} << 125;
+        // Each message field: its own filter and limit; Enter fits it to the chain and sends it
+        // with the message, leaving fits it and sends nothing; a new length resets every field.
+        QTest::newRow("sentence filter and limit") << "sentence<a[b:CDEFGHIJK" << QByteArrayList{} << none << QStringList{"sentence=AB:CDEFGHI"};
+        QTest::newRow("underscore filter") << "underscore<0123!a" << QByteArrayList{} << none << QStringList{"underscore=01!"};
+        QTest::newRow("mlength: no leading 0") << "mlength<0100" << QByteArrayList{} << none << QStringList{"mlength=10"};
+        QTest::newRow("fonts Enter fits") << "mlength=3|fonts<u2\r" << QByteArrayList{"$B7FU22\r", message} << QList<int>{5, 5} << QStringList{"fonts=U22"};
+        QTest::newRow("effects Enter cuts") << "mlength=2|effects<987\r" << QByteArrayList{"$B7E98\r", message} << QList<int>{5, 5} << QStringList{};
+        QTest::newRow("empty underscore Enter") << "mlength=4|underscore<\r" << QByteArrayList{"$B7U0000\r", message} << QList<int>{5, 5} << QStringList{};
+        QTest::newRow("speeds Enter") << "mlength=2|speeds<5\r" << QByteArrayList{"$B7S55\r", message} << QList<int>{5, 5} << QStringList{};
+        QTest::newRow("message Enter fits") << "sentence<HI\r" << QByteArrayList{"$B7MHIIIII\r"} << QList<int>{5} << QStringList{};
+        QTest::newRow("leaving fonts") << "fonts<U1\t" << QByteArrayList{} << none << QStringList{"fonts=U11111"};
+        QTest::newRow("a new length, left by a click on Write all") << "fonts=1!|sentence=1!|@mlength|mlength<3|!Command2_10"
+                << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("a new length by Enter") << "sentence=1!|mlength<2\r" << QByteArrayList{} << none << QStringList{"sentence=AA", "speeds=00"};
+        // The one-character field and Send character.
+        QTest::newRow("singlechar a") << "singlechar<a\r|mlength=4|!Command2_12" << QByteArrayList{"$B7F0000\r", "$B7M      \r"} << QList<int>{10, 10} << QStringList{"singlechar=0A"};
+        QTest::newRow("singlechar g refused, abc cut") << "singlechar<g\r|singlechar<abc\t" << QByteArrayList{} << none << QStringList{"singlechar=AB"};
+        // The editor: selecting clamps the code; Write sends the field as it stands, Enter pads
+        // and stores it; Write+ writes and moves on; the arrows step over 13 and 33.
+        QTest::newRow("code 200") << "acc<200\r" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"acc=125", "udc=}"};
+        QTest::newRow("code 13, left") << "acc<13\t" << QByteArrayList{"$B7M\x0e\r"} << QList<int>{5} << QStringList{"acc=14"};
+        QTest::newRow("Write, short") << "udcpattern=101|!Command2_2" << QByteArrayList{"$B7WA101\r", "$B7MA\r"} << QList<int>{5, 10} << QStringList{"code65=000000000100010"};
+        QTest::newRow("Enter pads") << "udcpattern<11\r" << QByteArrayList{"$B7WA110000000000000\r", "$B7MA\r"} << QList<int>{10, 10} << QStringList{"code65=110000000000000"};
+        QTest::newRow("Write+ on 32") << "acc<32\r|clear|!Command2_3" << QByteArrayList{"$B7W 000000000000000\r", "$B7M \r"} << QList<int>{5, 10} << QStringList{"acc=34", "udc=\""};
+        QTest::newRow("< on 14") << "acc=14|!Command2_4" << QByteArrayList{"$B7M\x0c\r"} << QList<int>{5} << QStringList{"acc=12"};
+        QTest::newRow("> on 125") << "acc=125|!Command2_5" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"acc=125"};
+        QTest::newRow("typing a pattern: 0 and 1 only, 15 at most") << "udcpattern<12000000000000000000" << QByteArrayList{} << none << QStringList{"code65=100000000000000"};
+        QTest::newRow("segment clicks toggle") << "!Command2_1|seg:0|seg:14|seg:14" << QByteArrayList{} << none << QStringList{"code65=011111111111111"};
+        // Def and Clr change the table and show the character; undo and redo take them back.
+        QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Font array has been set to default"};
+        QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Font array has been cleared"};
+        QTest::newRow("a new change drops the redo") << "udcpattern<1|udcpattern<11|undo|!Command2_1|redo" << QByteArrayList{} << none << QStringList{"code65=111111111111111"};
+        // The segment test: S Start, then ticks; Stop ends it with the end commands once.
+        QTest::newRow("segment test first tick") << "mlength=3|!cmmd_0|test" << QByteArrayList{"$B7F000\r", "$B7M      \r", "$B7FUUU\r", "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r", "$B7M0\r", "$B7W0000000000000000\r", "$B7M000\r"}
+                << QList<int>{10, 10, 2, 10, 2, 2, 2, 10, 2} << QStringList{};
+        QTest::newRow("segment test second tick") << "mlength=3|!cmmd_0|test|clear|test" << QByteArrayList{"$B7FU\r", "$B7M0\r", "$B7W0100000000000000\r", "$B7M000\r"} << QList<int>{2, 2, 10, 2} << QStringList{};
+        QTest::newRow("segment test Stop") << "mlength=3|!cmmd_0|test|test|!cmmd_1|clear|test|test" << ending << QList<int>{10, 10} << QStringList{"testrunning=000000000000000"};
+        QTest::newRow("segment test port lost") << "mlength=3|!cmmd_0|test|noport|clear|test|port|test" << ending << QList<int>{10, 10} << QStringList{};
+        // The modes: Animate from its start code, Count, the clocks, the fields and the interval.
+        QTest::newRow("Animate") << "animation_0=56|!enabler_0|tick|tick|tick" << QByteArrayList{"$B7M999999\r", "$B7M888888\r", "$B7M999999\r"} << QList<int>{5, 5, 5} << QStringList{"acc=57", "interval=100"};
+        QTest::newRow("Count, then off") << "mlength=4|xcount=123456|!enabler_3|tick|tick|!enabler_3|tick" << QByteArrayList{"$B7M3456\r", "$B7M3457\r"} << QList<int>{5, 5} << QStringList{"xcount=123458"};
+        QTest::newRow("Time once per new text") << "!enabler_1|tick|tick|later|tick" << QByteArrayList{"$B7M210503\r", "$B7M210504\r"} << QList<int>{5, 5} << QStringList{"interval=10"};
+        QTest::newRow("Date") << "!enabler_2|tick|later|tick" << QByteArrayList{"$B7M120526\r", "$B7M120626\r"} << QList<int>{5, 5} << QStringList{};
+        QTest::newRow("animation fields") << "animation_1<A|animation_2<9999\r" << QByteArrayList{} << none << QStringList{"animation_1=65", "animation_2=2000", "interval=2000"};
+        QTest::newRow("interval repair, diagnostic code") << "animation_2=0|!enabler_3|repair|xcount<472915\r" << QByteArrayList{} << none << QStringList{"status=Timer interval is currently: 10", "interval=10"};
         // clang-format on
     }
-    void editorButtonsAndKeys()
+    void userActions()
     {
-        QFETCH(int, code);
-        QFETCH(QString, pattern);
-        QFETCH(int, action);
+        QFETCH(QString, actions);
         QFETCH(QByteArrayList, frames);
         QFETCH(QList<int>, pauses);
-        QFETCH(int, codeAfter);
-        if (action == -2) {
-            field(QStringLiteral("acc"))->setText(QString::number(code));
-            QTest::keyClick(field(QStringLiteral("acc")), Qt::Key_Return);
-        } else {
-            select(code);
-            if (!pattern.isEmpty())
-                field(QStringLiteral("udcpattern"))->setText(pattern);
-            if (action == -1)
-                QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Return);
-            else
-                button(action);
+        QFETCH(QStringList, checks);
+        m_now = QDateTime(QDate(2026, 12, 5), QTime(21, 5, 3));
+        modes()->setClockSource([this] { return m_now; });
+        modes()->setClockFormats(QStringLiteral("HH:mm:ss"), QStringLiteral("M/d/yyyy"));
+        select(65);
+        auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
+        for (const QString &action : actions.split(QLatin1Char('|'))) {
+            const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<]")));
+            const QString name = action.mid(action.startsWith(QLatin1Char('@')) || action.startsWith(QLatin1Char('!')) ? 1 : 0, at < 0 ? -1 : at);
+            if (at > 0 && action.at(at) == QLatin1Char('=')) {
+                field(name)->setText(action.mid(at + 1));
+            } else if (at > 0) {
+                field(name)->clear();
+                for (const QChar key : action.mid(at + 1)) {
+                    if (key == QLatin1Char('\r'))
+                        QTest::keyClick(field(name), Qt::Key_Return);
+                    else if (key == QLatin1Char('\t'))
+                        loseFocus(field(name));
+                    else
+                        QTest::keyClick(field(name), key.toLatin1());
+                }
+            } else if (action.startsWith(QLatin1Char('@'))) {
+                m_t->window().show();
+                m_t->window().activateWindow();
+                QTRY_VERIFY(m_t->window().isActiveWindow());
+                field(name)->setFocus(Qt::TabFocusReason);
+                QVERIFY(field(name)->hasFocus());
+            } else if (action.startsWith(QLatin1Char('!'))) {
+                auto *button = m_t->find<QAbstractButton>(name);
+                m_t->window().isVisible() ? QTest::mouseClick(button, Qt::LeftButton) : button->click();
+            } else if (action.startsWith(QLatin1String("seg:"))) {
+                m_t->window().show();
+                QVERIFY(QTest::qWaitForWindowExposed(&m_t->window()));
+                QTest::mouseClick(preview, Qt::LeftButton, {}, preview->segmentPosition(action.mid(4).toInt()));
+            } else if (action == QLatin1String("undo") || action == QLatin1String("redo")) {
+                QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Z,
+                                action == QLatin1String("undo") ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+            } else if (action == QLatin1String("tick")) {
+                modes()->stepActiveMode();
+            } else if (action == QLatin1String("test")) {
+                segmentTest()->runTestStep();
+            } else if (action == QLatin1String("repair")) {
+                modes()->repairModeInterval();
+            } else if (action == QLatin1String("clear")) {
+                m_t->clearSent();
+            } else if (action == QLatin1String("noport") || action == QLatin1String("port")) {
+                action == QLatin1String("port") ? m_t->openPort() : m_t->window().portChooser().select(0);
+            } else {
+                QCOMPARE(action, QStringLiteral("later"));
+                m_now = m_now.addDays(1).addSecs(1);
+            }
         }
         QCOMPARE(m_t->sent(), frames);
         QCOMPARE(m_t->pauses(), pauses);
-        QCOMPARE(text(QStringLiteral("acc")), QString::number(codeAfter));
-        QCOMPARE(text(QStringLiteral("udc")), QString(QChar(codeAfter)));
-        if (action == -1)
-            QCOMPARE(table().pattern(code), QStringLiteral("110000000000000"));
-        else if (action != 2)
-            QCOMPARE(text(QStringLiteral("udcpattern")), table().pattern(codeAfter));
+        for (const QString &check : checks) {
+            const QString name = check.section(QLatin1Char('='), 0, 0);
+            const QString expected = check.section(QLatin1Char('='), 1);
+            if (name == QLatin1String("status"))
+                QCOMPARE(bench().status(), expected);
+            else if (name == QLatin1String("interval"))
+                QCOMPARE(QString::number(modes()->timer1Interval()), expected);
+            else if (name.startsWith(QLatin1String("code")))
+                QCOMPARE(table().pattern(name.mid(4).toInt()), expected);
+            else
+                QCOMPARE(text(name), expected);
+        }
     }
 
     // Commit sends the fonts, then each character's pattern and show; only a complete upload
@@ -392,6 +328,7 @@ private Q_SLOTS:
         QTest::newRow("a 2 on line 56") << "a.fnt" << joinLines(two)
                                         << "Font pattern 65 invalid symbol, load aborted" << 0;
         QTest::newRow("missing file") << "missing.fnt" << QByteArray() << "" << 75;
+        QTest::newRow("a FIFO: refused, no freeze") << "pipe.fnt" << QByteArray() << "" << 75;
     }
     void failedLoadKeepsTheFont()
     {
@@ -400,6 +337,7 @@ private Q_SLOTS:
         QFETCH(QString, status);
         QFETCH(int, alert);
         QVERIFY(writeFile(m_t->dir() + QStringLiteral("/a.fnt"), bytes));
+        QCOMPARE(mkfifo(QFile::encodeName(m_t->dir() + QStringLiteral("/pipe.fnt")).constData(), 0600), 0);
         field(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
         const FontTable before = table();
         answerDialogsWith(name.isEmpty() ? QString() : m_t->dir() + QLatin1Char('/') + name);
@@ -410,105 +348,6 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().size(), alert ? 1 : 0);
         if (alert)
             QCOMPARE(alertHistory().first().number, alert);
-    }
-
-    void segmentTestRunsAndEnds_data()
-    {
-        // S Start, P Stop, T tick, C forget what was sent, X close the port, O open it.
-        QTest::addColumn<QString>("actions");
-        QTest::addColumn<QByteArrayList>("frames");
-        const QByteArrayList ending{"$B7F000\r", "$B7M      \r"};
-        QTest::newRow("first tick") << "ST" << QByteArrayList{"$B7F000\r", "$B7M      \r",
-                "$B7FUUU\r", "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r", "$B7M0\r",
-                "$B7W0000000000000000\r", "$B7M000\r"};
-        QTest::newRow("second tick") << "STCT" << QByteArrayList{"$B7FU\r", "$B7M0\r",
-                "$B7W0100000000000000\r", "$B7M000\r"};
-        QTest::newRow("Stop during a run") << "STTPCTTT" << ending;
-        QTest::newRow("port lost mid-run") << "STXCTOT" << ending;
-    }
-    void segmentTestRunsAndEnds()
-    {
-        QFETCH(QString, actions);
-        QFETCH(QByteArrayList, frames);
-        field(QStringLiteral("mlength"))->setText(QStringLiteral("3"));
-        for (const QChar action : actions) {
-            switch (action.toLatin1()) {
-            case 'S': click(QStringLiteral("cmmd_0")); break;
-            case 'P': click(QStringLiteral("cmmd_1")); break;
-            case 'T': segmentTest()->runTestStep(); break;
-            case 'C': m_t->clearSent(); break;
-            case 'X': m_t->window().portChooser().select(0); break;
-            case 'O': m_t->openPort(); break;
-            }
-        }
-        QCOMPARE(m_t->sent(), frames);
-        if (frames.size() == 2)
-            QCOMPARE(m_t->pauses(), (QList<int>{10, 10}));
-        else if (frames.size() == 9)
-            QCOMPARE(m_t->pauses(), (QList<int>{10, 10, 2, 10, 2, 2, 2, 10, 2}));
-    }
-
-    void animateAndCount()
-    {
-        click(QStringLiteral("enabler_0"));
-        QCOMPARE(text(QStringLiteral("acc")), QStringLiteral("48"));
-        for (int tick = 0; tick < 11; ++tick)
-            modes()->stepActiveMode();
-        QCOMPARE(m_t->sent().mid(8), messages({"999999", "000000", "111111"}));
-        QCOMPARE(text(QStringLiteral("udcpattern")), table().pattern(49));
-        m_t->clearSent();
-        field(QStringLiteral("mlength"))->setText(QStringLiteral("4"));
-        field(QStringLiteral("xcount"))->setText(QStringLiteral("123456"));
-        click(QStringLiteral("enabler_3"));
-        modes()->stepActiveMode();
-        modes()->stepActiveMode();
-        QCOMPARE(m_t->sent(), messages({"3456", "3457"}));
-        QCOMPARE(m_t->pauses(), (QList<int>{5, 5}));
-        click(QStringLiteral("enabler_3"));
-        modes()->stepActiveMode();
-        QCOMPARE(m_t->sent().size(), 2);
-    }
-
-    void clockSendsEachNewTextOnce_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("time") << 1 << "HH:mm:ss" << QStringList{"210503", "210504"};
-        QTest::newRow("date") << 2 << "M/d/yyyy" << QStringList{"120526", "120626"};
-    }
-    void clockSendsEachNewTextOnce()
-    {
-        QFETCH(int, mode);
-        QFETCH(QString, format);
-        QFETCH(QStringList, shown);
-        QDateTime now(QDate(2026, 12, 5), QTime(21, 5, 3));
-        modes()->setClockSource([&now] { return now; });
-        modes()->setClockFormats(format, format);
-        click(QStringLiteral("enabler_%1").arg(mode));
-        modes()->stepActiveMode();
-        modes()->stepActiveMode();
-        now = now.addDays(1).addSecs(1);
-        modes()->stepActiveMode();
-        QCOMPARE(m_t->sent(), messages(shown));
-    }
-
-    void animationFieldsAndTimerInterval()
-    {
-        field(QStringLiteral("animation_1"))->clear();
-        QTest::keyClicks(field(QStringLiteral("animation_1")), QStringLiteral("A"));
-        QCOMPARE(text(QStringLiteral("animation_1")), QStringLiteral("65"));
-        field(QStringLiteral("animation_2"))->setText(QStringLiteral("9999"));
-        QTest::keyClick(field(QStringLiteral("animation_2")), Qt::Key_Return);
-        QCOMPARE(text(QStringLiteral("animation_2")), QStringLiteral("2000"));
-        QCOMPARE(modes()->timer1Interval(), 2000);
-        field(QStringLiteral("animation_2"))->setText(QStringLiteral("0"));
-        click(QStringLiteral("enabler_3"));
-        modes()->repairModeInterval();
-        QCOMPARE(bench().status(), QStringLiteral("Timer 1 interval was out of range at 0"));
-        field(QStringLiteral("xcount"))->setText(QStringLiteral("472915"));
-        QTest::keyClick(field(QStringLiteral("xcount")), Qt::Key_Return);
-        QCOMPARE(bench().status(), QStringLiteral("Timer interval is currently: 10"));
     }
 
     // The scan lists the ports that open, each once; Enter closes the open port and rescans.
