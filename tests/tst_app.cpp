@@ -604,9 +604,8 @@ private Q_SLOTS:
             }
         }
         interleaver.stop();
-        for (const RecordingPort::Write &write : t.port().writes())
-            QVERIFY2(Command::isWellFormed(write.bytes),
-                     qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(QString::fromLatin1(write.bytes.toHex()))));
+        for (const QByteArray &frame : t.port().writes())
+            QVERIFY2(Command::isWellFormed(frame), qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(QString::fromLatin1(frame.toHex()))));
         QVERIFY(!alertShown());
         // The window still works: with the modes off, a whole Commit goes out.
         for (QCheckBox *box : window.findChildren<QCheckBox *>()) {

@@ -74,7 +74,7 @@ private Q_SLOTS:
         m_link->ComWrite("$B7MAAAAAA\r", 5);
         m_link->ComWrite("$B7MAAAAAA\r", 5);
         m_link->ComWrite("$B7W\n\r", 10, 1, 0);
-        QCOMPARE(m_port->writtenBytes(), (QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$B7W\n\r"}));
+        QCOMPARE(m_port->writes(), (QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$B7W\n\r"}));
         QCOMPARE(m_quiet->pauses(), (QList<int>{5, 5, 10}));
         QCOMPARE(pausesAtWrite, (QList<int>{0, 1, 2}));
         QCOMPARE(m_logged, (QStringList{"$B7MAAAAAA[cr]", "$B7MAAAAAA[cr]", "24 42 37 57 0A 0D "}));

@@ -1,9 +1,6 @@
 #include "support/recordingport.h"
 
-RecordingPort::RecordingPort(QObject *parent) : SerialPort(parent)
-{
-    m_clock.start();
-}
+RecordingPort::RecordingPort(QObject *parent) : SerialPort(parent) { }
 
 bool RecordingPort::OpenPort(const QString &name, const QString &settings)
 {
@@ -21,7 +18,6 @@ bool RecordingPort::OpenPort(const QString &name, const QString &settings)
 
 void RecordingPort::ClosePort()
 {
-    ++m_closeCount;
     m_open = false;
 }
 
@@ -34,7 +30,7 @@ bool RecordingPort::SendText(const QByteArray &text)
         setLastError(error.number, error.description);
         return false;
     }
-    m_writes.append(Write{text, m_clock.nsecsElapsed()});
+    m_writes.append(text);
     if (m_writeHook)
         m_writeHook(text);
     return true;
@@ -45,14 +41,6 @@ QByteArray RecordingPort::ReceivedText()
     QByteArray data;
     data.swap(m_incoming);
     return data;
-}
-
-QList<QByteArray> RecordingPort::writtenBytes() const
-{
-    QList<QByteArray> result;
-    for (const Write &write : m_writes)
-        result.append(write.bytes);
-    return result;
 }
 
 void RecordingPort::refuseOpen(const QString &name, const PortError &error)

@@ -2,23 +2,16 @@
 
 #include "serial/serialport.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 
 #include <functional>
 
-// A serial port for tests: keeps every write with its time, and can refuse, fail or answer.
+// A serial port for tests: keeps every write, and can refuse, fail or answer.
 class RecordingPort : public SerialPort
 {
     Q_OBJECT
 public:
-    struct Write
-    {
-        QByteArray bytes;
-        qint64 atNs = 0; // since the port was created
-    };
-
     explicit RecordingPort(QObject *parent = nullptr);
 
     bool OpenPort(const QString &name, const QString &settings) override;
@@ -29,11 +22,9 @@ public:
     bool isOpen() const { return m_open; }
     QString openedName() const { return m_name; }
     QString openedSettings() const { return m_settings; }
-    const QList<Write> &writes() const { return m_writes; }
-    QList<QByteArray> writtenBytes() const;
+    const QList<QByteArray> &writes() const { return m_writes; }
     void clearWrites() { m_writes.clear(); }
     int openCount() const { return m_openCount; }
-    int closeCount() const { return m_closeCount; }
 
     // Names that fail to open, with the error they raise.
     void refuseOpen(const QString &name, const PortError &error);
@@ -47,16 +38,14 @@ public:
     void setWriteHook(std::function<void(const QByteArray &)> hook) { m_writeHook = std::move(hook); }
 
 private:
-    QElapsedTimer m_clock;
     bool m_open = false;
     QString m_name;
     QString m_settings;
-    QList<Write> m_writes;
+    QList<QByteArray> m_writes;
     QByteArray m_incoming;
     QHash<QString, PortError> m_refused;
     bool m_failWrites = false;
     PortError m_writeError;
     int m_openCount = 0;
-    int m_closeCount = 0;
     std::function<void(const QByteArray &)> m_writeHook;
 };

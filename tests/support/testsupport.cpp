@@ -53,7 +53,7 @@ void TestWindow::openPort(const QString &name)
 
 QList<QByteArray> TestWindow::sent() const
 {
-    return m_port->writtenBytes();
+    return m_port->writes();
 }
 
 void TestWindow::clearSent()
