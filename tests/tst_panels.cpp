@@ -38,17 +38,6 @@ QByteArray writeFrame(int code, const QString &pattern)
     return "$B7W" + QByteArray(1, static_cast<char>(code)) + pattern.toLatin1() + '\r';
 }
 
-QByteArrayList messages(const QStringList &texts)
-{
-    QByteArrayList frames;
-    for (const QString &text : texts)
-        frames.append("$B7M" + text.toLatin1() + '\r');
-    return frames;
-}
-
-const QString kOff(15, QLatin1Char('0'));
-const QString kOn(15, QLatin1Char('1'));
-
 } // namespace
 
 // The window's blocks as the user drives them: keys, clicks and ticks, judged by the field
