@@ -31,7 +31,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -107,7 +106,7 @@ QByteArray junk(qsizetype size)
 } // namespace
 
 // The whole program: start-up, the settings file, closing in the middle of everything, faults
-// injected from outside, a storm of random input, signals, and the installed files.
+// injected from outside, a storm of random input and signals.
 class TestApp : public QObject
 {
     Q_OBJECT
@@ -338,21 +337,10 @@ private Q_SLOTS:
     {
         PtyPair pty;
         QVERIFY(pty.isValid());
-        resetShutdownRequest();
-        QTemporaryDir dir;
-        setAppPathOverride(dir.path());
-        setAlertResponder([](const AlertRecord &) { return true; });
-        clearAlertHistory();
-        PortScanner::setCandidateSource([] { return QStringList(); });
         auto *port = new CountingPort;
-        MainWindowOptions options;
-        options.rs232 = port;
-        options.extraPorts = {pty.slavePath()};
-        auto window = std::make_unique<MainWindow>(options);
-        window->startup();
-        window->portChooser().select(1);
-        QVERIFY(window->link().portopen());
-        setDelayScale(0);
+        TestWindow t(true, {}, port);
+        t.openPort(pty.slavePath());
+        QVERIFY(t.window().link().portopen());
         QByteArray received;
         QTimer farEnd;
         connect(&farEnd, &QTimer::timeout, this, [&] {
@@ -363,20 +351,14 @@ private Q_SLOTS:
             }
         });
         farEnd.start(0);
-        window->findChild<QPushButton *>(QStringLiteral("Command2_9"))->click();
-        farEnd.stop();
+        button(t, 9)->click();
         QVERIFY(port->m_failed);
         QCOMPARE(port->m_triedAfterFailure, 0);
         QCOMPARE(alertHistory().size(), 1);
         QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
-        QVERIFY(!window->link().portopen());
-        QCOMPARE(window->portChooser().portselect()->currentIndex(), 0);
-        QVERIFY(window->workbench().status() != kUploaded);
-        window.reset();
-        PortScanner::setCandidateSource({});
-        setAlertResponder({});
-        setDelayScale(1);
-        setAppPathOverride(QString());
+        QVERIFY(!t.window().link().portopen());
+        QCOMPARE(t.window().portChooser().portselect()->currentIndex(), 0);
+        QVERIFY(t.window().workbench().status() != kUploaded);
     }
 
     void closing_data()
@@ -646,38 +628,6 @@ private Q_SLOTS:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(readFile(settings).count("\r\n"), 100);
-    }
-
-    // `cmake --install` puts every file in place, and the desktop tools accept them.
-    void installedFiles()
-    {
-        QTemporaryDir prefix;
-        QProcess install;
-        install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral(VORNIK_CMAKE), {"--install", VORNIK_BUILD_DIR, "--prefix", prefix.path()});
-        QVERIFY(install.waitForFinished(120000));
-        QVERIFY2(install.exitCode() == 0, install.readAll().constData());
-        // Each file, then a command that must accept it ("%1" is the file); a validator that
-        // is not installed is skipped.
-        const QList<QStringList> files{
-                {"bin/vornik", "%1", "--version"}, {"bin/vornik-chain", "%1", "--help"},
-                {"share/applications/vornik.desktop", "desktop-file-validate", "%1"},
-                {"share/metainfo/org.vornik.Vornik.metainfo.xml", "appstreamcli", "validate", "--no-net", "%1"},
-                {"share/icons/hicolor/scalable/apps/vornik.svg"}, {"share/icons/hicolor/256x256/apps/vornik.png"},
-                {"share/doc/vornik/Vornik.rtf"}, {"share/doc/vornik/Vornik.md"},
-                {"share/man/man1/vornik.1"}, {"share/man/man1/vornik-chain.1"}};
-        for (QStringList check : files) {
-            const QString file = prefix.path() + '/' + check.takeFirst();
-            QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
-            check.replaceInStrings(QStringLiteral("%1"), file);
-            if (check.isEmpty() || QStandardPaths::findExecutable(check.first()).isEmpty())
-                continue;
-            QProcess run;
-            run.setProcessChannelMode(QProcess::MergedChannels);
-            run.start(check.takeFirst(), check);
-            QVERIFY(run.waitForFinished(60000));
-            QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, run.readAll().constData());
-        }
     }
 };
 

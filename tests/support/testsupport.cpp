@@ -10,7 +10,7 @@
 
 #include <QComboBox>
 
-TestWindow::TestWindow(bool startup, const QStringList &candidates)
+TestWindow::TestWindow(bool startup, const QStringList &candidates, SerialPort *port)
 {
     resetShutdownRequest();
     setAppPathOverride(m_dir.path());
@@ -22,9 +22,9 @@ TestWindow::TestWindow(bool startup, const QStringList &candidates)
     PortScanner::setCandidateSource([candidates] { return candidates; });
 
     MainWindow::Options options;
-    m_port = new RecordingPort;
+    m_port = new RecordingPort(port);
     m_scanPort = new RecordingPort;
-    options.rs232 = m_port;
+    options.rs232 = port ? port : m_port;
     options.scanPort = m_scanPort;
     m_window = std::make_unique<MainWindow>(options);
     if (startup)

@@ -8,6 +8,7 @@
 #include <memory>
 
 class MainWindow;
+class SerialPort;
 class RecordingPort;
 
 // A real main window wired to recording ports, its program directory in a temporary folder,
@@ -15,8 +16,10 @@ class RecordingPort;
 class TestWindow
 {
 public:
-    // startup runs the start-up sequence; the scan finds no platform ports.
-    explicit TestWindow(bool startup = true, const QStringList &candidates = QStringList());
+    // startup runs the start-up sequence; the scan finds the candidates. A given port (owned by
+    // the window) replaces the recording one.
+    explicit TestWindow(bool startup = true, const QStringList &candidates = QStringList(),
+                        SerialPort *port = nullptr);
     ~TestWindow();
 
     MainWindow &window() { return *m_window; }

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs a build tree into a temporary prefix and checks that every installed file is there
+# and that the desktop tools accept the desktop entry and the metainfo (skipped when a validator
+# is not installed).
+#
+#   scripts/check-install.sh BUILD-DIR      (run by ctest as "install")
+set -euo pipefail
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+build=${1:?usage: check-install.sh BUILD-DIR}
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail=0
+for file in bin/vornik bin/vornik-chain bin/vornikctl \
+    share/applications/vornik.desktop share/metainfo/org.vornik.Vornik.metainfo.xml \
+    share/icons/hicolor/scalable/apps/vornik.svg share/icons/hicolor/256x256/apps/vornik.png \
+    share/doc/vornik/Vornik.rtf share/doc/vornik/Vornik.md share/doc/vornik/README.md \
+    share/man/man1/vornik.1 share/man/man1/vornik-chain.1 share/man/man1/vornikctl.1; do
+    if [[ ! -s "$prefix/$file" ]]; then
+        echo "missing or empty: $file"
+        fail=1
+    fi
+done
+check() {
+    if ! command -v "$1" >/dev/null; then
+        echo "skipped: $1 is not installed"
+        return
+    fi
+    if ! output=$("$@" 2>&1); then
+        echo "refused by $*:"
+        echo "$output"
+        fail=1
+    fi
+}
+check "$prefix/bin/vornik" --version
+check "$prefix/bin/vornik-chain" --help
+check desktop-file-validate "$prefix/share/applications/vornik.desktop"
+check appstreamcli validate --no-net "$prefix/share/metainfo/org.vornik.Vornik.metainfo.xml"
+[[ $fail -eq 0 ]] && echo "install: every file in place"
+exit $fail
