@@ -43,7 +43,7 @@ QString started(const QByteArray &bytes)
 {
     const FontFile::StartupFont font = FontFile::readStartupFile(bytes);
     return font.ok() ? font.lowSlots.value(3) + '|' + font.patterns.value(55) + '|'
-                    + QString::number(font.keptDefaults)
+                               + QString::number(font.keptDefaults)
                      : font.refusal + font.patterns.join("");
 }
 

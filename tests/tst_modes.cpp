@@ -17,7 +17,8 @@ QString validated(const QString &before, int edited) // before: "start,stop,dela
     return QStringList({fields[0], fields[1], fields[2]}).join(QLatin1Char(','));
 }
 
-// A letter replacing the field as "=" and its code; a verdict as in tst_core: E, P, S or the character.
+// A letter that replaces the field as "=" and its code, a verdict as E(nter), P(ass),
+// S(wallow) or the character entered.
 QString keyText(int field, int code)
 {
     const AnimationKey key = animationKey(field, code);
@@ -41,8 +42,14 @@ QString lastTick(const QString &script)
 {
     SegmentTest test;
     SegmentTest::Tick tick;
-    for (const QChar step : script)
-        step == 's' ? test.requestStart() : step == 'x' ? test.requestStop() : void(tick = test.tick(true, 3));
+    for (const QChar step : script) {
+        if (step == QLatin1Char('s'))
+            test.requestStart();
+        else if (step == QLatin1Char('x'))
+            test.requestStop();
+        else
+            tick = test.tick(true, 3);
+    }
     return onWire(tick.commands);
 }
 
