@@ -86,16 +86,9 @@ private Q_SLOTS:
         m_t.reset();
     }
 
-    // A scenario is a list of user actions separated by "|":
-    //   name=text   set a field's text          name<keys  empty a field and type keys into it
-    //               ("\r" is Enter, "\t" leaves the field)
-    //   @name       focus a field of the shown, active window, its text selected
-    //   !name       click a button or box        seg:N      click segment N of the preview
-    //   undo, redo  Ctrl+Z, Ctrl+Shift+Z        tick, test, repair  a mode tick, a segment test
-    //   clear       forget what was sent            tick, the mode interval repair
-    //   noport, port  close, reopen the port    later      the clock moves a day and a second on
-    // then the frames and pauses that reached the port and "name=text" checks of fields, of the
-    // status ("status"), the mode interval ("interval") and the font table ("codeNN").
+    // Each row: user actions separated by "|" (see the test below for their spelling), then
+    // the frames and pauses that reached the port and "name=text" checks of fields, of the
+    // status, the mode interval and the font table ("codeNN").
     void userActions_data()
     {
         QTest::addColumn<QString>("actions");
@@ -153,6 +146,9 @@ private Q_SLOTS:
         QTest::newRow("interval repair, diagnostic code") << "animation_2=0|!enabler_3|repair|xcount<472915\r" << QByteArrayList{} << none << QStringList{"status=Timer interval is currently: 10", "interval=10"};
         // clang-format on
     }
+    // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
+    // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
+    // undo, redo, tick, test, repair, clear, noport, port and later (a day and a second on).
     void userActions()
     {
         QFETCH(QString, actions);

@@ -53,7 +53,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("CR") << QByteArray("$B7MAAAAA\r") << 0 << 0 << "$B7MAAAAA[cr]";
         QTest::newRow("CR LF") << QByteArray("abc\r\n") << 0 << 0 << "abc[nl]";
-        QTest::newRow("LF") << QByteArray("abc\n") << 0 << 0 << "abc[lf]";
         QTest::newRow("a control inside is kept") << QByteArray("$B7M\n\r") << 0 << 0 << "$B7M\n[cr]";
         QTest::newRow("hex") << QByteArray("$B7\r") << 1 << 0 << "24 42 37 0D ";
         QTest::newRow("hex run together") << QByteArray("$B7\r") << 1 << 1 << "2442370D";
