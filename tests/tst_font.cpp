@@ -22,15 +22,6 @@ QString withTwo(QString pattern)
     return pattern;
 }
 
-// The frames of commands as the modules receive them, each followed by its pause.
-QString onWire(const CommandList &commands)
-{
-    QByteArray wire;
-    for (const PacedCommand &command : commands)
-        wire += command.bytes() + '(' + QByteArray::number(command.pause) + ')';
-    return QString::fromLatin1(wire);
-}
-
 // What Load takes for code, or its refusal.
 QString loaded(const QByteArray &bytes, int code)
 {

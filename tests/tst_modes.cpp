@@ -1,3 +1,5 @@
+#include "support/testhelpers.h"
+
 #include "core/basicutilities.h"
 #include "modes/modecommands.h"
 #include "modes/modesteps.h"
@@ -26,15 +28,6 @@ QString keyText(int field, int code)
     if (key.replaces)
         return "=" + key.replacement;
     return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character);
-}
-
-// The frames of commands as the chain receives them, each followed by its pause.
-QString onWire(const CommandList &commands)
-{
-    QByteArray wire;
-    for (const PacedCommand &command : commands)
-        wire += command.bytes() + '(' + QByteArray::number(command.pause) + ')';
-    return QString::fromLatin1(wire);
 }
 
 // The last tick of a segment test driven by script: s starts, x stops, t ticks on 3 digits.

@@ -46,12 +46,6 @@ class TestPanels : public QObject
         QTest::keyClick(field(QStringLiteral("acc")), Qt::Key_Return);
         m_t->clearSent();
     }
-    void answerDialogsWith(const QString &path)
-    {
-        setFileDialogResponder([path](const FileDialogRequest &) {
-            return path.isEmpty() ? QStringList() : QStringList{path};
-        });
-    }
 
 private Q_SLOTS:
     void init()
@@ -69,9 +63,11 @@ private Q_SLOTS:
         m_t.reset();
     }
 
-    // Each row: user actions separated by "|" (see the test below for their spelling), then
-    // the frames and pauses that reached the port and "name=text" checks of fields, of the
-    // status, the mode interval and the font table ("codeNN").
+    // Each row: user actions separated by "|", then the frames and pauses that reached the port
+    // and "name=text" checks of fields, the status, the mode interval and the table ("codeNN").
+    // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
+    // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
+    // undo, redo, tick, test, repair, clear, noport, port and later (a day and a second on).
     void userActions_data()
     {
         QTest::addColumn<QString>("actions");
@@ -129,9 +125,6 @@ private Q_SLOTS:
         QTest::newRow("interval repair, diagnostic code") << "animation_2=0|!enabler_3|repair|xcount<472915\r" << QByteArrayList{} << none << QStringList{"status=Timer interval is currently: 10", "interval=10"};
         // clang-format on
     }
-    // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
-    // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
-    // undo, redo, tick, test, repair, clear, noport, port and later (a day and a second on).
     void userActions()
     {
         QFETCH(QString, actions);
@@ -205,8 +198,7 @@ private Q_SLOTS:
         }
     }
 
-    // Commit sends the fonts, then each character's pattern and show; only a complete upload
-    // says so.
+    // Commit sends the fonts, then each pattern and its show; only a complete upload says so.
     void commit_data()
     {
         QTest::addColumn<QString>("interruption");

@@ -1,3 +1,5 @@
+#include "support/testhelpers.h"
+
 #include "protocol/coderules.h"
 #include "protocol/command.h"
 #include "protocol/fieldrules.h"
@@ -15,15 +17,6 @@ namespace {
 QString verdictText(KeyVerdict v)
 {
     return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character);
-}
-
-// The frames of commands as the chain receives them, each followed by its pause.
-QString onWire(const CommandList &commands)
-{
-    QByteArray wire;
-    for (const PacedCommand &command : commands)
-        wire += command.bytes() + '(' + QByteArray::number(command.pause) + ')';
-    return QString::fromLatin1(wire);
 }
 
 } // namespace

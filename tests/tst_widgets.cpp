@@ -1,7 +1,6 @@
 #include "support/testhelpers.h"
 #include "support/testsupport.h"
 
-#include "core/errortext.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
 #include "widgets/logpane.h"
@@ -197,20 +196,16 @@ private Q_SLOTS:
     void logPane_data()
     {
         QTest::addColumn<bool>("stamps");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("saved"); // a pattern for the file; empty: refused
+        QTest::addColumn<QString>("saved"); // a pattern for the file
         const QString stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
-        QTest::newRow("CR LF") << false << "log.txt" << "99998\r\n99999\r\n";
-        QTest::newRow("time stamps") << true << "log.txt" << stamp + "99998\r\n" + stamp + "99999\r\n";
-        QTest::newRow("over a folder") << false << "folder" << "";
+        QTest::newRow("CR LF") << false << "99998\r\n99999\r\n";
+        QTest::newRow("time stamps") << true << stamp + "99998\r\n" + stamp + "99999\r\n";
     }
     void logPane()
     {
         QFETCH(bool, stamps);
-        QFETCH(QString, target);
         QFETCH(QString, saved);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder")));
         LogPane pane(QStringLiteral("pane"));
         QString lines;
         for (int i = 0; i < LogPane::kMaxLines + 50; ++i)
@@ -222,13 +217,12 @@ private Q_SLOTS:
         pane.timeStampsAction()->setChecked(stamps);
         pane.appendText(QStringLiteral("99998\r\n99999"));
         pane.appendText(QStringLiteral("\r\n"));
-        const QString path = dir.filePath(target);
-        setFileDialogResponder([path](const FileDialogRequest &) { return QStringList{path}; });
+        const QString path = dir.filePath(QStringLiteral("log.txt"));
+        answerDialogsWith(path);
         pane.saveLogAs();
-        QCOMPARE(alertHistory().size(), saved.isEmpty() ? 1 : 0);
+        QVERIFY(alertHistory().isEmpty());
         const QString written = QString::fromUtf8(readFile(path));
-        if (!saved.isEmpty())
-            QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(saved)).match(written).hasMatch(),
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(saved)).match(written).hasMatch(),
                      qPrintable(written));
     }
 };

@@ -41,9 +41,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     InitConstants();
     setAlertResponder([](const AlertRecord &) { return true; });
     // A memory file system keeps the thousands of writes per second off the disk.
-    const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
-                                                                   : QDir::tempPath();
-    g_dir = std::make_unique<QTemporaryDir>(base + QStringLiteral("/vornik-fuzz-XXXXXX"));
+    const bool shm = QDir(QStringLiteral("/dev/shm")).exists();
+    g_dir = std::make_unique<QTemporaryDir>((shm ? "/dev/shm" : QDir::tempPath()) + "/vornik-fuzz-XXXXXX");
     require(g_dir->isValid());
     g_path = g_dir->filePath(QStringLiteral("vornik.ini"));
     return 0;

@@ -43,6 +43,14 @@ QStringList savedFontLines(int shift)
     return lines;
 }
 
+QString onWire(const CommandList &commands)
+{
+    QByteArray wire;
+    for (const PacedCommand &command : commands)
+        wire += command.bytes() + '(' + QByteArray::number(command.pause) + ')';
+    return QString::fromLatin1(wire);
+}
+
 QByteArray joinLines(const QStringList &lines, const QByteArray &end)
 {
     QByteArray bytes;

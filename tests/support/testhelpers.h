@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/pacedcommand.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -22,6 +24,8 @@ QString distinctPattern(int code);
 // The 116 lines Save writes for codes 10 to 125 ("065 " and a pattern), each code carrying
 // distinctPattern(code + shift).
 QStringList savedFontLines(int shift = 0);
+// The frames of commands as the chain receives them, each followed by its pause: "$B7MA\r(5)".
+QString onWire(const CommandList &commands);
 // lines joined with end, also after the last one.
 QByteArray joinLines(const QStringList &lines, const QByteArray &end = "\r\n");
 

@@ -1,6 +1,7 @@
 #include "support/testsupport.h"
 
 #include "widgets/alert.h"
+#include "widgets/filedialogs.h"
 #include "widgets/savechangesform.h"
 #include "core/basicutilities.h"
 #include "panels/portchooser.h"
@@ -60,6 +61,13 @@ void TestWindow::clearSent()
 {
     m_port->clearWrites();
     m_pauses.clear();
+}
+
+void answerDialogsWith(const QString &path)
+{
+    setFileDialogResponder([path](const FileDialogRequest &) {
+        return path.isEmpty() ? QStringList() : QStringList{path};
+    });
 }
 
 QuietEnvironment::QuietEnvironment()
