@@ -553,7 +553,6 @@ private Q_SLOTS:
         process.start(program, {});
         QVERIFY(process.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(settings), 20000);
-        QTest::qWait(300);
         ::kill(static_cast<pid_t>(process.processId()), signalNumber);
         QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
