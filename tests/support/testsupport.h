@@ -64,7 +64,6 @@ public:
     QuietEnvironment();
     ~QuietEnvironment();
     const QList<int> &pauses() const { return m_pauses; }
-    void clearPauses() { m_pauses.clear(); }
 
 private:
     QList<int> m_pauses;
