@@ -5,8 +5,8 @@
 #include "benchwindow.h"
 
 #include "core/basicutilities.h"
-#include "widgets/logpane.h"
 #include "serial/seriallink.h"
+#include "widgets/logpane.h"
 
 #include <QApplication>
 #include <QScrollBar>

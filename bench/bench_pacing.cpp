@@ -6,10 +6,10 @@
 #include "benchwindow.h"
 #include "ptyreader.h"
 
-#include "core/basicutilities.h"
 #include "app/mainwindow.h"
-#include "widgets/logpane.h"
+#include "core/basicutilities.h"
 #include "serial/seriallink.h"
+#include "widgets/logpane.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,12 +1,12 @@
 #include "benchwindow.h"
 
-#include "widgets/alert.h"
-#include "core/basicutilities.h"
 #include "app/mainwindow.h"
-#include "widgets/logpane.h"
+#include "core/basicutilities.h"
 #include "panels/portchooser.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
+#include "widgets/alert.h"
+#include "widgets/logpane.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,8 +5,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <sys/eventfd.h>
+#include <termios.h>
 #include <unistd.h>
 
 PtyReader::PtyReader()

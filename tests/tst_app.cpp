@@ -12,8 +12,8 @@
 #include "panels/segmenttestpanel.h"
 #include "panels/workbench.h"
 #include "protocol/command.h"
-#include "serial/serialportcontrol.h"
 #include "serial/seriallink.h"
+#include "serial/serialportcontrol.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
 #include "widgets/savechangesform.h"
@@ -135,7 +135,9 @@ private Q_SLOTS:
         const QString other = dir.filePath(QStringLiteral("other.ini"));
         if (before != "<none>")
             QVERIFY(writeFile(path, before)
-                    && ::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) == 0);
+                    && ::link(QFile::encodeName(path).constData(),
+                              QFile::encodeName(other).constData())
+                               == 0);
         QStringList lines; // any list is made a hundred slots long
         QVERIFY(IniFile(IniMode::Load, path, lines));
         if (before == "<none>")
@@ -167,7 +169,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, kind);
         QFETCH(int, alerts);
-        TestWindow t(false, kind == QLatin1String("scan") ? QStringList{"ttyTEST0"} : QStringList());
+        TestWindow t(false,
+                     kind == QLatin1String("scan") ? QStringList{"ttyTEST0"} : QStringList());
         const QString settings = settingsFilePath();
         const QByteArray old = "/home/user/fonts\r\n";
         if (kind == QLatin1String("directory"))
@@ -234,7 +237,8 @@ private Q_SLOTS:
         QVERIFY(bench.fontarray == expected);
         QCOMPARE(bench.status(), QString());
         QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), target);
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(), bench.fontarray.pattern(65));
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(),
+                 bench.fontarray.pattern(65));
         QVERIFY(alertHistory().isEmpty());
     }
 
@@ -268,10 +272,12 @@ private Q_SLOTS:
                 QSKIP("cannot become an ordinary user");
             QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
             button(t, 7)->click();
-            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                  | QFileDevice::ExeOwner);
         }
         QCOMPARE(alertHistory().size(), number ? 1 : 0);
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), number ? "/previous.fnt" : path);
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(),
+                 number ? "/previous.fnt" : path);
         QCOMPARE(readFile(locked + QStringLiteral("/old.fnt")).count("\r\n"), number ? 1 : 116);
         QVERIFY(isFifo(pipe));
         if (number)
@@ -316,9 +322,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("saveAs"); // the Save dialog's answer; empty cancels
         QTest::addColumn<bool>("closes");
-        QTest::newRow("unchanged: not asked") << false << false << int(Choice::Cancel) << "" << true;
-        QTest::newRow("Cancel keeps the window") << true << false << int(Choice::Cancel) << "" << false;
-        QTest::newRow("Save writes, then closes") << true << false << int(Choice::Save) << "font" << true;
+        QTest::newRow("unchanged: not asked")
+                << false << false << int(Choice::Cancel) << "" << true;
+        QTest::newRow("Cancel keeps the window")
+                << true << false << int(Choice::Cancel) << "" << false;
+        QTest::newRow("Save writes, then closes")
+                << true << false << int(Choice::Save) << "font" << true;
         QTest::newRow("a signal never asks") << true << true << int(Choice::Cancel) << "" << true;
     }
     void closing()
@@ -342,7 +351,8 @@ private Q_SLOTS:
         QCOMPARE(asked, changed && !bySignal ? 1 : 0);
         QCOMPARE(t.window().shutdownDone(), closes);
         QCOMPARE(t.port().isOpen(), !closes);
-        QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"), saveAs.isEmpty() ? 0 : 116);
+        QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"),
+                 saveAs.isEmpty() ? 0 : 116);
         const QString settings = t.window().settingsPath();
         QCOMPARE(readFile(settings).count("\r\n"), closes ? 100 : 2);
         // Closing twice (the session ending after the user's close) saves once.
@@ -385,8 +395,9 @@ private Q_SLOTS:
                 modes->stepActiveMode();
             }
             const bool due = activity == QLatin1String("help alert") ? alertShown()
-                    : activity == QLatin1String("scan") ? t.scanPort().openCount() >= scanOpensBefore + 5
-                                                        : t.port().writes().size() >= 30;
+                             : activity == QLatin1String("scan")
+                                     ? t.scanPort().openCount() >= scanOpensBefore + 5
+                                     : t.port().writes().size() >= 30;
             if (due && sentAtClose < 0) {
                 sentAtClose = t.port().writes().size();
                 scanOpensAtClose = t.scanPort().openCount();
@@ -451,7 +462,8 @@ private Q_SLOTS:
         QCOMPARE(opened, QStringList(helpAt.isEmpty() ? 0 : 1, help));
         QCOMPARE(alertHistory().size(), helpAt.isEmpty() ? 1 : 0);
         auto *browser = t.find<QWidget>(QStringLiteral("helpbrowser"));
-        QCOMPARE(browser && browser->isVisible() ? browser->property("plainText").toString() : QString(),
+        QCOMPARE(browser && browser->isVisible() ? browser->property("plainText").toString()
+                                                 : QString(),
                  openerWorks ? QString() : QStringLiteral("The protocol"));
     }
 
@@ -461,9 +473,10 @@ private Q_SLOTS:
     void storm_data()
     {
         QTest::addColumn<quint64>("seed");
-        const QList<quint64> seeds = qEnvironmentVariableIsSet("VORNIK_STORM_SEED")
-                ? QList<quint64>{qgetenv("VORNIK_STORM_SEED").toULongLong()}
-                : QList<quint64>{1, 20261206};
+        const QList<quint64> seeds
+                = qEnvironmentVariableIsSet("VORNIK_STORM_SEED")
+                          ? QList<quint64>{qgetenv("VORNIK_STORM_SEED").toULongLong()}
+                          : QList<quint64>{1, 20261206};
         for (const quint64 seed : seeds)
             QTest::addRow("seed %llu", static_cast<unsigned long long>(seed)) << seed;
     }
@@ -476,7 +489,8 @@ private Q_SLOTS:
         MainWindow::setHelpOpener([](const QString &) { return true; });
         QRandomGenerator random(seed);
         setFileDialogResponder([&](const FileDialogRequest &) {
-            return random.bounded(2) ? QStringList() : QStringList{t.dir() + QStringLiteral("/saved.fnt")};
+            return random.bounded(2) ? QStringList()
+                                     : QStringList{t.dir() + QStringLiteral("/saved.fnt")};
         });
         auto *modes = window.findChild<ModesPanel *>();
         auto *segmentTest = window.findChild<SegmentTestPanel *>();
@@ -486,7 +500,8 @@ private Q_SLOTS:
         window.activateWindow();
         QList<QWidget *> targets;
         for (QWidget *widget : window.findChildren<QWidget *>()) {
-            if (widget->focusPolicy() != Qt::NoFocus && widget->window() == &window && !widget->isHidden())
+            if (widget->focusPolicy() != Qt::NoFocus && widget->window() == &window
+                && !widget->isHidden())
                 targets.append(widget);
         }
         // Ticks and arriving bytes come between the user's events.
@@ -497,10 +512,12 @@ private Q_SLOTS:
             else if (roll == 1)
                 segmentTest->runTestStep();
             else
-                t.port().receive(QByteArray(1 + random.bounded(8), static_cast<char>(random.bounded(256))));
+                t.port().receive(
+                        QByteArray(1 + random.bounded(8), static_cast<char>(random.bounded(256))));
         };
-        static const Qt::Key kKeys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Tab,
-                                        Qt::Key_Down,   Qt::Key_Up,        Qt::Key_Space,  Qt::Key_Left};
+        static const Qt::Key kKeys[]
+                = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Tab,
+                   Qt::Key_Down,   Qt::Key_Up,        Qt::Key_Space,  Qt::Key_Left};
         static const char kPieces[][6] = {"A", "!", "\r", "\n", "13", "1", "0", "$B7", "~"};
         const int events = qMax(3000, qEnvironmentVariableIntValue("VORNIK_STORM_EVENTS"));
         for (int event = 0; event < events; ++event) {
@@ -523,7 +540,10 @@ private Q_SLOTS:
             }
         }
         for (const QByteArray &frame : t.port().writes())
-            QVERIFY2(Command::isWellFormed(frame), qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(QString::fromLatin1(frame.toHex()))));
+            QVERIFY2(Command::isWellFormed(frame),
+                     qPrintable(QStringLiteral("seed %1: %2")
+                                        .arg(seed)
+                                        .arg(QString::fromLatin1(frame.toHex()))));
         QVERIFY(!alertShown());
         // The window still works: a whole Commit goes out.
         t.openPort();

@@ -138,7 +138,10 @@ private Q_SLOTS:
         auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
         for (const QString &action : actions.split(QLatin1Char('|'))) {
             const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<]")));
-            const QString name = action.mid(action.startsWith(QLatin1Char('@')) || action.startsWith(QLatin1Char('!')) ? 1 : 0, at < 0 ? -1 : at);
+            const QString name = action.mid(
+                    action.startsWith(QLatin1Char('@')) || action.startsWith(QLatin1Char('!')) ? 1
+                                                                                               : 0,
+                    at < 0 ? -1 : at);
             if (at > 0 && action.at(at) == QLatin1Char('=')) {
                 field(name)->setText(action.mid(at + 1));
             } else if (at > 0) {
@@ -159,14 +162,18 @@ private Q_SLOTS:
                 QVERIFY(field(name)->hasFocus());
             } else if (action.startsWith(QLatin1Char('!'))) {
                 auto *button = m_t->find<QAbstractButton>(name);
-                m_t->window().isVisible() ? QTest::mouseClick(button, Qt::LeftButton) : button->click();
+                m_t->window().isVisible() ? QTest::mouseClick(button, Qt::LeftButton)
+                                          : button->click();
             } else if (action.startsWith(QLatin1String("seg:"))) {
                 m_t->window().show();
                 QVERIFY(QTest::qWaitForWindowExposed(&m_t->window()));
-                QTest::mouseClick(preview, Qt::LeftButton, {}, preview->segmentPosition(action.mid(4).toInt()));
+                QTest::mouseClick(preview, Qt::LeftButton, {},
+                                  preview->segmentPosition(action.mid(4).toInt()));
             } else if (action == QLatin1String("undo") || action == QLatin1String("redo")) {
                 QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Z,
-                                action == QLatin1String("undo") ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+                                action == QLatin1String("undo")
+                                        ? Qt::ControlModifier
+                                        : Qt::ControlModifier | Qt::ShiftModifier);
             } else if (action == QLatin1String("tick")) {
                 modes()->stepActiveMode();
             } else if (action == QLatin1String("test")) {
@@ -176,7 +183,8 @@ private Q_SLOTS:
             } else if (action == QLatin1String("clear")) {
                 m_t->clearSent();
             } else if (action == QLatin1String("noport") || action == QLatin1String("port")) {
-                action == QLatin1String("port") ? m_t->openPort() : m_t->window().portChooser().select(0);
+                action == QLatin1String("port") ? m_t->openPort()
+                                                : m_t->window().portChooser().select(0);
             } else {
                 QCOMPARE(action, QStringLiteral("later"));
                 m_now = m_now.addDays(1).addSecs(1);
@@ -207,8 +215,8 @@ private Q_SLOTS:
         QTest::newRow("complete") << "" << 229 << "Character set has been uploaded to PIC";
         QTest::newRow("no port") << "noport" << 0 << "before";
         QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent";
-        QTest::newRow("Commit again meanwhile is ignored") << "again" << 229
-                                                            << "Character set has been uploaded to PIC";
+        QTest::newRow("Commit again meanwhile is ignored")
+                << "again" << 229 << "Character set has been uploaded to PIC";
     }
     void commit()
     {
@@ -282,8 +290,8 @@ private Q_SLOTS:
         QStringList two = savedFontLines();
         two[55] = QStringLiteral("065 000000200000000");
         QTest::newRow("cancelled") << "" << QByteArray() << "" << 0;
-        QTest::newRow("a 2 on line 56") << "a.fnt" << joinLines(two)
-                                        << "Font pattern 65 invalid symbol, load aborted" << 0;
+        QTest::newRow("a 2 on line 56")
+                << "a.fnt" << joinLines(two) << "Font pattern 65 invalid symbol, load aborted" << 0;
         QTest::newRow("missing file") << "missing.fnt" << QByteArray() << "" << 75;
         QTest::newRow("a FIFO: refused, no freeze") << "pipe.fnt" << QByteArray() << "" << 75;
     }
@@ -294,7 +302,9 @@ private Q_SLOTS:
         QFETCH(QString, status);
         QFETCH(int, alert);
         QVERIFY(writeFile(m_t->dir() + QStringLiteral("/a.fnt"), bytes));
-        QCOMPARE(mkfifo(QFile::encodeName(m_t->dir() + QStringLiteral("/pipe.fnt")).constData(), 0600), 0);
+        QCOMPARE(mkfifo(QFile::encodeName(m_t->dir() + QStringLiteral("/pipe.fnt")).constData(),
+                        0600),
+                 0);
         field(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
         const FontTable before = table();
         answerDialogsWith(name.isEmpty() ? QString() : m_t->dir() + QLatin1Char('/') + name);

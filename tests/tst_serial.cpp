@@ -5,8 +5,8 @@
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
 #include "serial/portscanner.h"
-#include "serial/serialportcontrol.h"
 #include "serial/seriallink.h"
+#include "serial/serialportcontrol.h"
 
 #include <QTest>
 #include <QTimer>
@@ -63,7 +63,8 @@ private Q_SLOTS:
     void sendsExactBytesThenPauses()
     {
         QList<int> pausesAtWrite;
-        m_port->setWriteHook([&](const QByteArray &) { pausesAtWrite.append(m_quiet->pauses().size()); });
+        m_port->setWriteHook(
+                [&](const QByteArray &) { pausesAtWrite.append(m_quiet->pauses().size()); });
         m_link->ComWrite("$B7MAAAAAA\r", 5);
         m_link->ComWrite("$B7MAAAAAA\r", 5);
         m_link->ComWrite("$B7W\n\r", 10);
@@ -148,7 +149,8 @@ private Q_SLOTS:
                 port->receive(QByteArray("junk") + Protocol::kProbeReply + '\r');
         });
         QStringList ports;
-        scanner.PortScan(ports, QStringLiteral("nothing|") + QString::fromLatin1(Protocol::kProbeReply),
+        scanner.PortScan(ports,
+                         QStringLiteral("nothing|") + QString::fromLatin1(Protocol::kProbeReply),
                          QString(), 0, 0, 10, 0, 10);
         PortScanner::setCandidateSource({});
         QCOMPARE(ports.mid(0, 2), (QStringList{"1", "ttyUSB0"}));
@@ -175,7 +177,8 @@ private Q_SLOTS:
             link.ComWrite(command, 5);
         QCOMPARE(arrived, QByteArrayList(3, command));
         QByteArray received;
-        connect(&link, &SerialLink::received, this, [&](const QByteArray &bytes) { received += bytes; });
+        connect(&link, &SerialLink::received, this,
+                [&](const QByteArray &bytes) { received += bytes; });
         pty.writeToProgram(QByteArray("ok\r\n\xe9z", 6));
         QTRY_COMPARE(received, QByteArray("ok\r\n\xe9z", 6));
         real.ClosePort();

@@ -69,7 +69,8 @@ private Q_SLOTS:
         QFETCH(bool, beeped);
         QFETCH(bool, left);
         QFETCH(QString, shown);
-        QVERIFY(showalert(QStringLiteral("T"), message, number, AlertStyle(style), 12, "disk on fire"));
+        QVERIFY(showalert(QStringLiteral("T"), message, number, AlertStyle(style), 12,
+                          "disk on fire"));
         QCOMPARE(alertHistory().size(), 1);
         const AlertRecord &record = alertHistory().first();
         QVERIFY2(record.text.startsWith(shown), qPrintable(record.text));
@@ -95,15 +96,18 @@ private Q_SLOTS:
         whenShown([&](ShowAlertForm *form) {
             if (how == QLatin1String("ok") || how == QLatin1String("nested")) {
                 if (how == QLatin1String("nested"))
-                    nested = showalert(QStringLiteral("Again"), QStringLiteral("x"), 0, AlertStyle::Warning, 0);
+                    nested = showalert(QStringLiteral("Again"), QStringLiteral("x"), 0,
+                                       AlertStyle::Warning, 0);
                 form->findChild<QPushButton *>(QStringLiteral("Command1_0"))->click();
             } else if (how == QLatin1String("cancel")) {
                 form->findChild<QPushButton *>(QStringLiteral("Command1_1"))->click();
             } else {
-                QTest::keyClick(form->findChild<QPlainTextEdit *>(QStringLiteral("message")), Qt::Key_6);
+                QTest::keyClick(form->findChild<QPlainTextEdit *>(QStringLiteral("message")),
+                                Qt::Key_6);
             }
         });
-        QCOMPARE(showalert(QStringLiteral("Real"), QStringLiteral("Body"), 0, AlertStyle::Quiet, 0), answer);
+        QCOMPARE(showalert(QStringLiteral("Real"), QStringLiteral("Body"), 0, AlertStyle::Quiet, 0),
+                 answer);
         QVERIFY(!alertShown());
         QCOMPARE(nested, how != QLatin1String("nested"));
     }
@@ -114,10 +118,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filter"); // empty: refused
         QTest::addColumn<QString>("qtFilter");
         const QString both = QStringLiteral("Text Files(*.txt)|*.txt|All Files(*.*)|*.*");
-        QTest::newRow("font files") << "Font files,*.fnt" << "Font files(*.fnt)|*.fnt" << "Font files(*.fnt)";
-        QTest::newRow("2: text files") << "2" << "Text Files(*.txt)|*.txt" << "Text Files(*.txt)";
+        QTest::newRow("font files") << "Font files,*.fnt"
+                                    << "Font files(*.fnt)|*.fnt"
+                                    << "Font files(*.fnt)";
+        QTest::newRow("2: text files") << "2"
+                                       << "Text Files(*.txt)|*.txt"
+                                       << "Text Files(*.txt)";
         QTest::newRow("empty: both") << "" << both << "Text Files(*.txt);;All Files(*)";
-        QTest::newRow("a description alone") << "Font files" << "" << "";
+        QTest::newRow("a description alone") << "Font files"
+                                             << ""
+                                             << "";
     }
     void dialogFilter()
     {
@@ -141,10 +151,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("fileNameAfter");
         const QString odd = "/d/caf" + QString(kDialogSeparator);
-        QTest::newRow("open") << false << odd + "/a.fnt" << odd + "/a.fnt" << "start.fnt";
-        QTest::newRow("save, typed relative name") << true << "sub/a.fnt" << "/d/sub/a.fnt" << "start.fnt";
-        QTest::newRow("open cancelled") << false << "" << "" << "";
-        QTest::newRow("save cancelled") << true << "" << "" << "start.fnt";
+        QTest::newRow("open") << false << odd + "/a.fnt" << odd + "/a.fnt"
+                              << "start.fnt";
+        QTest::newRow("save, typed relative name") << true << "sub/a.fnt"
+                                                   << "/d/sub/a.fnt"
+                                                   << "start.fnt";
+        QTest::newRow("open cancelled") << false << ""
+                                        << ""
+                                        << "";
+        QTest::newRow("save cancelled") << true << ""
+                                        << ""
+                                        << "start.fnt";
     }
     void dialogResults()
     {
@@ -222,8 +239,10 @@ private Q_SLOTS:
         pane.saveLogAs();
         QVERIFY(alertHistory().isEmpty());
         const QString written = QString::fromUtf8(readFile(path));
-        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(saved)).match(written).hasMatch(),
-                     qPrintable(written));
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(saved))
+                         .match(written)
+                         .hasMatch(),
+                 qPrintable(written));
     }
 };
 

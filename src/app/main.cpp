@@ -5,7 +5,6 @@
 #include <QCommandLineParser>
 #include <QSessionManager>
 
-
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);

@@ -1,33 +1,33 @@
 #include "app/mainwindow.h"
 
-#include "widgets/alert.h"
-#include "core/basicutilities.h"
 #include "app/settingsfile.h"
-#include "panels/workbench.h"
+#include "core/basicutilities.h"
 #include "panels/fonteditorpanel.h"
 #include "panels/fontfilebar.h"
-#include "panels/modespanel.h"
-#include "panels/segmenttestpanel.h"
 #include "panels/messagepanel.h"
+#include "panels/modespanel.h"
+#include "panels/portchooser.h"
+#include "panels/segmenttestpanel.h"
 #include "panels/singlecharpanel.h"
+#include "panels/workbench.h"
+#include "protocol/chainprotocol.h"
+#include "serial/portscanner.h"
+#include "serial/seriallink.h"
+#include "serial/serialport.h"
+#include "serial/serialportcontrol.h"
+#include "widgets/alert.h"
 #include "widgets/charactergrid.h"
 #include "widgets/helpwindow.h"
 #include "widgets/logpane.h"
 #include "widgets/savechangesform.h"
 #include "widgets/scanwindow.h"
 #include "widgets/trafficlog.h"
-#include "panels/portchooser.h"
-#include "protocol/chainprotocol.h"
-#include "serial/portscanner.h"
-#include "serial/seriallink.h"
-#include "serial/serialport.h"
-#include "serial/serialportcontrol.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -55,8 +55,7 @@ bool startMinimised(const QString &viewer, const QString &file)
     const QString argument = QLatin1Char('"') + QDir::toNativeSeparators(file) + QLatin1Char('"');
     const HINSTANCE result
             = ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(program.utf16()),
-                            reinterpret_cast<LPCWSTR>(argument.utf16()), nullptr,
-                            SW_SHOWMINIMIZED);
+                            reinterpret_cast<LPCWSTR>(argument.utf16()), nullptr, SW_SHOWMINIMIZED);
     // ShellExecute reports success as a value above 32.
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
@@ -375,7 +374,8 @@ void MainWindow::openHelp()
     const bool present = FileExists(helpPath);
     bool started = false;
 #ifdef Q_OS_WIN
-    const QString viewer = QStringLiteral("c:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
+    const QString viewer
+            = QStringLiteral("c:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
     if (present && FileExists(viewer))
         started = g_helpOpener ? g_helpOpener(helpPath) : startMinimised(viewer, helpPath);
 #else

@@ -1,10 +1,10 @@
 #include "app/settingsfile.h"
 
-#include "widgets/alert.h"
 #include "core/atomicfile.h"
 #include "core/basicutilities.h"
 #include "core/errortext.h"
 #include "core/settingslines.h"
+#include "widgets/alert.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -87,12 +87,13 @@ bool IniFile(IniMode mode, const QString &path, QStringList &lines)
 QString settingsFilePath()
 {
     const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    const QString name = (baseName.isEmpty() ? QStringLiteral("vornik") : baseName)
-            + QStringLiteral(".ini");
+    const QString name
+            = (baseName.isEmpty() ? QStringLiteral("vornik") : baseName) + QStringLiteral(".ini");
     const QString besideProgram = AppPath() + QLatin1Char('/') + name;
     const QFileInfo dirInfo(AppPath());
     const QFileInfo fileInfo(besideProgram);
-    if ((fileInfo.exists() && fileInfo.isWritable()) || (!fileInfo.exists() && dirInfo.isWritable()))
+    if ((fileInfo.exists() && fileInfo.isWritable())
+        || (!fileInfo.exists() && dirInfo.isWritable()))
         return besideProgram;
     // Note: a read-only settings file in a writable directory stays beside the program;
     // its read-only mark is removed when it is saved.

@@ -68,9 +68,10 @@ void setAppPathOverride(const QString &dir)
 
 QString VersionText(int major, int minor, int revision)
 {
-    auto twoDigits = [](int value) { return (QStringLiteral("00") + QString::number(value)).right(2); };
+    auto twoDigits
+            = [](int value) { return (QStringLiteral("00") + QString::number(value)).right(2); };
     return QString::number(major) + QLatin1Char('.') + twoDigits(minor) + QLatin1Char('.')
-            + twoDigits(revision);
+           + twoDigits(revision);
 }
 
 QString VersionText()

@@ -63,5 +63,6 @@ inline constexpr int kMaxFieldIndex = 8000;
 QString Field(const QString &text, int n, QString &separator);
 QString Field(const QString &text, int n, QChar separator);
 
-// The decimal number at the start of text (0 when there is none), saturating instead of overflowing.
+// The decimal number at the start of text (0 when there is none), saturating instead of
+// overflowing.
 qint64 LeadingNumber(const QString &text);

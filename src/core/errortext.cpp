@@ -39,9 +39,9 @@ QString errortext(qint32 number, const QString &description)
         return QStringLiteral(
                        "A serial port error occurred typical of unplugging the USB cable while the "
                        "port was open.  Reconnect the cable, rescan the ports (By hitting ")
-                + QUOTE + QStringLiteral("Enter") + QUOTE
-                + QStringLiteral(" with the cursor in the port select list) and then re-open the "
-                                 "desired port.");
+               + QUOTE + QStringLiteral("Enter") + QUOTE
+               + QStringLiteral(" with the cursor in the port select list) and then re-open the "
+                                "desired port.");
     case ErrorNumber::PortBusy:
         return QStringLiteral(
                 "An attempt was made to open a serial port that was already open or does not "
@@ -54,8 +54,8 @@ QString errortext(qint32 number, const QString &description)
                 "rescan the ports.");
     default:
         return QStringLiteral("An error has occured for which no handler is available: [")
-                + description + QStringLiteral("]") + CRLF + CRLF
-                + QStringLiteral("Report this error so that it may be fixed.");
+               + description + QStringLiteral("]") + CRLF + CRLF
+               + QStringLiteral("Report this error so that it may be fixed.");
     }
 }
 

@@ -177,8 +177,8 @@ StartupFont readStartupFile(QIODevice &file)
     }
     const QStringList lines = readBoundedLines(file, kStartupLines);
     const QStringList bare = lines.size() >= kStartupLines
-            ? lines.mid(FontTable::kFirstUserCode, kPatternCount)
-            : QStringList();
+                                     ? lines.mid(FontTable::kFirstUserCode, kPatternCount)
+                                     : QStringList();
     const QStringList saved = lines.size() >= kPatternCount ? patternsOf(lines) : QStringList();
     const qsizetype bareGood = goodCount(bare);
     const qsizetype savedGood = goodCount(saved);

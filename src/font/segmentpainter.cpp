@@ -81,7 +81,8 @@ int segmentAt(const QRectF &target, const QPointF &point, double tolerance)
     double bestDistance = reach;
     const auto &lines = SegmentGeometry::segments();
     for (int k = 0; k < SegmentGeometry::kSegments; ++k) {
-        const double distance = distanceToSegment(mapped(lines[static_cast<size_t>(k)], target), point);
+        const double distance
+                = distanceToSegment(mapped(lines[static_cast<size_t>(k)], target), point);
         if (distance <= bestDistance) {
             bestDistance = distance;
             best = k;

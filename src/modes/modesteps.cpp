@@ -43,9 +43,9 @@ QString formatFields(const QString &format)
             quoted = !quoted;
             continue;
         }
-        const QChar field = c == QLatin1Char('A') ? QLatin1Char('a')
-                : c == QLatin1Char('H')           ? QLatin1Char('h')
-                                                  : c;
+        const QChar field = c == QLatin1Char('A')   ? QLatin1Char('a')
+                            : c == QLatin1Char('H') ? QLatin1Char('h')
+                                                    : c;
         if (!quoted && QStringLiteral("adMyhms").contains(field) && !fields.contains(field))
             fields += field;
     }

@@ -73,5 +73,4 @@ struct AnimationKey
 };
 AnimationKey animationKey(int field, int code);
 
-
 } // namespace ModeSteps

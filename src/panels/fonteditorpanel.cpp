@@ -2,15 +2,15 @@
 
 #include "core/basicutilities.h"
 #include "core/reentryguard.h"
-#include "panels/workbench.h"
 #include "font/fontcommands.h"
 #include "font/fontrules.h"
 #include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
-#include "widgets/segmentpreview.h"
+#include "panels/workbench.h"
 #include "protocol/coderules.h"
 #include "protocol/messagecommands.h"
 #include "widgets/filteredlineedit.h"
+#include "widgets/segmentpreview.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>

@@ -1,13 +1,13 @@
 #include "panels/fontfilebar.h"
 
-#include "widgets/alert.h"
 #include "core/atomicfile.h"
 #include "core/basicutilities.h"
-#include "core/linereader.h"
 #include "core/errortext.h"
-#include "widgets/filedialogs.h"
-#include "panels/workbench.h"
+#include "core/linereader.h"
 #include "font/fontfile.h"
+#include "panels/workbench.h"
+#include "widgets/alert.h"
+#include "widgets/filedialogs.h"
 
 #include <QApplication>
 #include <QFile>
@@ -87,9 +87,8 @@ void FontFileBar::load()
     // Only a regular file is opened: a FIFO or a terminal chosen by name would wait for a
     // writer and freeze the window.
     if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
-        showalert(QStringLiteral("File open error"), QString(),
-                  fileErrorNumber(path, 0), AlertStyle::Error, 0,
-                  QStringLiteral("%1 is not a regular file").arg(path));
+        showalert(QStringLiteral("File open error"), QString(), fileErrorNumber(path, 0),
+                  AlertStyle::Error, 0, QStringLiteral("%1 is not a regular file").arg(path));
         return;
     }
 
@@ -138,7 +137,8 @@ bool FontFileBar::save()
             = writeFileAtomically(path, FontFile::saveFileBytes(m_workbench.fontarray));
     if (!written.ok) {
         showalert(QStringLiteral("File save error"), QString(),
-                  fileErrorNumber(path, written.systemError), AlertStyle::Error, 12, written.errorText);
+                  fileErrorNumber(path, written.systemError), AlertStyle::Error, 12,
+                  written.errorText);
         return false;
     }
     m_workbench.markFontSaved();

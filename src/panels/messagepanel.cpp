@@ -176,8 +176,8 @@ void MessagePanel::attributeEntered(FilteredLineEdit *field, char letter)
 {
     settleAttribute(field);
     // The message goes out as it stands: the user may not have settled it yet.
-    m_workbench.sendAll(this, MessageCommands::attribute(letter, argumentOf(field),
-                                                         argumentOf(m_sentence)));
+    m_workbench.sendAll(
+            this, MessageCommands::attribute(letter, argumentOf(field), argumentOf(m_sentence)));
 }
 
 bool MessagePanel::eventFilter(QObject *watched, QEvent *event)

@@ -1,10 +1,10 @@
 #include "panels/modespanel.h"
 
-#include "core/reentryguard.h"
 #include "core/basicutilities.h"
-#include "panels/workbench.h"
+#include "core/reentryguard.h"
 #include "modes/modecommands.h"
 #include "modes/modesteps.h"
+#include "panels/workbench.h"
 #include "widgets/filteredlineedit.h"
 
 #include <QCheckBox>

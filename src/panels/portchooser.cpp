@@ -1,11 +1,11 @@
 #include "panels/portchooser.h"
 
-#include "widgets/alert.h"
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 #include "serial/serialport.h"
+#include "widgets/alert.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -141,8 +141,8 @@ void PortChooser::onSelected(int index)
         m_link.setPortOpen(false);
         if (!port->OpenPort(m_portselect->itemText(index), Protocol::lineSettings())) {
             const PortError error = port->lastError();
-            showalert(QStringLiteral("Com port open error"), error.description, error.number, AlertStyle::Warning, 12,
-                      error.description);
+            showalert(QStringLiteral("Com port open error"), error.description, error.number,
+                      AlertStyle::Warning, 12, error.description);
             select(0);
             return;
         }

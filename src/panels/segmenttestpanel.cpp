@@ -1,7 +1,7 @@
 #include "panels/segmenttestpanel.h"
 
-#include "core/reentryguard.h"
 #include "core/basicutilities.h"
+#include "core/reentryguard.h"
 #include "panels/workbench.h"
 #include "serial/seriallink.h"
 
@@ -72,8 +72,8 @@ void SegmentTestPanel::runTestStep()
     if (m_inTick || shutdownRequested())
         return;
     const ReentryGuard guard(this, m_inTick);
-    const SegmentTest::Tick tick =
-            m_test.tick(m_workbench.link.portopen(), m_workbench.chainLength());
+    const SegmentTest::Tick tick
+            = m_test.tick(m_workbench.link.portopen(), m_workbench.chainLength());
     if (!tick.showChanged)
         return; // no port: nothing shown, nothing sent
     showRunning(tick.running);

@@ -12,7 +12,7 @@
 #include <limits>
 #include <stdexcept>
 
-Workbench::Workbench(SerialLink &link) : link(link), settingslines(emptySettingsLines()) { }
+Workbench::Workbench(SerialLink &link) : link(link), settingslines(emptySettingsLines()) {}
 
 void Workbench::attachStatusField(QLineEdit *statusbox)
 {

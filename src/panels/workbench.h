@@ -63,7 +63,10 @@ public:
 
     // Puts the character with code and its table pattern into the font editor's fields.
     void showCharacter(int code);
-    void setCharacterShower(std::function<void(int code)> shower) { m_showCharacter = std::move(shower); }
+    void setCharacterShower(std::function<void(int code)> shower)
+    {
+        m_showCharacter = std::move(shower);
+    }
 
     // Redraws the segment editor from udcpattern and stores it at the current code; the
     // common ending of the Command2 buttons.

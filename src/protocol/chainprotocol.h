@@ -40,8 +40,14 @@ inline constexpr char kProbe[] = "$0000";
 inline constexpr char kProbeReply[] = "!0000022600";
 
 // The line to the chain, and the line a probing scan uses.
-inline QString lineSettings() { return QStringLiteral("9600,n,8,1"); }
-inline QString scanLineSettings() { return QStringLiteral("115200,n,8,1"); }
+inline QString lineSettings()
+{
+    return QStringLiteral("9600,n,8,1");
+}
+inline QString scanLineSettings()
+{
+    return QStringLiteral("115200,n,8,1");
+}
 // Line settings as terminals name them: "9600,n,8,1" reads "9600 8N1".
 inline QString lineSettingsName(const QString &settings)
 {

@@ -25,7 +25,7 @@ QByteArray build(char letter, const QByteArray &argument)
 bool isWellFormed(const QByteArray &bytes)
 {
     return bytes.size() >= 5 && bytes.startsWith(kPrefix) && isLetter(bytes.at(3))
-            && bytes.endsWith(Protocol::kFrameEnd) && bytes.count(Protocol::kFrameEnd) == 1;
+           && bytes.endsWith(Protocol::kFrameEnd) && bytes.count(Protocol::kFrameEnd) == 1;
 }
 
 } // namespace Command

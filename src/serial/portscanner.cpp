@@ -108,7 +108,8 @@ void PortScanner::PortScan(QStringList &ports, const QString &expected, QString 
         if (found && !replies.isEmpty()) {
             found = false;
             m_scanbuffer.clear();
-            for (int attempt = 0; attempt < kProbeTries && !found && !shutdownRequested(); ++attempt) {
+            for (int attempt = 0; attempt < kProbeTries && !found && !shutdownRequested();
+                 ++attempt) {
                 if (!m_port->SendText(QByteArray(Protocol::kProbe) + Protocol::kFrameEnd))
                     break;
                 Delay(10);

@@ -66,10 +66,9 @@ PortError SerialPortControl::openError(QSerialPort::SerialPortError error, const
         QString text = QStringLiteral("The serial port %1 is in use or access to it was denied.")
                                .arg(name);
 #ifdef Q_OS_LINUX
-        const QString group = QFileInfo(name.contains(QLatin1Char('/'))
-                                                ? name
-                                                : QStringLiteral("/dev/") + name)
-                                      .group();
+        const QString group
+                = QFileInfo(name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name)
+                          .group();
         text += QStringLiteral("  If access was denied, add your user to the group that owns the "
                                "device (usually \"%1\") with \"sudo usermod -aG %1 $USER\", then "
                                "log out and back in.")
@@ -146,7 +145,7 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
     // A vanished device repeats its error for as long as the port stays open: close it at once
     // and report once.
     const PortError report{error == QSerialPort::WriteError ? ErrorNumber::PortWriteGone
-                                                             : ErrorNumber::PortLost,
+                                                            : ErrorNumber::PortLost,
                            m_port.errorString()};
     m_port.close();
     m_port.clearError();

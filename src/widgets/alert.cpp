@@ -59,8 +59,8 @@ bool showalert(const QString &title, const QString &message, qint32 number, Aler
     return showalert(title, copy, number, style, fontSize, description);
 }
 
-bool showalert(const QString &title, QString &message, qint32 number, AlertStyle style, double fontSize,
-               const QString &description)
+bool showalert(const QString &title, QString &message, qint32 number, AlertStyle style,
+               double fontSize, const QString &description)
 {
     if (g_shown)
         return false;
@@ -77,13 +77,13 @@ bool showalert(const QString &title, QString &message, qint32 number, AlertStyle
     record.style = style;
     record.fontSize = fontSize;
     record.beeped = style == AlertStyle::Warning || style == AlertStyle::Error
-            || style == AlertStyle::NoticeWithBeep;
+                    || style == AlertStyle::NoticeWithBeep;
     record.leftAligned = style == AlertStyle::Notice || style == AlertStyle::NoticeWithBeep;
     record.text = message;
     if (style == AlertStyle::Error) {
         const QString hex = QString::number(static_cast<quint32>(number), 16).toUpper();
-        record.text = QStringLiteral("Error Code: 0x") + hex.rightJustified(8, QLatin1Char('0')) + CRLF
-                + CRLF + message;
+        record.text = QStringLiteral("Error Code: 0x") + hex.rightJustified(8, QLatin1Char('0'))
+                      + CRLF + CRLF + message;
     }
 
     if (record.beeped)

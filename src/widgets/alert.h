@@ -19,7 +19,7 @@ enum class AlertStyle {
 struct AlertRecord
 {
     QString title;
-    QString text;      // the message as shown, including the error-code line of Error
+    QString text; // the message as shown, including the error-code line of Error
     qint32 number = 0;
     AlertStyle style = AlertStyle::Warning;
     double fontSize = 0;
@@ -29,8 +29,8 @@ struct AlertRecord
 
 // Shows the modal alert over parent and returns true when the user answered OK. An empty
 // message is replaced by errortext's text, also in the caller's variable.
-bool showalert(const QString &title, QString &message, qint32 number, AlertStyle style, double fontSize,
-               const QString &description = QString());
+bool showalert(const QString &title, QString &message, qint32 number, AlertStyle style,
+               double fontSize, const QString &description = QString());
 bool showalert(const QString &title, const QString &message, qint32 number, AlertStyle style,
                double fontSize, const QString &description = QString());
 

@@ -13,8 +13,7 @@ namespace {
 constexpr int kPaintIntervalMs = 100;
 } // namespace
 
-TrafficLog::TrafficLog(QWidget *transmitTab, QWidget *receiveTab, QObject *parent)
-    : QObject(parent)
+TrafficLog::TrafficLog(QWidget *transmitTab, QWidget *receiveTab, QObject *parent) : QObject(parent)
 {
     m_logtraffic = new QCheckBox(tr("Log TXD Traffic"), transmitTab);
     m_logtraffic->setObjectName(QStringLiteral("logtraffic"));

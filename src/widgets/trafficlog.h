@@ -11,7 +11,8 @@ class QWidget;
 class LogPane;
 
 // The transmit and receive logs: the switches, the echo boxes and the two panes. It shows what
-// the line reports; appends to the transmit pane are gathered and painted ten times a second at most.
+// the line reports; appends to the transmit pane are gathered and painted ten times a second at
+// most.
 class TrafficLog : public QObject
 {
     Q_OBJECT

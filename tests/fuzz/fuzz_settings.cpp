@@ -1,8 +1,8 @@
 #include "fuzzcheck.h"
 
-#include "widgets/alert.h"
-#include "core/basicutilities.h"
 #include "app/settingsfile.h"
+#include "core/basicutilities.h"
+#include "widgets/alert.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     setAlertResponder([](const AlertRecord &) { return true; });
     // A memory file system keeps the thousands of writes per second off the disk.
     const bool shm = QDir(QStringLiteral("/dev/shm")).exists();
-    g_dir = std::make_unique<QTemporaryDir>((shm ? "/dev/shm" : QDir::tempPath()) + "/vornik-fuzz-XXXXXX");
+    g_dir = std::make_unique<QTemporaryDir>((shm ? "/dev/shm" : QDir::tempPath())
+                                            + "/vornik-fuzz-XXXXXX");
     require(g_dir->isValid());
     g_path = g_dir->filePath(QStringLiteral("vornik.ini"));
     return 0;

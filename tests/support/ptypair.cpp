@@ -57,8 +57,9 @@ QByteArray PtyPair::readAvailable()
 
 void PtyPair::writeToProgram(const QByteArray &bytes)
 {
-    if (m_master >= 0)
-        [[maybe_unused]] const ssize_t written = ::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (m_master >= 0) [[maybe_unused]]
+        const ssize_t written
+                = ::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 void PtyPair::closeMaster()

@@ -1,6 +1,6 @@
 #include "support/recordingport.h"
 
-RecordingPort::RecordingPort(QObject *parent) : SerialPort(parent) { }
+RecordingPort::RecordingPort(QObject *parent) : SerialPort(parent) {}
 
 bool RecordingPort::OpenPort(const QString &name, const QString &settings)
 {

@@ -35,7 +35,10 @@ public:
     // The device disappears while open: the port closes and PortFailed is raised.
     void loseDevice(const PortError &error);
     // Called on every successful write (tests use it to act in the middle of a sequence).
-    void setWriteHook(std::function<void(const QByteArray &)> hook) { m_writeHook = std::move(hook); }
+    void setWriteHook(std::function<void(const QByteArray &)> hook)
+    {
+        m_writeHook = std::move(hook);
+    }
 
 private:
     bool m_open = false;

@@ -1,13 +1,13 @@
 #include "support/testsupport.h"
 
-#include "widgets/alert.h"
-#include "widgets/filedialogs.h"
-#include "widgets/savechangesform.h"
 #include "core/basicutilities.h"
 #include "panels/portchooser.h"
 #include "serial/portscanner.h"
-#include "support/recordingport.h"
 #include "serial/seriallink.h"
+#include "support/recordingport.h"
+#include "widgets/alert.h"
+#include "widgets/filedialogs.h"
+#include "widgets/savechangesform.h"
 
 #include <QComboBox>
 

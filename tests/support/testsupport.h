@@ -35,7 +35,7 @@ public:
     // The pauses Delay was asked for since the last clear.
     const QList<int> &pauses() const { return m_pauses; }
     // A control of the window by object name.
-    template <typename T>
+    template<typename T>
     T *find(const QString &name) const;
 
 private:
@@ -48,7 +48,7 @@ private:
 
 #include "app/mainwindow.h"
 
-template <typename T>
+template<typename T>
 T *TestWindow::find(const QString &name) const
 {
     return m_window->findChild<T *>(name);
