@@ -63,6 +63,7 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
             failWrite(m_port->lastError());
             return;
         }
+        Q_EMIT frameWritten(text);
         if (pause > 0)
             Delay(pause);
     } else {

@@ -36,6 +36,8 @@ Q_SIGNALS:
     void aboutToWrite();
     // A command found no open port.
     void sentWithoutPort();
+    // A command was written to the open port; emitted before its pause.
+    void frameWritten(const QByteArray &frame);
     // Bytes arrived from the chain.
     void received(const QByteArray &bytes);
     // A write failed or the open port failed on its own. Emitted once per failure while nothing

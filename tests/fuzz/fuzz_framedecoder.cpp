@@ -1,7 +1,7 @@
 #include "fuzzcheck.h"
 
-#include "chain/framedecoder.h"
 #include "protocol/command.h"
+#include "protocol/framedecoder.h"
 
 #include <QByteArray>
 

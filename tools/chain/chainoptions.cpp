@@ -1,6 +1,6 @@
 #include "chain/chainoptions.h"
 
-#include "chain/chainstate.h"
+#include "session/chainstate.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chain/chainstate.h"
-#include "chain/framedecoder.h"
 #include "chain/pseudoterminal.h"
+#include "protocol/framedecoder.h"
+#include "session/chainstate.h"
 
 #include <QObject>
 

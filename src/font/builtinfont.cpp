@@ -1,4 +1,4 @@
-#include "chain/builtinfont.h"
+#include "font/builtinfont.h"
 
 #include "font/segmentgeometry.h"
 

@@ -1,9 +1,9 @@
-#include "chain/chainstate.h"
+#include "session/chainstate.h"
 
-#include "chain/builtinfont.h"
-#include "chain/framedecoder.h"
+#include "font/builtinfont.h"
 #include "font/fonttable.h"
 #include "font/segmentgeometry.h"
+#include "protocol/framedecoder.h"
 
 #include <QStringList>
 
@@ -56,6 +56,14 @@ QString ChainState::describe() const
                           "speeds=\"%5\"")
             .arg(escapedBytes(m_characters), escapedBytes(m_fonts), escapedBytes(m_underscores),
                  escapedBytes(m_effects), escapedBytes(m_speeds));
+}
+
+bool ChainState::operator==(const ChainState &other) const
+{
+    return m_digits == other.m_digits && m_characters == other.m_characters
+           && m_fonts == other.m_fonts && m_underscores == other.m_underscores
+           && m_effects == other.m_effects && m_speeds == other.m_speeds
+           && m_userFont == other.m_userFont;
 }
 
 QByteArray *ChainState::attribute(char letter)

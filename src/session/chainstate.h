@@ -53,6 +53,9 @@ public:
     // chars="..." fonts="..." underscores="..." effects="..." speeds="...".
     QString describe() const;
 
+    bool operator==(const ChainState &other) const;
+    bool operator!=(const ChainState &other) const { return !(*this == other); }
+
 private:
     QByteArray *attribute(char letter);
     QString applyPerDigit(char letter, const QByteArray &argument);

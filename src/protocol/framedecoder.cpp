@@ -1,6 +1,5 @@
-#include "chain/framedecoder.h"
+#include "protocol/framedecoder.h"
 
-#include "font/fonttable.h"
 #include "protocol/chainprotocol.h"
 
 namespace {
@@ -29,7 +28,7 @@ QString patternProblem(const QByteArray &argument)
                 .arg(FrameDecoder::kPatternArgument)
                 .arg(argument.size());
     const int code = static_cast<unsigned char>(argument.at(0));
-    if (!FontTable::isSelectableCode(code))
+    if (!Protocol::isUserCode(code))
         return QStringLiteral("W code %1 is not a user-font code").arg(code);
     for (int i = 1; i < argument.size(); ++i) {
         if (argument.at(i) != '0' && argument.at(i) != '1')
