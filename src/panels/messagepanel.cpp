@@ -1,6 +1,7 @@
 #include "panels/messagepanel.h"
 
 #include "panels/workbench.h"
+#include "protocol/digitattributes.h"
 #include "protocol/fieldrules.h"
 #include "protocol/messagecommands.h"
 #include "widgets/filteredlineedit.h"
@@ -10,6 +11,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+
+#include <iterator>
 
 namespace {
 
@@ -22,7 +25,8 @@ const QString kMessageLabelTip = QStringLiteral(
         "This window only allows charaters 0-9 and A-Z for fonts 0-9, however font U has a valid "
         "range of ASCII 0 to 125 (Except 13 and '!'). The number to the right is the length of the "
         "display string.");
-const QString kDigitsTip = QStringLiteral("Valid inputs are 0-9 and ! (!=Skip this location)");
+// Every attribute field starts with the default chain's six digits unchanged from font 0.
+const QString kAttributeDefault = QStringLiteral("000000");
 
 QByteArray argumentOf(const FilteredLineEdit *field)
 {
@@ -55,27 +59,18 @@ void MessagePanel::buildFields(QGridLayout *grid)
                           QStringLiteral("Valid inputs are A-Z,0-9,:,;,<,=,>,?,@,[Space] and ! "
                                          "(!=Skip this location)"),
                           kMessageLabelTip);
-    m_fonts = addField(grid, QStringLiteral("fonts"), tr("Fonts"), QStringLiteral("000000"),
-                       QStringLiteral("Valid inputs are 0-9,u,U and ! (U selects the User fonts "
-                                      "and !=Skip this location)"),
-                       QStringLiteral("Set the fonts for each digit,  length should be equal to "
-                                      "the number of digits.  Valid charaters are 0-9, U and !."));
-    m_underscore = addField(grid, QStringLiteral("underscore"), tr("Underscore"),
-                            QStringLiteral("000000"),
-                            QStringLiteral("Valid inputs are 0,1 and ! (!=Skip this location)"),
-                            QStringLiteral("Display underscore for each digit, length should be "
-                                           "equal to the number of digits.  Valid charaters are "
-                                           "0,1 and !."));
-    m_effects = addField(grid, QStringLiteral("effects"), tr("Effects"), QStringLiteral("000000"),
-                         kDigitsTip,
-                         QStringLiteral("Set the transition effects for each digit, length should "
-                                        "be equal to the number of digits.  Valid charaters are "
-                                        "0-9 and !."));
-    m_speeds = addField(grid, QStringLiteral("speeds"), tr("Speeds"), QStringLiteral("000000"),
-                        kDigitsTip,
-                        QStringLiteral("Set the transition effect speed for each digit, length "
-                                       "should be equal to the number of digits.  Valid charaters "
-                                       "are 0-9 and !. (0 is fast/9 is slow)"));
+    // One row per attribute of the protocol's table, kept in the member the block uses for it.
+    FilteredLineEdit **const members[] = {&m_fonts, &m_underscore, &m_effects, &m_speeds};
+    static_assert(std::size(members) == DigitAttributes::kCount);
+    std::size_t row = 0;
+    for (const DigitAttribute &attribute : DigitAttributes::table()) {
+        FilteredLineEdit *field = addField(
+                grid, QLatin1String(attribute.name), tr(attribute.caption), kAttributeDefault,
+                QLatin1String(attribute.toolTip), QLatin1String(attribute.labelToolTip));
+        field->setKeyFilter(attribute.keyRule);
+        connectAttribute(field, attribute.letter);
+        *members[row++] = field;
+    }
 }
 
 void MessagePanel::applyFieldRules()
@@ -87,10 +82,6 @@ void MessagePanel::applyFieldRules()
     });
     m_mlength->setTypingLimit(FieldRules::kLengthTypingLimit);
     m_sentence->setKeyFilter(FieldRules::sentenceKey);
-    m_fonts->setKeyFilter(FieldRules::fontsKey);
-    m_underscore->setKeyFilter(FieldRules::underscoreKey);
-    m_effects->setKeyFilter(FieldRules::effectsKey);
-    m_speeds->setKeyFilter(FieldRules::speedsKey);
 
     // One fixed-pitch font and one width, so that digit positions line up from field to field.
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -116,10 +107,6 @@ void MessagePanel::connectFields()
     m_mlength->installEventFilter(this);
     connect(m_sentence, &FilteredLineEdit::enterPressed, this, &MessagePanel::messageEntered);
     connect(m_sentence, &FilteredLineEdit::focusLost, this, &MessagePanel::settleMessage);
-    connectAttribute(m_fonts, 'F');
-    connectAttribute(m_underscore, 'U');
-    connectAttribute(m_effects, 'E');
-    connectAttribute(m_speeds, 'S');
 }
 
 void MessagePanel::buildWriteAll(QGridLayout *grid)

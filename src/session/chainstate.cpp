@@ -13,18 +13,12 @@ namespace {
 constexpr char kSkip = Protocol::kSkip;
 constexpr char kUserFont = Protocol::kUserFont;
 constexpr int kUnderscoreSegment = SegmentGeometry::kSegments - 1;
-
-bool isDecimal(char value)
-{
-    return value >= '0' && value <= '9';
-}
 } // namespace
 
 ChainState::ChainState(int digits)
-    : m_digits(std::clamp(digits, kMinDigits, kMaxDigits)), m_characters(m_digits, ' '),
-      m_fonts(m_digits, '0'), m_underscores(m_digits, '0'), m_effects(m_digits, '0'),
-      m_speeds(m_digits, '0')
+    : m_digits(std::clamp(digits, kMinDigits, kMaxDigits)), m_characters(m_digits, ' ')
 {
+    m_attributes.fill(QByteArray(m_digits, '0'));
     m_userFont.fill(FontTable::allOff());
 }
 
@@ -40,12 +34,12 @@ QString ChainState::digitPattern(int digit) const
     if (digit < 0 || digit >= m_digits)
         return FontTable::allOff();
     const char character = m_characters.at(digit);
-    QString pattern = m_fonts.at(digit) == kUserFont
+    QString pattern = fonts().at(digit) == kUserFont
                               ? userPattern(static_cast<unsigned char>(character))
                               : BuiltinFont::pattern(character);
     if (pattern.isEmpty())
         pattern = FontTable::allOff();
-    if (m_underscores.at(digit) == '1')
+    if (underscores().at(digit) == '1')
         pattern[kUnderscoreSegment] = QLatin1Char('1');
     return pattern;
 }
@@ -54,55 +48,41 @@ QString ChainState::describe() const
 {
     return QStringLiteral("chars=\"%1\" fonts=\"%2\" underscores=\"%3\" effects=\"%4\" "
                           "speeds=\"%5\"")
-            .arg(escapedBytes(m_characters), escapedBytes(m_fonts), escapedBytes(m_underscores),
-                 escapedBytes(m_effects), escapedBytes(m_speeds));
+            .arg(escapedBytes(m_characters), escapedBytes(fonts()), escapedBytes(underscores()),
+                 escapedBytes(effects()), escapedBytes(speeds()));
 }
 
 bool ChainState::operator==(const ChainState &other) const
 {
     return m_digits == other.m_digits && m_characters == other.m_characters
-           && m_fonts == other.m_fonts && m_underscores == other.m_underscores
-           && m_effects == other.m_effects && m_speeds == other.m_speeds
-           && m_userFont == other.m_userFont;
+           && m_attributes == other.m_attributes && m_userFont == other.m_userFont;
 }
 
-QByteArray *ChainState::attribute(char letter)
+QByteArray *ChainState::valuesOf(char letter)
 {
-    switch (letter) {
-    case 'M':
+    if (letter == 'M')
         return &m_characters;
-    case 'F':
-        return &m_fonts;
-    case 'U':
-        return &m_underscores;
-    case 'E':
-        return &m_effects;
-    case 'S':
-        return &m_speeds;
-    default:
-        return nullptr;
-    }
+    const int row = DigitAttributes::rowOf(letter);
+    return row < 0 ? nullptr : &m_attributes[static_cast<std::size_t>(row)];
 }
 
 bool ChainState::isExpected(char letter, int digit, char value) const
 {
-    switch (letter) {
-    case 'M':
-        if (m_fonts.at(digit) == kUserFont)
+    if (letter == 'M') {
+        if (fonts().at(digit) == kUserFont)
             return FontTable::isSelectableCode(static_cast<unsigned char>(value));
         return !BuiltinFont::pattern(value).isEmpty();
-    case 'F':
-        return isDecimal(value) || value == kUserFont;
-    case 'U':
-        return value == '0' || value == '1';
-    default:
-        return isDecimal(value);
     }
+    // What the attribute's field would let the user type, as it is.
+    const int row = DigitAttributes::rowOf(letter);
+    const KeyVerdict verdict = DigitAttributes::table()[static_cast<std::size_t>(row)].keyRule(
+            static_cast<unsigned char>(value));
+    return verdict.kind == KeyVerdict::Insert && verdict.character == QLatin1Char(value);
 }
 
 QString ChainState::applyPerDigit(char letter, const QByteArray &argument)
 {
-    QByteArray *values = attribute(letter);
+    QByteArray *values = valuesOf(letter);
     if (!values)
         return QString();
     // A shorter argument changes only the first digits; characters beyond the chain are for

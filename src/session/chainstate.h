@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/chainprotocol.h"
+#include "protocol/digitattributes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,10 +39,10 @@ public:
 
     int digits() const { return m_digits; }
     QByteArray characters() const { return m_characters; }
-    QByteArray fonts() const { return m_fonts; }
-    QByteArray underscores() const { return m_underscores; }
-    QByteArray effects() const { return m_effects; }
-    QByteArray speeds() const { return m_speeds; }
+    QByteArray fonts() const { return m_attributes[DigitAttributes::Fonts]; }
+    QByteArray underscores() const { return m_attributes[DigitAttributes::Underscore]; }
+    QByteArray effects() const { return m_attributes[DigitAttributes::Effects]; }
+    QByteArray speeds() const { return m_attributes[DigitAttributes::Speeds]; }
     // The user-font pattern of code; all off outside 0 to 125.
     QString userPattern(int code) const;
 
@@ -57,15 +58,13 @@ public:
     bool operator!=(const ChainState &other) const { return !(*this == other); }
 
 private:
-    QByteArray *attribute(char letter);
+    QByteArray *valuesOf(char letter);
     QString applyPerDigit(char letter, const QByteArray &argument);
     bool isExpected(char letter, int digit, char value) const;
 
     int m_digits = kDefaultDigits;
     QByteArray m_characters;
-    QByteArray m_fonts;
-    QByteArray m_underscores;
-    QByteArray m_effects;
-    QByteArray m_speeds;
+    // One value per digit for each row of the attribute table.
+    std::array<QByteArray, DigitAttributes::kCount> m_attributes;
     std::array<QString, kFontSlots> m_userFont;
 };
