@@ -3,6 +3,7 @@
 #include "core/basicutilities.h"
 #include "core/linereader.h"
 #include "font/fonttable.h"
+#include "protocol/chainprotocol.h"
 
 #include <QBuffer>
 
@@ -206,9 +207,8 @@ StartupFont readStartupFile(QIODevice &file)
             continue;
         }
         result.patterns.append(QString());
-        // Codes 13 and 33 are never shown or sent, so their lines do not matter.
-        const int code = FontTable::kFirstUserCode + i;
-        if (code != 13 && code != 33)
+        // The reserved codes are never shown or sent, so their lines do not matter.
+        if (!Protocol::isReservedCode(FontTable::kFirstUserCode + i))
             ++result.keptDefaults;
     }
     return result;

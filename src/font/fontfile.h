@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/chainprotocol.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -13,8 +15,8 @@ class QIODevice;
 // LF alone; text is in the local 8-bit encoding.
 namespace FontFile {
 
-inline constexpr int kPatternCount = 116;
-inline constexpr int kStartupLines = 126;
+inline constexpr int kPatternCount = Protocol::kLastUserCode - Protocol::kFirstUserCode + 1;
+inline constexpr int kStartupLines = Protocol::kCodeSlots;
 
 // Patterns read from a file for codes 10 to 125, or why they were refused.
 struct Patterns

@@ -1,7 +1,6 @@
 #include "modes/modesteps.h"
 
 #include "core/basicutilities.h"
-#include "font/fonttable.h"
 
 #include <limits>
 
@@ -12,9 +11,10 @@ namespace {
 constexpr int kCounterDigits = 18;
 constexpr int kCountPadding = 10;
 
+// Only ever asked about codes from 1 to 127.
 bool skipped(qint64 code)
 {
-    return code == kCR || code == '!';
+    return Protocol::isReservedCode(static_cast<int>(code));
 }
 
 bool isDigit(int code)
@@ -62,7 +62,7 @@ int animateNext(const QString &acc, const QString &start, const QString &stop)
         ++next;
     const qint64 startCode = qBound(qint64(kStartMin), LeadingNumber(start), qint64(kStopMax));
     const qint64 stopCode = qMin<qint64>(LeadingNumber(stop), kStopMax);
-    if (next > stopCode || next < FontTable::kFirstUserCode) {
+    if (next > stopCode || next < Protocol::kFirstUserCode) {
         next = startCode;
         if (skipped(next))
             ++next;

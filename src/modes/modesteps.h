@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/keyverdict.h"
+#include "protocol/chainprotocol.h"
 
 #include <QDate>
 #include <QString>
@@ -20,8 +21,9 @@ inline constexpr int kDelayField = 2;
 
 inline constexpr int kDelayMin = 1;
 inline constexpr int kDelayMax = 2000;
-inline constexpr int kStartMin = 10;
-inline constexpr int kStopMax = 125;
+// The animation runs within the user font.
+inline constexpr int kStartMin = Protocol::kFirstUserCode;
+inline constexpr int kStopMax = Protocol::kLastUserCode;
 // Time and Date poll the clock at this period; Timer2 also repairs a bad interval to it.
 inline constexpr int kClockInterval = 10;
 inline constexpr int kDelayTypingLimit = 4;

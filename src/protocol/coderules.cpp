@@ -12,9 +12,9 @@ using Protocol::isReservedCode;
 
 int clampCode(qint64 value)
 {
-    if (value == Protocol::kReservedFrameEnd || value == Protocol::kReservedSkip)
-        ++value;
-    return static_cast<int>(std::clamp<qint64>(value, kFirstCode, kLastCode));
+    const int code = static_cast<int>(std::clamp<qint64>(value, kFirstCode, kLastCode));
+    // The last code is not reserved, so the step never leaves the range.
+    return isReservedCode(code) ? code + 1 : code;
 }
 
 int selectedCode(const QString &text)

@@ -70,7 +70,7 @@ bool ChainState::isExpected(char letter, int digit, char value) const
 {
     if (letter == 'M') {
         if (fonts().at(digit) == kUserFont)
-            return FontTable::isSelectableCode(static_cast<unsigned char>(value));
+            return Protocol::isUserCode(static_cast<unsigned char>(value));
         return !BuiltinFont::pattern(value).isEmpty();
     }
     // What the attribute's field would let the user type, as it is.
@@ -125,7 +125,7 @@ ChainState::Outcome ChainState::apply(const DecodedFrame &frame)
                                      ? -1
                                      : static_cast<unsigned char>(frame.argument.at(0));
             if (frame.argument.size() != FrameDecoder::kPatternArgument
-                || !FontTable::isSelectableCode(code)) {
+                || !Protocol::isUserCode(code)) {
                 outcome.report = QStringLiteral("error: unchecked W: \"%1\"")
                                          .arg(escapedBytes(frame.argument));
                 break;

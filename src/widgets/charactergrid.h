@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/chainprotocol.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -10,8 +12,8 @@ class CharacterGrid : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int kFirstCode = 10;
-    static constexpr int kLastCode = 125;
+    static constexpr int kFirstCode = Protocol::kFirstUserCode;
+    static constexpr int kLastCode = Protocol::kLastUserCode;
     static constexpr int kColumns = 12;
 
     // patternOf answers the pattern shown for a code; it is asked at every paint.
