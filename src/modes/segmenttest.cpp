@@ -2,6 +2,7 @@
 
 #include "font/fonttable.h"
 #include "protocol/chainprotocol.h"
+#include "protocol/messagecommands.h"
 
 namespace {
 
@@ -11,13 +12,6 @@ constexpr int kLongPause = 10;
 QByteArray copies(int count, char c)
 {
     return QByteArray(qMax(0, count), c);
-}
-
-// Every digit back to font 0 and a blank message of six spaces, whatever the chain length.
-void appendBlanking(CommandList &commands, int chainLength)
-{
-    commands.append({'F', copies(chainLength, '0'), kLongPause});
-    commands.append({'M', QByteArray(6, ' '), kLongPause});
 }
 
 } // namespace
@@ -41,7 +35,7 @@ SegmentTest::Tick SegmentTest::tick(bool portopen, int chainLength)
         tick.pattern = stepPattern(0);
         if (m_testactive) {
             m_testactive = false;
-            appendBlanking(tick.commands, chainLength);
+            tick.commands.append(MessageCommands::blank(chainLength));
         }
         return tick;
     }
@@ -49,7 +43,7 @@ SegmentTest::Tick SegmentTest::tick(bool portopen, int chainLength)
     tick.running = true;
     if (!m_testactive) {
         m_testactive = true;
-        appendBlanking(tick.commands, chainLength);
+        tick.commands.append(MessageCommands::blank(chainLength));
         // Switch every digit to the user font and show character "0" with all segments off.
         tick.commands.append({'F', copies(chainLength, Protocol::kUserFont), kShortPause});
         tick.commands.append({'W', "0" + FontTable::allOff().toLatin1(), kLongPause});
