@@ -21,6 +21,11 @@ inline constexpr int kDelayField = 2;
 
 inline constexpr int kDelayMin = 1;
 inline constexpr int kDelayMax = 2000;
+// What the animation fields start with: the digits "0" to "9", one every 100 ms; Count steps
+// at the same delay.
+inline constexpr int kDefaultStart = '0';
+inline constexpr int kDefaultStop = '9';
+inline constexpr int kDefaultDelay = 100;
 // The animation runs within the user font.
 inline constexpr int kStartMin = Protocol::kFirstUserCode;
 inline constexpr int kStopMax = Protocol::kLastUserCode;

@@ -10,6 +10,8 @@ class SegmentTest
 {
 public:
     static constexpr int kSteps = 16;
+    // The test advances one step every tick, in milliseconds.
+    static constexpr int kTickInterval = 250;
 
     // What one tick does. With no port open the field is left as it is (showChanged false).
     struct Tick

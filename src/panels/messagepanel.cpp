@@ -1,6 +1,7 @@
 #include "panels/messagepanel.h"
 
 #include "panels/workbench.h"
+#include "protocol/chainprotocol.h"
 #include "protocol/digitattributes.h"
 #include "protocol/fieldrules.h"
 #include "protocol/messagecommands.h"
@@ -52,8 +53,10 @@ MessagePanel::MessagePanel(Workbench &workbench, QWidget *parent)
 
 void MessagePanel::buildFields(QGridLayout *grid)
 {
-    m_mlength = addField(grid, QStringLiteral("mlength"), tr("ChainMax=10"), QStringLiteral("6"),
-                         QStringLiteral("Sets the length of the display chain (Maximum of 10)"),
+    m_mlength = addField(grid, QStringLiteral("mlength"),
+                         tr("ChainMax=%1").arg(Protocol::kMaxDigits), QStringLiteral("6"),
+                         QStringLiteral("Sets the length of the display chain (Maximum of %1)")
+                                 .arg(Protocol::kMaxDigits),
                          kMessageLabelTip);
     m_sentence = addField(grid, QStringLiteral("sentence"), tr("Message"), QStringLiteral("AAAAAA"),
                           QStringLiteral("Valid inputs are A-Z,0-9,:,;,<,=,>,?,@,[Space] and ! "

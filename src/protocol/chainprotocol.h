@@ -13,6 +13,8 @@ namespace Protocol {
 inline constexpr char kPrefix[] = "$B7";
 inline constexpr char kLetters[] = "MFUESW";
 inline constexpr char kFrameEnd = '\r';
+// The most digits (modules) one chain holds.
+inline constexpr int kMaxDigits = 10;
 // In a per-digit field, "!" leaves that digit as it is.
 inline constexpr char kSkip = '!';
 // The letter that selects the user font in the fonts field.

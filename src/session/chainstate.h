@@ -16,7 +16,7 @@ class ChainState
 {
 public:
     static constexpr int kMinDigits = 1;
-    static constexpr int kMaxDigits = 10;
+    static constexpr int kMaxDigits = Protocol::kMaxDigits;
     static constexpr int kDefaultDigits = 6;
     static constexpr int kFontSlots = Protocol::kCodeSlots;
 

@@ -53,7 +53,7 @@ ChainOptions ChainOptions::parse(const QStringList &arguments)
 
 QString ChainOptions::helpText()
 {
-    return QStringLiteral(
+    const QString text = QStringLiteral(
             "Usage: vornik-chain [--digits N] [--dump]\n"
             "\n"
             "A virtual Vornik display chain on a pseudo-terminal. The first line printed is the\n"
@@ -68,8 +68,11 @@ QString ChainOptions::helpText()
             "bytes outside a frame) is reported in one line and skipped.\n"
             "\n"
             "Options:\n"
-            "  --digits N   number of digits in the chain, 1 to 10 (default 6)\n"
+            "  --digits N   number of digits in the chain, %1 to %2 (default %3)\n"
             "  --dump       no window: print one line per decoded command with the chain's\n"
             "               characters, fonts, underscores, effects and speeds\n"
             "  -h, --help   show this text\n");
+    return text.arg(ChainState::kMinDigits)
+            .arg(ChainState::kMaxDigits)
+            .arg(ChainState::kDefaultDigits);
 }
