@@ -9,8 +9,9 @@ class FontTable;
 // The commands that write user-font patterns to the modules, as the font editor sends them.
 namespace FontCommands {
 
-inline constexpr int kShortPause = 5;
-inline constexpr int kLongPause = 10;
+// The pauses by the names the font editor uses.
+inline constexpr int kShortPause = Pause::kShort;
+inline constexpr int kLongPause = Pause::kLong;
 
 // "Write" (writePause 5) and Enter in the pattern field (writePause 10): the cleaned pattern
 // to the first module, then the character shown.

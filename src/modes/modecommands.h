@@ -4,10 +4,9 @@
 
 #include <QString>
 
-// The one message each step of the Time, Date, Count and Animate modes sends.
+// The one message each step of the Time, Date, Count and Animate modes sends, followed by
+// Pause::kShort.
 namespace ModeCommands {
-
-inline constexpr int kPause = 5;
 
 // The six digits of the time or the date (ModeSteps::timeDigits, dateDigits).
 CommandList clock(const QString &digits);

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr int kShortPause = 2;
-constexpr int kLongPause = 10;
-
 QByteArray copies(int count, char c)
 {
     return QByteArray(qMax(0, count), c);
@@ -45,17 +42,17 @@ SegmentTest::Tick SegmentTest::tick(bool portopen, int chainLength)
         m_testactive = true;
         tick.commands.append(MessageCommands::blank(chainLength));
         // Switch every digit to the user font and show character "0" with all segments off.
-        tick.commands.append({'F', copies(chainLength, Protocol::kUserFont), kShortPause});
-        tick.commands.append({'W', "0" + FontTable::allOff().toLatin1(), kLongPause});
-        tick.commands.append({'M', copies(chainLength, '0'), kShortPause});
+        tick.commands.append({'F', copies(chainLength, Protocol::kUserFont), Pause::kTestStep});
+        tick.commands.append({'W', "0" + FontTable::allOff().toLatin1(), Pause::kLong});
+        tick.commands.append({'M', copies(chainLength, '0'), Pause::kTestStep});
         m_teststep = 0;
     }
     tick.pattern = stepPattern(m_teststep);
-    tick.commands.append({'F', "U", kShortPause});
-    tick.commands.append({'M', "0", kShortPause});
+    tick.commands.append({'F', "U", Pause::kTestStep});
+    tick.commands.append({'M', "0", Pause::kTestStep});
     tick.showAt = static_cast<int>(tick.commands.size());
-    tick.commands.append({'W', "0" + tick.pattern.toLatin1(), kLongPause});
-    tick.commands.append({'M', copies(chainLength, '0'), kShortPause});
+    tick.commands.append({'W', "0" + tick.pattern.toLatin1(), Pause::kLong});
+    tick.commands.append({'M', copies(chainLength, '0'), Pause::kTestStep});
     m_teststep = (m_teststep + 1) % kSteps;
     return tick;
 }

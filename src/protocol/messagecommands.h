@@ -2,13 +2,9 @@
 
 #include "protocol/pacedcommand.h"
 
-// The commands of the message block and the single-character block, as the window sends them.
+// The commands of the message block and the single-character block, as the window sends them:
+// the message block's followed by Pause::kShort, those of "Send character" by Pause::kLong.
 namespace MessageCommands {
-
-// Every command of the message block is followed by this pause.
-inline constexpr int kPause = 5;
-// The single-character block pauses longer.
-inline constexpr int kCharacterPause = 10;
 
 // Enter in the message field: the message.
 CommandList message(const QByteArray &message);

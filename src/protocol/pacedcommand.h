@@ -21,3 +21,13 @@ struct PacedCommand
 };
 
 using CommandList = QList<PacedCommand>;
+
+// The pauses after a command, in hundredths of a second; each name means one length.
+namespace Pause {
+// After most commands: messages, attributes, mode steps, an upload's writes.
+inline constexpr int kShort = 5;
+// After a command the modules take longer over: blanking, showing a pattern just written.
+inline constexpr int kLong = 10;
+// Between the segment test's commands, which must all fit into one tick.
+inline constexpr int kTestStep = 2;
+} // namespace Pause
