@@ -73,6 +73,9 @@ private Q_SLOTS:
         table.resetfont();
         table.setPattern(10, QStringLiteral("1\r!1"));
         const CommandList upload = FontCommands::upload("UU", table);
+        FontTable applied;
+        applied.setPattern(11, distinctPattern(11));
+        applied.applyUserPatterns({distinctPattern(10), QString(), distinctPattern(12)});
         const QString off(15, QLatin1Char('0'));
         // clang-format off
         QTest::newRow("load as saved") << loaded(joinLines(saved), 10) << distinctPattern(10);
@@ -98,6 +101,9 @@ private Q_SLOTS:
         QTest::newRow("clear: 125 off") << cleared.pattern(125) << off;
         QTest::newRow("clear keeps 9") << cleared.pattern(9) << distinctPattern(9);
         QTest::newRow("reset: 65's default") << table.pattern(65) << "000000000100010";
+        QTest::newRow("apply from code 10, empty keeps")
+                << applied.pattern(9) + '|' + applied.pattern(10) + '|' + applied.pattern(11) + '|' + applied.pattern(12)
+                << '|' + distinctPattern(10) + '|' + distinctPattern(11) + '|' + distinctPattern(12);
         QTest::newRow("stored short") << FontRules::storedPattern("101") << "101000000000000";
         QTest::newRow("stored long") << FontRules::storedPattern(QString(20, '1')) << QString(15, '1');
         QTest::newRow("stored CR and skip") << FontRules::storedPattern("1\r!1") << "100100000000000";

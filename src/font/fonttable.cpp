@@ -39,6 +39,14 @@ bool FontTable::setPattern(int code, const QString &text)
     return true;
 }
 
+void FontTable::applyUserPatterns(const QStringList &patterns)
+{
+    for (int i = 0; i < patterns.size(); ++i) {
+        if (!patterns.at(i).isEmpty())
+            setPattern(kFirstUserCode + i, patterns.at(i));
+    }
+}
+
 void FontTable::clear()
 {
     for (int code = kFirstUserCode; code <= kLastUserCode; ++code)

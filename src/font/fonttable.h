@@ -3,6 +3,7 @@
 #include "protocol/chainprotocol.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -28,6 +29,9 @@ public:
     QString pattern(int code) const;
     // Stores text at code; an index outside 0 to 125 is refused (returns false).
     bool setPattern(int code, const QString &text);
+    // Stores patterns from the first user code on, as a font file lists them; an empty entry
+    // leaves its code as it is.
+    void applyUserPatterns(const QStringList &patterns);
 
     // The default user font: all off, with the 19 built-in shapes at codes 58 to 76.
     void resetfont();

@@ -5,6 +5,7 @@
 #include "core/errortext.h"
 #include "core/linereader.h"
 #include "font/fontfile.h"
+#include "font/fonttable.h"
 #include "panels/workbench.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
@@ -111,8 +112,7 @@ void FontFileBar::load()
     }
 
     const FontTable before = m_workbench.fontarray;
-    for (int i = 0; i < read.patterns.size(); ++i)
-        m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
+    m_workbench.fontarray.applyUserPatterns(read.patterns);
     m_workbench.fonthistory.record(before, m_workbench.fontarray, m_workbench.currentCode());
     m_workbench.markFontSaved();
     m_fontfile->setText(path);
@@ -185,10 +185,7 @@ void FontFileBar::loadStartupFont()
 
     for (int code = 0; code < font.lowSlots.size(); ++code)
         m_workbench.fontarray.setPattern(code, font.lowSlots.at(code));
-    for (int i = 0; i < font.patterns.size(); ++i) {
-        if (!font.patterns.at(i).isEmpty())
-            m_workbench.fontarray.setPattern(FontTable::kFirstUserCode + i, font.patterns.at(i));
-    }
+    m_workbench.fontarray.applyUserPatterns(font.patterns);
 
     m_workbench.showCharacter(m_workbench.currentCode());
     m_workbench.showsegments();
