@@ -20,17 +20,10 @@ struct Check
     int code = 0;
 };
 
-// The first 15 characters are all "0" or "1"; characters after them are not looked at.
+// The first 15 characters are a pattern; characters after them are not looked at.
 bool hasValidSegments(const QString &pattern)
 {
-    if (pattern.size() < FontTable::kSegments)
-        return false;
-    for (int i = 0; i < FontTable::kSegments; ++i) {
-        const QChar c = pattern.at(i);
-        if (c != QLatin1Char('0') && c != QLatin1Char('1'))
-            return false;
-    }
-    return true;
+    return Protocol::isPattern(QStringView(pattern).left(Protocol::kSegments));
 }
 
 // The second blank-separated field of each of the first 116 lines, in line order.

@@ -12,11 +12,6 @@ KeyVerdict patternKey(int code)
     return KeyVerdict::editing(code);
 }
 
-bool isPattern(const QString &text)
-{
-    return text.size() == FontTable::kSegments && editablePattern(text) == text;
-}
-
 QString cleanedPattern(const QString &text)
 {
     QString cleaned = text.left(FontTable::kSegments);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/keyverdict.h"
+#include "protocol/chainprotocol.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,7 +15,7 @@ namespace FontRules {
 KeyVerdict patternKey(int code);
 
 // True for a text of exactly 15 characters "0" and "1".
-bool isPattern(const QString &text);
+using Protocol::isPattern;
 
 // The first 15 characters of text with every character other than "1" turned into "0"; a
 // shorter text stays short. Whatever a table slot holds, the result can never end a command

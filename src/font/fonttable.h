@@ -14,7 +14,7 @@ public:
     static constexpr int kSlots = Protocol::kCodeSlots;
     static constexpr int kFirstUserCode = Protocol::kFirstUserCode;
     static constexpr int kLastUserCode = Protocol::kLastUserCode;
-    static constexpr int kSegments = 15;
+    static constexpr int kSegments = Protocol::kSegments;
 
     FontTable();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/chainprotocol.h"
+
 #include <QLineF>
 #include <QRectF>
 
@@ -8,7 +10,7 @@
 // The 15-segment character cell: where each segment's line runs.
 namespace SegmentGeometry {
 
-inline constexpr int kSegments = 15;
+inline constexpr int kSegments = Protocol::kSegments;
 // Line width of a segment, in the cell's units (twips).
 inline constexpr double kLineWidth = 105.0;
 // The cell's extent in twips: every segment lies inside it, with a margin.

@@ -5,8 +5,8 @@
 #include <QStringList>
 
 // The facts of the display chain's serial protocol, each in one place: the frame prefix and
-// letters, the skip character, the user-font code range and its reserved codes, the scan
-// probe and its reply, and the line settings.
+// letters, the skip character, the longest chain, the user-font code range and its reserved
+// codes, what a segment pattern is, the scan probe and its reply, and the line settings.
 namespace Protocol {
 
 // A command: the prefix, one letter, the argument, one CR.
@@ -35,6 +35,24 @@ inline constexpr bool isReservedCode(int code)
 inline constexpr bool isUserCode(int code)
 {
     return code >= kFirstUserCode && code <= kLastUserCode && !isReservedCode(code);
+}
+
+// A segment pattern: one state per segment, segment 0 first, "1" on and "0" off.
+inline constexpr int kSegments = 15;
+// Where states stops being segment states: the index of its first character other than "0"
+// and "1", or -1 when there is none.
+inline qsizetype firstNonState(QStringView states)
+{
+    for (qsizetype i = 0; i < states.size(); ++i) {
+        if (states.at(i) != QLatin1Char('0') && states.at(i) != QLatin1Char('1'))
+            return i;
+    }
+    return -1;
+}
+// True for a text of exactly 15 characters "0" and "1".
+inline bool isPattern(QStringView text)
+{
+    return text.size() == kSegments && firstNonState(text) < 0;
 }
 
 // The probe a probing port scan sends, and the reply by which a chain answers it.

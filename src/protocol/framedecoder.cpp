@@ -30,10 +30,9 @@ QString patternProblem(const QByteArray &argument)
     const int code = static_cast<unsigned char>(argument.at(0));
     if (!Protocol::isUserCode(code))
         return QStringLiteral("W code %1 is not a user-font code").arg(code);
-    for (int i = 1; i < argument.size(); ++i) {
-        if (argument.at(i) != '0' && argument.at(i) != '1')
-            return QStringLiteral("W segment state %1 is not 0 or 1").arg(i - 1);
-    }
+    const qsizetype state = Protocol::firstNonState(QString::fromLatin1(argument.mid(1)));
+    if (state >= 0)
+        return QStringLiteral("W segment state %1 is not 0 or 1").arg(state);
     return QString();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/chainprotocol.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -35,7 +37,7 @@ public:
     // A frame, CR included, is at most this long; a longer one is dropped up to its CR.
     static constexpr int kMaxFrame = 64;
     // The one W argument: the character code and fifteen segment states.
-    static constexpr int kPatternArgument = 16;
+    static constexpr int kPatternArgument = 1 + Protocol::kSegments;
 
     // Decodes bytes and returns the frames they complete, in order.
     QList<DecodedFrame> feed(const QByteArray &bytes);
