@@ -1,5 +1,7 @@
 #include "core/atomicfile.h"
 
+#include "core/errortext.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -57,7 +59,7 @@ AtomicWriteResult writeFileAtomically(const QString &path, const QByteArray &con
     const QFileInfo existing(path);
     if (existing.exists() && !existing.isFile() && !existing.isDir()) {
         result.error = QFileDevice::WriteError;
-        result.errorText = QStringLiteral("%1 is not a regular file").arg(path);
+        result.errorText = notRegularFileText(path);
         return result;
     }
     if (existing.isFile() && hasOtherHardLinks(path))

@@ -7,6 +7,21 @@
 
 #include <cerrno>
 
+QString fileOpenErrorTitle()
+{
+    return QStringLiteral("File open error");
+}
+
+QString fileSaveErrorTitle()
+{
+    return QStringLiteral("File save error");
+}
+
+QString notRegularFileText(const QString &path)
+{
+    return QStringLiteral("%1 is not a regular file").arg(path);
+}
+
 QString errortext(qint32 number, const QString &description)
 {
     switch (number) {

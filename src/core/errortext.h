@@ -18,6 +18,12 @@ inline constexpr qint32 PortBusy = static_cast<qint32>(0x80040205u);
 inline constexpr qint32 PortWriteGone = static_cast<qint32>(0x80040206u);
 } // namespace ErrorNumber
 
+// The titles of the alerts that report a file that could not be opened or saved.
+QString fileOpenErrorTitle();
+QString fileSaveErrorTitle();
+// Why path is not used: it names a FIFO, a device or a directory, not a regular file.
+QString notRegularFileText(const QString &path);
+
 // The plain-language explanation of an error number, or the request to report an unknown one.
 QString errortext(qint32 number, const QString &description);
 

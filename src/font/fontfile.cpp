@@ -51,24 +51,37 @@ Check check(const QStringList &patterns)
     return {};
 }
 
+const QString kEmpty = QStringLiteral("file is empty");
+
+// One pattern's fault, in the words both refusals use.
+QString patternFault(const Check &result)
+{
+    const QString what = result.fault == Fault::TooFewSymbols ? QStringLiteral("too few symbols")
+                                                              : QStringLiteral("invalid symbol");
+    return QStringLiteral("font pattern %1 %2").arg(result.code).arg(what);
+}
+
+// Load's refusals begin with a capital.
+QString capitalised(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text.at(0).toUpper();
+    return text;
+}
+
 QString loadRefusal(const Check &result)
 {
     switch (result.fault) {
     case Fault::None:
         return QString();
     case Fault::TooShort:
-        return QStringLiteral("Less than 116 font patterns, load aborted");
+        return QStringLiteral("Less than %1 font patterns, load aborted").arg(kPatternCount);
     case Fault::TooFewSymbols:
-        return QStringLiteral("Font pattern ") + QString::number(result.code)
-               + QStringLiteral(" too few symbols, load aborted");
     case Fault::InvalidSymbol:
-        return QStringLiteral("Font pattern ") + QString::number(result.code)
-               + QStringLiteral(" invalid symbol, load aborted");
+        return capitalised(patternFault(result)) + QStringLiteral(", load aborted");
     }
     return QString();
 }
-
-const QString kNotLoaded = QStringLiteral("Character set file not loaded: ");
 
 QString startupRefusalForSavedLayout(const Check &result)
 {
@@ -76,13 +89,10 @@ QString startupRefusalForSavedLayout(const Check &result)
     case Fault::None:
         return QString();
     case Fault::TooShort:
-        return kNotLoaded + QStringLiteral("fewer than 116 font patterns");
+        return notLoadedText(QStringLiteral("fewer than %1 font patterns").arg(kPatternCount));
     case Fault::TooFewSymbols:
-        return kNotLoaded + QStringLiteral("font pattern ") + QString::number(result.code)
-               + QStringLiteral(" too few symbols");
     case Fault::InvalidSymbol:
-        return kNotLoaded + QStringLiteral("font pattern ") + QString::number(result.code)
-               + QStringLiteral(" invalid symbol");
+        return notLoadedText(patternFault(result));
     }
     return QString();
 }
@@ -91,11 +101,12 @@ QString startupRefusalForSavedLayout(const Check &result)
 QString bareLayoutRefusal(const QStringList &lines)
 {
     if (lines.size() < kStartupLines)
-        return kNotLoaded + QStringLiteral("fewer than 126 lines");
+        return notLoadedText(QStringLiteral("fewer than %1 lines").arg(kStartupLines));
     for (int code = FontTable::kFirstUserCode; code <= FontTable::kLastUserCode; ++code) {
         if (!hasValidSegments(lines.at(code)))
-            return kNotLoaded + QStringLiteral("line ") + QString::number(code + 1)
-                   + QStringLiteral(" is not a 15-segment pattern");
+            return notLoadedText(QStringLiteral("line %1 is not a %2-segment pattern")
+                                         .arg(code + 1)
+                                         .arg(Protocol::kSegments));
     }
     return QString();
 }
@@ -126,11 +137,16 @@ Result readFromBytes(const QByteArray &bytes, Reader read)
 
 } // namespace
 
+QString notLoadedText(const QString &reason)
+{
+    return QStringLiteral("Character set file not loaded: ") + reason;
+}
+
 Patterns readLoadFile(QIODevice &file)
 {
     Patterns result;
     if (file.atEnd()) {
-        result.refusal = QStringLiteral("File is empty");
+        result.refusal = capitalised(kEmpty);
         return result;
     }
     const QStringList patterns = patternsOf(readBoundedLines(file, kPatternCount));
@@ -166,7 +182,7 @@ StartupFont readStartupFile(QIODevice &file)
 {
     StartupFont result;
     if (file.atEnd()) {
-        result.refusal = kNotLoaded + QStringLiteral("file is empty");
+        result.refusal = notLoadedText(kEmpty);
         return result;
     }
     const QStringList lines = readBoundedLines(file, kStartupLines);

@@ -49,6 +49,9 @@ struct StartupFont
     bool ok() const { return refusal.isEmpty(); }
 };
 
+// The status text of a start-up font that was not loaded, and why.
+QString notLoadedText(const QString &reason);
+
 // Reads the start-up file in the layout with more good lines, taking every good line; a file
 // with no good line in either layout is refused with a short reason for the status line.
 StartupFont readStartupFile(QIODevice &file);

@@ -88,8 +88,8 @@ void FontFileBar::load()
     // Only a regular file is opened: a FIFO or a terminal chosen by name would wait for a
     // writer and freeze the window.
     if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
-        showalert(QStringLiteral("File open error"), QString(), fileErrorNumber(path, 0),
-                  AlertStyle::Error, 0, QStringLiteral("%1 is not a regular file").arg(path));
+        showalert(fileOpenErrorTitle(), QString(), fileErrorNumber(path, 0), AlertStyle::Error, 0,
+                  notRegularFileText(path));
         return;
     }
 
@@ -101,8 +101,8 @@ void FontFileBar::load()
     if (file.open(QIODevice::ReadOnly))
         read = FontFile::readLoadFile(file);
     if (file.error() != QFileDevice::NoError) {
-        showalert(QStringLiteral("File open error"), QString(), fileErrorNumber(path, errno),
-                  AlertStyle::Error, 0, file.errorString());
+        showalert(fileOpenErrorTitle(), QString(), fileErrorNumber(path, errno), AlertStyle::Error,
+                  0, file.errorString());
         return;
     }
     file.close();
@@ -136,9 +136,8 @@ bool FontFileBar::save()
     const AtomicWriteResult written
             = writeFileAtomically(path, FontFile::saveFileBytes(m_workbench.fontarray));
     if (!written.ok) {
-        showalert(QStringLiteral("File save error"), QString(),
-                  fileErrorNumber(path, written.systemError), AlertStyle::Error, 12,
-                  written.errorText);
+        showalert(fileSaveErrorTitle(), QString(), fileErrorNumber(path, written.systemError),
+                  AlertStyle::Error, 12, written.errorText);
         return false;
     }
     m_workbench.markFontSaved();
@@ -174,8 +173,7 @@ void FontFileBar::loadStartupFont()
     if (file.open(QIODevice::ReadOnly))
         font = FontFile::readStartupFile(file);
     if (file.error() != QFileDevice::NoError) {
-        m_workbench.setStatus(QStringLiteral("Character set file not loaded: ")
-                              + file.errorString());
+        m_workbench.setStatus(FontFile::notLoadedText(file.errorString()));
         return;
     }
     if (!font.ok()) {

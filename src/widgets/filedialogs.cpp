@@ -1,6 +1,7 @@
 #include "widgets/filedialogs.h"
 
 #include "core/basicutilities.h"
+#include "core/errortext.h"
 #include "widgets/alert.h"
 
 #include <QApplication>
@@ -218,8 +219,8 @@ QString OpenFileDialog(const QString &title, QString &fileName, const QString &i
         }
         return multiple ? multipleResult(chosen) : singleResult(chosen.first());
     } catch (const std::exception &error) {
-        showalert(QStringLiteral("File open error"), QString(), kMissingFilterItem,
-                  AlertStyle::Error, 0, QString::fromLocal8Bit(error.what()));
+        showalert(fileOpenErrorTitle(), QString(), kMissingFilterItem, AlertStyle::Error, 0,
+                  QString::fromLocal8Bit(error.what()));
         return QString();
     }
 }
@@ -239,8 +240,8 @@ QString SaveFileDialog(const QString &title, const QString &fileName, const QStr
             return QString();
         return singleResult(chosen.first());
     } catch (const std::exception &error) {
-        showalert(QStringLiteral("File save error"), QString(), kMissingFilterItem,
-                  AlertStyle::Error, 12, QString::fromLocal8Bit(error.what()));
+        showalert(fileSaveErrorTitle(), QString(), kMissingFilterItem, AlertStyle::Error, 12,
+                  QString::fromLocal8Bit(error.what()));
         return QString();
     }
 }

@@ -78,8 +78,8 @@ void LogPane::saveLogAs()
     const QString path = dialogResultPath(result);
     const AtomicWriteResult written = writeFileAtomically(path, logText().toLocal8Bit());
     if (!written.ok)
-        showalert(QStringLiteral("File save error"), QString(),
-                  fileErrorNumber(path, written.error), AlertStyle::Error, 12, written.errorText);
+        showalert(fileSaveErrorTitle(), QString(), fileErrorNumber(path, written.error),
+                  AlertStyle::Error, 12, written.errorText);
 }
 
 void LogPane::appendText(const QString &text)
