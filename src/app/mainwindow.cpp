@@ -65,7 +65,6 @@ const QString kCaption = QStringLiteral("Vornik control and test utility");
 
 MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent)
 {
-    InitConstants();
     setObjectName(QStringLiteral("main"));
     setWindowTitle(kCaption);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -221,7 +220,6 @@ void MainWindow::startup()
     if (m_started)
         return;
     m_started = true;
-    InitConstants();
     setWindowTitle(kCaption + QStringLiteral("  ") + VersionText());
     m_portChooser->portselect()->setToolTip(QStringLiteral("Press ") + QUOTE
                                             + QStringLiteral("Enter") + QUOTE

@@ -72,7 +72,6 @@ void answerDialogsWith(const QString &path)
 
 QuietEnvironment::QuietEnvironment()
 {
-    InitConstants();
     resetShutdownRequest();
     setDelayScale(0);
     setDelayObserver([this](int pause) { m_pauses.append(pause); });
