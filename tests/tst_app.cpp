@@ -1,7 +1,9 @@
 #include "support/ptypair.h"
+#include "support/quietwidgets.h"
 #include "support/recordingport.h"
 #include "support/testhelpers.h"
-#include "support/testsupport.h"
+#include "support/testwindow.h"
+#include "support/widgethelpers.h"
 
 #include "app/settingsfile.h"
 #include "core/basicutilities.h"
@@ -129,7 +131,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, before);
         QFETCH(QStringList, loaded);
-        QuietEnvironment quiet;
+        QuietWidgets quiet;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("vornik.ini"));
         const QString other = dir.filePath(QStringLiteral("other.ini"));

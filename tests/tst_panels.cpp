@@ -1,5 +1,6 @@
 #include "support/testhelpers.h"
-#include "support/testsupport.h"
+#include "support/testwindow.h"
+#include "support/widgethelpers.h"
 
 #include "panels/fonteditorpanel.h"
 #include "panels/modespanel.h"

@@ -1,6 +1,6 @@
 #include "support/ptypair.h"
+#include "support/quietenvironment.h"
 #include "support/recordingport.h"
-#include "support/testsupport.h"
 
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"

@@ -1,5 +1,6 @@
+#include "support/quietwidgets.h"
 #include "support/testhelpers.h"
-#include "support/testsupport.h"
+#include "support/widgethelpers.h"
 
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
@@ -24,7 +25,7 @@ class TestWidgets : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QuietEnvironment> m_quiet;
+    std::unique_ptr<QuietWidgets> m_quiet;
 
     // Acts on the alert once it is on screen.
     void whenShown(std::function<void(ShowAlertForm *)> action)
@@ -36,7 +37,7 @@ class TestWidgets : public QObject
     }
 
 private Q_SLOTS:
-    void init() { m_quiet = std::make_unique<QuietEnvironment>(); }
+    void init() { m_quiet = std::make_unique<QuietWidgets>(); }
     void cleanup()
     {
         setFileDialogResponder({});

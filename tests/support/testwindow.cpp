@@ -1,4 +1,4 @@
-#include "support/testsupport.h"
+#include "support/testwindow.h"
 
 #include "core/basicutilities.h"
 #include "panels/portchooser.h"
@@ -6,7 +6,6 @@
 #include "serial/seriallink.h"
 #include "support/recordingport.h"
 #include "widgets/alert.h"
-#include "widgets/filedialogs.h"
 #include "widgets/savechangesform.h"
 
 #include <QComboBox>
@@ -61,28 +60,4 @@ void TestWindow::clearSent()
 {
     m_port->clearWrites();
     m_pauses.clear();
-}
-
-void answerDialogsWith(const QString &path)
-{
-    setFileDialogResponder([path](const FileDialogRequest &) {
-        return path.isEmpty() ? QStringList() : QStringList{path};
-    });
-}
-
-QuietEnvironment::QuietEnvironment()
-{
-    resetShutdownRequest();
-    setDelayScale(0);
-    setDelayObserver([this](int pause) { m_pauses.append(pause); });
-    setAlertResponder([](const AlertRecord &) { return true; });
-    clearAlertHistory();
-}
-
-QuietEnvironment::~QuietEnvironment()
-{
-    setAlertResponder({});
-    setDelayObserver({});
-    setDelayScale(1);
-    resetShutdownRequest();
 }
