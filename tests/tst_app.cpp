@@ -581,6 +581,52 @@ private Q_SLOTS:
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(readFile(settings).count("\r\n"), 100);
     }
+
+    // Without a display the program answers --help and --version, and otherwise says it needs
+    // one instead of aborting.
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environment"); // added to one without a display
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");
+        const QString needsDisplay = QStringLiteral("needs a graphical session");
+        QTest::newRow("version") << QStringList{"--version"} << QStringList() << 0
+                                 << QStringLiteral("vornik " VORNIK_VERSION_STRING);
+        QTest::newRow("help") << QStringList{"--help"} << QStringList() << 0
+                              << "--extra-port <DEVICE>";
+        QTest::newRow("unknown option")
+                << QStringList{"--bogus"} << QStringList() << 1 << "Unknown option 'bogus'";
+        QTest::newRow("window") << QStringList() << QStringList() << 1 << needsDisplay;
+        QTest::newRow("window, start port") << QStringList{"--port", "/dev/null"} << QStringList()
+                                            << 1 << "vornikctl drives the chain without one";
+        QTest::newRow("window, X platform")
+                << QStringList() << QStringList{"QT_QPA_PLATFORM=xcb"} << 1 << needsDisplay;
+        QTest::newRow("version, offscreen platform")
+                << QStringList{"--version"} << QStringList{"QT_QPA_PLATFORM=offscreen"} << 0
+                << QStringLiteral("vornik " VORNIK_VERSION_STRING);
+    }
+    void withoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environment);
+        QFETCH(int, status);
+        QFETCH(QString, text);
+        QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            system.remove(QString::fromLatin1(name));
+        for (const QString &setting : environment)
+            system.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        QProcess process;
+        process.setProcessEnvironment(system);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral(VORNIK_BINARY), arguments);
+        QVERIFY(process.waitForFinished(20000));
+        const QString output = QString::fromLocal8Bit(process.readAll());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+        QVERIFY2(output.contains(text), qPrintable(output));
+    }
 };
 
 QTEST_MAIN(TestApp)
