@@ -34,6 +34,7 @@ PacedSender::Outcome UploadJob::run(const QByteArray &fonts, const FontTable &ta
     for (const PacedCommand &command : commands)
         m_pauseLeft += command.pause;
     m_stopRequested = false;
+    Q_EMIT started(m_total);
 
     const auto announce = [this](const PacedCommand &command) {
         if (!isPatternWrite(command) || command.argument.isEmpty())

@@ -31,6 +31,8 @@ public:
     int pauseLeft() const { return m_pauseLeft; }
 
 Q_SIGNALS:
+    // The upload begins with total characters to send.
+    void started(int total);
     // A character's pattern is about to go out: sent characters before it, of total.
     void progress(int sent, int total);
     void characterStarting(int code);
