@@ -61,7 +61,7 @@ private Q_SLOTS:
             if (fault == QLatin1String("write fails"))
                 m_port->failWrites(PortError{5, QStringLiteral("gone")});
             else if (fault == QLatin1String("caller deleted"))
-                delete caller;
+                delete guard.data();
         });
         PacedSender sender(*m_link);
         const auto stopAtThree = [&](const PacedCommand &next) {

@@ -7,6 +7,7 @@
 #include "session/pacedsender.h"
 
 #include <QLocale>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -85,13 +86,16 @@ void ModeRunner::stepActiveMode()
     if (m_stepping || shutdownRequested())
         return;
     const ReentryGuard guard(this, m_stepping);
+    // The window's runner goes with its panel, which may be deleted while a step sends; the
+    // inputs are then gone too.
+    const QPointer<ModeRunner> self(this);
     if (m_inputs.modeOn(ModeInputs::Animate))
         animateStep();
-    if (m_inputs.modeOn(ModeInputs::Time))
+    if (self && m_inputs.modeOn(ModeInputs::Time))
         clockStep(false);
-    if (m_inputs.modeOn(ModeInputs::Date))
+    if (self && m_inputs.modeOn(ModeInputs::Date))
         clockStep(true);
-    if (m_inputs.modeOn(ModeInputs::Count))
+    if (self && m_inputs.modeOn(ModeInputs::Count))
         countStep();
 }
 
