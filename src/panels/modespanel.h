@@ -22,9 +22,6 @@ class ModesPanel : public QGroupBox, public ModeInputs
 public:
     explicit ModesPanel(Workbench &workbench, QWidget *parent = nullptr);
 
-    // Runs the modes: Timer1 and Timer2 are children of this panel.
-    ModeRunner &runner() const { return *m_runner; }
-
     bool modeOn(Mode mode) const override;
     int chainLength() const override;
     QString startText() const override;
@@ -50,5 +47,6 @@ private:
     std::array<FilteredLineEdit *, 3> m_animation{};
     std::array<QLabel *, 3> m_label{};
     FilteredLineEdit *m_xcount = nullptr;
+    // Steps the modes; it and its timers (Timer1, Timer2) are children of this panel.
     ModeRunner *m_runner = nullptr;
 };

@@ -15,8 +15,6 @@ class SegmentTestPanel : public QGroupBox
 public:
     explicit SegmentTestPanel(Workbench &workbench, QWidget *parent = nullptr);
 
-    SegmentTestRunner &runner() const { return *m_runner; }
-
 private:
     void showRunning(bool running);
 
