@@ -9,13 +9,13 @@
 #include "core/basicutilities.h"
 #include "core/settingslines.h"
 #include "font/fonttable.h"
-#include "panels/modespanel.h"
 #include "panels/portchooser.h"
-#include "panels/segmenttestpanel.h"
 #include "panels/workbench.h"
 #include "protocol/command.h"
 #include "serial/seriallink.h"
 #include "serial/serialportcontrol.h"
+#include "session/moderunner.h"
+#include "session/segmenttestrunner.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
 #include "widgets/savechangesform.h"
@@ -383,8 +383,8 @@ private Q_SLOTS:
         MainWindow &window = t.window();
         if (activity == QLatin1String("help alert"))
             setAlertResponder({});
-        auto *modes = window.findChild<ModesPanel *>();
-        auto *segmentTest = window.findChild<SegmentTestPanel *>();
+        auto *modes = window.findChild<ModeRunner *>();
+        auto *segmentTest = window.findChild<SegmentTestRunner *>();
         modes->setAutomaticTicks(false);
         segmentTest->setAutomaticTicks(false);
         const int scanOpensBefore = t.scanPort().openCount();
@@ -494,8 +494,8 @@ private Q_SLOTS:
             return random.bounded(2) ? QStringList()
                                      : QStringList{t.dir() + QStringLiteral("/saved.fnt")};
         });
-        auto *modes = window.findChild<ModesPanel *>();
-        auto *segmentTest = window.findChild<SegmentTestPanel *>();
+        auto *modes = window.findChild<ModeRunner *>();
+        auto *segmentTest = window.findChild<SegmentTestRunner *>();
         modes->setAutomaticTicks(false);
         segmentTest->setAutomaticTicks(false);
         window.show();

@@ -3,12 +3,12 @@
 #include "support/widgethelpers.h"
 
 #include "panels/fonteditorpanel.h"
-#include "panels/modespanel.h"
 #include "panels/portchooser.h"
-#include "panels/segmenttestpanel.h"
 #include "panels/workbench.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
+#include "session/moderunner.h"
+#include "session/segmenttestrunner.h"
 #include "support/recordingport.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
@@ -39,8 +39,11 @@ class TestPanels : public QObject
     void button(int index) const { click(QStringLiteral("Command2_%1").arg(index)); }
     Workbench &bench() const { return m_t->window().workbench(); }
     FontTable &table() const { return bench().fontarray; }
-    ModesPanel *modes() const { return m_t->window().findChild<ModesPanel *>(); }
-    SegmentTestPanel *segmentTest() const { return m_t->window().findChild<SegmentTestPanel *>(); }
+    ModeRunner *modes() const { return m_t->window().findChild<ModeRunner *>(); }
+    SegmentTestRunner *segmentTest() const
+    {
+        return m_t->window().findChild<SegmentTestRunner *>();
+    }
     void select(int code)
     {
         field(QStringLiteral("acc"))->setText(QString::number(code));

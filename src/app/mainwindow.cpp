@@ -104,7 +104,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_tabs->addTab(m_characters, tr("Characters"));
     connect(m_characters, &CharacterGrid::codeClicked, this, [this](int code) {
         m_tabs->setCurrentIndex(0);
-        m_fontEditor->selectCode(code);
+        m_fontEditor->enterCode(code);
     });
 
     // Which port is open, and how, whatever tab is showing.

@@ -1,25 +1,22 @@
 #include "panels/fonteditorpanel.h"
 
 #include "core/basicutilities.h"
-#include "core/reentryguard.h"
 #include "font/fontcommands.h"
 #include "font/fontrules.h"
 #include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
+#include "panels/commitbar.h"
 #include "panels/workbench.h"
 #include "protocol/coderules.h"
 #include "protocol/messagecommands.h"
 #include "widgets/filteredlineedit.h"
 #include "widgets/segmentpreview.h"
 
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -110,21 +107,8 @@ void FontEditorPanel::buildButtons()
     QPushButton *next = addButton(5, tr(">"),
                                   tr("Select next location in local memory and send to first PIC "
                                      "in chain"));
-    QPushButton *commit = addButton(9, tr("Commit"), tr("Write local memory to all PICs in chain"));
-    QPushButton *stop
-            = addButton(14, tr("Stop"), tr("Stop the upload after the current character"));
-    stop->hide();
-    // Escape stops at once (a button's own shortcut clicks only after a delay), and only
-    // during an upload.
-    m_stopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    m_stopShortcut->setContext(Qt::WindowShortcut);
-    m_stopShortcut->setEnabled(false);
-    m_buttons = {off, on, def, clr, previous, write, writePlus, next, commit, stop};
-
-    m_commitProgress = new QProgressBar(this);
-    m_commitProgress->setObjectName(QStringLiteral("commitprogress"));
-    m_commitProgress->setFormat(QStringLiteral("%v / %m"));
-    m_commitProgress->hide();
+    m_buttons = {off, on, def, clr, previous, write, writePlus, next};
+    m_commitBar = new CommitBar(m_workbench, this);
 }
 
 void FontEditorPanel::buildLayout()
@@ -141,11 +125,6 @@ void FontEditorPanel::buildLayout()
     auto *writeRow = new QHBoxLayout;
     for (QPushButton *button : {b.previous, b.write, b.writePlus, b.next})
         writeRow->addWidget(button);
-    auto *commitRow = new QHBoxLayout;
-    commitRow->addWidget(b.commit);
-    commitRow->addWidget(m_commitProgress, 1);
-    commitRow->addWidget(b.stop);
-    commitRow->addStretch();
     auto *hintRow = new QHBoxLayout;
     hintRow->addWidget(new QLabel(tr("To view UDC"), this));
     hintRow->addWidget(new QLabel(tr("Set Fonts='U'"), this));
@@ -156,7 +135,7 @@ void FontEditorPanel::buildLayout()
     controls->addWidget(m_udcpattern);
     controls->addLayout(editRow);
     controls->addLayout(writeRow);
-    controls->addLayout(commitRow);
+    controls->addWidget(m_commitBar);
     controls->addLayout(hintRow);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(m_preview, 0, Qt::AlignTop);
@@ -195,9 +174,6 @@ void FontEditorPanel::connectButtons()
             [this] { onStep(CodeRules::previousCode(settledCode())); });
     connect(b.next, &QPushButton::clicked, this,
             [this] { onStep(CodeRules::nextCode(settledCode())); });
-    connect(b.commit, &QPushButton::clicked, this, &FontEditorPanel::onCommit);
-    connect(b.stop, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
-    connect(m_stopShortcut, &QShortcut::activated, this, [this] { m_stopRequested = true; });
 
     // The fields take these keys themselves (see eventFilter); the shortcuts serve the rest.
     auto *undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
@@ -267,21 +243,7 @@ void FontEditorPanel::showsegments()
         m_workbench.fontarray.setPattern(code, pattern);
         m_workbench.fonthistory.record(before, m_workbench.fontarray, code, true);
     }
-    paintPreview(pattern);
-}
-
-void FontEditorPanel::paintPreview(const QString &pattern)
-{
-    const QPointer<FontEditorPanel> self(this);
-    for (int k = 0; k < FontTable::kSegments; ++k) {
-        if (!self || shutdownRequested())
-            return;
-        const bool on = pattern.at(k) == QLatin1Char('1');
-        m_preview->setLineColour(k,
-                                 on ? SegmentGeometry::onColour() : SegmentGeometry::offColour());
-        // The preview is painted segment by segment while the rest of the window stays alive.
-        QCoreApplication::processEvents();
-    }
+    m_preview->showPattern(pattern);
 }
 
 void FontEditorPanel::selectcode()
@@ -296,7 +258,7 @@ void FontEditorPanel::selectcode()
                         [this](const PacedCommand &) { showsegments(); });
 }
 
-void FontEditorPanel::selectCode(int code)
+void FontEditorPanel::enterCode(int code)
 {
     m_acc->setText(QString::number(code));
     selectcode();
@@ -414,7 +376,7 @@ void FontEditorPanel::setWholePattern(const QString &pattern)
 void FontEditorPanel::stepFontHistory(bool redo)
 {
     // The upload reads the table as it goes.
-    if (m_committing)
+    if (committing())
         return;
     FontTable &table = m_workbench.fontarray;
     const std::optional<int> code
@@ -423,7 +385,7 @@ void FontEditorPanel::stepFontHistory(bool redo)
         return;
     m_acc->setText(QString::number(*code));
     refreshEditor(*code);
-    paintPreview(FontRules::storedPattern(m_udcpattern->text()));
+    m_preview->showPattern(FontRules::storedPattern(m_udcpattern->text()));
 }
 
 void FontEditorPanel::replaceFont(void (FontTable::*reset)(), const QString &status)
@@ -456,55 +418,7 @@ void FontEditorPanel::onStep(int code)
     m_workbench.sendAll(this, showCurrentCharacter(code), {}, [this](bool) { showsegments(); });
 }
 
-void FontEditorPanel::onCommit()
+bool FontEditorPanel::committing() const
 {
-    // One upload at a time: a click while one runs (the buttons stay enabled) is ignored.
-    if (m_committing)
-        return;
-    const ReentryGuard guard(this, m_committing);
-    const QPointer<FontEditorPanel> self(this);
-    const CommandList commands
-            = FontCommands::upload(m_workbench.fontsArgument(), m_workbench.fontarray);
-    const auto total = static_cast<int>(
-            std::count_if(commands.cbegin(), commands.cend(),
-                          [](const PacedCommand &command) { return command.letter == 'W'; }));
-    int charactersSent = 0;
-    m_stopRequested = false;
-    m_commitProgress->setRange(0, total);
-    m_commitProgress->setValue(0);
-    m_commitProgress->show();
-    m_buttons.stop->show();
-    m_stopShortcut->setEnabled(true);
-    // Before each pattern goes out the editor shows its character, as the upload goes along.
-    const auto showUploading = [this, &charactersSent](const PacedCommand &command) {
-        if (command.letter != 'W' || command.argument.isEmpty())
-            return;
-        m_commitProgress->setValue(charactersSent++);
-        const int code = static_cast<unsigned char>(command.argument.at(0));
-        m_acc->setText(QString::number(code));
-        refreshEditor(code);
-        showsegments();
-        QCoreApplication::processEvents();
-    };
-    // A stop takes effect before the next character, so the current one is shown complete.
-    const auto stopBeforeNextCharacter
-            = [this](const PacedCommand &next) { return m_stopRequested && next.letter == 'W'; };
-    // The success message needs every command to have gone out to an open port without error.
-    m_workbench.sendAll(
-            this, commands, showUploading,
-            [this](bool complete) {
-                if (complete)
-                    m_workbench.setStatus(QStringLiteral("Character set has been uploaded to PIC"));
-                showsegments();
-            },
-            stopBeforeNextCharacter);
-    if (!self)
-        return;
-    if (m_stopRequested && charactersSent < total)
-        m_workbench.setStatus(QStringLiteral("Upload stopped: %1 of %2 characters sent")
-                                      .arg(charactersSent)
-                                      .arg(total));
-    m_commitProgress->hide();
-    m_buttons.stop->hide();
-    m_stopShortcut->setEnabled(false);
+    return m_commitBar->committing();
 }

@@ -9,7 +9,6 @@
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -68,8 +67,7 @@ void FontFileBar::rememberDirectory(const QString &directory)
 void FontFileBar::refuse(const QString &reason)
 {
     m_workbench.setStatus(reason);
-    QCoreApplication::processEvents();
-    QApplication::beep();
+    beepWhenShown();
 }
 
 void FontFileBar::load()

@@ -1,0 +1,134 @@
+#include "support/recordingport.h"
+
+#include "core/basicutilities.h"
+#include "font/fonttable.h"
+#include "serial/seriallink.h"
+#include "session/pacedsender.h"
+#include "session/uploadjob.h"
+
+#include <QPointer>
+#include <QTest>
+
+#include <memory>
+
+using Outcome = PacedSender::Outcome;
+Q_DECLARE_METATYPE(PacedSender::Outcome)
+
+// The session layer alone on a recording port: how a paced run ends, and how an upload stops,
+// judged by the frames that reached the port.
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+    RecordingPort *m_port = nullptr;
+    std::unique_ptr<SerialLink> m_link;
+
+private Q_SLOTS:
+    void initTestCase() { setDelayScale(0); }
+    void init()
+    {
+        m_port = new RecordingPort;
+        m_link = std::make_unique<SerialLink>(m_port);
+        m_port->setParent(m_link.get());
+        m_port->OpenPort(QStringLiteral("ttyTEST0"), QStringLiteral("9600,n,8,1"));
+        m_link->setPortOpen(true);
+    }
+    void cleanup() { m_link.reset(); }
+
+    // Three message commands; the fault strikes at the first write (a stop: before the third).
+    void pacedRun_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("complete") << "" << Outcome::Complete << 3;
+        QTest::newRow("no port open") << "no port" << Outcome::LineFailed << 0;
+        QTest::newRow("a failed write") << "write fails" << Outcome::LineFailed << 1;
+        QTest::newRow("stopped before the third") << "stop" << Outcome::Stopped << 2;
+        QTest::newRow("caller deleted mid-run") << "caller deleted" << Outcome::Stopped << 1;
+    }
+    void pacedRun()
+    {
+        QFETCH(QString, fault);
+        QFETCH(Outcome, outcome);
+        QFETCH(int, frames);
+        const CommandList commands{{'M', "ONE", 5}, {'M', "TWO", 5}, {'M', "THREE", 5}};
+        auto *caller = new QObject(this);
+        const QPointer<QObject> guard(caller);
+        if (fault == QLatin1String("no port"))
+            m_link->setPortOpen(false);
+        m_port->setWriteHook([&](const QByteArray &) {
+            if (fault == QLatin1String("write fails"))
+                m_port->failWrites(PortError{5, QStringLiteral("gone")});
+            else if (fault == QLatin1String("caller deleted"))
+                delete guard.data();
+        });
+        PacedSender sender(*m_link);
+        const auto stopAtThree = [&](const PacedCommand &next) {
+            return fault == QLatin1String("stop") && next.argument == "THREE";
+        };
+        QCOMPARE(sender.send(commands, caller, {}, stopAtThree), outcome);
+        const QList<QByteArray> expected{"$B7MONE\r", "$B7MTWO\r", "$B7MTHREE\r"};
+        QCOMPARE(m_port->writes(), expected.mid(0, frames));
+        delete guard.data();
+    }
+
+    // Stop asked for while the given write goes out (0: never); the character on the line goes
+    // out whole, with its show command, and the next one does not start.
+    void uploadStop_data()
+    {
+        QTest::addColumn<int>("stopAtWrite");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("not stopped") << 0 << Outcome::Complete << 229 << 114;
+        QTest::newRow("during the fonts command") << 1 << Outcome::Stopped << 1 << 0;
+        QTest::newRow("during a pattern") << 50 << Outcome::Stopped << 51 << 25;
+        QTest::newRow("during its show") << 51 << Outcome::Stopped << 51 << 25;
+        QTest::newRow("during the last show") << 229 << Outcome::Complete << 229 << 114;
+    }
+    void uploadStop()
+    {
+        QFETCH(int, stopAtWrite);
+        QFETCH(Outcome, outcome);
+        QFETCH(int, frames);
+        QFETCH(int, sent);
+        PacedSender sender(*m_link);
+        UploadJob job(sender);
+        QList<int> progress;
+        QList<int> totals;
+        QList<int> shown;
+        QList<Outcome> finished;
+        connect(&job, &UploadJob::progress, this, [&](int done, int total) {
+            progress.append(done);
+            totals.append(total);
+        });
+        connect(&job, &UploadJob::characterStarting, this, [&](int code) { shown.append(code); });
+        connect(&job, &UploadJob::finished, this, [&](Outcome end) { finished.append(end); });
+        m_port->setWriteHook([&](const QByteArray &) {
+            if (m_port->writes().size() == stopAtWrite)
+                job.stop();
+        });
+        FontTable table;
+        table.resetfont();
+        QCOMPARE(job.run("000000", table), outcome);
+        QCOMPARE(m_port->writes().size(), frames);
+        QCOMPARE(job.sent(), sent);
+        QCOMPARE(job.total(), 114);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first(), outcome);
+        // One progress step and one character shown per pattern sent, in order; the last frame
+        // shows the last character whole.
+        QCOMPARE(shown.size(), sent);
+        QCOMPARE(totals, QList<int>(sent, 114));
+        for (int i = 0; i < sent; ++i) {
+            QCOMPARE(progress.at(i), i);
+            QVERIFY(i == 0 || shown.at(i) > shown.at(i - 1));
+        }
+        if (sent > 0)
+            QCOMPARE(m_port->writes().last(), QByteArray("$B7M") + char(shown.last()) + '\r');
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
