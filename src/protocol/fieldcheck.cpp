@@ -9,6 +9,8 @@ Typed typed(const QString &text, const KeyFilter &filter)
         const KeyVerdict verdict = filter(text.at(i).unicode());
         if (verdict.kind != KeyVerdict::Insert) {
             result.refusedAt = i;
+            result.refusal
+                    = QStringLiteral("character \"%1\" at position %2").arg(text.at(i)).arg(i + 1);
             return result;
         }
         result.text += verdict.character;

@@ -17,9 +17,11 @@ ChainDriver::ChainDriver(bool dryRun, QObject *parent)
                                      : std::unique_ptr<SerialPort>(new SerialPortControl)),
       m_link(m_port.get()), m_sender(m_link)
 {
+    bool scaleOk = false;
+    const double scale = qEnvironmentVariable("VORNIK_PAUSE_SCALE").toDouble(&scaleOk);
+    // A dry run does not pause; the scale speeds the pauses up for tests.
+    setDelayScale(dryRun ? 0 : scaleOk && scale >= 0 ? scale : 1);
     if (dryRun) {
-        // A dry run prints each frame as the transmit log would, and does not pause.
-        setDelayScale(0);
         connect(&m_link, &SerialLink::commandLogged, this, [](const QString &text) {
             std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
             std::fflush(stdout);
@@ -31,11 +33,6 @@ ChainDriver::ChainDriver(bool dryRun, QObject *parent)
                      qPrintable(errortext(error.number, error.description)));
         finish(Exit::LineFailed);
     });
-}
-
-ChainDriver::~ChainDriver()
-{
-    m_port->ClosePort();
 }
 
 bool ChainDriver::open(const QString &device)

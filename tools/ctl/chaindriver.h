@@ -1,14 +1,13 @@
 #pragma once
 
 #include "serial/seriallink.h"
+#include "serial/serialport.h"
 #include "session/pacedsender.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
-
-class SerialPort;
 
 // vornikctl's line to the chain: the port (or a dry run's, whose frames are printed), the link
 // and the paced sender every command goes through, and the end of the program with its status.
@@ -17,7 +16,6 @@ class ChainDriver : public QObject
     Q_OBJECT
 public:
     explicit ChainDriver(bool dryRun, QObject *parent = nullptr);
-    ~ChainDriver() override;
 
     // Opens device (any name in a dry run); on failure prints why and answers false.
     bool open(const QString &device);

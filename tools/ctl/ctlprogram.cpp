@@ -21,11 +21,18 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
+#include <numeric>
 #include <unistd.h>
 
 namespace {
+
+// Input the program refuses, and the status it ends with.
+struct Refusal
+{
+    QString text;
+    Exit::Status status = Exit::InputError;
+};
 
 // The attribute fields as options: the command letter, the key rule, what a character must be.
 struct Attribute
@@ -44,7 +51,7 @@ const Attribute kAttributes[]
 
 void printErr(const QString &text)
 {
-    std::fputs(qPrintable(QStringLiteral("vornikctl: ") + text + QLatin1Char('\n')), stderr);
+    std::fputs(qPrintable("vornikctl: " + text + '\n'), stderr);
 }
 
 int editDistance(const QString &a, const QString &b)
@@ -120,7 +127,7 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
                  const QString pattern = p.typed("pattern", p.m_arguments[1], FontRules::patternKey,
                                                  "is not 0 or 1");
                  if (!FontRules::isPattern(pattern))
-                     p.refuse("font write: a pattern has 15 characters \"0\" or \"1\"");
+                     throw Refusal{"font write: a pattern has 15 characters \"0\" or \"1\""};
                  return sendOnce(FontCommands::writePattern(QByteArray(1, char(code)), pattern,
                                                             FontCommands::kShortPause));
              },
@@ -132,8 +139,8 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
              "date", "the date, until interrupted", "vornikctl date"},
             {"count", nullptr, 0,
              [](CtlProgram &p) {
-                 if (!p.wholeNumbers({"from", "delay"}, false))
-                     p.refuse("count: --from and --delay take whole numbers");
+                 p.needWholeNumbers({"from", "delay"}, false,
+                                    "count: --from and --delay take whole numbers");
                  return p.runMode(ModeInputs::Count,
                                   {QString(), QString(), p.m_parser.value("delay")},
                                   ModeSteps::counterNormalised(p.m_parser.value("from")));
@@ -143,9 +150,9 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
             {"animate", nullptr, 0,
              [](CtlProgram &p) {
                  if (!p.m_parser.isSet("from") || !p.m_parser.isSet("to"))
-                     p.refuse("animate needs --from and --to (see --help)");
-                 if (!p.wholeNumbers({"from", "to", "delay"}, true))
-                     p.refuse("animate: --from, --to and --delay take whole numbers");
+                     throw Refusal{"animate needs --from and --to (see --help)"};
+                 p.needWholeNumbers({"from", "to", "delay"}, true,
+                                    "animate: --from, --to and --delay take whole numbers");
                  return p.runMode(ModeInputs::Animate,
                                   {p.m_parser.value("from"), p.m_parser.value("to"),
                                    p.m_parser.value("delay")});
@@ -160,35 +167,26 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
 
 CtlProgram::CtlProgram(const QStringList &arguments)
 {
-    // Names (comma-separated), value name (empty for a switch), description.
-    const char *const options[][3]
-            = {{"port", "DEVICE", "The serial device (or VORNIK_PORT; else the one port listed)."},
-               {"chain", "N", "Digits in the chain, 1 to 10 (default 6)."},
-               {"dry-run", "", "Print each frame as the transmit log would; open no port."},
-               {"h,help", "", "Print this help."},
-               {"version", "", "Print the version."},
-               {"fonts", "F", "A font per digit."},
-               {"underscore", "U", "An underscore per digit: 0, 1 or !."},
-               {"effects", "E", "An effect per digit."},
-               {"speeds", "S", "A speed per digit."},
-               {"message", "T", "The message after the attributes."},
-               {"from", "N", "The first count or character code."},
-               {"to", "B", "The last character code."},
-               {"delay", "D", "Milliseconds between steps, 1 to 2000."}};
-    for (const auto &[names, value, description] : options)
-        m_parser.addOption({QString(names).split(','), description, value});
-    m_parser.setApplicationDescription("Drives a chain of Vornik display modules over a serial "
-                                       "line, with the same frames\nand pauses as the window's "
-                                       "actions.");
+    m_parser.setApplicationDescription(
+            "Drives a chain of Vornik display modules over a serial "
+            "line, with the frames\nand pauses of the window's actions.");
+    m_parser.addOptions(
+            {{"port", "The serial device (or VORNIK_PORT; else the one port listed).", "DEVICE"},
+             {"chain", "Digits in the chain, 1 to 10 (default 6).", "N"},
+             {"dry-run", "Print each frame as the transmit log would; open no port."},
+             {{"h", "help"}, "Print this help."},
+             {"version", "Print the version."}});
+    // The command options: each command's usage names those it takes.
+    for (const char *name :
+         {"fonts", "underscore", "effects", "speeds", "message", "from", "to", "delay"}) {
+        QCommandLineOption option(name, QString(), QStringLiteral("VALUE"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        m_parser.addOption(option);
+    }
     m_parser.addPositionalArgument("command", "One of the commands below.", "COMMAND [ARGUMENTS]");
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!m_parser.parse(arguments))
-        refuse(m_parser.errorText() + " (see --help)");
-    bool ok = !m_parser.isSet("chain");
-    if (!ok)
-        m_chain = m_parser.value("chain").toInt(&ok);
-    if (!ok || m_chain < 1 || m_chain > 10)
-        refuse("--chain takes a number from 1 to 10");
+        m_parseError = m_parser.errorText() + " (see --help)";
     m_dryRun = m_parser.isSet("dry-run");
 }
 
@@ -203,35 +201,36 @@ QString CtlProgram::help() const
                 + command.description + "\n      " + command.example + '\n';
     }
     return text
-           + "\nExit status: 0 done, 2 usage or input error, 3 the port cannot be opened,\n4 a "
-             "file cannot be read or is not a font file, 5 the line failed while sending.\n"
-             "Ctrl+C or SIGTERM ends a mode or the test cleanly.\n\nTesting aid: "
+           + "\nExit status: 0 done, 2 usage or input error, 3 the port cannot be opened,\n"
+             "4 a file cannot be read or is not a font file, 5 the line failed while "
+             "sending.\nCtrl+C or SIGTERM ends a mode or the test cleanly.\n\nTesting aid: "
              "VORNIK_PAUSE_SCALE=F multiplies every pause by F (0 = no pauses).\n";
-}
-
-void CtlProgram::refuse(const QString &text, Exit::Status failure)
-{
-    if (m_refusal.isEmpty()) {
-        m_refusal = text;
-        m_failure = failure;
-    }
 }
 
 int CtlProgram::run()
 {
-    if (m_refusal.isEmpty() && m_parser.isSet("help"))
-        return std::fputs(qPrintable(help()), stdout), Exit::Done;
-    if (m_refusal.isEmpty() && m_parser.isSet("version"))
-        return std::printf("vornikctl %s\n", qPrintable(VersionText())), Exit::Done;
-    bool scaleOk = false;
-    const double scale = qEnvironmentVariable("VORNIK_PAUSE_SCALE").toDouble(&scaleOk);
-    if (scaleOk && scale >= 0)
-        setDelayScale(scale);
-    const Command *command = m_refusal.isEmpty() ? find() : nullptr;
-    const Plan plan = command ? command->planner(*this) : Plan();
-    const QString device = plan && !m_dryRun ? choosePort() : QString();
-    if (!m_refusal.isEmpty())
-        return printErr(m_refusal), m_failure;
+    Plan plan;
+    QString device;
+    try {
+        if (!m_parseError.isEmpty())
+            throw Refusal{m_parseError};
+        if (m_parser.isSet("help") || m_parser.isSet("version")) {
+            const QString text
+                    = m_parser.isSet("help") ? help() : "vornikctl " + VersionText() + '\n';
+            std::fputs(qPrintable(text), stdout);
+            return Exit::Done;
+        }
+        bool ok = !m_parser.isSet("chain");
+        if (!ok)
+            m_chain = m_parser.value("chain").toInt(&ok);
+        if (!ok || m_chain < 1 || m_chain > 10)
+            throw Refusal{"--chain takes a number from 1 to 10"};
+        plan = find().planner(*this);
+        device = plan && !m_dryRun ? choosePort() : QString();
+    } catch (const Refusal &refusal) {
+        printErr(refusal.text);
+        return refusal.status;
+    }
     ChainDriver driver(m_dryRun);
     if (!plan || !driver.open(device))
         return plan ? Exit::PortError : Exit::Done;
@@ -239,39 +238,34 @@ int CtlProgram::run()
     return QCoreApplication::exec();
 }
 
-const CtlProgram::Command *CtlProgram::find()
+const CtlProgram::Command &CtlProgram::find()
 {
     const QStringList words = m_parser.positionalArguments();
-    m_command = words.value(0);
-    QStringList usages;
-    QString nearest;
+    if (words.isEmpty())
+        throw Refusal{"no command given (see --help)"};
+    QStringList known;
     for (const Command &command : commands()) {
         const int skip = command.subCommand ? 2 : 1;
-        const bool named = m_command == command.command;
-        if (named && (!command.subCommand || words.value(1) == command.subCommand)
+        if (words[0] == command.command
+            && (!command.subCommand || words.value(1) == command.subCommand)
             && words.size() - skip == command.arguments) {
             m_arguments = words.mid(skip);
-            return &command;
+            return command;
         }
-        if (named)
-            usages += QStringLiteral("  vornikctl ") + command.usage;
-        if (nearest.isEmpty() && editDistance(m_command, command.command) <= 2)
-            nearest = command.command;
+        known += command.command;
     }
-    if (words.isEmpty())
-        refuse("no command given (see --help)");
-    else if (!usages.isEmpty())
-        refuse(QStringLiteral("wrong arguments for \"%1\"; usage:\n").arg(m_command)
-               + usages.join('\n'));
-    else if (!nearest.isEmpty())
-        refuse(QStringLiteral("unknown command \"%1\"; did you mean \"%2\"?")
-                       .arg(m_command, nearest));
-    else
-        refuse(QStringLiteral("unknown command \"%1\" (see --help)").arg(m_command));
-    return nullptr;
+    if (known.contains(words[0]))
+        throw Refusal{QStringLiteral("wrong arguments for \"%1\" (see --help)").arg(words[0])};
+    const auto nearest = std::min_element(known.cbegin(), known.cend(), [&](auto &a, auto &b) {
+        return editDistance(words[0], a) < editDistance(words[0], b);
+    });
+    if (editDistance(words[0], *nearest) <= 2)
+        throw Refusal{QStringLiteral("unknown command \"%1\"; did you mean \"%2\"?")
+                              .arg(words[0], *nearest)};
+    throw Refusal{QStringLiteral("unknown command \"%1\" (see --help)").arg(words[0])};
 }
 
-QString CtlProgram::choosePort()
+QString CtlProgram::choosePort() const
 {
     const QString named
             = m_parser.isSet("port") ? m_parser.value("port") : qEnvironmentVariable("VORNIK_PORT");
@@ -281,30 +275,27 @@ QString CtlProgram::choosePort()
     QString list;
     for (const QSerialPortInfo &port : ports)
         list += "\n  " + port.systemLocation();
-    refuse(ports.isEmpty() ? QStringLiteral("no serial port found; name one with --port")
-                           : "several serial ports; name one with --port:" + list,
-           Exit::PortError);
-    return QString();
+    throw Refusal{ports.isEmpty() ? "no serial port found; name one with --port"
+                                  : "several serial ports; name one with --port:" + list,
+                  Exit::PortError};
 }
 
 QString CtlProgram::typed(const QString &what, const QString &text, const KeyFilter &key,
-                          const QString &verdict)
+                          const QString &verdict) const
 {
     const FieldCheck::Typed typed = FieldCheck::typed(text, key);
     if (!typed.ok())
-        refuse(QStringLiteral("%1: character \"%2\" at position %3 %4")
-                       .arg(what, text.mid(typed.refusedAt, 1),
-                            QString::number(typed.refusedAt + 1), verdict));
+        throw Refusal{what + ": " + typed.refusal + ' ' + verdict};
     return typed.text;
 }
 
-QByteArray CtlProgram::message(const QString &what, const QString &text)
+QByteArray CtlProgram::message(const QString &what, const QString &text) const
 {
     const QString entered = typed(what, text, FieldRules::sentenceKey, "cannot be shown");
     return FieldRules::settledMessage(entered, m_chain).toLatin1();
 }
 
-QByteArray CtlProgram::attribute(int field)
+QByteArray CtlProgram::attribute(int field) const
 {
     const Attribute &attribute = kAttributes[field];
     // An option not given stands as the window's fields stand after a length change.
@@ -316,31 +307,33 @@ QByteArray CtlProgram::attribute(int field)
     return FieldRules::settledAttribute(text, m_chain).toLatin1();
 }
 
-int CtlProgram::userCode(const QString &what, const QString &text)
+int CtlProgram::userCode(const QString &what, const QString &text) const
 {
     bool ok = false;
     const int code = text.toInt(&ok);
     if (!ok || !Protocol::isUserCode(code))
-        refuse(QStringLiteral("%1: \"%2\" is not a character code from 10 to 125 (13 and 33 "
-                              "excepted)")
-                       .arg(what, text));
+        throw Refusal{QStringLiteral("%1: \"%2\" is not a character code from 10 to 125 (13 and "
+                                     "33 excepted)")
+                              .arg(what, text)};
     return code;
 }
 
-bool CtlProgram::wholeNumbers(const QStringList &options, bool negative) const
+void CtlProgram::needWholeNumbers(const QStringList &options, bool negative,
+                                  const QString &refusal) const
 {
-    return std::all_of(options.cbegin(), options.cend(), [&](const QString &option) {
+    for (const QString &option : options) {
         bool ok = false;
         const int value = m_parser.value(option).toInt(&ok);
-        return !m_parser.isSet(option) || (ok && (negative || value >= 0));
-    });
+        if (m_parser.isSet(option) && (!ok || (value < 0 && !negative)))
+            throw Refusal{refusal};
+    }
 }
 
 CtlProgram::Plan CtlProgram::runMode(int mode, std::array<QString, 3> animation,
                                      const QString &counter)
 {
     if (animation[ModeSteps::kDelayField].isEmpty())
-        animation[ModeSteps::kDelayField] = QStringLiteral("100"); // the window's default delay
+        animation[ModeSteps::kDelayField] = QStringLiteral("100"); // the window's default
     for (int field = 0; field < 3; ++field)
         ModeSteps::validateAnimation(animation, field);
     return [this, mode, animation, counter](ChainDriver &driver) {
@@ -376,13 +369,14 @@ CtlProgram::Plan CtlProgram::planLines()
             char buffer[4096];
             const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
             m_pending.append(buffer, static_cast<int>(qMax<ssize_t>(got, 0)));
-            // The last line may come without its end.
             if (got <= 0 && !m_pending.isEmpty())
-                m_pending += '\n';
+                m_pending += '\n'; // the last line may come without its end
             // Lines go out one by one; input arriving meanwhile waits for the next round.
             input->setEnabled(false);
-            for (qsizetype end = 0; (end = m_pending.indexOf('\n')) >= 0 && !shutdownRequested();)
-                showLine(driver, m_pending.left(end)), m_pending.remove(0, end + 1);
+            QList<QByteArray> lines = m_pending.split('\n');
+            m_pending = lines.takeLast();
+            for (int i = 0; i < lines.size() && !shutdownRequested(); ++i)
+                showLine(driver, lines.at(i));
             if (got <= 0)
                 driver.finish(Exit::Done);
             input->setEnabled(true);
@@ -394,13 +388,12 @@ void CtlProgram::showLine(ChainDriver &driver, QByteArray line)
 {
     if (line.endsWith('\r'))
         line.chop(1);
-    m_refusal.clear();
-    const QByteArray text
-            = message(QStringLiteral("line %1").arg(++m_lineNumber), QString::fromLocal8Bit(line));
-    if (m_refusal.isEmpty())
-        driver.sender().send(MessageCommands::message(text));
-    else
-        printErr(m_refusal + ", line skipped");
+    try {
+        const QString what = "line " + QString::number(++m_lineNumber);
+        driver.sender().send(MessageCommands::message(message(what, QString::fromLocal8Bit(line))));
+    } catch (const Refusal &refusal) {
+        printErr(refusal.text + ", line skipped");
+    }
 }
 
 CtlProgram::Plan CtlProgram::planAttributes()
@@ -418,7 +411,8 @@ CtlProgram::Plan CtlProgram::planAttributes()
         commands += enter;
     }
     if (commands.isEmpty())
-        refuse("attributes needs at least one of --fonts, --underscore, --effects, --speeds");
+        throw Refusal{
+                "attributes needs at least one of --fonts, --underscore, --effects, --speeds"};
     return sendOnce(commands);
 }
 
@@ -427,10 +421,11 @@ CtlProgram::Plan CtlProgram::planFontUpload()
     auto table = std::make_shared<FontTable>();
     const FontFile::Patterns read = FontLoad::load(m_arguments[0], *table);
     if (!read.ok())
-        refuse(m_arguments[0]
-                       + (read.line > 0 ? QStringLiteral(": line %1: ").arg(read.line) : ": ")
-                       + read.refusal,
-               Exit::FileError);
+        throw Refusal{
+                m_arguments[0]
+                        + (read.line > 0 ? QStringLiteral(": line %1: ").arg(read.line) : ": ")
+                        + read.refusal,
+                Exit::FileError};
     const QByteArray fonts = attribute(Fonts);
     const bool progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
     return [table, fonts, progress](ChainDriver &driver) {
@@ -444,9 +439,12 @@ CtlProgram::Plan CtlProgram::planFontUpload()
         };
         if (progress)
             QObject::connect(job, &UploadJob::progress, &driver, draw);
-        const bool failed = job->run(fonts, *table) == PacedSender::Outcome::LineFailed;
-        if (progress && !failed)
-            draw(job->sent(), job->total()), std::fputs("\n", stderr);
+        const PacedSender::Outcome outcome = job->run(fonts, *table);
+        if (progress && outcome == PacedSender::Outcome::Complete) {
+            draw(job->total(), job->total());
+            std::fputs("\n", stderr);
+        }
+        const bool failed = outcome == PacedSender::Outcome::LineFailed;
         driver.finish(failed ? Exit::LineFailed : Exit::Done);
     };
 }
@@ -460,7 +458,10 @@ CtlProgram::Plan CtlProgram::planTest()
         // After the stop the next tick sends the end commands, and the one after it finds the
         // test idle: the program ends there.
         auto idleTicks = std::make_shared<int>(-1);
-        onSignal(driver, [runner, idleTicks] { runner->requestStop(), *idleTicks = 0; });
+        onSignal(driver, [runner, idleTicks] {
+            runner->requestStop();
+            *idleTicks = 0;
+        });
         QObject::connect(runner, &SegmentTestRunner::runningShown, &driver, [=, &driver](bool on) {
             if (!on && *idleTicks >= 0 && ++*idleTicks == 2)
                 driver.finish(Exit::Done);

@@ -44,17 +44,15 @@ private:
     };
     static const std::vector<Command> &commands();
 
-    // The first refusal stands; failure is the status it ends the program with.
-    void refuse(const QString &text, Exit::Status failure = Exit::InputError);
-    const Command *find();
-    QString choosePort();
+    const Command &find();
+    QString choosePort() const;
     // text as its field takes it; a refusal names the first character it does not take.
     QString typed(const QString &what, const QString &text, const KeyFilter &key,
-                  const QString &verdict);
-    QByteArray message(const QString &what, const QString &text);
-    QByteArray attribute(int field);
-    int userCode(const QString &what, const QString &text);
-    bool wholeNumbers(const QStringList &options, bool negative) const;
+                  const QString &verdict) const;
+    QByteArray message(const QString &what, const QString &text) const;
+    QByteArray attribute(int field) const;
+    int userCode(const QString &what, const QString &text) const;
+    void needWholeNumbers(const QStringList &options, bool negative, const QString &refusal) const;
     Plan runMode(int mode, std::array<QString, 3> animation, const QString &counter = {});
     void showLine(ChainDriver &driver, QByteArray line);
 
@@ -65,12 +63,10 @@ private:
     Plan planTest();
 
     QCommandLineParser m_parser;
+    QString m_parseError;
     QStringList m_arguments; // those after the command words
-    QString m_command;
     int m_chain = 6;
     bool m_dryRun = false;
-    QString m_refusal;
-    Exit::Status m_failure = Exit::InputError;
     std::unique_ptr<CtlModeInputs> m_modeInputs;
     QByteArray m_pending; // "message -": input after the last whole line
     int m_lineNumber = 0;
