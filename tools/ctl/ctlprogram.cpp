@@ -21,6 +21,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <numeric>
 #include <unistd.h>
@@ -54,15 +55,20 @@ void printErr(const QString &text)
     std::fputs(qPrintable("vornikctl: " + text + '\n'), stderr);
 }
 
+// The insertions, deletions and replacements that turn a into b.
 int editDistance(const QString &a, const QString &b)
 {
     QList<int> row(b.size() + 1);
     std::iota(row.begin(), row.end(), 0);
     for (int i = 1; i <= a.size(); ++i) {
-        int diagonal = std::exchange(row[0], i);
-        for (int j = 1; j <= b.size(); ++j)
-            diagonal = std::exchange(row[j], std::min({row[j] + 1, row[j - 1] + 1,
-                                                       diagonal + int(a[i - 1] != b[j - 1])}));
+        int diagonal = row[0];
+        row[0] = i;
+        for (int j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min(
+                    {above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
     }
     return row.last();
 }
@@ -175,14 +181,15 @@ CtlProgram::CtlProgram(const QStringList &arguments)
              {"chain", "Digits in the chain, 1 to 10 (default 6).", "N"},
              {"dry-run", "Print each frame as the transmit log would; open no port."},
              {{"h", "help"}, "Print this help."},
-             {"version", "Print the version."}});
-    // The command options: each command's usage names those it takes.
-    for (const char *name :
-         {"fonts", "underscore", "effects", "speeds", "message", "from", "to", "delay"}) {
-        QCommandLineOption option(name, QString(), QStringLiteral("VALUE"));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        m_parser.addOption(option);
-    }
+             {"version", "Print the version."},
+             {"fonts", "A font per digit (attributes, write-all, font upload).", "F"},
+             {"underscore", "An underscore per digit: 0, 1 or ! (attributes).", "U"},
+             {"effects", "An effect per digit (attributes, write-all).", "E"},
+             {"speeds", "A speed per digit (attributes, write-all).", "S"},
+             {"message", "The message sent after the attributes (attributes).", "T"},
+             {"from", "The first count (count) or character code (animate).", "N"},
+             {"to", "The last character code (animate).", "B"},
+             {"delay", "Milliseconds between steps, 1 to 2000 (count, animate).", "D"}});
     m_parser.addPositionalArgument("command", "One of the commands below.", "COMMAND [ARGUMENTS]");
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!m_parser.parse(arguments))
