@@ -276,9 +276,11 @@ QString CtlProgram::choosePort() const
 {
     const QString named
             = m_parser.isSet("port") ? m_parser.value("port") : qEnvironmentVariable("VORNIK_PORT");
+    if (!named.isEmpty())
+        return named;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    if (!named.isEmpty() || ports.size() == 1)
-        return named.isEmpty() ? ports.first().systemLocation() : named;
+    if (ports.size() == 1)
+        return ports.first().systemLocation();
     QString list;
     for (const QSerialPortInfo &port : ports)
         list += "\n  " + port.systemLocation();
