@@ -313,44 +313,75 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
         QVERIFY(!t.window().link().portopen());
         QCOMPARE(t.window().portChooser().portselect()->currentIndex(), 0);
-        QVERIFY(t.window().workbench().status() != kUploaded);
+        QVERIFY2(t.window().workbench().status().startsWith(QLatin1String("Upload failed after ")),
+                 qPrintable(t.window().workbench().status()));
     }
 
+    // Closing asks about a running upload (Cancel to the font question also keeps it running),
+    // then about a changed font; questions lists what was asked, in order.
     void closing_data()
     {
         using Choice = SaveChangesForm::Choice;
         QTest::addColumn<bool>("changed");
         QTest::addColumn<bool>("bySignal");
+        QTest::addColumn<bool>("uploading"); // closed at the 30th write of a Commit
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("saveAs"); // the Save dialog's answer; empty cancels
         QTest::addColumn<bool>("closes");
+        QTest::addColumn<QStringList>("questions");
+        const QStringList font{"font"};
         QTest::newRow("unchanged: not asked")
-                << false << false << int(Choice::Cancel) << "" << true;
+                << false << false << false << int(Choice::Cancel) << "" << true << QStringList();
         QTest::newRow("Cancel keeps the window")
-                << true << false << int(Choice::Cancel) << "" << false;
+                << true << false << false << int(Choice::Cancel) << "" << false << font;
         QTest::newRow("Save writes, then closes")
-                << true << false << int(Choice::Save) << "font" << true;
-        QTest::newRow("a signal never asks") << true << true << int(Choice::Cancel) << "" << true;
+                << true << false << false << int(Choice::Save) << "font" << true << font;
+        QTest::newRow("a signal never asks")
+                << true << true << false << int(Choice::Cancel) << "" << true << QStringList();
+        QTest::newRow("during an upload: the upload, then the font")
+                << true << false << true << int(Choice::Discard) << "" << true
+                << QStringList{"upload", "font"};
+        QTest::newRow("during an upload: Cancel lets it finish")
+                << false << false << true << int(Choice::Cancel) << "" << false
+                << QStringList{"upload"};
     }
     void closing()
     {
         QFETCH(bool, changed);
         QFETCH(bool, bySignal);
+        QFETCH(bool, uploading);
         QFETCH(int, answer);
         QFETCH(QString, saveAs);
         QFETCH(bool, closes);
+        QFETCH(QStringList, questions);
         TestWindow t;
         t.openPort();
         if (changed)
             t.window().workbench().fontarray.setPattern(65, QString(15, QLatin1Char('1')));
-        int asked = 0;
+        QStringList asked;
         SaveChangesForm::setResponder([&](const QString &) {
-            ++asked;
+            asked.append(QStringLiteral("font"));
             return SaveChangesForm::Choice(answer);
         });
+        setAlertResponder([&](const AlertRecord &alert) {
+            asked.append(alert.text == QLatin1String("An upload is running. Stop it and close?")
+                                 ? QStringLiteral("upload")
+                                 : alert.title);
+            return answer != int(SaveChangesForm::Choice::Cancel);
+        });
         answerDialogsWith(saveAs.isEmpty() ? QString() : t.dir() + '/' + saveAs);
-        bySignal ? t.window().terminate() : void(t.window().close());
-        QCOMPARE(asked, changed && !bySignal ? 1 : 0);
+        if (uploading) {
+            t.port().setWriteHook([&](const QByteArray &) {
+                if (t.port().writes().size() == 30)
+                    t.window().close();
+            });
+            button(t, 9)->click();
+            t.port().setWriteHook({});
+            QCOMPARE(t.port().writes().size(), closes ? 30 : 229);
+        } else {
+            bySignal ? t.window().terminate() : void(t.window().close());
+        }
+        QCOMPARE(asked, questions);
         QCOMPARE(t.window().shutdownDone(), closes);
         QCOMPARE(t.port().isOpen(), !closes);
         QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"),

@@ -2,6 +2,7 @@
 #include "support/testwindow.h"
 #include "support/widgethelpers.h"
 
+#include "font/fontcommands.h"
 #include "panels/fonteditorpanel.h"
 #include "panels/portchooser.h"
 #include "panels/workbench.h"
@@ -15,6 +16,7 @@
 #include "widgets/segmentpreview.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -71,7 +73,9 @@ private Q_SLOTS:
     // and "name=text" checks of fields, the status, the mode interval and the table ("codeNN").
     // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
     // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
-    // undo, redo, tick, test, repair, clear, noport, port and later (a day and a second on).
+    // undo and redo (Ctrl+Z, Ctrl+Shift+Z in udcpattern; undo@name with the focus on the control
+    // name in the active window), menu:text (the preview's menu item), tick, test, repair,
+    // clear, noport, port, fail (the device lost) and later (a day and a second on).
     void userActions_data()
     {
         QTest::addColumn<QString>("actions");
@@ -110,18 +114,28 @@ private Q_SLOTS:
         QTest::newRow("> on 125") << "acc=125|!Command2_5" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"acc=125"};
         QTest::newRow("typing a pattern: 0 and 1 only, 15 at most") << "udcpattern<12000000000000000000" << QByteArrayList{} << none << QStringList{"code65=100000000000000"};
         QTest::newRow("segment clicks toggle") << "!Command2_1|seg:0|seg:14|seg:14" << QByteArrayList{} << none << QStringList{"code65=011111111111111"};
+        QTest::newRow("a code typed, not confirmed: the click edits the character on show") << "@acc|acc=70|seg:0" << QByteArrayList{} << none
+                << QStringList{"acc=65", "udc=A", "code65=100000000100010", "code70=000000011100000"};
         // Def and Clr change the table and show the character; undo and redo take them back.
         QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Font array has been set to default"};
         QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Font array has been cleared"};
         QTest::newRow("a new change drops the redo") << "udcpattern<1|udcpattern<11|undo|!Command2_1|redo" << QByteArrayList{} << none << QStringList{"code65=111111111111111"};
+        QTest::newRow("undo from the Load button and from the editor's menu") << "!Command2_1|!Command2_8|undo@Command2_6|!Command2_13|menu:Undo"
+                << QByteArrayList{"$B7MA\r", "$B7MA\r"} << QList<int>{5, 5} << QStringList{"code65=111111111111111"};
         // The segment test: S Start, then ticks; Stop ends it with the end commands once.
         QTest::newRow("segment test first tick") << "mlength=3|!cmmd_0|test" << QByteArrayList{"$B7F000\r", "$B7M      \r", "$B7FUUU\r", "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r", "$B7M0\r", "$B7W0000000000000000\r", "$B7M000\r"}
                 << QList<int>{10, 10, 2, 10, 2, 2, 2, 10, 2} << QStringList{};
         QTest::newRow("segment test second tick") << "mlength=3|!cmmd_0|test|clear|test" << QByteArrayList{"$B7FU\r", "$B7M0\r", "$B7W0100000000000000\r", "$B7M000\r"} << QList<int>{2, 2, 10, 2} << QStringList{};
         QTest::newRow("segment test Stop") << "mlength=3|!cmmd_0|test|test|!cmmd_1|clear|test|test" << ending << QList<int>{10, 10} << QStringList{"testrunning=000000000000000"};
         QTest::newRow("segment test port lost") << "mlength=3|!cmmd_0|test|noport|clear|test|port|test" << ending << QList<int>{10, 10} << QStringList{};
+        QTest::newRow("segment test line failed") << "mlength=3|!cmmd_0|test|fail|clear|port|test" << ending << QList<int>{10, 10}
+                << QStringList{"status=Segment test stopped: the line failed"};
         // The modes: Animate from its start code, Count, the clocks, the fields and the interval.
         QTest::newRow("Animate") << "animation_0=56|!enabler_0|tick|tick|tick" << QByteArrayList{"$B7M999999\r", "$B7M888888\r", "$B7M999999\r"} << QList<int>{5, 5, 5} << QStringList{"acc=57", "interval=100"};
+        QTest::newRow("Animate off: the editor shows the start code, a click edits it") << "animation_0=64|animation_1=66|!enabler_0|tick|tick|!enabler_0|seg:0"
+                << QByteArrayList{"$B7MAAAAAA\r", "$B7MBBBBBB\r"} << QList<int>{5, 5} << QStringList{"acc=64", "udc=@", "code64=011110000001010", "code66=000000010101010"};
+        QTest::newRow("Time stops when the line fails") << "!enabler_1|tick|fail|port|later|tick" << QByteArrayList{"$B7M210503\r"} << QList<int>{5}
+                << QStringList{"status=Time stopped: the line failed"};
         QTest::newRow("Count, then off") << "mlength=4|xcount=123456|!enabler_3|tick|tick|!enabler_3|tick" << QByteArrayList{"$B7M3456\r", "$B7M3457\r"} << QList<int>{5, 5} << QStringList{"xcount=123458"};
         QTest::newRow("Time once per new text") << "!enabler_1|tick|tick|later|tick" << QByteArrayList{"$B7M210503\r", "$B7M210504\r"} << QList<int>{5, 5} << QStringList{"interval=10"};
         QTest::newRow("Date") << "!enabler_2|tick|later|tick" << QByteArrayList{"$B7M120526\r", "$B7M120626\r"} << QList<int>{5, 5} << QStringList{};
@@ -173,11 +187,28 @@ private Q_SLOTS:
                 QVERIFY(QTest::qWaitForWindowExposed(&m_t->window()));
                 QTest::mouseClick(preview, Qt::LeftButton, {},
                                   preview->segmentPosition(action.mid(4).toInt()));
-            } else if (action == QLatin1String("undo") || action == QLatin1String("redo")) {
-                QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Z,
-                                action == QLatin1String("undo")
+            } else if (action.startsWith(QLatin1String("undo"))
+                       || action.startsWith(QLatin1String("redo"))) {
+                QWidget *target = field(QStringLiteral("udcpattern"));
+                if (action.contains(QLatin1Char('@'))) {
+                    m_t->window().show();
+                    m_t->window().activateWindow();
+                    QTRY_VERIFY(m_t->window().isActiveWindow());
+                    target = m_t->find<QWidget>(action.section(QLatin1Char('@'), 1));
+                    target->setFocus(Qt::TabFocusReason);
+                }
+                QTest::keyClick(target, Qt::Key_Z,
+                                action.startsWith(QLatin1String("undo"))
                                         ? Qt::ControlModifier
                                         : Qt::ControlModifier | Qt::ShiftModifier);
+            } else if (action.startsWith(QLatin1String("menu:"))) {
+                QAction *item = nullptr;
+                for (QAction *candidate : preview->actions()) {
+                    if (candidate->text().startsWith(action.mid(5)))
+                        item = candidate;
+                }
+                QVERIFY(item);
+                item->trigger();
             } else if (action == QLatin1String("tick")) {
                 modes()->stepActiveMode();
             } else if (action == QLatin1String("test")) {
@@ -186,6 +217,8 @@ private Q_SLOTS:
                 modes()->repairModeInterval();
             } else if (action == QLatin1String("clear")) {
                 m_t->clearSent();
+            } else if (action == QLatin1String("fail")) {
+                m_t->port().loseDevice(PortError{5, QStringLiteral("gone")});
             } else if (action == QLatin1String("noport") || action == QLatin1String("port")) {
                 action == QLatin1String("port") ? m_t->openPort()
                                                 : m_t->window().portChooser().select(0);
@@ -210,23 +243,36 @@ private Q_SLOTS:
         }
     }
 
-    // Commit sends the fonts, then each pattern and its show; only a complete upload says so.
+    // Commit sends the fonts, then each pattern and its show; only a complete upload says so,
+    // and it sent the table the editor holds. The interruption comes at the 50th write (a
+    // failing line: the 50th write fails); "during" is the status right after it.
     void commit_data()
     {
         QTest::addColumn<QString>("interruption");
         QTest::addColumn<int>("frames");
         QTest::addColumn<QString>("status");
-        QTest::newRow("complete") << "" << 229 << "Character set has been uploaded to PIC";
-        QTest::newRow("no port") << "noport" << 0 << "before";
-        QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent";
+        QTest::addColumn<QString>("during");
+        const QString uploaded = QStringLiteral("Character set has been uploaded to PIC");
+        QTest::newRow("complete") << "" << 229 << uploaded << "before";
+        QTest::newRow("no port") << "noport" << 0 << "No port is open: nothing was uploaded"
+                                 << "";
+        QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent"
+                                << "before";
         QTest::newRow("Commit again meanwhile is ignored")
-                << "again" << 229 << "Character set has been uploaded to PIC";
+                << "again" << 229 << uploaded << "before";
+        QTest::newRow("the line fails")
+                << "fail" << 49 << "Upload failed after 24 of 114 characters"
+                << "";
+        QTest::newRow("Load, Clr and undo meanwhile are refused")
+                << "change" << 229 << uploaded
+                << "Uploading: wait for the upload to finish or stop it";
     }
     void commit()
     {
         QFETCH(QString, interruption);
         QFETCH(int, frames);
         QFETCH(QString, status);
+        QFETCH(QString, during);
         bench().setStatus(QStringLiteral("before"));
         table().setPattern(66, QStringLiteral("1!\r")); // what an unchecked file can leave
         if (interruption == QLatin1String("escape")) {
@@ -234,14 +280,27 @@ private Q_SLOTS:
             m_t->window().activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&m_t->window()));
         }
+        const QString font = m_t->dir() + QStringLiteral("/other.fnt");
+        QVERIFY(writeFile(font, joinLines(savedFontLines())));
+        answerDialogsWith(font);
         int writes = 0;
+        QString statusDuring;
         m_t->port().setWriteHook([&](const QByteArray &) {
-            if (++writes != 50)
+            if (++writes == 49 && interruption == QLatin1String("fail"))
+                m_t->port().failWrites(PortError{5, QStringLiteral("gone")});
+            if (writes != 50)
                 return;
-            if (interruption == QLatin1String("escape"))
+            if (interruption == QLatin1String("escape")) {
                 QTest::keyClick(&m_t->window(), Qt::Key_Escape);
-            else if (interruption == QLatin1String("again"))
+            } else if (interruption == QLatin1String("again")) {
                 button(9);
+            } else if (interruption == QLatin1String("change")) {
+                button(6);
+                button(13);
+                QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Z,
+                                Qt::ControlModifier);
+            }
+            statusDuring = bench().status();
         });
         if (interruption == QLatin1String("noport"))
             m_t->window().portChooser().select(0);
@@ -249,9 +308,14 @@ private Q_SLOTS:
         m_t->port().setWriteHook({});
         QCOMPARE(m_t->sent().size(), frames);
         QCOMPARE(bench().status(), status);
+        QCOMPARE(statusDuring, during);
         QVERIFY(!m_t->window().findChild<FontEditorPanel *>()->committing());
         if (frames < 229)
             return;
+        QList<QByteArray> held;
+        for (const PacedCommand &command : FontCommands::upload("000000", table()))
+            held.append(command.bytes());
+        QCOMPARE(m_t->sent(), held);
         QCOMPARE(m_t->sent().first(), QByteArray("$B7F000000\r"));
         QCOMPARE(m_t->sent().at(109), QByteArray("$B7WB100000000000000\r"));
         QCOMPARE(m_t->sent().at(110), QByteArray("$B7MB\r"));

@@ -3,7 +3,9 @@
 #include "core/basicutilities.h"
 #include "font/fonttable.h"
 #include "serial/seriallink.h"
+#include "session/moderunner.h"
 #include "session/pacedsender.h"
+#include "session/segmenttestrunner.h"
 #include "session/uploadjob.h"
 
 #include <QPointer>
@@ -13,6 +15,29 @@
 
 using Outcome = PacedSender::Outcome;
 Q_DECLARE_METATYPE(PacedSender::Outcome)
+
+namespace {
+
+// Count on a chain of four, until the runner turns it off.
+class CountInputs : public ModeInputs
+{
+public:
+    bool modeOn(Mode mode) const override { return on && mode == Count; }
+    int chainLength() const override { return 4; }
+    QString startText() const override { return QStringLiteral("48"); }
+    QString stopText() const override { return QStringLiteral("57"); }
+    QString counterText() const override { return m_counter; }
+    void setCounterText(const QString &text) override { m_counter = text; }
+    QString codeText() const override { return QString(); }
+    void showCode(int) override {}
+    void stopMode(Mode) override { on = false; }
+    bool on = true;
+
+private:
+    QString m_counter = QStringLiteral("0");
+};
+
+} // namespace
 
 // The session layer alone on a recording port: how a paced run ends, and how an upload stops,
 // judged by the frames that reached the port.
@@ -36,22 +61,27 @@ private Q_SLOTS:
     void cleanup() { m_link.reset(); }
 
     // Three message commands; the fault strikes at the first write (a stop: before the third).
+    // Without a port every command still reaches the log; after a failed one, none does.
     void pacedRun_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<int>("frames");
-        QTest::newRow("complete") << "" << Outcome::Complete << 3;
-        QTest::newRow("no port open") << "no port" << Outcome::LineFailed << 0;
-        QTest::newRow("a failed write") << "write fails" << Outcome::LineFailed << 1;
-        QTest::newRow("stopped before the third") << "stop" << Outcome::Stopped << 2;
-        QTest::newRow("caller deleted mid-run") << "caller deleted" << Outcome::Stopped << 1;
+        QTest::addColumn<int>("logged");
+        QTest::newRow("complete") << "" << Outcome::Complete << 3 << 3;
+        QTest::newRow("no port open") << "no port" << Outcome::LineFailed << 0 << 3;
+        QTest::newRow("a failed write") << "write fails" << Outcome::LineFailed << 1 << 2;
+        QTest::newRow("stopped before the third") << "stop" << Outcome::Stopped << 2 << 2;
+        QTest::newRow("caller deleted mid-run") << "caller deleted" << Outcome::Stopped << 1 << 1;
     }
     void pacedRun()
     {
         QFETCH(QString, fault);
         QFETCH(Outcome, outcome);
         QFETCH(int, frames);
+        QFETCH(int, logged);
+        int handed = 0;
+        connect(m_link.get(), &SerialLink::commandLogged, this, [&] { ++handed; });
         const CommandList commands{{'M', "ONE", 5}, {'M', "TWO", 5}, {'M', "THREE", 5}};
         auto *caller = new QObject(this);
         const QPointer<QObject> guard(caller);
@@ -70,7 +100,69 @@ private Q_SLOTS:
         QCOMPARE(sender.send(commands, caller, {}, stopAtThree), outcome);
         const QList<QByteArray> expected{"$B7MONE\r", "$B7MTWO\r", "$B7MTHREE\r"};
         QCOMPARE(m_port->writes(), expected.mid(0, frames));
+        QCOMPARE(handed, logged);
         delete guard.data();
+    }
+
+    // The line fails at the given write (0: no port from the start): the upload, a mode or the
+    // segment test stops there, and nothing more is handed to the line.
+    void lineFailure_data()
+    {
+        QTest::addColumn<QString>("activity");
+        QTest::addColumn<int>("failAt");
+        QTest::addColumn<int>("logged");
+        QTest::addColumn<int>("whole"); // the upload's characters that went out whole
+        QTest::newRow("upload, at a pattern") << "upload" << 50 << 50 << 24;
+        QTest::newRow("upload, at a show") << "upload" << 51 << 51 << 24;
+        QTest::newRow("upload, no port") << "upload" << 0 << 0 << 0;
+        QTest::newRow("Count") << "count" << 2 << 2 << 0;
+        QTest::newRow("segment test") << "segment test" << 3 << 3 << 0;
+    }
+    void lineFailure()
+    {
+        QFETCH(QString, activity);
+        QFETCH(int, failAt);
+        QFETCH(int, logged);
+        QFETCH(int, whole);
+        int handed = 0;
+        connect(m_link.get(), &SerialLink::commandLogged, this, [&] { ++handed; });
+        if (failAt == 0)
+            m_link->setPortOpen(false);
+        m_port->setWriteHook([&](const QByteArray &) {
+            if (m_port->writes().size() == failAt - 1)
+                m_port->failWrites(PortError{5, QStringLiteral("gone")});
+        });
+        PacedSender sender(*m_link);
+        QObject timers;
+        int stops = 0;
+        if (activity == QLatin1String("upload")) {
+            UploadJob job(sender);
+            FontTable table;
+            QCOMPARE(job.run("000000", table), Outcome::LineFailed);
+            QCOMPARE(job.sent(), whole);
+        } else if (activity == QLatin1String("count")) {
+            CountInputs inputs;
+            ModeRunner runner(sender, inputs, &timers);
+            runner.setAutomaticTicks(false);
+            connect(&runner, &ModeRunner::stoppedByFailedLine, this, [&](ModeInputs::Mode mode) {
+                QCOMPARE(mode, ModeInputs::Count);
+                ++stops;
+            });
+            for (int tick = 0; tick < 3; ++tick)
+                runner.stepActiveMode();
+            QVERIFY(!inputs.on);
+        } else {
+            SegmentTestRunner runner(
+                    sender, [] { return 3; }, &timers);
+            runner.setAutomaticTicks(false);
+            connect(&runner, &SegmentTestRunner::stoppedByFailedLine, this, [&] { ++stops; });
+            runner.requestStart();
+            runner.runTestStep();
+            QVERIFY(!runner.state().testrequest());
+        }
+        QCOMPARE(stops, activity == QLatin1String("upload") ? 0 : 1);
+        QCOMPARE(handed, logged);
+        QCOMPARE(m_port->writes().size(), qMax(0, failAt - 1));
     }
 
     // Stop asked for while the given write goes out (0: never); the character on the line goes

@@ -181,6 +181,8 @@ void MainWindow::buildDisplayTab(QWidget *tab)
 
     m_messagePanel = new MessagePanel(*m_workbench, tab);
     m_fontEditor = new FontEditorPanel(*m_workbench, tab);
+    // Undo and redo of the font work wherever the focus is in the window, on every tab.
+    addActions(m_fontEditor->historyActions());
     m_fontFileBar = new FontFileBar(*m_workbench, tab);
     m_modes = new ModesPanel(*m_workbench, tab);
     m_segmentTest = new SegmentTestPanel(*m_workbench, tab);
@@ -278,13 +280,31 @@ void MainWindow::terminate()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A signal or the session ending has already shut down: nobody is asked.
-    if (!m_shutdownDone && !confirmFontDropped()) {
+    // A signal or the session ending has already shut down: nobody is asked. A running upload
+    // is asked about before the font.
+    const bool keepOpen = (!m_shutdownDone && !confirmUploadStopped())
+                          || (!m_shutdownDone && !confirmFontDropped());
+    if (keepOpen) {
         event->ignore();
         return;
     }
     shutdown(ShutdownCause::UserClose);
     event->accept();
+}
+
+bool MainWindow::confirmUploadStopped()
+{
+    if (!m_workbench->uploading())
+        return true;
+    const bool stop
+            = showalert(kCaption, QStringLiteral("An upload is running. Stop it and close?"), 0,
+                        AlertStyle::Warning, 12);
+    // A termination that arrived while the question was open closes without it.
+    if (m_shutdownDone)
+        return true;
+    if (stop)
+        m_workbench->stopUpload();
+    return stop;
 }
 
 bool MainWindow::confirmFontDropped()

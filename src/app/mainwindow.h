@@ -87,6 +87,9 @@ private:
     QWidget *buildCommTab();
     void connectLink();
     void openHelp();
+    // Before a user's close during an upload: false when the user keeps it running; true stops
+    // it.
+    bool confirmUploadStopped();
     // Before a user's close: false when the changed user font should keep the window open
     // (Cancel, or Save that did not save).
     bool confirmFontDropped();

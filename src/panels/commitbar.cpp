@@ -1,6 +1,7 @@
 #include "panels/commitbar.h"
 
 #include "panels/workbench.h"
+#include "serial/seriallink.h"
 #include "session/uploadjob.h"
 
 #include <QHBoxLayout>
@@ -13,6 +14,7 @@ CommitBar::CommitBar(Workbench &workbench, QWidget *parent)
     : QWidget(parent), m_workbench(workbench)
 {
     m_job = new UploadJob(m_workbench.sender(), this);
+    m_workbench.attachUploadJob(m_job);
 
     m_commit = new QPushButton(tr("Commit"), this);
     m_commit->setObjectName(QStringLiteral("Command2_9"));
@@ -49,8 +51,7 @@ CommitBar::CommitBar(Workbench &workbench, QWidget *parent)
     connect(m_job, &UploadJob::progress, m_progress, &QProgressBar::setValue);
     // Before each pattern goes out the editor shows its character.
     connect(m_job, &UploadJob::characterStarting, this, [this](int code) {
-        m_workbench.setCurrentCodeText(QString::number(code));
-        m_workbench.showCharacter(code);
+        m_workbench.showCode(code);
         m_workbench.showsegments();
     });
 }
@@ -73,6 +74,7 @@ void CommitBar::commit()
     if (m_job->running())
         return;
     const QPointer<CommitBar> self(this);
+    const bool portWasOpen = m_workbench.link.portopen();
     const PacedSender::Outcome outcome
             = m_job->run(m_workbench.fontsArgument(), m_workbench.fontarray);
     if (!self)
@@ -81,6 +83,12 @@ void CommitBar::commit()
         // The success message needs every command to have gone out to an open port without error.
         if (outcome == PacedSender::Outcome::Complete)
             m_workbench.setStatus(QStringLiteral("Character set has been uploaded to PIC"));
+        else if (portWasOpen)
+            m_workbench.setStatus(QStringLiteral("Upload failed after %1 of %2 characters")
+                                          .arg(m_job->sent())
+                                          .arg(m_job->total()));
+        else
+            m_workbench.setStatus(QStringLiteral("No port is open: nothing was uploaded"));
         m_workbench.showsegments();
         if (!self)
             return;

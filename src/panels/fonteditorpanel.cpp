@@ -12,13 +12,13 @@
 #include "widgets/filteredlineedit.h"
 #include "widgets/segmentpreview.h"
 
+#include <QAction>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -56,7 +56,7 @@ void FontEditorPanel::buildFields()
     m_asciiLabel = new QLabel(tr("ASCII"), this);
     m_asciiLabel->setToolTip(tr("ASCII character code"));
     m_acc = new FilteredLineEdit(QStringLiteral("acc"), this);
-    m_acc->setText(QStringLiteral("65"));
+    m_acc->setText(QString::number(m_shownCode));
     m_acc->setToolTip(tr("Note that 13  (cr) and  33 (!) are not used as these are valid control "
                          "characters"));
     m_acc->setKeyFilter(&KeyVerdict::digits);
@@ -65,7 +65,7 @@ void FontEditorPanel::buildFields()
 
     m_udc = new FilteredLineEdit(QStringLiteral("udc"), this);
     m_udc->setMaxLength(1);
-    m_udc->setText(QStringLiteral("A"));
+    m_udc->setText(QString(QChar(m_shownCode)));
     m_udc->setToolTip(
             tr("This is the charater input that points to the current user font character"));
     // Keys are handled in eventFilter; every other way of editing is refused so that the field
@@ -91,10 +91,12 @@ void FontEditorPanel::buildButtons()
 {
     QPushButton *off = addButton(0, tr("Off"), tr("Turn all segments off"));
     QPushButton *on = addButton(1, tr("On"), tr("Turn all segments on"));
-    QPushButton *def = addButton(
-            8, tr("Def"), tr("Clear the user fonts in local memory to the default patterns"));
+    QPushButton *def = addButton(8, tr("Def"),
+                                 tr("Clear the user fonts in local memory to the default "
+                                    "patterns. Ctrl+Z undoes this"));
     QPushButton *clr = addButton(13, tr("Clr"),
-                                 tr("Clear the user fonts in local memory to all patterns off"));
+                                 tr("Clear the user fonts in local memory to all patterns off. "
+                                    "Ctrl+Z undoes this"));
     QPushButton *previous = addButton(4, tr("<"),
                                       tr("Select previous location in local memory and send to "
                                          "first PIC in chain"));
@@ -175,13 +177,19 @@ void FontEditorPanel::connectButtons()
     connect(b.next, &QPushButton::clicked, this,
             [this] { onStep(CodeRules::nextCode(settledCode())); });
 
-    // The fields take these keys themselves (see eventFilter); the shortcuts serve the rest.
-    auto *undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
-    undo->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(undo, &QShortcut::activated, this, [this] { stepFontHistory(false); });
-    auto *redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this);
-    redo->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(redo, &QShortcut::activated, this, [this] { stepFontHistory(true); });
+    // Undo and redo of the font: in the segment editor's menu, and by their keys wherever the
+    // focus is in the window that adds them too. A text field keeps the keys for itself; the
+    // editor's own fields pass them to the font (see eventFilter).
+    m_undo = new QAction(tr("Undo font change"), this);
+    m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(m_undo, &QAction::triggered, this, [this] { stepFontHistory(false); });
+    m_redo = new QAction(tr("Redo font change"), this);
+    m_redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    connect(m_redo, &QAction::triggered, this, [this] { stepFontHistory(true); });
+    for (QAction *action : historyActions())
+        action->setShortcutContext(Qt::WindowShortcut);
+    m_preview->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_preview->addActions(historyActions());
 }
 
 QPushButton *FontEditorPanel::addButton(int index, const QString &caption, const QString &toolTip)
@@ -228,6 +236,7 @@ void FontEditorPanel::refreshEditor(int code)
 {
     // Typing at another character is another undo step.
     m_workbench.fonthistory.endTyping();
+    m_shownCode = code;
     m_udc->setText(QString(QChar(code)));
     // A slot read unchecked from a file may hold other characters; the field shows them as off.
     m_udcpattern->setText(FontRules::cleanedPattern(m_workbench.fontarray.pattern(code)));
@@ -236,8 +245,8 @@ void FontEditorPanel::refreshEditor(int code)
 void FontEditorPanel::showsegments()
 {
     const QString pattern = FontRules::storedPattern(m_udcpattern->text());
-    const int code = m_workbench.currentCode();
-    // A code still being typed (or a reserved one) is not a slot the editor may change.
+    // The slot on show, not a code still being typed into acc; a reserved one is left alone.
+    const int code = m_shownCode;
     if (FontTable::isSelectableCode(code)) {
         const FontTable before = m_workbench.fontarray;
         m_workbench.fontarray.setPattern(code, pattern);
@@ -298,9 +307,8 @@ bool FontEditorPanel::eventFilter(QObject *watched, QEvent *event)
 
 void FontEditorPanel::chooseCharacter(int code)
 {
-    m_udc->setText(QString(QChar(code)));
     m_acc->setText(QString::number(code));
-    m_udcpattern->setText(FontRules::cleanedPattern(m_workbench.fontarray.pattern(code)));
+    refreshEditor(code);
     m_workbench.sendAll(this, showCurrentCharacter(code),
                         [this](const PacedCommand &) { showsegments(); });
 }
@@ -319,6 +327,11 @@ void FontEditorPanel::onUdcEdited()
 
 void FontEditorPanel::onPatternEdited()
 {
+    if (m_workbench.refusedDuringUpload()) {
+        m_udcpattern->setText(
+                FontRules::cleanedPattern(m_workbench.fontarray.pattern(m_shownCode)));
+        return;
+    }
     // Typing and pasting already pass the key filter; this catches any edit that did not.
     const QString kept = FontRules::editablePattern(m_udcpattern->text());
     if (kept != m_udcpattern->text())
@@ -351,12 +364,17 @@ CommandList FontEditorPanel::showCurrentCharacter(int code) const
 
 void FontEditorPanel::onSegmentClicked(int k)
 {
+    if (m_workbench.refusedDuringUpload())
+        return;
+    // The click edits the character on show; a code typed into acc but not confirmed gives way.
+    if (m_acc->text() != QString::number(m_shownCode))
+        m_acc->setText(QString::number(m_shownCode));
     const bool wasOff = m_preview->lineColour(k) == SegmentGeometry::offColour();
     m_preview->setLineColour(k,
                              wasOff ? SegmentGeometry::onColour() : SegmentGeometry::offColour());
     const QString pattern = m_preview->linePattern();
     m_udcpattern->setText(pattern);
-    const int code = m_workbench.currentCode();
+    const int code = m_shownCode;
     if (FontTable::isSelectableCode(code)) {
         const FontTable before = m_workbench.fontarray;
         m_workbench.fontarray.setPattern(code, pattern);
@@ -366,6 +384,8 @@ void FontEditorPanel::onSegmentClicked(int k)
 
 void FontEditorPanel::setWholePattern(const QString &pattern)
 {
+    if (m_workbench.refusedDuringUpload())
+        return;
     FontHistory &history = m_workbench.fonthistory;
     history.endTyping();
     m_udcpattern->setText(pattern);
@@ -375,8 +395,7 @@ void FontEditorPanel::setWholePattern(const QString &pattern)
 
 void FontEditorPanel::stepFontHistory(bool redo)
 {
-    // The upload reads the table as it goes.
-    if (committing())
+    if (m_workbench.refusedDuringUpload())
         return;
     FontTable &table = m_workbench.fontarray;
     const std::optional<int> code
@@ -390,6 +409,8 @@ void FontEditorPanel::stepFontHistory(bool redo)
 
 void FontEditorPanel::replaceFont(void (FontTable::*reset)(), const QString &status)
 {
+    if (m_workbench.refusedDuringUpload())
+        return;
     const FontTable before = m_workbench.fontarray;
     (m_workbench.fontarray.*reset)();
     const int code = settledCode();

@@ -4,11 +4,13 @@
 #include "protocol/pacedcommand.h"
 
 #include <QGroupBox>
+#include <QList>
 
 #include <functional>
 
 class CommitBar;
 class FilteredLineEdit;
+class QAction;
 class QLabel;
 class QPushButton;
 class SegmentPreview;
@@ -36,6 +38,9 @@ public:
     void enterCode(int code);
 
     SegmentPreview *preview() const { return m_preview; }
+    // Undo and redo of the font, with their keys; the window adds them so that the keys work
+    // wherever the focus is.
+    QList<QAction *> historyActions() const { return {m_undo, m_redo}; }
     // True while Commit is uploading the user font.
     bool committing() const;
 
@@ -92,7 +97,11 @@ private:
     FilteredLineEdit *m_acc = nullptr;
     FilteredLineEdit *m_udc = nullptr;
     FilteredLineEdit *m_udcpattern = nullptr;
+    // The code whose character and pattern the editor shows: the slot its edits change.
+    int m_shownCode = 'A';
     QLabel *m_asciiLabel = nullptr;
     Buttons m_buttons;
     CommitBar *m_commitBar = nullptr;
+    QAction *m_undo = nullptr;
+    QAction *m_redo = nullptr;
 };

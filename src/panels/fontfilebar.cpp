@@ -36,6 +36,7 @@ FontFileBar::FontFileBar(Workbench &workbench, QWidget *parent)
 
     m_loadButton = new QPushButton(tr("Load"), this);
     m_loadButton->setObjectName(QStringLiteral("Command2_6"));
+    m_loadButton->setToolTip(tr("Load a user font file into local memory. Ctrl+Z undoes this"));
     connect(m_loadButton, &QPushButton::clicked, this, &FontFileBar::load);
 
     m_saveButton = new QPushButton(tr("Save"), this);
@@ -72,6 +73,8 @@ void FontFileBar::refuse(const QString &reason)
 
 void FontFileBar::load()
 {
+    if (m_workbench.refusedDuringUpload())
+        return;
     m_workbench.setStatus(QString());
     QString fileName;
     const QString result = OpenFileDialog(QStringLiteral("Select user font file to load"), fileName,

@@ -1,5 +1,6 @@
 #include "panels/modespanel.h"
 
+#include "core/basicutilities.h"
 #include "modes/modesteps.h"
 #include "panels/workbench.h"
 #include "session/moderunner.h"
@@ -29,6 +30,10 @@ ModesPanel::ModesPanel(Workbench &workbench, QWidget *parent)
     m_runner = new ModeRunner(m_workbench.sender(), *this, this);
     connect(m_runner, &ModeRunner::statusMessage, this,
             [this](const QString &text) { m_workbench.setStatus(text); });
+    connect(m_runner, &ModeRunner::stoppedByFailedLine, this, [this](Mode mode) {
+        m_workbench.setStatus(m_enabler[mode]->text()
+                              + QStringLiteral(" stopped: the line failed"));
+    });
 }
 
 QHBoxLayout *ModesPanel::buildEnablers()
@@ -115,8 +120,11 @@ void ModesPanel::enablerClicked(int index)
             m_enabler[i]->setChecked(false);
     }
     m_runner->modeChosen(static_cast<Mode>(index), m_animation[ModeSteps::kDelayField]->text());
-    if (index == Animate)
-        m_workbench.setCurrentCodeText(m_animation[ModeSteps::kStartField]->text());
+    // The editor follows the code field to the start code, so that a click edits what it shows.
+    if (index == Animate) {
+        showCode(static_cast<int>(qMin<qint64>(LeadingNumber(startText()), ModeSteps::kStopMax)));
+        m_workbench.showsegments();
+    }
 }
 
 void ModesPanel::animationConfirmed(int index)
@@ -185,8 +193,12 @@ QString ModesPanel::codeText() const
 
 void ModesPanel::showCode(int code)
 {
-    m_workbench.setCurrentCodeText(QString::number(code));
-    m_workbench.showCharacter(code);
+    m_workbench.showCode(code);
+}
+
+void ModesPanel::stopMode(Mode mode)
+{
+    m_enabler[mode]->setChecked(false);
 }
 
 void ModesPanel::beforeAnimateCommand()

@@ -33,6 +33,8 @@ public:
     void showCode(int code) override;
     // The editor stores and paints its pattern before each command of an Animate step.
     void beforeAnimateCommand() override;
+    // The line failed: the mode's box is cleared.
+    void stopMode(Mode mode) override;
 
 private:
     QHBoxLayout *buildEnablers();

@@ -49,6 +49,10 @@ SegmentTestPanel::SegmentTestPanel(Workbench &workbench, QWidget *parent) : QGro
             workbench.sender(), [&workbench] { return workbench.chainLength(); }, this);
     connect(m_runner, &SegmentTestRunner::runningShown, this, &SegmentTestPanel::showRunning);
     connect(m_runner, &SegmentTestRunner::patternShown, m_testrunning, &QLineEdit::setText);
+    connect(m_runner, &SegmentTestRunner::stoppedByFailedLine, this, [this, &workbench] {
+        showRunning(false);
+        workbench.setStatus(QStringLiteral("Segment test stopped: the line failed"));
+    });
 }
 
 void SegmentTestPanel::showRunning(bool running)

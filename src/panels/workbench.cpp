@@ -2,6 +2,7 @@
 
 #include "core/basicutilities.h"
 #include "core/settingslines.h"
+#include "session/uploadjob.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -51,10 +52,35 @@ QString Workbench::currentCodeText() const
     return m_acc ? m_acc->text() : QString();
 }
 
-void Workbench::setCurrentCodeText(const QString &text)
+void Workbench::showCode(int code)
 {
     if (m_acc)
-        m_acc->setText(text);
+        m_acc->setText(QString::number(code));
+    showCharacter(code);
+}
+
+void Workbench::attachUploadJob(UploadJob *job)
+{
+    m_upload = job;
+}
+
+bool Workbench::uploading() const
+{
+    return m_upload && m_upload->running();
+}
+
+void Workbench::stopUpload()
+{
+    if (m_upload)
+        m_upload->stop();
+}
+
+bool Workbench::refusedDuringUpload()
+{
+    if (!uploading())
+        return false;
+    setStatus(QStringLiteral("Uploading: wait for the upload to finish or stop it"));
+    return true;
 }
 
 void Workbench::showCharacter(int code)

@@ -14,6 +14,7 @@
 class QLineEdit;
 class QObject;
 class SerialLink;
+class UploadJob;
 
 // What the main window's panels share: the line to the chain and its paced sender, the user
 // font table, the settings lines, and the few facts one panel reads from another's fields. Panels
@@ -47,7 +48,18 @@ public:
     // The current user-font code: the number in acc, and acc's text as it stands.
     int currentCode() const;
     QString currentCodeText() const;
-    void setCurrentCodeText(const QString &text);
+    // Puts code into acc and its character and pattern into the editor: another panel moves
+    // the editor only this way, so that the code, the character and the pattern name one slot.
+    void showCode(int code);
+
+    // The font upload, attached by the Commit bar that runs it.
+    void attachUploadJob(UploadJob *job);
+    bool uploading() const;
+    // Ends a running upload before its next character.
+    void stopUpload();
+    // While an upload runs the table must stay what is being sent: true then, with the reason
+    // in the status line, and the caller leaves the table alone.
+    bool refusedDuringUpload();
 
     // Runs before each command of sendAll; window events may run in it.
     using CommandHook = PacedSender::BeforeEach;
@@ -81,6 +93,7 @@ private:
     QPointer<QLineEdit> m_mlength;
     QPointer<QLineEdit> m_fonts;
     QPointer<QLineEdit> m_acc;
+    QPointer<UploadJob> m_upload;
     std::function<void()> m_showsegments;
     std::function<void(int)> m_showCharacter;
 };

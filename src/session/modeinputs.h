@@ -25,4 +25,6 @@ public:
     virtual void showCode(int code) = 0;
     // Runs before each command of an Animate step.
     virtual void beforeAnimateCommand() {}
+    // The line failed while mode was on: a front end that shows the mode turns it off here.
+    virtual void stopMode(Mode /*mode*/) {}
 };

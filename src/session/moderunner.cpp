@@ -4,6 +4,7 @@
 #include "core/reentryguard.h"
 #include "modes/modecommands.h"
 #include "modes/modesteps.h"
+#include "serial/seriallink.h"
 #include "session/pacedsender.h"
 
 #include <QLocale>
@@ -39,6 +40,18 @@ ModeRunner::ModeRunner(PacedSender &sender, ModeInputs &inputs, QObject *timerPa
             repairModeInterval();
     });
     m_timer2->start(kTimerStartInterval);
+    connect(&m_sender.link(), &SerialLink::writeFailed, this, &ModeRunner::stopOnFailedLine);
+}
+
+void ModeRunner::stopOnFailedLine()
+{
+    for (int index = 0; index < ModeInputs::kModes; ++index) {
+        const auto mode = static_cast<Mode>(index);
+        if (!m_inputs.modeOn(mode))
+            continue;
+        m_inputs.stopMode(mode);
+        Q_EMIT stoppedByFailedLine(mode);
+    }
 }
 
 void ModeRunner::setClockFormats(const QString &timeFormat, const QString &dateFormat)

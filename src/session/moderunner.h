@@ -12,8 +12,8 @@ class PacedSender;
 class QTimer;
 
 // The animation, time, date and counter modes over time: Timer1 steps the chosen mode at its
-// interval, Timer2 repairs an interval that fell out of range. The steps themselves are the
-// mode rules; the inputs are read at every tick.
+// interval, Timer2 repairs an interval that fell out of range, a failed line turns the running
+// modes off. The steps themselves are the mode rules; the inputs are read at every tick.
 class ModeRunner : public QObject
 {
     Q_OBJECT
@@ -45,8 +45,11 @@ public:
 
 Q_SIGNALS:
     void statusMessage(const QString &text);
+    // The line failed while mode was on; the mode has been turned off.
+    void stoppedByFailedLine(Mode mode);
 
 private:
+    void stopOnFailedLine();
     void setTimer1Interval(int interval);
     void animateStep();
     // Time (date false) or Date: the six digits, sent when they changed since the last tick.

@@ -32,6 +32,12 @@ PacedSender::Outcome PacedSender::send(const CommandList &commands, QObject *cal
     const auto callerGone = [&] { return guarded && !guard; };
     const auto stopped = [&] { return callerGone() || shutdownRequested(); };
     const int failuresBefore = m_link.writeFailures();
+    // A run that began on an open port ends where the line fails (a failed write, the port
+    // lost or closed); one that began without a port hands every command to the log as before.
+    const bool hadPort = m_link.portopen();
+    const auto lineFailed = [&] {
+        return hadPort && (!m_link.portopen() || m_link.writeFailures() != failuresBefore);
+    };
     bool complete = true;
     for (const PacedCommand &command : commands) {
         if (stopped() || (stopBefore && stopBefore(command)))
@@ -41,12 +47,16 @@ PacedSender::Outcome PacedSender::send(const CommandList &commands, QObject *cal
             if (stopped())
                 return Outcome::Stopped;
         }
+        if (lineFailed())
+            return Outcome::LineFailed;
         if (!m_link.portopen() || !Command::isLetter(command.letter)
             || command.argument.contains(Protocol::kFrameEnd))
             complete = false;
         send(command);
         if (callerGone())
             return Outcome::Stopped;
+        if (lineFailed())
+            return Outcome::LineFailed;
         if (!m_link.portopen())
             complete = false;
     }

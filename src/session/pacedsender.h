@@ -31,7 +31,8 @@ public:
     // Builds one command and hands it to ComWrite; a malformed command never goes on the line.
     void send(const PacedCommand &command);
 
-    // Sends commands in order. A run on behalf of caller stops as soon as caller is deleted.
+    // Sends commands in order. A run on behalf of caller stops as soon as caller is deleted; a
+    // run that began with the port open stops as soon as the line fails (LineFailed).
     Outcome send(const CommandList &commands, QObject *caller = nullptr,
                  const BeforeEach &beforeEach = {}, const StopBefore &stopBefore = {});
 

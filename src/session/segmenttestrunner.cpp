@@ -24,6 +24,13 @@ SegmentTestRunner::SegmentTestRunner(PacedSender &sender, std::function<int()> c
             runTestStep();
     });
     m_timer3->start(kTickInterval);
+    // The end commands go out on the first tick that finds a port again.
+    connect(&m_sender.link(), &SerialLink::writeFailed, this, [this] {
+        if (!m_test.testrequest())
+            return;
+        m_test.requestStop();
+        Q_EMIT stoppedByFailedLine();
+    });
 }
 
 void SegmentTestRunner::runTestStep()

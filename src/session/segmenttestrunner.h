@@ -11,7 +11,8 @@ class PacedSender;
 class QTimer;
 
 // The segment test over time: Timer3 ticks the test's state machine and sends what each tick
-// asks for; Start and Stop only record a request that the next tick acts on.
+// asks for; Start and Stop only record a request that the next tick acts on; a failed line
+// stops the test.
 class SegmentTestRunner : public QObject
 {
     Q_OBJECT
@@ -35,6 +36,8 @@ Q_SIGNALS:
     void runningShown(bool running);
     // The step's pattern, told as the step's write goes out.
     void patternShown(const QString &pattern);
+    // The line failed while a test was asked for; it has been stopped.
+    void stoppedByFailedLine();
 
 private:
     PacedSender &m_sender;

@@ -3,6 +3,7 @@
 #include "core/reentryguard.h"
 #include "font/fontcommands.h"
 #include "font/fonttable.h"
+#include "serial/seriallink.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -31,9 +32,14 @@ PacedSender::Outcome UploadJob::run(const QByteArray &fonts, const FontTable &ta
     m_total = static_cast<int>(std::count_if(commands.cbegin(), commands.cend(), isPatternWrite));
     m_sent = 0;
     m_pauseLeft = 0;
+    m_stopRequested = false;
+    // Without a port nothing goes out, not even to the log.
+    if (!m_sender.link().portopen()) {
+        Q_EMIT finished(PacedSender::Outcome::LineFailed);
+        return PacedSender::Outcome::LineFailed;
+    }
     for (const PacedCommand &command : commands)
         m_pauseLeft += command.pause;
-    m_stopRequested = false;
     Q_EMIT started(m_total);
 
     const auto announce = [this](const PacedCommand &command) {
@@ -62,6 +68,9 @@ PacedSender::Outcome UploadJob::run(const QByteArray &fonts, const FontTable &ta
         return PacedSender::Outcome::Stopped;
     if (outcome != PacedSender::Outcome::Stopped)
         m_pauseLeft = 0;
+    // The line failed during the last character announced: it did not go out whole.
+    if (outcome == PacedSender::Outcome::LineFailed)
+        m_sent = qMax(0, m_sent - 1);
     Q_EMIT finished(outcome);
     return outcome;
 }

@@ -17,14 +17,16 @@ public:
     explicit UploadJob(PacedSender &sender, QObject *parent = nullptr);
 
     // Runs the upload of table with the fonts argument and returns how it ended; events run
-    // meanwhile. A second run while one is under way is refused as Stopped.
+    // meanwhile. A second run while one is under way is refused as Stopped; with no port open
+    // nothing is sent and the run ends LineFailed at once, as it does when the line fails.
     PacedSender::Outcome run(const QByteArray &fonts, const FontTable &table);
     // Ends a running upload before its next character.
     void stop() { m_stopRequested = true; }
 
     bool running() const { return m_running; }
     bool stopRequested() const { return m_stopRequested; }
-    // Characters handed to the line so far, and of all.
+    // Characters handed to the line so far (after a failed line: those that went out whole),
+    // and of all.
     int sent() const { return m_sent; }
     int total() const { return m_total; }
     // The pauses of the commands not yet sent, in hundredths of a second.
