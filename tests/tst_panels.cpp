@@ -74,8 +74,8 @@ private Q_SLOTS:
     // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
     // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
     // undo and redo (Ctrl+Z, Ctrl+Shift+Z in udcpattern; undo@name with the focus on the control
-    // name in the active window), menu:text (the preview's menu item), tick, test, repair,
-    // clear, noport, port, fail (the device lost) and later (a day and a second on).
+    // name in the active window), menu:text (the preview's menu item), tab:N, tick, test,
+    // repair, clear, noport, port, fail (the device lost) and later (a day and a second on).
     void userActions_data()
     {
         QTest::addColumn<QString>("actions");
@@ -120,7 +120,7 @@ private Q_SLOTS:
         QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Font array has been set to default"};
         QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Font array has been cleared"};
         QTest::newRow("a new change drops the redo") << "udcpattern<1|udcpattern<11|undo|!Command2_1|redo" << QByteArrayList{} << none << QStringList{"code65=111111111111111"};
-        QTest::newRow("undo from the Load button and from the editor's menu") << "!Command2_1|!Command2_8|undo@Command2_6|!Command2_13|menu:Undo"
+        QTest::newRow("undo from the Characters tab and from the editor's menu") << "!Command2_1|!Command2_8|tab:3|undo@characters|tab:0|!Command2_13|menu:Undo"
                 << QByteArrayList{"$B7MA\r", "$B7MA\r"} << QList<int>{5, 5} << QStringList{"code65=111111111111111"};
         // The segment test: S Start, then ticks; Stop ends it with the end commands once.
         QTest::newRow("segment test first tick") << "mlength=3|!cmmd_0|test" << QByteArrayList{"$B7F000\r", "$B7M      \r", "$B7FUUU\r", "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r", "$B7M0\r", "$B7W0000000000000000\r", "$B7M000\r"}
@@ -217,6 +217,9 @@ private Q_SLOTS:
                 modes()->repairModeInterval();
             } else if (action == QLatin1String("clear")) {
                 m_t->clearSent();
+            } else if (action.startsWith(QLatin1String("tab:"))) {
+                m_t->find<QTabWidget>(QStringLiteral("SSTab1"))
+                        ->setCurrentIndex(action.mid(4).toInt());
             } else if (action == QLatin1String("fail")) {
                 m_t->port().loseDevice(PortError{5, QStringLiteral("gone")});
             } else if (action == QLatin1String("noport") || action == QLatin1String("port")) {
