@@ -15,9 +15,13 @@
 #include "widgets/segmentpreview.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
@@ -71,7 +75,9 @@ private Q_SLOTS:
     // and "name=text" checks of fields, the status, the mode interval and the table ("codeNN").
     // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
     // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
-    // undo, redo, tick, test, repair, clear, noport, port and later (a day and a second on).
+    // name^text empties it and pastes, menu:name opens its context menu and closes it,
+    // menu:name:entry chooses that entry with all selected, switch goes to another window and
+    // back; undo, redo, tick, test, repair, clear, noport, port and later (a day and a second on).
     void userActions_data()
     {
         QTest::addColumn<QString>("actions");
@@ -95,6 +101,14 @@ private Q_SLOTS:
         QTest::newRow("leaving fonts") << "fonts<U1\t" << QByteArrayList{} << none << QStringList{"fonts=U11111"};
         QTest::newRow("a new length, left by a click on Write all") << "fonts=1!|sentence=1!|@mlength|mlength<3|!Command2_10"
                 << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("a new length kept over a window switch") << "fonts=1!|@mlength|mlength<3|switch|!Command2_10"
+                << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("a new length kept over the context menu") << "fonts=1!|@mlength|mlength<3|menu:mlength|!Command2_10"
+                << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("the length emptied by the menu's Delete") << "@mlength|menu:mlength:Delete|!Command2_10"
+                << QByteArrayList{"$B7F\r", "$B7E\r", "$B7S\r", "$B7M\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=", "mlength="};
+        QTest::newRow("mlength: 10 pasted") << "mlength^10" << QByteArrayList{} << none << QStringList{"mlength=10"};
+        QTest::newRow("the menu's Paste filtered") << "sentence^a[b|sentence=XY|menu:sentence:Paste" << QByteArrayList{} << none << QStringList{"sentence=AB"};
         QTest::newRow("a new length by Enter") << "sentence=1!|mlength<2\r" << QByteArrayList{} << none << QStringList{"sentence=AA", "speeds=00"};
         // The one-character field and Send character.
         QTest::newRow("singlechar a") << "singlechar<a\r|mlength=4|!Command2_12" << QByteArrayList{"$B7F0000\r", "$B7M      \r"} << QList<int>{10, 10} << QStringList{"singlechar=0A"};
@@ -141,13 +155,17 @@ private Q_SLOTS:
         select(65);
         auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
         for (const QString &action : actions.split(QLatin1Char('|'))) {
-            const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<]")));
+            const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<^]")));
             const QString name = action.mid(
                     action.startsWith(QLatin1Char('@')) || action.startsWith(QLatin1Char('!')) ? 1
                                                                                                : 0,
                     at < 0 ? -1 : at);
             if (at > 0 && action.at(at) == QLatin1Char('=')) {
                 field(name)->setText(action.mid(at + 1));
+            } else if (at > 0 && action.at(at) == QLatin1Char('^')) {
+                field(name)->clear();
+                QApplication::clipboard()->setText(action.mid(at + 1));
+                QTest::keyClick(field(name), Qt::Key_V, Qt::ControlModifier);
             } else if (at > 0) {
                 field(name)->clear();
                 for (const QChar key : action.mid(at + 1)) {
@@ -168,6 +186,35 @@ private Q_SLOTS:
                 auto *button = m_t->find<QAbstractButton>(name);
                 m_t->window().isVisible() ? QTest::mouseClick(button, Qt::LeftButton)
                                           : button->click();
+            } else if (action.startsWith(QLatin1String("menu:"))) {
+                QLineEdit *target = field(action.section(QLatin1Char(':'), 1, 1));
+                const QString entry = action.section(QLatin1Char(':'), 2);
+                if (!entry.isEmpty())
+                    target->selectAll();
+                QContextMenuEvent event(QContextMenuEvent::Keyboard, target->rect().center(),
+                                        target->mapToGlobal(target->rect().center()));
+                QApplication::sendEvent(target, &event);
+                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                QVERIFY(menu);
+                QAction *chosen = nullptr;
+                for (QAction *item : menu->actions())
+                    chosen = item->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'))
+                                             == entry
+                                     ? item
+                                     : chosen;
+                // Choosing an entry closes the menu first, as a click on it does.
+                menu->close();
+                if (chosen)
+                    chosen->trigger();
+            } else if (action == QLatin1String("switch")) {
+                QWidget *focused = QApplication::focusWidget();
+                QWidget other;
+                other.show();
+                other.activateWindow();
+                QTRY_VERIFY(other.isActiveWindow());
+                m_t->window().activateWindow();
+                QTRY_VERIFY(m_t->window().isActiveWindow());
+                QCOMPARE(QApplication::focusWidget(), focused);
             } else if (action.startsWith(QLatin1String("seg:"))) {
                 m_t->window().show();
                 QVERIFY(QTest::qWaitForWindowExposed(&m_t->window()));
