@@ -197,15 +197,16 @@ private Q_SLOTS:
                 auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
                 QVERIFY(menu);
                 QAction *chosen = nullptr;
-                for (QAction *item : menu->actions())
-                    chosen = item->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'))
-                                             == entry
-                                     ? item
-                                     : chosen;
-                // Choosing an entry closes the menu first, as a click on it does.
-                menu->close();
+                for (QAction *item : menu->actions()) {
+                    if (item->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'))
+                        == entry)
+                        chosen = item;
+                }
+                QVERIFY(entry.isEmpty() || chosen);
+                // Under X11 the field has the focus back only after the chosen entry has acted.
                 if (chosen)
                     chosen->trigger();
+                menu->close();
             } else if (action == QLatin1String("switch")) {
                 QWidget *focused = QApplication::focusWidget();
                 QWidget other;

@@ -152,19 +152,14 @@ private Q_SLOTS:
         QTest::addColumn<uint>("mode");
         QTest::addColumn<QString>("advice"); // a part of it; "usermod" only where given
         const QString ownerOnly = QStringLiteral("allows only its owner (\"root\")");
-        QTest::newRow("dialout may read and write")
-                << "root"
-                << "dialout" << 0660u << "sudo usermod -aG dialout $USER";
-        QTest::newRow("root's group") << "root"
-                                      << "root" << 0660u << ownerOnly;
-        QTest::newRow("owner only") << "root"
-                                    << "dialout" << 0600u << ownerOnly;
-        QTest::newRow("the group may only read") << "root"
-                                                 << "dialout" << 0640u << ownerOnly;
-        QTest::newRow("a group without a name") << "root"
-                                                << "" << 0660u << ownerOnly;
-        QTest::newRow("open to everyone") << "root"
-                                          << "root" << 0666u << "most likely in use";
+        // clang-format off
+        QTest::newRow("dialout may read and write") << "root" << "dialout" << 0660u << "sudo usermod -aG dialout $USER";
+        QTest::newRow("root's group") << "root" << "root" << 0660u << ownerOnly;
+        QTest::newRow("owner only") << "root" << "dialout" << 0600u << ownerOnly;
+        QTest::newRow("the group may only read") << "root" << "dialout" << 0640u << ownerOnly;
+        QTest::newRow("a group without a name") << "root" << "" << 0660u << ownerOnly;
+        QTest::newRow("open to everyone") << "root" << "root" << 0666u << "most likely in use";
+        // clang-format on
     }
     void accessAdvice()
     {
@@ -182,7 +177,7 @@ private Q_SLOTS:
         const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("ttyUSB9")));
         QVERIFY(writeFile(QFile::decodeName(path), QByteArray()));
         const struct group *named = getgrnam(group.toLatin1().constData());
-        gid_t gid = named ? named->gr_gid : 54321;
+        const gid_t gid = named ? named->gr_gid : 54321;
         QVERIFY(group.isEmpty() ? !getgrgid(gid) : named != nullptr);
         QCOMPARE(::chown(path.constData(), getpwnam(owner.toLatin1().constData())->pw_uid, gid), 0);
         QCOMPARE(::chmod(path.constData(), mode), 0);
