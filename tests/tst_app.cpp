@@ -32,6 +32,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -498,6 +501,58 @@ private Q_SLOTS:
         QCOMPARE(browser && browser->isVisible() ? browser->property("plainText").toString()
                                                  : QString(),
                  openerWorks ? QString() : QStringLiteral("The protocol"));
+    }
+
+    // On a screen smaller than the window every control can be scrolled into view; on a large
+    // one the window keeps the least size it always had on the 800x600 test screen, no bars.
+    void smallScreen_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("too short") << QSize(1093, 520) << true;
+        QTest::newRow("too short and too narrow") << QSize(600, 400) << true;
+        QTest::newRow("large") << QSize(2560, 1400) << false;
+    }
+    void smallScreen()
+    {
+        QFETCH(QSize, available);
+        QFETCH(bool, scrolls);
+        TestWindow t;
+        MainWindow &window = t.window();
+        auto *scroll = window.findChild<QScrollArea *>();
+        QWidget *content = scroll->widget();
+        window.holdSize(available);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (!scrolls) {
+            QCOMPARE(window.size(), content->minimumSizeHint());
+            QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+            QVERIFY(!scroll->verticalScrollBar()->isVisible());
+            return;
+        }
+        QVERIFY(window.width() <= available.width() && window.height() <= available.height());
+        auto *tabs = t.find<QTabWidget>(QStringLiteral("SSTab1"));
+        const QRect view = scroll->viewport()->rect();
+        // The user has a bar wherever the content is cut.
+        QCOMPARE(scroll->verticalScrollBar()->isVisible(), content->height() > view.height());
+        QCOMPARE(scroll->horizontalScrollBar()->isVisible(), content->width() > view.width());
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            for (QWidget *control : content->findChildren<QWidget *>()) {
+                if (!control->isVisible()
+                    || (control->focusPolicy() == Qt::NoFocus
+                        && control->objectName() != QLatin1String("portstate")))
+                    continue;
+                const QPoint centre = control->mapTo(content, control->rect().center());
+                scroll->ensureVisible(centre.x(), centre.y(), control->width() / 2 + 1,
+                                      control->height() / 2 + 1);
+                const QRect at(control->mapTo(scroll->viewport(), QPoint()), control->size());
+                QVERIFY2(control->width() > view.width() || control->height() > view.height()
+                                 ? view.intersects(at)
+                                 : view.contains(at),
+                         qPrintable(control->objectName()));
+            }
+        }
     }
 
     // Random keys, clicks, pastes, focus and tab changes, ticks and arriving bytes: every frame

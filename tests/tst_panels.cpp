@@ -17,9 +17,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
@@ -73,9 +77,11 @@ private Q_SLOTS:
     // and "name=text" checks of fields, the status, the mode interval and the table ("codeNN").
     // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
     // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
-    // undo and redo (Ctrl+Z, Ctrl+Shift+Z in udcpattern; undo@name with the focus on the control
-    // name in the active window), menu:text (the preview's menu item), tab:N, tick, test,
-    // repair, clear, noport, port, fail (the device lost) and later (a day and a second on).
+    // name^text empties it and pastes, menu:name opens its context menu and closes it,
+    // menu:name:entry chooses that entry with all selected, switch goes to another window and
+    // back; undo and redo (Ctrl+Z, Ctrl+Shift+Z in udcpattern; undo@name with the focus on the
+    // control name in the active window), pmenu:text (the preview's menu item), tab:N, tick,
+    // test, repair, clear, noport, port, fail (the device lost) and later (a day and a second on).
     void userActions_data()
     {
         QTest::addColumn<QString>("actions");
@@ -99,6 +105,14 @@ private Q_SLOTS:
         QTest::newRow("leaving fonts") << "fonts<U1\t" << QByteArrayList{} << none << QStringList{"fonts=U11111"};
         QTest::newRow("a new length, left by a click on Write all") << "fonts=1!|sentence=1!|@mlength|mlength<3|!Command2_10"
                 << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("a new length kept over a window switch") << "fonts=1!|@mlength|mlength<3|switch|!Command2_10"
+                << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("a new length kept over the context menu") << "fonts=1!|@mlength|mlength<3|menu:mlength|!Command2_10"
+                << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("the length emptied by the menu's Delete") << "@mlength|menu:mlength:Delete|!Command2_10"
+                << QByteArrayList{"$B7F\r", "$B7E\r", "$B7S\r", "$B7M\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=", "mlength="};
+        QTest::newRow("mlength: 10 pasted") << "mlength^10" << QByteArrayList{} << none << QStringList{"mlength=10"};
+        QTest::newRow("the menu's Paste filtered") << "sentence^a[b|sentence=XY|menu:sentence:Paste" << QByteArrayList{} << none << QStringList{"sentence=AB"};
         QTest::newRow("a new length by Enter") << "sentence=1!|mlength<2\r" << QByteArrayList{} << none << QStringList{"sentence=AA", "speeds=00"};
         // The one-character field and Send character.
         QTest::newRow("singlechar a") << "singlechar<a\r|mlength=4|!Command2_12" << QByteArrayList{"$B7F0000\r", "$B7M      \r"} << QList<int>{10, 10} << QStringList{"singlechar=0A"};
@@ -120,7 +134,7 @@ private Q_SLOTS:
         QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Font array has been set to default"};
         QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Font array has been cleared"};
         QTest::newRow("a new change drops the redo") << "udcpattern<1|udcpattern<11|undo|!Command2_1|redo" << QByteArrayList{} << none << QStringList{"code65=111111111111111"};
-        QTest::newRow("undo from the Characters tab and from the editor's menu") << "!Command2_1|!Command2_8|tab:3|undo@characters|tab:0|!Command2_13|menu:Undo"
+        QTest::newRow("undo from the Characters tab and from the editor's menu") << "!Command2_1|!Command2_8|tab:3|undo@characters|tab:0|!Command2_13|pmenu:Undo"
                 << QByteArrayList{"$B7MA\r", "$B7MA\r"} << QList<int>{5, 5} << QStringList{"code65=111111111111111"};
         // The segment test: S Start, then ticks; Stop ends it with the end commands once.
         QTest::newRow("segment test first tick") << "mlength=3|!cmmd_0|test" << QByteArrayList{"$B7F000\r", "$B7M      \r", "$B7FUUU\r", "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r", "$B7M0\r", "$B7W0000000000000000\r", "$B7M000\r"}
@@ -155,13 +169,17 @@ private Q_SLOTS:
         select(65);
         auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
         for (const QString &action : actions.split(QLatin1Char('|'))) {
-            const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<]")));
+            const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<^]")));
             const QString name = action.mid(
                     action.startsWith(QLatin1Char('@')) || action.startsWith(QLatin1Char('!')) ? 1
                                                                                                : 0,
                     at < 0 ? -1 : at);
             if (at > 0 && action.at(at) == QLatin1Char('=')) {
                 field(name)->setText(action.mid(at + 1));
+            } else if (at > 0 && action.at(at) == QLatin1Char('^')) {
+                field(name)->clear();
+                QApplication::clipboard()->setText(action.mid(at + 1));
+                QTest::keyClick(field(name), Qt::Key_V, Qt::ControlModifier);
             } else if (at > 0) {
                 field(name)->clear();
                 for (const QChar key : action.mid(at + 1)) {
@@ -182,6 +200,36 @@ private Q_SLOTS:
                 auto *button = m_t->find<QAbstractButton>(name);
                 m_t->window().isVisible() ? QTest::mouseClick(button, Qt::LeftButton)
                                           : button->click();
+            } else if (action.startsWith(QLatin1String("menu:"))) {
+                QLineEdit *target = field(action.section(QLatin1Char(':'), 1, 1));
+                const QString entry = action.section(QLatin1Char(':'), 2);
+                if (!entry.isEmpty())
+                    target->selectAll();
+                QContextMenuEvent event(QContextMenuEvent::Keyboard, target->rect().center(),
+                                        target->mapToGlobal(target->rect().center()));
+                QApplication::sendEvent(target, &event);
+                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                QVERIFY(menu);
+                QAction *chosen = nullptr;
+                for (QAction *item : menu->actions()) {
+                    if (item->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'))
+                        == entry)
+                        chosen = item;
+                }
+                QVERIFY(entry.isEmpty() || chosen);
+                // Under X11 the field has the focus back only after the chosen entry has acted.
+                if (chosen)
+                    chosen->trigger();
+                menu->close();
+            } else if (action == QLatin1String("switch")) {
+                QWidget *focused = QApplication::focusWidget();
+                QWidget other;
+                other.show();
+                other.activateWindow();
+                QTRY_VERIFY(other.isActiveWindow());
+                m_t->window().activateWindow();
+                QTRY_VERIFY(m_t->window().isActiveWindow());
+                QCOMPARE(QApplication::focusWidget(), focused);
             } else if (action.startsWith(QLatin1String("seg:"))) {
                 m_t->window().show();
                 QVERIFY(QTest::qWaitForWindowExposed(&m_t->window()));
@@ -201,10 +249,10 @@ private Q_SLOTS:
                                 action.startsWith(QLatin1String("undo"))
                                         ? Qt::ControlModifier
                                         : Qt::ControlModifier | Qt::ShiftModifier);
-            } else if (action.startsWith(QLatin1String("menu:"))) {
+            } else if (action.startsWith(QLatin1String("pmenu:"))) {
                 QAction *item = nullptr;
                 for (QAction *candidate : preview->actions()) {
-                    if (candidate->text().startsWith(action.mid(5)))
+                    if (candidate->text().startsWith(action.mid(6)))
                         item = candidate;
                 }
                 QVERIFY(item);

@@ -194,7 +194,12 @@ private Q_SLOTS:
         log.logCommand(QStringLiteral("$B7MA[cr]"));
         log.logtraffic()->setChecked(false);
         log.logCommand(QStringLiteral("$B7MB[cr]"));
-        QCOMPARE(log.txlog(), QStringLiteral("$B7MA[cr]\r\n$B7MA[cr]\r\n"));
+        // Checked again, every command is logged, the one last sent unlogged too.
+        log.logtraffic()->setChecked(true);
+        log.logCommand(QStringLiteral("$B7MB[cr]"));
+        log.logCommand(QStringLiteral("$B7MB[cr]"));
+        QCOMPARE(log.txlog(),
+                 QStringLiteral("$B7MA[cr]\r\n$B7MA[cr]\r\n$B7MB[cr]\r\n$B7MB[cr]\r\n"));
         // A lone control character waits for the next printable one or a CR.
         log.receive("\n");
         log.process();

@@ -33,6 +33,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -112,10 +115,19 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_portState->setObjectName(QStringLiteral("portstate"));
     showPortState(false);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_tabs);
     layout->addWidget(m_portState);
+    // On a screen smaller than the window the content scrolls; elsewhere no bar shows.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(content);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
 
     connectLink();
 }
@@ -234,8 +246,7 @@ void MainWindow::startup()
     m_settingsPath = settingsFilePath();
     m_settingsLoaded = IniFile(IniMode::Load, m_settingsPath, m_workbench->settingslines);
     m_fontFileBar->readPointerFile();
-    adjustSize();
-    holdSize();
+    holdSize(screen()->availableGeometry().size());
     m_fontFileBar->loadStartupFont();
     m_fontEditor->showTablePattern();
     // What start-up put in the table counts as saved; only the user's changes are asked about.
@@ -245,11 +256,27 @@ void MainWindow::startup()
     m_portChooser->openStartPort();
 }
 
-void MainWindow::holdSize()
+void MainWindow::holdSize(const QSize &available)
 {
-    // The window keeps the size it has after loading: no maximise, no resize, minimise works.
-    m_savedSize = size();
-    setFixedSize(m_savedSize);
+    // The size adjustSize gave the window before it could scroll: the content's preferred size,
+    // at most two thirds of the screen, never less than its controls need.
+    ensurePolished();
+    const QWidget *content = m_scroll->widget();
+    const QSize natural = content->sizeHint()
+                                  .boundedTo(screen()->geometry().size() * 2 / 3)
+                                  .expandedTo(content->minimumSizeHint());
+    // The title bar is not known before the window is shown; the style's stands in for it.
+    const QSize room(available.width(),
+                     available.height() - style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    QSize fitted = natural.boundedTo(room);
+    // A scroll bar takes room across; give it back where the screen has it.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (fitted.height() < natural.height())
+        fitted.setWidth(qMin(room.width(), natural.width() + bar));
+    if (fitted.width() < natural.width())
+        fitted.setHeight(qMin(room.height(), natural.height() + bar));
+    // The window keeps that size: no maximise, no resize, minimise works.
+    setFixedSize(fitted);
 }
 
 void MainWindow::shutdown(ShutdownCause cause)

@@ -27,8 +27,12 @@ TestWindow::TestWindow(bool startup, const QStringList &candidates, SerialPort *
     options.rs232 = port ? port : m_port;
     options.scanPort = m_scanPort;
     m_window = std::make_unique<MainWindow>(options);
-    if (startup)
+    if (startup) {
         m_window->startup();
+        // The offscreen screen (800x600) is smaller than the window: the tests drive it as on an
+        // ordinary desktop, unscrolled; tst_app's smallScreen fits it to small screens.
+        m_window->holdSize(QSize(1920, 1080));
+    }
 }
 
 TestWindow::~TestWindow()
