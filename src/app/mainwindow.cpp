@@ -124,6 +124,9 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
+    // A click on a control that takes no focus (the segment preview) must leave the focus where
+    // it is, not hand it to the scroll area.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setWidget(content);
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
