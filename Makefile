@@ -9,20 +9,26 @@ BENCH_TARGETS = vornik vornikctl bench_pacing bench_log bench_scan bench_startup
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 
+# make's "Entering directory" lines, for this make and the one CMake runs, only with V=1.
+ifneq ($(V),1)
+MAKEFLAGS += --no-print-directory
+endif
+
 .PHONY: all deps configure build test run package bench mutants clean
 
 all: build
 
+# Checks the Debian packages every time (quick, and silent when none is missing) and installs
+# the missing ones before CMake first looks for them.
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh --log $(BUILD)/install-deps.log
 
-# The package installer runs only when CMake cannot configure the build (a fresh machine);
-# once configured, the build folder's stamp skips it, and CMake re-runs itself when needed.
-$(BUILD)/.configured:
-	@$(CONFIGURE) || { bash scripts/install-deps.sh && rm -f $(BUILD)/CMakeCache.txt && $(CONFIGURE); }
+# Once configured, the build folder's stamp skips this, and CMake re-runs itself when needed.
+$(BUILD)/.configured: | deps
+	@$(CONFIGURE)
 	@touch $@
 
-configure: $(BUILD)/.configured
+configure: deps $(BUILD)/.configured
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -38,7 +44,6 @@ run: configure
 # A Debian package in $(BUILD): apt-get install ./$(BUILD)/vornik_*.deb
 # (dpkg-shlibdeps from dpkg-dev reads the dependencies from the programs).
 package: build
-	@bash scripts/install-deps.sh
 	@cd $(BUILD) && cpack -G DEB
 
 # Benchmarks in their own release build; they print one table and write bench/results.md.

@@ -4,7 +4,6 @@
 #include "benchsupport.h"
 #include "benchwindow.h"
 
-#include "core/basicutilities.h"
 #include "serial/seriallink.h"
 #include "widgets/logpane.h"
 
@@ -88,7 +87,6 @@ int main(int argc, char *argv[])
 {
     Bench::useOffscreenPlatform();
     QApplication app(argc, argv);
-    InitConstants();
 
     // The transmit pane of the real window, shown with the Display tab in front, so that it
     // lays out and paints at the size it has on screen.

@@ -86,7 +86,6 @@ int main(int argc, char *argv[])
 {
     Bench::useOffscreenPlatform();
     QApplication app(argc, argv);
-    InitConstants();
     Bench::printInfo(QStringLiteral("Qt"), QString::fromLatin1(qVersion()));
 
     PtyReader reader;

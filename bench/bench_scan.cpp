@@ -47,7 +47,6 @@ int main(int argc, char *argv[])
 {
     Bench::useOffscreenPlatform();
     QApplication app(argc, argv);
-    InitConstants();
 
     QWidget owner;
     owner.resize(800, 600);

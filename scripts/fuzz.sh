@@ -16,11 +16,12 @@ build=${FUZZ_BUILD:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 rss_mb=${FUZZ_RSS_MB:-2048}
 jobs=${JOBS:-$(nproc)}
-all_targets=(fontload startupfont settings field receive framedecoder)
+# The targets' one list: the first word of each line that is not a comment.
+mapfile -t all_targets < <(awk '!/^#/ && NF { print $1 }' tests/fuzz/targets.txt)
 if [[ $# -gt 0 ]]; then targets=("$@"); else targets=("${all_targets[@]}"); fi
 
 # clang and its libFuzzer runtime come from Debian's packages.
-bash scripts/install-deps.sh clang libclang-rt-14-dev
+bash scripts/install-deps.sh --log "$build/install-deps.log" clang libclang-rt-14-dev
 
 # Debug keeps Qt's own range checks on; -O1 keeps the fuzzers fast.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \

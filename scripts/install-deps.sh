@@ -1,19 +1,36 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the test suite need, only when some are missing.
+# Installs the Debian packages the build and the test suite need, only when some are missing:
+# quiet when nothing is, one line when something is, apt's own output in a log file that is shown
+# only when the installation fails.
+#
+#   scripts/install-deps.sh [--log FILE] [EXTRA-PACKAGE...]     (default log: build/install-deps.log)
 set -euo pipefail
+log="$(dirname "$0")/../build/install-deps.log"
+if [[ "${1:-}" == --log ]]; then
+    log=${2:?--log needs a file}
+    shift 2
+fi
 # desktop-file-utils and appstream validate the installed desktop files in the tests; dpkg-dev
-# computes the package's dependencies for `make package`.
+# computes the package's dependencies for `make package`; clang-format checks the formatting in
+# the tests.
 packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libgl-dev desktop-file-utils appstream
-          dpkg-dev)
+          dpkg-dev clang-format)
 for extra in "$@"; do packages+=("$extra"); done
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
-echo "Installing missing packages: ${missing[*]}"
+
+mkdir -p "$(dirname "$log")"
+echo "Installing missing packages: ${missing[*]} (apt's output: $log)"
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if ! { "${sudo_cmd[@]}" apt-get update -q \
+        && "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"; } \
+        >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "install-deps: installing ${missing[*]} failed (the output above is in $log)" >&2
+    exit 1
+fi

@@ -1,19 +1,21 @@
 #include "support/ptypair.h"
+#include "support/quietwidgets.h"
 #include "support/recordingport.h"
 #include "support/testhelpers.h"
-#include "support/testsupport.h"
+#include "support/testwindow.h"
+#include "support/widgethelpers.h"
 
 #include "app/settingsfile.h"
 #include "core/basicutilities.h"
 #include "core/settingslines.h"
 #include "font/fonttable.h"
-#include "panels/modespanel.h"
 #include "panels/portchooser.h"
-#include "panels/segmenttestpanel.h"
 #include "panels/workbench.h"
 #include "protocol/command.h"
 #include "serial/seriallink.h"
 #include "serial/serialportcontrol.h"
+#include "session/moderunner.h"
+#include "session/segmenttestrunner.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
 #include "widgets/savechangesform.h"
@@ -30,6 +32,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -129,7 +134,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, before);
         QFETCH(QStringList, loaded);
-        QuietEnvironment quiet;
+        QuietWidgets quiet;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("vornik.ini"));
         const QString other = dir.filePath(QStringLiteral("other.ini"));
@@ -311,44 +316,75 @@ private Q_SLOTS:
         QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
         QVERIFY(!t.window().link().portopen());
         QCOMPARE(t.window().portChooser().portselect()->currentIndex(), 0);
-        QVERIFY(t.window().workbench().status() != kUploaded);
+        QVERIFY2(t.window().workbench().status().startsWith(QLatin1String("Upload failed after ")),
+                 qPrintable(t.window().workbench().status()));
     }
 
+    // Closing asks about a running upload (Cancel to the font question also keeps it running),
+    // then about a changed font; questions lists what was asked, in order.
     void closing_data()
     {
         using Choice = SaveChangesForm::Choice;
         QTest::addColumn<bool>("changed");
         QTest::addColumn<bool>("bySignal");
+        QTest::addColumn<bool>("uploading"); // closed at the 30th write of a Commit
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("saveAs"); // the Save dialog's answer; empty cancels
         QTest::addColumn<bool>("closes");
+        QTest::addColumn<QStringList>("questions");
+        const QStringList font{"font"};
         QTest::newRow("unchanged: not asked")
-                << false << false << int(Choice::Cancel) << "" << true;
+                << false << false << false << int(Choice::Cancel) << "" << true << QStringList();
         QTest::newRow("Cancel keeps the window")
-                << true << false << int(Choice::Cancel) << "" << false;
+                << true << false << false << int(Choice::Cancel) << "" << false << font;
         QTest::newRow("Save writes, then closes")
-                << true << false << int(Choice::Save) << "font" << true;
-        QTest::newRow("a signal never asks") << true << true << int(Choice::Cancel) << "" << true;
+                << true << false << false << int(Choice::Save) << "font" << true << font;
+        QTest::newRow("a signal never asks")
+                << true << true << false << int(Choice::Cancel) << "" << true << QStringList();
+        QTest::newRow("during an upload: the upload, then the font")
+                << true << false << true << int(Choice::Discard) << "" << true
+                << QStringList{"upload", "font"};
+        QTest::newRow("during an upload: Cancel lets it finish")
+                << false << false << true << int(Choice::Cancel) << "" << false
+                << QStringList{"upload"};
     }
     void closing()
     {
         QFETCH(bool, changed);
         QFETCH(bool, bySignal);
+        QFETCH(bool, uploading);
         QFETCH(int, answer);
         QFETCH(QString, saveAs);
         QFETCH(bool, closes);
+        QFETCH(QStringList, questions);
         TestWindow t;
         t.openPort();
         if (changed)
             t.window().workbench().fontarray.setPattern(65, QString(15, QLatin1Char('1')));
-        int asked = 0;
+        QStringList asked;
         SaveChangesForm::setResponder([&](const QString &) {
-            ++asked;
+            asked.append(QStringLiteral("font"));
             return SaveChangesForm::Choice(answer);
         });
+        setAlertResponder([&](const AlertRecord &alert) {
+            asked.append(alert.text == QLatin1String("An upload is running. Stop it and close?")
+                                 ? QStringLiteral("upload")
+                                 : alert.title);
+            return answer != int(SaveChangesForm::Choice::Cancel);
+        });
         answerDialogsWith(saveAs.isEmpty() ? QString() : t.dir() + '/' + saveAs);
-        bySignal ? t.window().terminate() : void(t.window().close());
-        QCOMPARE(asked, changed && !bySignal ? 1 : 0);
+        if (uploading) {
+            t.port().setWriteHook([&](const QByteArray &) {
+                if (t.port().writes().size() == 30)
+                    t.window().close();
+            });
+            button(t, 9)->click();
+            t.port().setWriteHook({});
+            QCOMPARE(t.port().writes().size(), closes ? 30 : 229);
+        } else {
+            bySignal ? t.window().terminate() : void(t.window().close());
+        }
+        QCOMPARE(asked, questions);
         QCOMPARE(t.window().shutdownDone(), closes);
         QCOMPARE(t.port().isOpen(), !closes);
         QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"),
@@ -381,8 +417,8 @@ private Q_SLOTS:
         MainWindow &window = t.window();
         if (activity == QLatin1String("help alert"))
             setAlertResponder({});
-        auto *modes = window.findChild<ModesPanel *>();
-        auto *segmentTest = window.findChild<SegmentTestPanel *>();
+        auto *modes = window.findChild<ModeRunner *>();
+        auto *segmentTest = window.findChild<SegmentTestRunner *>();
         modes->setAutomaticTicks(false);
         segmentTest->setAutomaticTicks(false);
         const int scanOpensBefore = t.scanPort().openCount();
@@ -467,6 +503,58 @@ private Q_SLOTS:
                  openerWorks ? QString() : QStringLiteral("The protocol"));
     }
 
+    // On a screen smaller than the window every control can be scrolled into view; on a large
+    // one the window keeps the least size it always had on the 800x600 test screen, no bars.
+    void smallScreen_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("too short") << QSize(1093, 520) << true;
+        QTest::newRow("too short and too narrow") << QSize(600, 400) << true;
+        QTest::newRow("large") << QSize(2560, 1400) << false;
+    }
+    void smallScreen()
+    {
+        QFETCH(QSize, available);
+        QFETCH(bool, scrolls);
+        TestWindow t;
+        MainWindow &window = t.window();
+        auto *scroll = window.findChild<QScrollArea *>();
+        QWidget *content = scroll->widget();
+        window.holdSize(available);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (!scrolls) {
+            QCOMPARE(window.size(), content->minimumSizeHint());
+            QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+            QVERIFY(!scroll->verticalScrollBar()->isVisible());
+            return;
+        }
+        QVERIFY(window.width() <= available.width() && window.height() <= available.height());
+        auto *tabs = t.find<QTabWidget>(QStringLiteral("SSTab1"));
+        const QRect view = scroll->viewport()->rect();
+        // The user has a bar wherever the content is cut.
+        QCOMPARE(scroll->verticalScrollBar()->isVisible(), content->height() > view.height());
+        QCOMPARE(scroll->horizontalScrollBar()->isVisible(), content->width() > view.width());
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            for (QWidget *control : content->findChildren<QWidget *>()) {
+                if (!control->isVisible()
+                    || (control->focusPolicy() == Qt::NoFocus
+                        && control->objectName() != QLatin1String("portstate")))
+                    continue;
+                const QPoint centre = control->mapTo(content, control->rect().center());
+                scroll->ensureVisible(centre.x(), centre.y(), control->width() / 2 + 1,
+                                      control->height() / 2 + 1);
+                const QRect at(control->mapTo(scroll->viewport(), QPoint()), control->size());
+                QVERIFY2(control->width() > view.width() || control->height() > view.height()
+                                 ? view.intersects(at)
+                                 : view.contains(at),
+                         qPrintable(control->objectName()));
+            }
+        }
+    }
+
     // Random keys, clicks, pastes, focus and tab changes, ticks and arriving bytes: every frame
     // on the line stays well formed and the window still works afterwards. Fixed seeds;
     // VORNIK_STORM_SEED replays one, VORNIK_STORM_EVENTS sets the events per seed.
@@ -492,8 +580,8 @@ private Q_SLOTS:
             return random.bounded(2) ? QStringList()
                                      : QStringList{t.dir() + QStringLiteral("/saved.fnt")};
         });
-        auto *modes = window.findChild<ModesPanel *>();
-        auto *segmentTest = window.findChild<SegmentTestPanel *>();
+        auto *modes = window.findChild<ModeRunner *>();
+        auto *segmentTest = window.findChild<SegmentTestRunner *>();
         modes->setAutomaticTicks(false);
         segmentTest->setAutomaticTicks(false);
         window.show();
@@ -578,6 +666,52 @@ private Q_SLOTS:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(readFile(settings).count("\r\n"), 100);
+    }
+
+    // Without a display the program answers --help and --version, and otherwise says it needs
+    // one instead of aborting.
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environment"); // added to one without a display
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");
+        const QString needsDisplay = QStringLiteral("needs a graphical session");
+        QTest::newRow("version") << QStringList{"--version"} << QStringList() << 0
+                                 << QStringLiteral("vornik " VORNIK_VERSION_STRING);
+        QTest::newRow("help") << QStringList{"--help"} << QStringList() << 0
+                              << "--extra-port <DEVICE>";
+        QTest::newRow("unknown option")
+                << QStringList{"--bogus"} << QStringList() << 1 << "Unknown option 'bogus'";
+        QTest::newRow("window") << QStringList() << QStringList() << 1 << needsDisplay;
+        QTest::newRow("window, start port") << QStringList{"--port", "/dev/null"} << QStringList()
+                                            << 1 << "vornikctl drives the chain without one";
+        QTest::newRow("window, X platform")
+                << QStringList() << QStringList{"QT_QPA_PLATFORM=xcb"} << 1 << needsDisplay;
+        QTest::newRow("version, offscreen platform")
+                << QStringList{"--version"} << QStringList{"QT_QPA_PLATFORM=offscreen"} << 0
+                << QStringLiteral("vornik " VORNIK_VERSION_STRING);
+    }
+    void withoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environment);
+        QFETCH(int, status);
+        QFETCH(QString, text);
+        QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            system.remove(QString::fromLatin1(name));
+        for (const QString &setting : environment)
+            system.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        QProcess process;
+        process.setProcessEnvironment(system);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral(VORNIK_BINARY), arguments);
+        QVERIFY(process.waitForFinished(20000));
+        const QString output = QString::fromLocal8Bit(process.readAll());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+        QVERIFY2(output.contains(text), qPrintable(output));
     }
 };
 

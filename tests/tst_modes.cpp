@@ -1,6 +1,5 @@
 #include "support/testhelpers.h"
 
-#include "core/basicutilities.h"
 #include "modes/modecommands.h"
 #include "modes/modesteps.h"
 #include "modes/segmenttest.h"
@@ -53,8 +52,6 @@ class TestModes : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { InitConstants(); }
-
     void rules_data()
     {
         QTest::addColumn<QString>("actual");

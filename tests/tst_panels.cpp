@@ -1,22 +1,29 @@
 #include "support/testhelpers.h"
-#include "support/testsupport.h"
+#include "support/testwindow.h"
+#include "support/widgethelpers.h"
 
+#include "font/fontcommands.h"
 #include "panels/fonteditorpanel.h"
-#include "panels/modespanel.h"
 #include "panels/portchooser.h"
-#include "panels/segmenttestpanel.h"
 #include "panels/workbench.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
+#include "session/moderunner.h"
+#include "session/segmenttestrunner.h"
 #include "support/recordingport.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
 #include "widgets/segmentpreview.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
@@ -38,8 +45,11 @@ class TestPanels : public QObject
     void button(int index) const { click(QStringLiteral("Command2_%1").arg(index)); }
     Workbench &bench() const { return m_t->window().workbench(); }
     FontTable &table() const { return bench().fontarray; }
-    ModesPanel *modes() const { return m_t->window().findChild<ModesPanel *>(); }
-    SegmentTestPanel *segmentTest() const { return m_t->window().findChild<SegmentTestPanel *>(); }
+    ModeRunner *modes() const { return m_t->window().findChild<ModeRunner *>(); }
+    SegmentTestRunner *segmentTest() const
+    {
+        return m_t->window().findChild<SegmentTestRunner *>();
+    }
     void select(int code)
     {
         field(QStringLiteral("acc"))->setText(QString::number(code));
@@ -67,7 +77,11 @@ private Q_SLOTS:
     // and "name=text" checks of fields, the status, the mode interval and the table ("codeNN").
     // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
     // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
-    // undo, redo, tick, test, repair, clear, noport, port and later (a day and a second on).
+    // name^text empties it and pastes, menu:name opens its context menu and closes it,
+    // menu:name:entry chooses that entry with all selected, switch goes to another window and
+    // back; undo and redo (Ctrl+Z, Ctrl+Shift+Z in udcpattern; undo@name with the focus on the
+    // control name in the active window), pmenu:text (the preview's menu item), tab:N, tick,
+    // test, repair, clear, noport, port, fail (the device lost) and later (a day and a second on).
     void userActions_data()
     {
         QTest::addColumn<QString>("actions");
@@ -91,6 +105,14 @@ private Q_SLOTS:
         QTest::newRow("leaving fonts") << "fonts<U1\t" << QByteArrayList{} << none << QStringList{"fonts=U11111"};
         QTest::newRow("a new length, left by a click on Write all") << "fonts=1!|sentence=1!|@mlength|mlength<3|!Command2_10"
                 << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("a new length kept over a window switch") << "fonts=1!|@mlength|mlength<3|switch|!Command2_10"
+                << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("a new length kept over the context menu") << "fonts=1!|@mlength|mlength<3|menu:mlength|!Command2_10"
+                << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("the length emptied by the menu's Delete") << "@mlength|menu:mlength:Delete|!Command2_10"
+                << QByteArrayList{"$B7F\r", "$B7E\r", "$B7S\r", "$B7M\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=", "mlength="};
+        QTest::newRow("mlength: 10 pasted") << "mlength^10" << QByteArrayList{} << none << QStringList{"mlength=10"};
+        QTest::newRow("the menu's Paste filtered") << "sentence^a[b|sentence=XY|menu:sentence:Paste" << QByteArrayList{} << none << QStringList{"sentence=AB"};
         QTest::newRow("a new length by Enter") << "sentence=1!|mlength<2\r" << QByteArrayList{} << none << QStringList{"sentence=AA", "speeds=00"};
         // The one-character field and Send character.
         QTest::newRow("singlechar a") << "singlechar<a\r|mlength=4|!Command2_12" << QByteArrayList{"$B7F0000\r", "$B7M      \r"} << QList<int>{10, 10} << QStringList{"singlechar=0A"};
@@ -106,18 +128,28 @@ private Q_SLOTS:
         QTest::newRow("> on 125") << "acc=125|!Command2_5" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"acc=125"};
         QTest::newRow("typing a pattern: 0 and 1 only, 15 at most") << "udcpattern<12000000000000000000" << QByteArrayList{} << none << QStringList{"code65=100000000000000"};
         QTest::newRow("segment clicks toggle") << "!Command2_1|seg:0|seg:14|seg:14" << QByteArrayList{} << none << QStringList{"code65=011111111111111"};
+        QTest::newRow("a code typed, not confirmed: the click edits the character on show") << "@acc|acc=70|seg:0" << QByteArrayList{} << none
+                << QStringList{"acc=65", "udc=A", "code65=100000000100010", "code70=000000011100000"};
         // Def and Clr change the table and show the character; undo and redo take them back.
         QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Font array has been set to default"};
         QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Font array has been cleared"};
         QTest::newRow("a new change drops the redo") << "udcpattern<1|udcpattern<11|undo|!Command2_1|redo" << QByteArrayList{} << none << QStringList{"code65=111111111111111"};
+        QTest::newRow("undo from the Characters tab and from the editor's menu") << "!Command2_1|!Command2_8|tab:3|undo@characters|tab:0|!Command2_13|pmenu:Undo"
+                << QByteArrayList{"$B7MA\r", "$B7MA\r"} << QList<int>{5, 5} << QStringList{"code65=111111111111111"};
         // The segment test: S Start, then ticks; Stop ends it with the end commands once.
         QTest::newRow("segment test first tick") << "mlength=3|!cmmd_0|test" << QByteArrayList{"$B7F000\r", "$B7M      \r", "$B7FUUU\r", "$B7W0000000000000000\r", "$B7M000\r", "$B7FU\r", "$B7M0\r", "$B7W0000000000000000\r", "$B7M000\r"}
                 << QList<int>{10, 10, 2, 10, 2, 2, 2, 10, 2} << QStringList{};
         QTest::newRow("segment test second tick") << "mlength=3|!cmmd_0|test|clear|test" << QByteArrayList{"$B7FU\r", "$B7M0\r", "$B7W0100000000000000\r", "$B7M000\r"} << QList<int>{2, 2, 10, 2} << QStringList{};
         QTest::newRow("segment test Stop") << "mlength=3|!cmmd_0|test|test|!cmmd_1|clear|test|test" << ending << QList<int>{10, 10} << QStringList{"testrunning=000000000000000"};
         QTest::newRow("segment test port lost") << "mlength=3|!cmmd_0|test|noport|clear|test|port|test" << ending << QList<int>{10, 10} << QStringList{};
+        QTest::newRow("segment test line failed") << "mlength=3|!cmmd_0|test|fail|clear|port|test" << ending << QList<int>{10, 10}
+                << QStringList{"status=Segment test stopped: the line failed"};
         // The modes: Animate from its start code, Count, the clocks, the fields and the interval.
         QTest::newRow("Animate") << "animation_0=56|!enabler_0|tick|tick|tick" << QByteArrayList{"$B7M999999\r", "$B7M888888\r", "$B7M999999\r"} << QList<int>{5, 5, 5} << QStringList{"acc=57", "interval=100"};
+        QTest::newRow("Animate off: the editor shows the start code, a click edits it") << "animation_0=64|animation_1=66|!enabler_0|tick|tick|!enabler_0|seg:0"
+                << QByteArrayList{"$B7MAAAAAA\r", "$B7MBBBBBB\r"} << QList<int>{5, 5} << QStringList{"acc=64", "udc=@", "code64=011110000001010", "code66=000000010101010"};
+        QTest::newRow("Time stops when the line fails") << "!enabler_1|tick|fail|port|later|tick" << QByteArrayList{"$B7M210503\r"} << QList<int>{5}
+                << QStringList{"status=Time stopped: the line failed"};
         QTest::newRow("Count, then off") << "mlength=4|xcount=123456|!enabler_3|tick|tick|!enabler_3|tick" << QByteArrayList{"$B7M3456\r", "$B7M3457\r"} << QList<int>{5, 5} << QStringList{"xcount=123458"};
         QTest::newRow("Time once per new text") << "!enabler_1|tick|tick|later|tick" << QByteArrayList{"$B7M210503\r", "$B7M210504\r"} << QList<int>{5, 5} << QStringList{"interval=10"};
         QTest::newRow("Date") << "!enabler_2|tick|later|tick" << QByteArrayList{"$B7M120526\r", "$B7M120626\r"} << QList<int>{5, 5} << QStringList{};
@@ -137,13 +169,17 @@ private Q_SLOTS:
         select(65);
         auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
         for (const QString &action : actions.split(QLatin1Char('|'))) {
-            const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<]")));
+            const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<^]")));
             const QString name = action.mid(
                     action.startsWith(QLatin1Char('@')) || action.startsWith(QLatin1Char('!')) ? 1
                                                                                                : 0,
                     at < 0 ? -1 : at);
             if (at > 0 && action.at(at) == QLatin1Char('=')) {
                 field(name)->setText(action.mid(at + 1));
+            } else if (at > 0 && action.at(at) == QLatin1Char('^')) {
+                field(name)->clear();
+                QApplication::clipboard()->setText(action.mid(at + 1));
+                QTest::keyClick(field(name), Qt::Key_V, Qt::ControlModifier);
             } else if (at > 0) {
                 field(name)->clear();
                 for (const QChar key : action.mid(at + 1)) {
@@ -164,16 +200,63 @@ private Q_SLOTS:
                 auto *button = m_t->find<QAbstractButton>(name);
                 m_t->window().isVisible() ? QTest::mouseClick(button, Qt::LeftButton)
                                           : button->click();
+            } else if (action.startsWith(QLatin1String("menu:"))) {
+                QLineEdit *target = field(action.section(QLatin1Char(':'), 1, 1));
+                const QString entry = action.section(QLatin1Char(':'), 2);
+                if (!entry.isEmpty())
+                    target->selectAll();
+                QContextMenuEvent event(QContextMenuEvent::Keyboard, target->rect().center(),
+                                        target->mapToGlobal(target->rect().center()));
+                QApplication::sendEvent(target, &event);
+                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                QVERIFY(menu);
+                QAction *chosen = nullptr;
+                for (QAction *item : menu->actions()) {
+                    if (item->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'))
+                        == entry)
+                        chosen = item;
+                }
+                QVERIFY(entry.isEmpty() || chosen);
+                // Under X11 the field has the focus back only after the chosen entry has acted.
+                if (chosen)
+                    chosen->trigger();
+                menu->close();
+            } else if (action == QLatin1String("switch")) {
+                QWidget *focused = QApplication::focusWidget();
+                QWidget other;
+                other.show();
+                other.activateWindow();
+                QTRY_VERIFY(other.isActiveWindow());
+                m_t->window().activateWindow();
+                QTRY_VERIFY(m_t->window().isActiveWindow());
+                QCOMPARE(QApplication::focusWidget(), focused);
             } else if (action.startsWith(QLatin1String("seg:"))) {
                 m_t->window().show();
                 QVERIFY(QTest::qWaitForWindowExposed(&m_t->window()));
                 QTest::mouseClick(preview, Qt::LeftButton, {},
                                   preview->segmentPosition(action.mid(4).toInt()));
-            } else if (action == QLatin1String("undo") || action == QLatin1String("redo")) {
-                QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Z,
-                                action == QLatin1String("undo")
+            } else if (action.startsWith(QLatin1String("undo"))
+                       || action.startsWith(QLatin1String("redo"))) {
+                QWidget *target = field(QStringLiteral("udcpattern"));
+                if (action.contains(QLatin1Char('@'))) {
+                    m_t->window().show();
+                    m_t->window().activateWindow();
+                    QTRY_VERIFY(m_t->window().isActiveWindow());
+                    target = m_t->find<QWidget>(action.section(QLatin1Char('@'), 1));
+                    target->setFocus(Qt::TabFocusReason);
+                }
+                QTest::keyClick(target, Qt::Key_Z,
+                                action.startsWith(QLatin1String("undo"))
                                         ? Qt::ControlModifier
                                         : Qt::ControlModifier | Qt::ShiftModifier);
+            } else if (action.startsWith(QLatin1String("pmenu:"))) {
+                QAction *item = nullptr;
+                for (QAction *candidate : preview->actions()) {
+                    if (candidate->text().startsWith(action.mid(6)))
+                        item = candidate;
+                }
+                QVERIFY(item);
+                item->trigger();
             } else if (action == QLatin1String("tick")) {
                 modes()->stepActiveMode();
             } else if (action == QLatin1String("test")) {
@@ -182,6 +265,11 @@ private Q_SLOTS:
                 modes()->repairModeInterval();
             } else if (action == QLatin1String("clear")) {
                 m_t->clearSent();
+            } else if (action.startsWith(QLatin1String("tab:"))) {
+                m_t->find<QTabWidget>(QStringLiteral("SSTab1"))
+                        ->setCurrentIndex(action.mid(4).toInt());
+            } else if (action == QLatin1String("fail")) {
+                m_t->port().loseDevice(PortError{5, QStringLiteral("gone")});
             } else if (action == QLatin1String("noport") || action == QLatin1String("port")) {
                 action == QLatin1String("port") ? m_t->openPort()
                                                 : m_t->window().portChooser().select(0);
@@ -206,23 +294,36 @@ private Q_SLOTS:
         }
     }
 
-    // Commit sends the fonts, then each pattern and its show; only a complete upload says so.
+    // Commit sends the fonts, then each pattern and its show; only a complete upload says so,
+    // and it sent the table the editor holds. The interruption comes at the 50th write (a
+    // failing line: the 50th write fails); "during" is the status right after it.
     void commit_data()
     {
         QTest::addColumn<QString>("interruption");
         QTest::addColumn<int>("frames");
         QTest::addColumn<QString>("status");
-        QTest::newRow("complete") << "" << 229 << "Character set has been uploaded to PIC";
-        QTest::newRow("no port") << "noport" << 0 << "before";
-        QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent";
+        QTest::addColumn<QString>("during");
+        const QString uploaded = QStringLiteral("Character set has been uploaded to PIC");
+        QTest::newRow("complete") << "" << 229 << uploaded << "before";
+        QTest::newRow("no port") << "noport" << 0 << "No port is open: nothing was uploaded"
+                                 << "";
+        QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent"
+                                << "before";
         QTest::newRow("Commit again meanwhile is ignored")
-                << "again" << 229 << "Character set has been uploaded to PIC";
+                << "again" << 229 << uploaded << "before";
+        QTest::newRow("the line fails")
+                << "fail" << 49 << "Upload failed after 24 of 114 characters"
+                << "";
+        QTest::newRow("Load, Clr and undo meanwhile are refused")
+                << "change" << 229 << uploaded
+                << "Uploading: wait for the upload to finish or stop it";
     }
     void commit()
     {
         QFETCH(QString, interruption);
         QFETCH(int, frames);
         QFETCH(QString, status);
+        QFETCH(QString, during);
         bench().setStatus(QStringLiteral("before"));
         table().setPattern(66, QStringLiteral("1!\r")); // what an unchecked file can leave
         if (interruption == QLatin1String("escape")) {
@@ -230,14 +331,27 @@ private Q_SLOTS:
             m_t->window().activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&m_t->window()));
         }
+        const QString font = m_t->dir() + QStringLiteral("/other.fnt");
+        QVERIFY(writeFile(font, joinLines(savedFontLines())));
+        answerDialogsWith(font);
         int writes = 0;
+        QString statusDuring;
         m_t->port().setWriteHook([&](const QByteArray &) {
-            if (++writes != 50)
+            if (++writes == 49 && interruption == QLatin1String("fail"))
+                m_t->port().failWrites(PortError{5, QStringLiteral("gone")});
+            if (writes != 50)
                 return;
-            if (interruption == QLatin1String("escape"))
+            if (interruption == QLatin1String("escape")) {
                 QTest::keyClick(&m_t->window(), Qt::Key_Escape);
-            else if (interruption == QLatin1String("again"))
+            } else if (interruption == QLatin1String("again")) {
                 button(9);
+            } else if (interruption == QLatin1String("change")) {
+                button(6);
+                button(13);
+                QTest::keyClick(field(QStringLiteral("udcpattern")), Qt::Key_Z,
+                                Qt::ControlModifier);
+            }
+            statusDuring = bench().status();
         });
         if (interruption == QLatin1String("noport"))
             m_t->window().portChooser().select(0);
@@ -245,9 +359,14 @@ private Q_SLOTS:
         m_t->port().setWriteHook({});
         QCOMPARE(m_t->sent().size(), frames);
         QCOMPARE(bench().status(), status);
+        QCOMPARE(statusDuring, during);
         QVERIFY(!m_t->window().findChild<FontEditorPanel *>()->committing());
         if (frames < 229)
             return;
+        QList<QByteArray> held;
+        for (const PacedCommand &command : FontCommands::upload("000000", table()))
+            held.append(command.bytes());
+        QCOMPARE(m_t->sent(), held);
         QCOMPARE(m_t->sent().first(), QByteArray("$B7F000000\r"));
         QCOMPARE(m_t->sent().at(109), QByteArray("$B7WB100000000000000\r"));
         QCOMPARE(m_t->sent().at(110), QByteArray("$B7MB\r"));

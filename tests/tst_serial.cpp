@@ -1,6 +1,7 @@
 #include "support/ptypair.h"
+#include "support/quietenvironment.h"
 #include "support/recordingport.h"
-#include "support/testsupport.h"
+#include "support/testhelpers.h"
 
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
@@ -8,8 +9,14 @@
 #include "serial/seriallink.h"
 #include "serial/serialportcontrol.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The line: what ComWrite puts on it and when it refuses to, failures, the scan and the real
 // port against a pseudo-terminal.
@@ -133,6 +140,50 @@ private Q_SLOTS:
         QVERIFY(!m_link->portopen());
         QVERIFY(!m_port->isOpen());
         QVERIFY(m_quiet->pauses().isEmpty());
+    }
+
+    // A refused device gets advice that fits its owner, group and mode: a group to join only
+    // when that group may read and write and is not root's. Running as root, the same device
+    // is also made on disk and judged through the open error.
+    void accessAdvice_data()
+    {
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<uint>("mode");
+        QTest::addColumn<QString>("advice"); // a part of it; "usermod" only where given
+        const QString ownerOnly = QStringLiteral("allows only its owner (\"root\")");
+        // clang-format off
+        QTest::newRow("dialout may read and write") << "root" << "dialout" << 0660u << "sudo usermod -aG dialout $USER";
+        QTest::newRow("root's group") << "root" << "root" << 0660u << ownerOnly;
+        QTest::newRow("owner only") << "root" << "dialout" << 0600u << ownerOnly;
+        QTest::newRow("the group may only read") << "root" << "dialout" << 0640u << ownerOnly;
+        QTest::newRow("a group without a name") << "root" << "" << 0660u << ownerOnly;
+        QTest::newRow("open to everyone") << "root" << "root" << 0666u << "most likely in use";
+        // clang-format on
+    }
+    void accessAdvice()
+    {
+        QFETCH(QString, owner);
+        QFETCH(QString, group);
+        QFETCH(uint, mode);
+        QFETCH(QString, advice);
+        const QString given = SerialPortControl::accessAdvice(owner, group, mode);
+        QVERIFY2(given.contains(advice), qPrintable(given));
+        QCOMPARE(given.contains(QLatin1String("usermod")),
+                 advice.contains(QLatin1String("usermod")));
+        if (geteuid() != 0)
+            return;
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("ttyUSB9")));
+        QVERIFY(writeFile(QFile::decodeName(path), QByteArray()));
+        const struct group *named = getgrnam(group.toLatin1().constData());
+        const gid_t gid = named ? named->gr_gid : 54321;
+        QVERIFY(group.isEmpty() ? !getgrgid(gid) : named != nullptr);
+        QCOMPARE(::chown(path.constData(), getpwnam(owner.toLatin1().constData())->pw_uid, gid), 0);
+        QCOMPARE(::chmod(path.constData(), mode), 0);
+        QVERIFY(SerialPortControl::openError(QSerialPort::PermissionError, QFile::decodeName(path),
+                                             QString())
+                        .description.endsWith(given));
     }
 
     // The scan opens each candidate with the scan settings, probes it up to five times and

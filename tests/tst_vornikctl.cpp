@@ -1,6 +1,7 @@
 #include "support/ptypair.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +24,32 @@ int finish(QProcess &ctl)
 {
     const bool exited = ctl.waitForFinished(kTimeoutMs) && ctl.exitStatus() == QProcess::NormalExit;
     return exited ? ctl.exitCode() : -1;
+}
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The part of text from the line starting with begin up to end.
+QString section(const QString &text, const QString &begin, const QString &end)
+{
+    const qsizetype from = text.indexOf(begin);
+    return from < 0 ? QString() : text.mid(from, text.indexOf(end, from + begin.size()) - from);
+}
+
+// The command words (a word and its sub-command, in lower case) that follow each marker.
+QStringList commandWords(const QString &text, const QString &marker)
+{
+    static const QRegularExpression words(QStringLiteral("^[a-z][a-z-]*( [a-z][a-z-]*)*"));
+    QStringList found;
+    for (const QString &entry : text.split(marker).mid(1))
+        found += words.match(entry).captured();
+    found.removeAll(QString()); // lines that continue an entry
+    found.removeDuplicates();
+    found.sort();
+    return found;
 }
 
 } // namespace
@@ -78,10 +105,14 @@ private Q_SLOTS:
         row("lines from input, CR LF and a refused one", dry + "message -", 0,
             "$B7MABBBBB[cr]\n$B7MCDDDDD[cr]\n");
         row("refused character", dry + "message HE~LO", 2,
-            "message: character \"~\" (code 126) at position 3 cannot be shown");
+            "message: character \"~\" at position 3 cannot be shown");
+        row("refusal named by its field", dry + "attributes --speeds 12x", 2,
+            "--speeds: character \"x\" at position 3 is not a speed");
         row("chain of 11", dry + "--chain 11 blank", 2, "--chain takes a number from 1 to 10");
         row("reserved code", dry + "char 33", 2, "char: \"33\" is not a character code from 10");
-        row("unknown command", dry + "shout", 2, "unknown command or wrong arguments: \"shout\"");
+        row("unknown command", dry + "shout", 2, "unknown command \"shout\"");
+        row("misspelt command", dry + "mesage HI", 2,
+            "unknown command \"mesage\"; did you mean \"message\"?");
         row("no such port", "--port /nonexistent/tty blank", 3, "does not exist");
         row("bad font file", dry + "font upload " + m_dir.filePath("bad.fnt"), 4,
             "bad.fnt: line 3: Font pattern 12 invalid symbol");
@@ -102,6 +133,24 @@ private Q_SLOTS:
         QCOMPARE(ctl.readAllStandardOutput(), status == 0 ? expected : QByteArray());
         const QByteArray err = ctl.readAllStandardError();
         QVERIFY2(status == 0 || err.contains(expected), err.constData());
+    }
+
+    // The manual page and the README list the commands --help lists.
+    void docsListTheCommands()
+    {
+        QProcess ctl;
+        start(ctl, {"--help"});
+        QCOMPARE(finish(ctl), 0);
+        const QString help = QString::fromUtf8(ctl.readAllStandardOutput());
+        const QString manual = readText(QFINDTESTDATA("../docs/man/vornikctl.1"));
+        const QString readme = readText(QFINDTESTDATA("../README.md"));
+        const QStringList commands = commandWords(section(help, "\nCommands:\n", "\n\n"), "\n  ");
+        QVERIFY2(commands.size() > 10, qPrintable(commands.join(',')));
+        QString roff = section(manual, "\n.SH COMMANDS\n", "\n.SH ");
+        roff.remove(QRegularExpression("\\\\f[BIRP]|\"|\\.BI? ")).replace("\\-", "-");
+        QCOMPARE(commandWords(roff, "\n.TP\n"), commands);
+        QCOMPARE(commandWords(section(readme, "\n## Driving the chain", "\n## "), "\n| `"),
+                 commands);
     }
 
     void modesRunUntilSigterm_data()

@@ -1,5 +1,6 @@
+#include "support/quietwidgets.h"
 #include "support/testhelpers.h"
-#include "support/testsupport.h"
+#include "support/widgethelpers.h"
 
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
@@ -24,7 +25,7 @@ class TestWidgets : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QuietEnvironment> m_quiet;
+    std::unique_ptr<QuietWidgets> m_quiet;
 
     // Acts on the alert once it is on screen.
     void whenShown(std::function<void(ShowAlertForm *)> action)
@@ -36,7 +37,7 @@ class TestWidgets : public QObject
     }
 
 private Q_SLOTS:
-    void init() { m_quiet = std::make_unique<QuietEnvironment>(); }
+    void init() { m_quiet = std::make_unique<QuietWidgets>(); }
     void cleanup()
     {
         setFileDialogResponder({});
@@ -193,7 +194,12 @@ private Q_SLOTS:
         log.logCommand(QStringLiteral("$B7MA[cr]"));
         log.logtraffic()->setChecked(false);
         log.logCommand(QStringLiteral("$B7MB[cr]"));
-        QCOMPARE(log.txlog(), QStringLiteral("$B7MA[cr]\r\n$B7MA[cr]\r\n"));
+        // Checked again, every command is logged, the one last sent unlogged too.
+        log.logtraffic()->setChecked(true);
+        log.logCommand(QStringLiteral("$B7MB[cr]"));
+        log.logCommand(QStringLiteral("$B7MB[cr]"));
+        QCOMPARE(log.txlog(),
+                 QStringLiteral("$B7MA[cr]\r\n$B7MA[cr]\r\n$B7MB[cr]\r\n$B7MB[cr]\r\n"));
         // A lone control character waits for the next printable one or a CR.
         log.receive("\n");
         log.process();

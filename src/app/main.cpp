@@ -5,33 +5,80 @@
 #include <QCommandLineParser>
 #include <QSessionManager>
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vornik"));
-    QApplication::setApplicationVersion(QStringLiteral(VORNIK_VERSION_STRING));
+#include <cstdio>
 
-    QCommandLineParser parser;
+namespace {
+
+const QString kExtraPort = QStringLiteral("extra-port");
+const QString kPort = QStringLiteral("port");
+
+void setUpParser(QCommandLineParser &parser)
+{
     parser.setApplicationDescription(QStringLiteral("Vornik control and test utility"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption extraPort(
-            QStringLiteral("extra-port"),
+    parser.addOption(QCommandLineOption(
+            kExtraPort,
             QStringLiteral("Adds DEVICE to every port scan (repeatable), for devices the system "
                            "does not list, such as pseudo-terminals."),
-            QStringLiteral("DEVICE"));
-    parser.addOption(extraPort);
-    const QCommandLineOption port(
-            QStringLiteral("port"),
+            QStringLiteral("DEVICE")));
+    parser.addOption(QCommandLineOption(
+            kPort,
             QStringLiteral("Opens DEVICE at start-up as if it had been picked in the port list."),
-            QStringLiteral("DEVICE"));
-    parser.addOption(port);
+            QStringLiteral("DEVICE")));
+}
+
+// False only where Qt would abort for want of a display: no X or Wayland display named, and
+// no platform chosen that draws without one (offscreen, minimal, linuxfb, eglfs, vnc).
+bool displayAvailable(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
+    for (int i = 1; i + 1 < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-platform" || argument == "--platform")
+            platforms = QString::fromLocal8Bit(argv[i + 1]);
+    }
+    const QStringList names = platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString &name : names) {
+        const QString plugin = name.section(QLatin1Char(':'), 0, 0);
+        if (!plugin.startsWith(QLatin1String("xcb"))
+            && !plugin.startsWith(QLatin1String("wayland")))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vornik"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VORNIK_VERSION_STRING));
+
+    // Without a display QApplication aborts; --help and --version still answer, and anything
+    // else says where to turn instead.
+    if (!displayAvailable(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCommandLineParser parser;
+        setUpParser(parser);
+        parser.process(app);
+        std::fputs("vornik: needs a graphical session (no display found); vornikctl drives the "
+                   "chain without one.\n",
+                   stderr);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    setUpParser(parser);
     parser.process(app);
 
     MainWindow::Options options;
-    options.extraPorts = parser.values(extraPort);
+    options.extraPorts = parser.values(kExtraPort);
     // The start device also joins every scan, so a rescan keeps it in the list.
-    options.startPort = parser.value(port);
+    options.startPort = parser.value(kPort);
     if (!options.startPort.isEmpty() && !options.extraPorts.contains(options.startPort))
         options.extraPorts.append(options.startPort);
     MainWindow window(options);

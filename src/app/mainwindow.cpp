@@ -33,6 +33,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -65,7 +68,6 @@ const QString kCaption = QStringLiteral("Vornik control and test utility");
 
 MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent)
 {
-    InitConstants();
     setObjectName(QStringLiteral("main"));
     setWindowTitle(kCaption);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -105,7 +107,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_tabs->addTab(m_characters, tr("Characters"));
     connect(m_characters, &CharacterGrid::codeClicked, this, [this](int code) {
         m_tabs->setCurrentIndex(0);
-        m_fontEditor->selectCode(code);
+        m_fontEditor->enterCode(code);
     });
 
     // Which port is open, and how, whatever tab is showing.
@@ -113,10 +115,22 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_portState->setObjectName(QStringLiteral("portstate"));
     showPortState(false);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_tabs);
     layout->addWidget(m_portState);
+    // On a screen smaller than the window the content scrolls; elsewhere no bar shows.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    // A click on a control that takes no focus (the segment preview) must leave the focus where
+    // it is, not hand it to the scroll area.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidget(content);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
 
     connectLink();
 }
@@ -182,6 +196,8 @@ void MainWindow::buildDisplayTab(QWidget *tab)
 
     m_messagePanel = new MessagePanel(*m_workbench, tab);
     m_fontEditor = new FontEditorPanel(*m_workbench, tab);
+    // Undo and redo of the font work wherever the focus is in the window, on every tab.
+    addActions(m_fontEditor->historyActions());
     m_fontFileBar = new FontFileBar(*m_workbench, tab);
     m_modes = new ModesPanel(*m_workbench, tab);
     m_segmentTest = new SegmentTestPanel(*m_workbench, tab);
@@ -221,7 +237,6 @@ void MainWindow::startup()
     if (m_started)
         return;
     m_started = true;
-    InitConstants();
     setWindowTitle(kCaption + QStringLiteral("  ") + VersionText());
     m_portChooser->portselect()->setToolTip(QStringLiteral("Press ") + QUOTE
                                             + QStringLiteral("Enter") + QUOTE
@@ -234,8 +249,7 @@ void MainWindow::startup()
     m_settingsPath = settingsFilePath();
     m_settingsLoaded = IniFile(IniMode::Load, m_settingsPath, m_workbench->settingslines);
     m_fontFileBar->readPointerFile();
-    adjustSize();
-    holdSize();
+    holdSize(screen()->availableGeometry().size());
     m_fontFileBar->loadStartupFont();
     m_fontEditor->showTablePattern();
     // What start-up put in the table counts as saved; only the user's changes are asked about.
@@ -245,11 +259,27 @@ void MainWindow::startup()
     m_portChooser->openStartPort();
 }
 
-void MainWindow::holdSize()
+void MainWindow::holdSize(const QSize &available)
 {
-    // The window keeps the size it has after loading: no maximise, no resize, minimise works.
-    m_savedSize = size();
-    setFixedSize(m_savedSize);
+    // The size adjustSize gave the window before it could scroll: the content's preferred size,
+    // at most two thirds of the screen, never less than its controls need.
+    ensurePolished();
+    const QWidget *content = m_scroll->widget();
+    const QSize natural = content->sizeHint()
+                                  .boundedTo(screen()->geometry().size() * 2 / 3)
+                                  .expandedTo(content->minimumSizeHint());
+    // The title bar is not known before the window is shown; the style's stands in for it.
+    const QSize room(available.width(),
+                     available.height() - style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    QSize fitted = natural.boundedTo(room);
+    // A scroll bar takes room across; give it back where the screen has it.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (fitted.height() < natural.height())
+        fitted.setWidth(qMin(room.width(), natural.width() + bar));
+    if (fitted.width() < natural.width())
+        fitted.setHeight(qMin(room.height(), natural.height() + bar));
+    // The window keeps that size: no maximise, no resize, minimise works.
+    setFixedSize(fitted);
 }
 
 void MainWindow::shutdown(ShutdownCause cause)
@@ -280,13 +310,31 @@ void MainWindow::terminate()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A signal or the session ending has already shut down: nobody is asked.
-    if (!m_shutdownDone && !confirmFontDropped()) {
+    // A signal or the session ending has already shut down: nobody is asked. A running upload
+    // is asked about before the font.
+    const bool keepOpen = (!m_shutdownDone && !confirmUploadStopped())
+                          || (!m_shutdownDone && !confirmFontDropped());
+    if (keepOpen) {
         event->ignore();
         return;
     }
     shutdown(ShutdownCause::UserClose);
     event->accept();
+}
+
+bool MainWindow::confirmUploadStopped()
+{
+    if (!m_workbench->uploading())
+        return true;
+    const bool stop
+            = showalert(kCaption, QStringLiteral("An upload is running. Stop it and close?"), 0,
+                        AlertStyle::Warning, 12);
+    // A termination that arrived while the question was open closes without it.
+    if (m_shutdownDone)
+        return true;
+    if (stop)
+        m_workbench->stopUpload();
+    return stop;
 }
 
 bool MainWindow::confirmFontDropped()

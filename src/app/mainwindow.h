@@ -9,6 +9,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 class CharacterGrid;
 class FontEditorPanel;
@@ -74,6 +75,10 @@ public:
     QString settingsPath() const { return m_settingsPath; }
     bool shutdownDone() const { return m_shutdownDone; }
 
+    // Fixes the window at its natural size, or, on a screen whose available area is smaller,
+    // at the largest size that fits, the content scrolling (startup passes the screen's).
+    void holdSize(const QSize &available);
+
     // Test seam: how the help file is opened; returns false when nothing could open it.
     static void setHelpOpener(std::function<bool(const QString &path)> opener);
 
@@ -87,10 +92,12 @@ private:
     QWidget *buildCommTab();
     void connectLink();
     void openHelp();
+    // Before a user's close during an upload: false when the user keeps it running; true stops
+    // it.
+    bool confirmUploadStopped();
     // Before a user's close: false when the changed user font should keep the window open
     // (Cancel, or Save that did not save).
     bool confirmFontDropped();
-    void holdSize();
     void showPortState(bool open);
 
     std::unique_ptr<SerialLink> m_link;
@@ -99,6 +106,7 @@ private:
     ScanWindow *m_scanWindow = nullptr;
     TrafficLog *m_trafficLog = nullptr;
 
+    QScrollArea *m_scroll = nullptr;
     QTabWidget *m_tabs = nullptr;
     QLineEdit *m_statusbox = nullptr;
     QLabel *m_portState = nullptr;
@@ -114,7 +122,6 @@ private:
     CharacterGrid *m_characters = nullptr;
 
     QString m_settingsPath;
-    QSize m_savedSize;
     bool m_started = false;
     bool m_settingsLoaded = false;
     bool m_shutdownDone = false;

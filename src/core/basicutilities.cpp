@@ -12,13 +12,6 @@
 #include <limits>
 #include <thread>
 
-QString CR;
-QString LF;
-QString CRLF;
-QString BS;
-QString DEL;
-QString QUOTE;
-
 namespace {
 QString g_appPathOverride;
 double g_delayScale = 1.0;
@@ -32,16 +25,6 @@ QList<QPointer<QEventLoop>> &runningDelays()
     return loops;
 }
 } // namespace
-
-void InitConstants()
-{
-    CR = QString(QChar(13));
-    LF = QString(QChar(10));
-    CRLF = CR + LF;
-    BS = QString(QChar(8));
-    DEL = QString(QChar(127));
-    QUOTE = QString(QChar(34));
-}
 
 bool FileExists(const QString &path)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLatin1StringView>
 #include <QString>
 
 #include <functional>
@@ -7,21 +8,17 @@
 // Program-wide helpers: control-character constants, file tests, the program directory,
 // the version text, the paced wait, hexadecimal padding and the field splitter.
 
-// Control characters, assigned once by InitConstants at the very start of the program.
-extern QString CR;
-extern QString LF;
-extern QString CRLF;
-extern QString BS;
-extern QString DEL;
-extern QString QUOTE;
+// Line ends and the double quote, for building texts.
+inline constexpr QLatin1StringView CR("\r");
+inline constexpr QLatin1StringView LF("\n");
+inline constexpr QLatin1StringView CRLF("\r\n");
+inline constexpr QLatin1StringView QUOTE("\"");
 
 // Character codes for key handlers.
 inline constexpr int kCR = 13;
 inline constexpr int kLF = 10;
 inline constexpr int kBS = 8;
 inline constexpr int kDEL = 127;
-
-void InitConstants();
 
 // True when path names an existing ordinary, visible file. Never fails.
 bool FileExists(const QString &path);

@@ -1,27 +1,24 @@
 #include "panels/fonteditorpanel.h"
 
 #include "core/basicutilities.h"
-#include "core/reentryguard.h"
 #include "font/fontcommands.h"
 #include "font/fontrules.h"
 #include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
+#include "panels/commitbar.h"
 #include "panels/workbench.h"
 #include "protocol/coderules.h"
 #include "protocol/messagecommands.h"
 #include "widgets/filteredlineedit.h"
 #include "widgets/segmentpreview.h"
 
-#include <QCoreApplication>
+#include <QAction>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -59,7 +56,7 @@ void FontEditorPanel::buildFields()
     m_asciiLabel = new QLabel(tr("ASCII"), this);
     m_asciiLabel->setToolTip(tr("ASCII character code"));
     m_acc = new FilteredLineEdit(QStringLiteral("acc"), this);
-    m_acc->setText(QStringLiteral("65"));
+    m_acc->setText(QString::number(m_shownCode));
     m_acc->setToolTip(tr("Note that 13  (cr) and  33 (!) are not used as these are valid control "
                          "characters"));
     m_acc->setKeyFilter(&KeyVerdict::digits);
@@ -68,7 +65,7 @@ void FontEditorPanel::buildFields()
 
     m_udc = new FilteredLineEdit(QStringLiteral("udc"), this);
     m_udc->setMaxLength(1);
-    m_udc->setText(QStringLiteral("A"));
+    m_udc->setText(QString(QChar(m_shownCode)));
     m_udc->setToolTip(
             tr("This is the charater input that points to the current user font character"));
     // Keys are handled in eventFilter; every other way of editing is refused so that the field
@@ -94,10 +91,12 @@ void FontEditorPanel::buildButtons()
 {
     QPushButton *off = addButton(0, tr("Off"), tr("Turn all segments off"));
     QPushButton *on = addButton(1, tr("On"), tr("Turn all segments on"));
-    QPushButton *def = addButton(
-            8, tr("Def"), tr("Clear the user fonts in local memory to the default patterns"));
+    QPushButton *def = addButton(8, tr("Def"),
+                                 tr("Clear the user fonts in local memory to the default "
+                                    "patterns. Ctrl+Z undoes this"));
     QPushButton *clr = addButton(13, tr("Clr"),
-                                 tr("Clear the user fonts in local memory to all patterns off"));
+                                 tr("Clear the user fonts in local memory to all patterns off. "
+                                    "Ctrl+Z undoes this"));
     QPushButton *previous = addButton(4, tr("<"),
                                       tr("Select previous location in local memory and send to "
                                          "first PIC in chain"));
@@ -110,21 +109,8 @@ void FontEditorPanel::buildButtons()
     QPushButton *next = addButton(5, tr(">"),
                                   tr("Select next location in local memory and send to first PIC "
                                      "in chain"));
-    QPushButton *commit = addButton(9, tr("Commit"), tr("Write local memory to all PICs in chain"));
-    QPushButton *stop
-            = addButton(14, tr("Stop"), tr("Stop the upload after the current character"));
-    stop->hide();
-    // Escape stops at once (a button's own shortcut clicks only after a delay), and only
-    // during an upload.
-    m_stopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    m_stopShortcut->setContext(Qt::WindowShortcut);
-    m_stopShortcut->setEnabled(false);
-    m_buttons = {off, on, def, clr, previous, write, writePlus, next, commit, stop};
-
-    m_commitProgress = new QProgressBar(this);
-    m_commitProgress->setObjectName(QStringLiteral("commitprogress"));
-    m_commitProgress->setFormat(QStringLiteral("%v / %m"));
-    m_commitProgress->hide();
+    m_buttons = {off, on, def, clr, previous, write, writePlus, next};
+    m_commitBar = new CommitBar(m_workbench, this);
 }
 
 void FontEditorPanel::buildLayout()
@@ -141,11 +127,6 @@ void FontEditorPanel::buildLayout()
     auto *writeRow = new QHBoxLayout;
     for (QPushButton *button : {b.previous, b.write, b.writePlus, b.next})
         writeRow->addWidget(button);
-    auto *commitRow = new QHBoxLayout;
-    commitRow->addWidget(b.commit);
-    commitRow->addWidget(m_commitProgress, 1);
-    commitRow->addWidget(b.stop);
-    commitRow->addStretch();
     auto *hintRow = new QHBoxLayout;
     hintRow->addWidget(new QLabel(tr("To view UDC"), this));
     hintRow->addWidget(new QLabel(tr("Set Fonts='U'"), this));
@@ -156,7 +137,7 @@ void FontEditorPanel::buildLayout()
     controls->addWidget(m_udcpattern);
     controls->addLayout(editRow);
     controls->addLayout(writeRow);
-    controls->addLayout(commitRow);
+    controls->addWidget(m_commitBar);
     controls->addLayout(hintRow);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(m_preview, 0, Qt::AlignTop);
@@ -195,17 +176,20 @@ void FontEditorPanel::connectButtons()
             [this] { onStep(CodeRules::previousCode(settledCode())); });
     connect(b.next, &QPushButton::clicked, this,
             [this] { onStep(CodeRules::nextCode(settledCode())); });
-    connect(b.commit, &QPushButton::clicked, this, &FontEditorPanel::onCommit);
-    connect(b.stop, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
-    connect(m_stopShortcut, &QShortcut::activated, this, [this] { m_stopRequested = true; });
 
-    // The fields take these keys themselves (see eventFilter); the shortcuts serve the rest.
-    auto *undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
-    undo->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(undo, &QShortcut::activated, this, [this] { stepFontHistory(false); });
-    auto *redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this);
-    redo->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(redo, &QShortcut::activated, this, [this] { stepFontHistory(true); });
+    // Undo and redo of the font: in the segment editor's menu, and by their keys wherever the
+    // focus is in the window that adds them too. A text field keeps the keys for itself; the
+    // editor's own fields pass them to the font (see eventFilter).
+    m_undo = new QAction(tr("Undo font change"), this);
+    m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(m_undo, &QAction::triggered, this, [this] { stepFontHistory(false); });
+    m_redo = new QAction(tr("Redo font change"), this);
+    m_redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    connect(m_redo, &QAction::triggered, this, [this] { stepFontHistory(true); });
+    for (QAction *action : historyActions())
+        action->setShortcutContext(Qt::WindowShortcut);
+    m_preview->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_preview->addActions(historyActions());
 }
 
 QPushButton *FontEditorPanel::addButton(int index, const QString &caption, const QString &toolTip)
@@ -252,6 +236,7 @@ void FontEditorPanel::refreshEditor(int code)
 {
     // Typing at another character is another undo step.
     m_workbench.fonthistory.endTyping();
+    m_shownCode = code;
     m_udc->setText(QString(QChar(code)));
     // A slot read unchecked from a file may hold other characters; the field shows them as off.
     m_udcpattern->setText(FontRules::cleanedPattern(m_workbench.fontarray.pattern(code)));
@@ -260,28 +245,14 @@ void FontEditorPanel::refreshEditor(int code)
 void FontEditorPanel::showsegments()
 {
     const QString pattern = FontRules::storedPattern(m_udcpattern->text());
-    const int code = m_workbench.currentCode();
-    // A code still being typed (or a reserved one) is not a slot the editor may change.
+    // The slot on show, not a code still being typed into acc; a reserved one is left alone.
+    const int code = m_shownCode;
     if (FontTable::isSelectableCode(code)) {
         const FontTable before = m_workbench.fontarray;
         m_workbench.fontarray.setPattern(code, pattern);
         m_workbench.fonthistory.record(before, m_workbench.fontarray, code, true);
     }
-    paintPreview(pattern);
-}
-
-void FontEditorPanel::paintPreview(const QString &pattern)
-{
-    const QPointer<FontEditorPanel> self(this);
-    for (int k = 0; k < FontTable::kSegments; ++k) {
-        if (!self || shutdownRequested())
-            return;
-        const bool on = pattern.at(k) == QLatin1Char('1');
-        m_preview->setLineColour(k,
-                                 on ? SegmentGeometry::onColour() : SegmentGeometry::offColour());
-        // The preview is painted segment by segment while the rest of the window stays alive.
-        QCoreApplication::processEvents();
-    }
+    m_preview->showPattern(pattern);
 }
 
 void FontEditorPanel::selectcode()
@@ -296,7 +267,7 @@ void FontEditorPanel::selectcode()
                         [this](const PacedCommand &) { showsegments(); });
 }
 
-void FontEditorPanel::selectCode(int code)
+void FontEditorPanel::enterCode(int code)
 {
     m_acc->setText(QString::number(code));
     selectcode();
@@ -336,9 +307,8 @@ bool FontEditorPanel::eventFilter(QObject *watched, QEvent *event)
 
 void FontEditorPanel::chooseCharacter(int code)
 {
-    m_udc->setText(QString(QChar(code)));
     m_acc->setText(QString::number(code));
-    m_udcpattern->setText(FontRules::cleanedPattern(m_workbench.fontarray.pattern(code)));
+    refreshEditor(code);
     m_workbench.sendAll(this, showCurrentCharacter(code),
                         [this](const PacedCommand &) { showsegments(); });
 }
@@ -357,6 +327,11 @@ void FontEditorPanel::onUdcEdited()
 
 void FontEditorPanel::onPatternEdited()
 {
+    if (m_workbench.refusedDuringUpload()) {
+        m_udcpattern->setText(
+                FontRules::cleanedPattern(m_workbench.fontarray.pattern(m_shownCode)));
+        return;
+    }
     // Typing and pasting already pass the key filter; this catches any edit that did not.
     const QString kept = FontRules::editablePattern(m_udcpattern->text());
     if (kept != m_udcpattern->text())
@@ -389,12 +364,17 @@ CommandList FontEditorPanel::showCurrentCharacter(int code) const
 
 void FontEditorPanel::onSegmentClicked(int k)
 {
+    if (m_workbench.refusedDuringUpload())
+        return;
+    // The click edits the character on show; a code typed into acc but not confirmed gives way.
+    if (m_acc->text() != QString::number(m_shownCode))
+        m_acc->setText(QString::number(m_shownCode));
     const bool wasOff = m_preview->lineColour(k) == SegmentGeometry::offColour();
     m_preview->setLineColour(k,
                              wasOff ? SegmentGeometry::onColour() : SegmentGeometry::offColour());
     const QString pattern = m_preview->linePattern();
     m_udcpattern->setText(pattern);
-    const int code = m_workbench.currentCode();
+    const int code = m_shownCode;
     if (FontTable::isSelectableCode(code)) {
         const FontTable before = m_workbench.fontarray;
         m_workbench.fontarray.setPattern(code, pattern);
@@ -404,6 +384,8 @@ void FontEditorPanel::onSegmentClicked(int k)
 
 void FontEditorPanel::setWholePattern(const QString &pattern)
 {
+    if (m_workbench.refusedDuringUpload())
+        return;
     FontHistory &history = m_workbench.fonthistory;
     history.endTyping();
     m_udcpattern->setText(pattern);
@@ -413,8 +395,7 @@ void FontEditorPanel::setWholePattern(const QString &pattern)
 
 void FontEditorPanel::stepFontHistory(bool redo)
 {
-    // The upload reads the table as it goes.
-    if (m_committing)
+    if (m_workbench.refusedDuringUpload())
         return;
     FontTable &table = m_workbench.fontarray;
     const std::optional<int> code
@@ -423,11 +404,13 @@ void FontEditorPanel::stepFontHistory(bool redo)
         return;
     m_acc->setText(QString::number(*code));
     refreshEditor(*code);
-    paintPreview(FontRules::storedPattern(m_udcpattern->text()));
+    m_preview->showPattern(FontRules::storedPattern(m_udcpattern->text()));
 }
 
 void FontEditorPanel::replaceFont(void (FontTable::*reset)(), const QString &status)
 {
+    if (m_workbench.refusedDuringUpload())
+        return;
     const FontTable before = m_workbench.fontarray;
     (m_workbench.fontarray.*reset)();
     const int code = settledCode();
@@ -456,55 +439,7 @@ void FontEditorPanel::onStep(int code)
     m_workbench.sendAll(this, showCurrentCharacter(code), {}, [this](bool) { showsegments(); });
 }
 
-void FontEditorPanel::onCommit()
+bool FontEditorPanel::committing() const
 {
-    // One upload at a time: a click while one runs (the buttons stay enabled) is ignored.
-    if (m_committing)
-        return;
-    const ReentryGuard guard(this, m_committing);
-    const QPointer<FontEditorPanel> self(this);
-    const CommandList commands
-            = FontCommands::upload(m_workbench.fontsArgument(), m_workbench.fontarray);
-    const auto total = static_cast<int>(
-            std::count_if(commands.cbegin(), commands.cend(),
-                          [](const PacedCommand &command) { return command.letter == 'W'; }));
-    int charactersSent = 0;
-    m_stopRequested = false;
-    m_commitProgress->setRange(0, total);
-    m_commitProgress->setValue(0);
-    m_commitProgress->show();
-    m_buttons.stop->show();
-    m_stopShortcut->setEnabled(true);
-    // Before each pattern goes out the editor shows its character, as the upload goes along.
-    const auto showUploading = [this, &charactersSent](const PacedCommand &command) {
-        if (command.letter != 'W' || command.argument.isEmpty())
-            return;
-        m_commitProgress->setValue(charactersSent++);
-        const int code = static_cast<unsigned char>(command.argument.at(0));
-        m_acc->setText(QString::number(code));
-        refreshEditor(code);
-        showsegments();
-        QCoreApplication::processEvents();
-    };
-    // A stop takes effect before the next character, so the current one is shown complete.
-    const auto stopBeforeNextCharacter
-            = [this](const PacedCommand &next) { return m_stopRequested && next.letter == 'W'; };
-    // The success message needs every command to have gone out to an open port without error.
-    m_workbench.sendAll(
-            this, commands, showUploading,
-            [this](bool complete) {
-                if (complete)
-                    m_workbench.setStatus(QStringLiteral("Character set has been uploaded to PIC"));
-                showsegments();
-            },
-            stopBeforeNextCharacter);
-    if (!self)
-        return;
-    if (m_stopRequested && charactersSent < total)
-        m_workbench.setStatus(QStringLiteral("Upload stopped: %1 of %2 characters sent")
-                                      .arg(charactersSent)
-                                      .arg(total));
-    m_commitProgress->hide();
-    m_buttons.stop->hide();
-    m_stopShortcut->setEnabled(false);
+    return m_commitBar->committing();
 }

@@ -4,14 +4,15 @@
 #include "protocol/pacedcommand.h"
 
 #include <QGroupBox>
+#include <QList>
 
 #include <functional>
 
+class CommitBar;
 class FilteredLineEdit;
+class QAction;
 class QLabel;
-class QProgressBar;
 class QPushButton;
-class QShortcut;
 class SegmentPreview;
 class Workbench;
 
@@ -32,12 +33,16 @@ public:
     void showTablePattern();
     // Selects the user-font character whose code stands in the code field and shows it.
     void selectcode();
-    // As typing code into acc and pressing Enter.
-    void selectCode(int code);
+    // Types code into the code field and presses Enter: the editor and the first digit show
+    // that character.
+    void enterCode(int code);
 
     SegmentPreview *preview() const { return m_preview; }
+    // Undo and redo of the font, with their keys; the window adds them so that the keys work
+    // wherever the focus is.
+    QList<QAction *> historyActions() const { return {m_undo, m_redo}; }
     // True while Commit is uploading the user font.
-    bool committing() const { return m_committing; }
+    bool committing() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -54,8 +59,6 @@ private:
         QPushButton *write = nullptr;
         QPushButton *writePlus = nullptr;
         QPushButton *next = nullptr;
-        QPushButton *commit = nullptr;
-        QPushButton *stop = nullptr;
     };
 
     void buildFields();
@@ -75,8 +78,6 @@ private:
     void setWholePattern(const QString &pattern);
     // Undo (or redo) one change of the user font; shows the character it was at, sends nothing.
     void stepFontHistory(bool redo);
-    // Colours the preview from pattern, segment by segment.
-    void paintPreview(const QString &pattern);
     void onSegmentClicked(int k);
     void onPatternEnter();
     void onPatternEdited();
@@ -90,18 +91,17 @@ private:
     CommandList showCurrentCharacter(int code) const;
     void onWritePlus();
     void onStep(int code);
-    void onCommit();
 
     Workbench &m_workbench;
     SegmentPreview *m_preview = nullptr;
     FilteredLineEdit *m_acc = nullptr;
     FilteredLineEdit *m_udc = nullptr;
     FilteredLineEdit *m_udcpattern = nullptr;
+    // The code whose character and pattern the editor shows: the slot its edits change.
+    int m_shownCode = 'A';
     QLabel *m_asciiLabel = nullptr;
     Buttons m_buttons;
-    // Shown only while Commit uploads: characters sent out of all.
-    QProgressBar *m_commitProgress = nullptr;
-    QShortcut *m_stopShortcut = nullptr;
-    bool m_committing = false;
-    bool m_stopRequested = false;
+    CommitBar *m_commitBar = nullptr;
+    QAction *m_undo = nullptr;
+    QAction *m_redo = nullptr;
 };

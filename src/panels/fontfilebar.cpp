@@ -10,7 +10,6 @@
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -38,6 +37,7 @@ FontFileBar::FontFileBar(Workbench &workbench, QWidget *parent)
 
     m_loadButton = new QPushButton(tr("Load"), this);
     m_loadButton->setObjectName(QStringLiteral("Command2_6"));
+    m_loadButton->setToolTip(tr("Load a user font file into local memory. Ctrl+Z undoes this"));
     connect(m_loadButton, &QPushButton::clicked, this, &FontFileBar::load);
 
     m_saveButton = new QPushButton(tr("Save"), this);
@@ -69,12 +69,13 @@ void FontFileBar::rememberDirectory(const QString &directory)
 void FontFileBar::refuse(const QString &reason)
 {
     m_workbench.setStatus(reason);
-    QCoreApplication::processEvents();
-    QApplication::beep();
+    beepWhenShown();
 }
 
 void FontFileBar::load()
 {
+    if (m_workbench.refusedDuringUpload())
+        return;
     m_workbench.setStatus(QString());
     QString fileName;
     const QString result = OpenFileDialog(QStringLiteral("Select user font file to load"), fileName,

@@ -104,6 +104,7 @@ void MessagePanel::connectFields()
 {
     connect(m_mlength, &FilteredLineEdit::enterPressed, this, &MessagePanel::resetLength);
     connect(m_mlength, &FilteredLineEdit::focusLost, this, [this] {
+        m_lengthEntered = false;
         if (m_workbench.chainLength() != m_lengthOnEntry)
             resetLength();
     });
@@ -172,8 +173,12 @@ void MessagePanel::attributeEntered(FilteredLineEdit *field, char letter)
 
 bool MessagePanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_mlength && event->type() == QEvent::FocusIn)
+    // A window switch or a context menu takes the focus and gives it back without leaving the
+    // field: the length to compare with stays the one from before.
+    if (watched == m_mlength && event->type() == QEvent::FocusIn && !m_lengthEntered) {
+        m_lengthEntered = true;
         m_lengthOnEntry = m_workbench.chainLength();
+    }
     return QGroupBox::eventFilter(watched, event);
 }
 

@@ -45,5 +45,7 @@ private:
     FilteredLineEdit *m_effects = nullptr;
     FilteredLineEdit *m_speeds = nullptr;
     QPushButton *m_writeAll = nullptr;
+    // The length when the field was entered, kept until its leaving action has run.
     int m_lengthOnEntry = 0;
+    bool m_lengthEntered = false;
 };

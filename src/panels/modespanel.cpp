@@ -1,23 +1,19 @@
 #include "panels/modespanel.h"
 
 #include "core/basicutilities.h"
-#include "core/reentryguard.h"
-#include "modes/modecommands.h"
 #include "modes/modesteps.h"
 #include "panels/workbench.h"
+#include "session/moderunner.h"
 #include "widgets/filteredlineedit.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
-constexpr int kTimerStartInterval = 100;
 constexpr int kFieldWidth = 56;
 
 } // namespace
@@ -31,10 +27,13 @@ ModesPanel::ModesPanel(Workbench &workbench, QWidget *parent)
     layout->addLayout(buildFields());
     layout->addStretch();
 
-    const QLocale locale = QLocale::system();
-    m_timeFormat = locale.timeFormat(QLocale::ShortFormat);
-    m_dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    startTimers();
+    m_runner = new ModeRunner(m_workbench.sender(), *this, this);
+    connect(m_runner, &ModeRunner::statusMessage, this,
+            [this](const QString &text) { m_workbench.setStatus(text); });
+    connect(m_runner, &ModeRunner::stoppedByFailedLine, this, [this](Mode mode) {
+        m_workbench.setStatus(m_enabler[mode]->text()
+                              + QStringLiteral(" stopped: the line failed"));
+    });
 }
 
 QHBoxLayout *ModesPanel::buildEnablers()
@@ -112,48 +111,6 @@ QGridLayout *ModesPanel::buildFields()
     return fields;
 }
 
-void ModesPanel::startTimers()
-{
-    // Both timers run from the window's creation until it closes.
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(m_timer1, &QTimer::timeout, this, [this] {
-        if (m_automaticTicks)
-            stepActiveMode();
-    });
-    setTimer1Interval(kTimerStartInterval);
-    m_timer2 = new QTimer(this);
-    m_timer2->setObjectName(QStringLiteral("Timer2"));
-    connect(m_timer2, &QTimer::timeout, this, [this] {
-        if (m_automaticTicks)
-            repairModeInterval();
-    });
-    m_timer2->start(kTimerStartInterval);
-}
-
-void ModesPanel::setClockSource(std::function<QDateTime()> clock)
-{
-    m_clock = std::move(clock);
-}
-
-void ModesPanel::setClockFormats(const QString &timeFormat, const QString &dateFormat)
-{
-    m_timeFormat = timeFormat;
-    m_dateFormat = dateFormat;
-}
-
-void ModesPanel::setTimer1Interval(int interval)
-{
-    // A Qt timer at 0 ms would fire without pause; below 1 the timer rests until Timer2
-    // repairs the interval, which stays readable meanwhile.
-    m_timer1Interval = interval;
-    if (interval < 1) {
-        m_timer1->stop();
-        return;
-    }
-    m_timer1->start(interval);
-}
-
 void ModesPanel::enablerClicked(int index)
 {
     if (index < 0 || index >= kModes)
@@ -162,47 +119,12 @@ void ModesPanel::enablerClicked(int index)
         if (i != index)
             m_enabler[i]->setChecked(false);
     }
-    switch (index) {
-    case Animate:
-        setTimer1Interval(ModeSteps::delayInterval(m_animation[ModeSteps::kDelayField]->text()));
-        m_workbench.setCurrentCodeText(m_animation[ModeSteps::kStartField]->text());
-        break;
-    case Time:
-    case Date:
-        // The first tick after choosing the mode sends at once.
-        m_lastclock.clear();
-        setTimer1Interval(ModeSteps::kClockInterval);
-        break;
-    case Count:
-        setTimer1Interval(ModeSteps::delayInterval(m_animation[ModeSteps::kDelayField]->text()));
-        break;
+    m_runner->modeChosen(static_cast<Mode>(index), m_animation[ModeSteps::kDelayField]->text());
+    // The editor follows the code field to the start code, so that a click edits what it shows.
+    if (index == Animate) {
+        showCode(static_cast<int>(qMin<qint64>(LeadingNumber(startText()), ModeSteps::kStopMax)));
+        m_workbench.showsegments();
     }
-}
-
-void ModesPanel::stepActiveMode()
-{
-    // A tick that lets window events run while it sends must not start another one.
-    if (m_steppingMode || shutdownRequested())
-        return;
-    const ReentryGuard guard(this, m_steppingMode);
-    if (m_enabler[Animate]->isChecked())
-        animateStep();
-    if (m_enabler[Time]->isChecked())
-        clockStep(false);
-    if (m_enabler[Date]->isChecked())
-        clockStep(true);
-    if (m_enabler[Count]->isChecked())
-        countStep();
-}
-
-void ModesPanel::repairModeInterval()
-{
-    if (m_timer1Interval >= 1)
-        return;
-    const int old = m_timer1Interval;
-    setTimer1Interval(ModeSteps::kClockInterval);
-    m_workbench.setStatus(QStringLiteral("Timer 1 interval was out of range at ")
-                          + QString::number(old));
 }
 
 void ModesPanel::animationConfirmed(int index)
@@ -216,7 +138,7 @@ void ModesPanel::animationConfirmed(int index)
             m_animation[i]->setText(texts[i]);
     }
     if (index == ModeSteps::kDelayField)
-        setTimer1Interval(ModeSteps::delayInterval(texts[ModeSteps::kDelayField]));
+        m_runner->delayChanged(texts[ModeSteps::kDelayField]);
 }
 
 void ModesPanel::xcountEntered()
@@ -224,7 +146,7 @@ void ModesPanel::xcountEntered()
     xcountLeft();
     if (ModeSteps::isDiagnosticCode(m_xcount->text()))
         m_workbench.setStatus(QStringLiteral("Timer interval is currently: ")
-                              + QString::number(m_timer1Interval));
+                              + QString::number(m_runner->timer1Interval()));
 }
 
 void ModesPanel::xcountLeft()
@@ -234,40 +156,52 @@ void ModesPanel::xcountLeft()
         m_xcount->setText(normalised);
 }
 
-void ModesPanel::animateStep()
+bool ModesPanel::modeOn(Mode mode) const
 {
-    const int code = ModeSteps::animateNext(m_workbench.currentCodeText(),
-                                            m_animation[ModeSteps::kStartField]->text(),
-                                            m_animation[ModeSteps::kStopField]->text());
-    m_workbench.setCurrentCodeText(QString::number(code));
-    m_workbench.showCharacter(code);
-    // The editor shows the character before it goes out.
-    m_workbench.sendAll(this, ModeCommands::animate(code, m_workbench.chainLength()),
-                        [this](const PacedCommand &) { m_workbench.showsegments(); });
+    return m_enabler[mode]->isChecked();
 }
 
-void ModesPanel::clockStep(bool date)
+int ModesPanel::chainLength() const
 {
-    const QString digits = clockText(date);
-    if (digits == m_lastclock)
-        return;
-    // The text just sent, not a second reading: a second or a day that turned meanwhile is
-    // sent next tick.
-    m_workbench.sendAll(this, ModeCommands::clock(digits), {},
-                        [this, digits](bool) { m_lastclock = digits; });
+    return m_workbench.chainLength();
 }
 
-void ModesPanel::countStep()
+QString ModesPanel::startText() const
 {
-    m_workbench.sendAll(
-            this, ModeCommands::count(m_xcount->text(), m_workbench.chainLength()), {},
-            [this](bool) { m_xcount->setText(ModeSteps::counterNext(m_xcount->text())); });
+    return m_animation[ModeSteps::kStartField]->text();
 }
 
-QString ModesPanel::clockText(bool date) const
+QString ModesPanel::stopText() const
 {
-    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
-    // The user's 12- or 24-hour clock and order of day, month and year, as six digits.
-    return date ? ModeSteps::dateDigits(now.date(), m_dateFormat)
-                : ModeSteps::timeDigits(now.time(), m_timeFormat);
+    return m_animation[ModeSteps::kStopField]->text();
+}
+
+QString ModesPanel::counterText() const
+{
+    return m_xcount->text();
+}
+
+void ModesPanel::setCounterText(const QString &text)
+{
+    m_xcount->setText(text);
+}
+
+QString ModesPanel::codeText() const
+{
+    return m_workbench.currentCodeText();
+}
+
+void ModesPanel::showCode(int code)
+{
+    m_workbench.showCode(code);
+}
+
+void ModesPanel::stopMode(Mode mode)
+{
+    m_enabler[mode]->setChecked(false);
+}
+
+void ModesPanel::beforeAnimateCommand()
+{
+    m_workbench.showsegments();
 }

@@ -1,26 +1,22 @@
 #include "panels/segmenttestpanel.h"
 
-#include "core/basicutilities.h"
-#include "core/reentryguard.h"
+#include "modes/segmenttest.h"
 #include "panels/workbench.h"
-#include "serial/seriallink.h"
+#include "session/segmenttestrunner.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
-constexpr int kTickInterval = 250;
 const QColor kLightRed(255, 192, 192);
 const QColor kLightGreen(192, 255, 192);
 
 } // namespace
 
-SegmentTestPanel::SegmentTestPanel(Workbench &workbench, QWidget *parent)
-    : QGroupBox(parent), m_workbench(workbench)
+SegmentTestPanel::SegmentTestPanel(Workbench &workbench, QWidget *parent) : QGroupBox(parent)
 {
     setTitle(tr("Segment test"));
 
@@ -31,8 +27,8 @@ SegmentTestPanel::SegmentTestPanel(Workbench &workbench, QWidget *parent)
     m_stop->setObjectName(QStringLiteral("cmmd_1"));
     m_stop->setToolTip(QStringLiteral("This stops the segment test routine"));
     // A click only records the request; the next tick acts on it.
-    connect(m_start, &QPushButton::clicked, this, [this] { m_test.requestStart(); });
-    connect(m_stop, &QPushButton::clicked, this, [this] { m_test.requestStop(); });
+    connect(m_start, &QPushButton::clicked, this, [this] { m_runner->requestStart(); });
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_runner->requestStop(); });
 
     m_testrunning = new QLineEdit(SegmentTest::stepPattern(0), this);
     m_testrunning->setObjectName(QStringLiteral("testrunning"));
@@ -49,13 +45,14 @@ SegmentTestPanel::SegmentTestPanel(Workbench &workbench, QWidget *parent)
     layout->addWidget(m_stop);
     layout->addWidget(m_testrunning, 1);
 
-    m_timer3 = new QTimer(this);
-    m_timer3->setObjectName(QStringLiteral("Timer3"));
-    connect(m_timer3, &QTimer::timeout, this, [this] {
-        if (m_automaticTicks)
-            runTestStep();
+    m_runner = new SegmentTestRunner(
+            workbench.sender(), [&workbench] { return workbench.chainLength(); }, this);
+    connect(m_runner, &SegmentTestRunner::runningShown, this, &SegmentTestPanel::showRunning);
+    connect(m_runner, &SegmentTestRunner::patternShown, m_testrunning, &QLineEdit::setText);
+    connect(m_runner, &SegmentTestRunner::stoppedByFailedLine, this, [this, &workbench] {
+        showRunning(false);
+        workbench.setStatus(QStringLiteral("Segment test stopped: the line failed"));
     });
-    m_timer3->start(kTickInterval);
 }
 
 void SegmentTestPanel::showRunning(bool running)
@@ -63,25 +60,4 @@ void SegmentTestPanel::showRunning(bool running)
     QPalette palette = m_testrunning->palette();
     palette.setColor(QPalette::Base, running ? kLightGreen : kLightRed);
     m_testrunning->setPalette(palette);
-}
-
-void SegmentTestPanel::runTestStep()
-{
-    // The start sequence pauses longer than a tick period; a tick that begins while the last
-    // one is still sending would interleave two sequences on the line.
-    if (m_inTick || shutdownRequested())
-        return;
-    const ReentryGuard guard(this, m_inTick);
-    const SegmentTest::Tick tick
-            = m_test.tick(m_workbench.link.portopen(), m_workbench.chainLength());
-    if (!tick.showChanged)
-        return; // no port: nothing shown, nothing sent
-    showRunning(tick.running);
-    if (tick.showAt >= tick.commands.size())
-        m_testrunning->setText(tick.pattern);
-    int next = 0;
-    m_workbench.sendAll(this, tick.commands, [this, &tick, &next](const PacedCommand &) {
-        if (next++ == tick.showAt)
-            m_testrunning->setText(tick.pattern);
-    });
 }

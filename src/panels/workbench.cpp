@@ -2,17 +2,16 @@
 
 #include "core/basicutilities.h"
 #include "core/settingslines.h"
-#include "protocol/chainprotocol.h"
-#include "protocol/command.h"
-#include "serial/seriallink.h"
+#include "session/uploadjob.h"
 
 #include <QLineEdit>
 #include <QPointer>
 
 #include <limits>
-#include <stdexcept>
 
-Workbench::Workbench(SerialLink &link) : link(link), settingslines(emptySettingsLines()) {}
+Workbench::Workbench(SerialLink &link)
+    : link(link), settingslines(emptySettingsLines()), m_sender(link)
+{}
 
 void Workbench::attachStatusField(QLineEdit *statusbox)
 {
@@ -53,10 +52,35 @@ QString Workbench::currentCodeText() const
     return m_acc ? m_acc->text() : QString();
 }
 
-void Workbench::setCurrentCodeText(const QString &text)
+void Workbench::showCode(int code)
 {
     if (m_acc)
-        m_acc->setText(text);
+        m_acc->setText(QString::number(code));
+    showCharacter(code);
+}
+
+void Workbench::attachUploadJob(UploadJob *job)
+{
+    m_upload = job;
+}
+
+bool Workbench::uploading() const
+{
+    return m_upload && m_upload->running();
+}
+
+void Workbench::stopUpload()
+{
+    if (m_upload)
+        m_upload->stop();
+}
+
+bool Workbench::refusedDuringUpload()
+{
+    if (!uploading())
+        return false;
+    setStatus(QStringLiteral("Uploading: wait for the upload to finish or stop it"));
+    return true;
 }
 
 void Workbench::showCharacter(int code)
@@ -65,46 +89,13 @@ void Workbench::showCharacter(int code)
         m_showCharacter(code);
 }
 
-void Workbench::send(char letter, const QByteArray &argument, int pause)
-{
-    QByteArray command;
-    try {
-        command = Command::build(letter, argument);
-    } catch (const std::invalid_argument &error) {
-        // A malformed command is a fault in the program; it never goes on the line.
-        qCritical("Refused to send a malformed command: %s", error.what());
-        return;
-    }
-    link.ComWrite(command, pause, 0, 0);
-}
-
 bool Workbench::sendAll(QObject *caller, const CommandList &commands, const CommandHook &beforeEach,
-                        const DoneHook &afterAll, const StopCheck &stopBefore)
+                        const DoneHook &afterAll)
 {
-    const QPointer<QObject> guard(caller);
-    const auto stopped = [&guard] { return !guard || shutdownRequested(); };
-    const int failuresBefore = link.writeFailures();
-    bool complete = true;
-    for (const PacedCommand &command : commands) {
-        if (stopped() || (stopBefore && stopBefore(command)))
-            return false;
-        if (beforeEach) {
-            beforeEach(command);
-            if (stopped())
-                return false;
-        }
-        if (!link.portopen() || !Command::isLetter(command.letter)
-            || command.argument.contains(Protocol::kFrameEnd))
-            complete = false;
-        send(command.letter, command.argument, command.pause);
-        if (!guard)
-            return false;
-        if (!link.portopen())
-            complete = false;
-    }
-    if (stopped())
+    const PacedSender::Outcome outcome = m_sender.send(commands, caller, beforeEach);
+    if (outcome == PacedSender::Outcome::Stopped)
         return false;
-    complete = complete && link.portopen() && link.writeFailures() == failuresBefore;
+    const bool complete = outcome == PacedSender::Outcome::Complete;
     if (afterAll)
         afterAll(complete);
     return complete;

@@ -3,6 +3,7 @@
 #include "font/fonthistory.h"
 #include "font/fonttable.h"
 #include "protocol/pacedcommand.h"
+#include "session/pacedsender.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -13,16 +14,19 @@
 class QLineEdit;
 class QObject;
 class SerialLink;
+class UploadJob;
 
-// What the main window's panels share: the line to the chain, the user font table, the
-// settings lines, and the few facts one panel reads from another's fields. Panels attach the
-// fields they own as they are built; the others use the verbs below.
+// What the main window's panels share: the line to the chain and its paced sender, the user
+// font table, the settings lines, and the few facts one panel reads from another's fields. Panels
+// attach the fields they own as they are built; the others use the verbs below.
 class Workbench
 {
 public:
     explicit Workbench(SerialLink &link);
 
     SerialLink &link;
+    // Every command of the window goes out through it.
+    PacedSender &sender() { return m_sender; }
     FontTable fontarray;
     // Undo and redo of the user font's changes.
     FontHistory fonthistory;
@@ -44,22 +48,28 @@ public:
     // The current user-font code: the number in acc, and acc's text as it stands.
     int currentCode() const;
     QString currentCodeText() const;
-    void setCurrentCodeText(const QString &text);
+    // Puts code into acc and its character and pattern into the editor: another panel moves
+    // the editor only this way, so that the code, the character and the pattern name one slot.
+    void showCode(int code);
 
-    // Builds the command from letter and argument and hands it to ComWrite with pause.
-    void send(char letter, const QByteArray &argument, int pause);
+    // The font upload, attached by the Commit bar that runs it.
+    void attachUploadJob(UploadJob *job);
+    bool uploading() const;
+    // Ends a running upload before its next character.
+    void stopUpload();
+    // While an upload runs the table must stay what is being sent: true then, with the reason
+    // in the status line, and the caller leaves the table alone.
+    bool refusedDuringUpload();
 
     // Runs before each command of sendAll; window events may run in it.
-    using CommandHook = std::function<void(const PacedCommand &)>;
-    // Sends commands in order, running beforeEach before each one. Window events run during
-    // the paced waits, so the run stops as soon as caller is deleted or the program is asked
-    // to close. Complete (true) when every command went out to an open port without a failure.
-    // afterAll runs at the end unless the run was stopped, told whether it was complete.
+    using CommandHook = PacedSender::BeforeEach;
+    // Runs at the end of sendAll unless the run was stopped, told whether it was complete.
     using DoneHook = std::function<void(bool complete)>;
-    // Asked before each command; true stops the run there, as a deleted caller would.
-    using StopCheck = std::function<bool(const PacedCommand &next)>;
+    // Sends commands through the sender on behalf of caller (the run stops when it is deleted
+    // or the program is asked to close). True when every command went out to an open port
+    // without a failure.
     bool sendAll(QObject *caller, const CommandList &commands, const CommandHook &beforeEach = {},
-                 const DoneHook &afterAll = {}, const StopCheck &stopBefore = {});
+                 const DoneHook &afterAll = {});
 
     // Puts the character with code and its table pattern into the font editor's fields.
     void showCharacter(int code);
@@ -77,11 +87,13 @@ public:
     QString status() const;
 
 private:
+    PacedSender m_sender;
     FontTable m_savedFont;
     QPointer<QLineEdit> m_statusbox;
     QPointer<QLineEdit> m_mlength;
     QPointer<QLineEdit> m_fonts;
     QPointer<QLineEdit> m_acc;
+    QPointer<UploadJob> m_upload;
     std::function<void()> m_showsegments;
     std::function<void(int)> m_showCharacter;
 };

@@ -104,7 +104,6 @@ void PortScanner::PortScan(QStringList &ports, const QString &expected, QString 
         bool found = m_port->OpenPort(name, settings);
         if (!found)
             m_failures.append({name, m_port->lastError()});
-        m_port->setStatusFlag(0);
         if (found && !replies.isEmpty()) {
             found = false;
             m_scanbuffer.clear();

@@ -52,8 +52,6 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
     Q_EMIT commandLogged(logText(text, hexlog, nospace));
 
     if (m_portopen && !m_failing) {
-        if (m_port->StatusFlag() == -1)
-            m_port->setStatusFlag(0);
         Q_EMIT aboutToWrite();
         QCoreApplication::processEvents();
         // The port may have been closed, or the program asked to close, during that yield.

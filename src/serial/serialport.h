@@ -27,8 +27,6 @@ public:
     virtual bool SendText(const QByteArray &text) = 0;
     // The data received since the previous read.
     virtual QByteArray ReceivedText() = 0;
-    virtual int StatusFlag() const { return m_statusFlag; }
-    virtual void setStatusFlag(int value) { m_statusFlag = value; }
 
     PortError lastError() const { return m_lastError; }
 
@@ -45,6 +43,5 @@ protected:
     }
 
 private:
-    int m_statusFlag = 0;
     PortError m_lastError;
 };

@@ -2,7 +2,12 @@
 
 #include "core/errortext.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#ifdef Q_OS_LINUX
+#include <sys/stat.h>
+#endif
 
 SerialPortControl::SerialPortControl(QObject *parent) : SerialPort(parent)
 {
@@ -66,13 +71,16 @@ PortError SerialPortControl::openError(QSerialPort::SerialPortError error, const
         QString text = QStringLiteral("The serial port %1 is in use or access to it was denied.")
                                .arg(name);
 #ifdef Q_OS_LINUX
-        const QString group
-                = QFileInfo(name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name)
-                          .group();
-        text += QStringLiteral("  If access was denied, add your user to the group that owns the "
-                               "device (usually \"%1\") with \"sudo usermod -aG %1 $USER\", then "
-                               "log out and back in.")
-                        .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
+        const QString path
+                = name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+        struct stat status;
+        if (::stat(QFile::encodeName(path).constData(), &status) == 0) {
+            const QFileInfo info(path);
+            text += accessAdvice(info.owner(), info.group(), status.st_mode & 0777);
+        } else {
+            // Nothing is known of the device: the usual set-up, a dialout group with access.
+            text += accessAdvice(QString(), QStringLiteral("dialout"), 0660);
+        }
 #endif
         return PortError{ErrorNumber::PortBusy, text};
     }
@@ -81,6 +89,25 @@ PortError SerialPortControl::openError(QSerialPort::SerialPortError error, const
                          QStringLiteral("The serial port %1 could not be opened: %2")
                                  .arg(name, platformText)};
     }
+}
+
+QString SerialPortControl::accessAdvice(const QString &owner, const QString &group, uint mode)
+{
+    if ((mode & 0006) == 0006)
+        return QStringLiteral("  Every user may open the device, so it is most likely in use.");
+    // Joining root's group would not be a remedy but a risk.
+    if ((mode & 0060) == 0060 && !group.isEmpty() && group != QLatin1String("root")) {
+        return QStringLiteral("  If access was denied, add your user to the group that owns the "
+                              "device (usually \"%1\") with \"sudo usermod -aG %1 $USER\", then "
+                              "log out and back in.")
+                .arg(group);
+    }
+    const QString who = owner.isEmpty() ? QStringLiteral("its owner")
+                                        : QStringLiteral("its owner (\"%1\")").arg(owner);
+    return QStringLiteral("  If access was denied: the device allows only %1.  The usual remedy "
+                          "is a udev rule that gives the device to a group such as \"dialout\" "
+                          "with read and write access, or ask the administrator for access.")
+            .arg(who);
 }
 
 bool SerialPortControl::OpenPort(const QString &name, const QString &settings)

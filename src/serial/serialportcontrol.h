@@ -22,6 +22,9 @@ public:
     // The program's number and words for a failed open of name.
     static PortError openError(QSerialPort::SerialPortError error, const QString &name,
                                const QString &platformText);
+    // What a user refused a device can do about it, from the device's owner, group and
+    // permission bits (stat's mode & 0777).
+    static QString accessAdvice(const QString &owner, const QString &group, uint mode);
 
 private:
     void onError(QSerialPort::SerialPortError error);

@@ -21,6 +21,12 @@ void setAlertParent(QWidget *parent)
     g_parent = parent;
 }
 
+void beepWhenShown()
+{
+    QCoreApplication::processEvents();
+    QApplication::beep();
+}
+
 bool alertShown()
 {
     return g_shown;

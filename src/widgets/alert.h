@@ -34,6 +34,10 @@ bool showalert(const QString &title, QString &message, qint32 number, AlertStyle
 bool showalert(const QString &title, const QString &message, qint32 number, AlertStyle style,
                double fontSize, const QString &description = QString());
 
+// Lets the window paint what just changed (a status line), then beeps, so that the sound comes
+// with the text it is about.
+void beepWhenShown();
+
 // The window alerts are centred over (the main window sets itself).
 void setAlertParent(QWidget *parent);
 // Answers an open alert with Cancel, so that closing the program never waits for a person.

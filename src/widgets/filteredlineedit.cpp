@@ -30,18 +30,13 @@ void FilteredLineEdit::insertFiltered(const QString &text)
 {
     if (isReadOnly())
         return;
-    QString accepted;
+    // One character at a time, as typing goes: a filter that reads the field (the length field
+    // refuses only a leading 0) sees the text grow.
     for (const QChar c : text) {
         const KeyVerdict verdict = m_filter ? m_filter(c.unicode()) : KeyVerdict::insert(c);
-        if (verdict.kind == KeyVerdict::Insert)
-            accepted += verdict.character;
+        if (verdict.kind == KeyVerdict::Insert && roomForTyping(1))
+            insert(QString(verdict.character));
     }
-    if (m_typingLimit > 0) {
-        const int room = m_typingLimit - (this->text().size() - selectedText().size());
-        accepted.truncate(qMax(0, room));
-    }
-    if (!accepted.isEmpty())
-        insert(accepted);
 }
 
 int FilteredLineEdit::typedCode(const QKeyEvent *event)
@@ -179,19 +174,27 @@ void FilteredLineEdit::dropEvent(QDropEvent *event)
     event->ignore();
 }
 
+namespace {
+// Qt 6.4 names none of the standard menu's entries; their texts are QLineEdit's own.
+bool isEntry(const QAction *action, const char *name, const char *text)
+{
+    return action->objectName() == QLatin1String(name)
+           || action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr(text);
+}
+} // namespace
+
 void FilteredLineEdit::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu *menu = createStandardContextMenu();
     // Route the menu's Paste through the filter; Cut and Delete follow the Delete key's rule.
     for (QAction *action : menu->actions()) {
-        const QString name = action->objectName();
-        if (name == QLatin1String("edit-paste")) {
+        if (isEntry(action, "edit-paste", "&Paste")) {
             disconnect(action, nullptr, nullptr, nullptr);
             connect(action, &QAction::triggered, this,
                     [this] { insertFiltered(QApplication::clipboard()->text()); });
-        } else if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo")) {
+        } else if (isEntry(action, "edit-undo", "&Undo") || isEntry(action, "edit-redo", "&Redo")) {
             action->setEnabled(false);
-        } else if ((name == QLatin1String("edit-cut") || name == QLatin1String("edit-delete"))
+        } else if ((isEntry(action, "edit-cut", "Cu&t") || isEntry(action, "edit-delete", "Delete"))
                    && !deleteAllowed()) {
             action->setEnabled(false);
         }

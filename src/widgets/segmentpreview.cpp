@@ -1,10 +1,13 @@
 #include "widgets/segmentpreview.h"
 
+#include "core/basicutilities.h"
 #include "font/segmentpainter.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace {
 // The cell is 1680 x 2400 twips: 112 x 160 pixels at 15 twips a pixel.
@@ -46,6 +49,18 @@ void SegmentPreview::resetLines()
 {
     m_colours.fill(SegmentGeometry::offColour());
     update();
+}
+
+void SegmentPreview::showPattern(const QString &pattern)
+{
+    const QPointer<SegmentPreview> self(this);
+    for (int k = 0; k < SegmentGeometry::kSegments; ++k) {
+        if (!self || shutdownRequested())
+            return;
+        const bool on = k < pattern.size() && pattern.at(k) == QLatin1Char('1');
+        setLineColour(k, on ? SegmentGeometry::onColour() : SegmentGeometry::offColour());
+        QCoreApplication::processEvents();
+    }
 }
 
 QString SegmentPreview::linePattern() const

@@ -21,6 +21,9 @@ public:
     void setLineColour(int k, const QColor &colour);
     // Every line back to the off colour.
     void resetLines();
+    // Colours the lines from pattern ('1' on), one segment at a time with the window's events
+    // running after each, so that the rest of the window stays alive while it paints.
+    void showPattern(const QString &pattern);
     // The width the lines are drawn with, in pixels.
     double lineWidth() const;
 

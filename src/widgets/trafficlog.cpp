@@ -37,14 +37,23 @@ TrafficLog::TrafficLog(QWidget *transmitTab, QWidget *receiveTab, QObject *paren
     m_txFlush.setSingleShot(true);
     m_txFlush.setInterval(kPaintIntervalMs);
     connect(&m_txFlush, &QTimer::timeout, this, &TrafficLog::flushTransmitLog);
-    connect(m_txbufferbox, &QLineEdit::textChanged, this, &TrafficLog::onTxBufferChanged);
     connect(m_serialout, &LogPane::cleared, this, [this] { m_txPending.clear(); });
     connect(m_serialin, &LogPane::cleared, this, [this] { m_rxPending.clear(); });
 }
 
 void TrafficLog::logCommand(const QString &logText)
 {
-    m_txbufferbox->setText(logText);
+    // Logged from the command itself, not from a change of the echo box: the box may already
+    // hold the same text, left there while logging was off.
+    if (!m_logtraffic->isChecked()) {
+        m_txbufferbox->setText(logText);
+        return;
+    }
+    m_txPending += logText + CRLF;
+    if (!m_txFlush.isActive())
+        m_txFlush.start();
+    // The trailing blank marks the command as logged, as the box has always shown it.
+    m_txbufferbox->setText(logText + QLatin1Char(' '));
 }
 
 void TrafficLog::clearEcho()
@@ -71,19 +80,6 @@ void TrafficLog::clearNoPort()
 {
     if (m_rxbufferbox->text() == kNoPortNotice)
         m_rxbufferbox->clear();
-}
-
-void TrafficLog::onTxBufferChanged()
-{
-    if (m_logguard || !m_logtraffic->isChecked())
-        return;
-    m_txPending += m_txbufferbox->text() + CRLF;
-    if (!m_txFlush.isActive())
-        m_txFlush.start();
-    // A trailing blank makes the next identical command change the box again.
-    m_logguard = true;
-    m_txbufferbox->setText(m_txbufferbox->text() + QLatin1Char(' '));
-    m_logguard = false;
 }
 
 void TrafficLog::flushTransmitLog()

@@ -48,7 +48,6 @@ public:
     void clear();
 
 private:
-    void onTxBufferChanged();
     void flushTransmitLog();
 
     QCheckBox *m_logtraffic = nullptr;
@@ -58,7 +57,6 @@ private:
     QCheckBox *m_rxlogenable = nullptr;
     LogPane *m_serialin = nullptr;
 
-    bool m_logguard = false;
     QString m_txPending; // logged but not yet painted
     QTimer m_txFlush;
     QByteArray m_rxbuffer;

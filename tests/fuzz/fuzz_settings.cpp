@@ -1,7 +1,6 @@
 #include "fuzzcheck.h"
 
 #include "app/settingsfile.h"
-#include "core/basicutilities.h"
 #include "widgets/alert.h"
 
 #include <QApplication>
@@ -38,7 +37,6 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     g_application = new QApplication(*argc, *argv);
-    InitConstants();
     setAlertResponder([](const AlertRecord &) { return true; });
     // A memory file system keeps the thousands of writes per second off the disk.
     const bool shm = QDir(QStringLiteral("/dev/shm")).exists();

@@ -9,15 +9,14 @@
 #include <csignal>
 #include <sys/resource.h>
 
-class QWidget;
+// Helpers below the widgets. Each group lives in a file of the layer it needs (testhelpers.cpp
+// QtCore, fontpatterns.cpp the font's constants, onwire.cpp the protocol), so that a test links
+// only what its own layer provides.
 
 // Files on disk: the whole content of path ("<unreadable>" when it cannot be read), and
 // writing bytes to path (false when that failed).
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);
-
-// Sends widget the focus-out event that leaving it with Tab sends.
-void loseFocus(QWidget *widget);
 
 // A different valid 15-segment pattern for every code.
 QString distinctPattern(int code);

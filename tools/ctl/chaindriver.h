@@ -1,37 +1,35 @@
 #pragma once
 
-#include "protocol/pacedcommand.h"
 #include "serial/seriallink.h"
-#include "serial/serialportcontrol.h"
+#include "serial/serialport.h"
+#include "session/pacedsender.h"
 
 #include <QObject>
 #include <QString>
 
-// The command line's line to the chain: opens the port (or prints frames in a dry run), sends
-// command lists through ComWrite, and remembers a failed line and a request to stop.
+#include <memory>
+
+// vornikctl's line to the chain: the port (or a dry run's, whose frames are printed), the link
+// and the paced sender every command goes through, and the end of the program with its status.
 class ChainDriver : public QObject
 {
     Q_OBJECT
 public:
     explicit ChainDriver(bool dryRun, QObject *parent = nullptr);
-    ~ChainDriver() override;
 
-    // Opens device; on failure prints why and answers false.
+    // Opens device (any name in a dry run); on failure prints why and answers false.
     bool open(const QString &device);
-    // Sends commands in order; stops at a failed line. With showProgress a bar with the count
-    // and the time left is drawn on standard error. False when the line failed.
-    bool send(const CommandList &commands, bool showProgress = false);
+    PacedSender &sender() { return m_sender; }
 
-    bool failed() const { return m_failed; }
-    void requestStop() { m_stopRequested = true; }
-    bool stopRequested() const { return m_stopRequested; }
+    // Sends commands in order and ends the program: done, or the line failed.
+    void sendAndFinish(const CommandList &commands);
+    // Ends the event loop with status; the frame on the line has gone out whole, nothing else
+    // is sent. The first status given stands.
+    void finish(int status);
 
 private:
-    void drawProgress(int done, int total, int pausesLeft);
-
-    bool m_dryRun = false;
-    bool m_failed = false;
-    bool m_stopRequested = false;
-    SerialPortControl m_port;
-    SerialLink m_link{&m_port};
+    std::unique_ptr<SerialPort> m_port;
+    SerialLink m_link;
+    PacedSender m_sender;
+    bool m_finished = false;
 };

@@ -1,634 +1,479 @@
 #include "ctlprogram.h"
 
 #include "chaindriver.h"
+#include "ctlmodeinputs.h"
 
 #include "core/basicutilities.h"
 #include "core/signalwatcher.h"
 #include "font/fontcommands.h"
-#include "font/fontfile.h"
+#include "font/fontload.h"
 #include "font/fontrules.h"
 #include "font/fonttable.h"
-#include "modes/modecommands.h"
-#include "modes/modesteps.h"
-#include "modes/segmenttest.h"
 #include "protocol/chainprotocol.h"
+#include "protocol/fieldcheck.h"
 #include "protocol/fieldrules.h"
 #include "protocol/messagecommands.h"
+#include "session/moderunner.h"
+#include "session/segmenttestrunner.h"
+#include "session/uploadjob.h"
 
-#include <QDateTime>
-#include <QEventLoop>
-#include <QFile>
-#include <QLocale>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <numeric>
 #include <unistd.h>
 
 namespace {
 
-// The segment test steps at the window's tick period.
-constexpr int kTestTickMs = 250;
-// Count and Animate step at the window's default delay.
-const QString kDefaultDelay = QStringLiteral("100");
-// Global options that take a value, and the command options that do.
-const QStringList kValueOptions{QStringLiteral("port"),    QStringLiteral("chain"),
-                                QStringLiteral("fonts"),   QStringLiteral("underscore"),
-                                QStringLiteral("effects"), QStringLiteral("speeds"),
-                                QStringLiteral("message"), QStringLiteral("from"),
-                                QStringLiteral("to"),      QStringLiteral("delay")};
+// Input the program refuses, and the status it ends with.
+struct Refusal
+{
+    QString text;
+    Exit::Status status = Exit::InputError;
+};
+
+// The attribute fields as options: the command letter, the key rule, what a character must be.
+struct Attribute
+{
+    const char *option;
+    char letter;
+    KeyVerdict (*key)(int code);
+    const char *noun;
+};
+enum { Fonts, Underscore, Effects, Speeds };
+const Attribute kAttributes[]
+        = {{"fonts", 'F', FieldRules::fontsKey, "a font"},
+           {"underscore", 'U', FieldRules::underscoreKey, "an underscore (0, 1 or !)"},
+           {"effects", 'E', FieldRules::effectsKey, "an effect"},
+           {"speeds", 'S', FieldRules::speedsKey, "a speed"}};
 
 void printErr(const QString &text)
 {
-    std::fputs(qPrintable(QStringLiteral("vornikctl: ") + text + QLatin1Char('\n')), stderr);
+    std::fputs(qPrintable("vornikctl: " + text + '\n'), stderr);
 }
 
-bool keyInserts(const KeyFilter &filter, int code, QChar &entered)
+// The insertions, deletions and replacements that turn a into b.
+int editDistance(const QString &a, const QString &b)
 {
-    const KeyVerdict verdict = filter(code);
-    entered = verdict.character;
-    return verdict.kind == KeyVerdict::Insert;
+    QList<int> row(b.size() + 1);
+    std::iota(row.begin(), row.end(), 0);
+    for (int i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = i;
+        for (int j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min(
+                    {above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row.last();
 }
 
-bool isNumber(const QString &text)
+// Sends commands and ends the program.
+std::function<void(ChainDriver &)> sendOnce(const CommandList &commands)
 {
-    bool ok = false;
-    text.toInt(&ok);
-    return ok;
+    return [commands](ChainDriver &driver) { driver.sendAndFinish(commands); };
+}
+
+// A mode, the test and "message -" run until SIGINT or SIGTERM.
+void onSignal(ChainDriver &driver, const std::function<void()> &stop)
+{
+    QObject::connect(new SignalWatcher(&driver), &SignalWatcher::terminationRequested, &driver,
+                     stop);
 }
 
 } // namespace
 
+const std::vector<CtlProgram::Command> &CtlProgram::commands()
+{
+    static const std::vector<Command> table{
+            {"ports", nullptr, 0, &CtlProgram::planPorts, "ports",
+             "list the serial ports: device, description, maker, serial, USB ids",
+             "vornikctl ports"},
+            {"message", "-", 0, &CtlProgram::planLines, "message -",
+             "show each line of standard input as it arrives", "tail -F log | vornikctl message -"},
+            {"message", nullptr, 1,
+             [](CtlProgram &p) {
+                 return sendOnce(MessageCommands::message(p.message("message", p.m_arguments[0])));
+             },
+             "message TEXT", "show TEXT, fitted to the chain", "vornikctl message HELLO"},
+            {"attributes", nullptr, 0, &CtlProgram::planAttributes,
+             "attributes [--fonts F] [--underscore U] [--effects E] [--speeds S] [--message T]",
+             "each given field's Enter (the message only with --message)",
+             "vornikctl attributes --effects 123456 --message HELLO"},
+            {"write-all", nullptr, 1,
+             [](CtlProgram &p) {
+                 const QByteArray text = p.message("message", p.m_arguments[0]);
+                 const QByteArray fonts = p.attribute(Fonts), effects = p.attribute(Effects);
+                 return sendOnce(
+                         MessageCommands::writeAll(fonts, effects, p.attribute(Speeds), text));
+             },
+             "write-all TEXT [--fonts F] [--effects E] [--speeds S]",
+             "fonts, effects, speeds, then the message (\"Write all\")",
+             "vornikctl write-all HELLO --effects 111111"},
+            {"char", nullptr, 1,
+             [](CtlProgram &p) {
+                 return sendOnce(MessageCommands::showCharacter(
+                         p.userCode("char", p.m_arguments[0]), FontCommands::kShortPause));
+             },
+             "char CODE", "show character CODE (10-125) on the first digit", "vornikctl char 65"},
+            {"blank", nullptr, 0,
+             [](CtlProgram &p) { return sendOnce(MessageCommands::blank(p.m_chain)); }, "blank",
+             "blank the chain (\"Send character\")", "vornikctl blank"},
+            {"font", "upload", 1, &CtlProgram::planFontUpload, "font upload FILE [--fonts F]",
+             "the whole user font to every module (\"Commit\")",
+             "vornikctl font upload myfont.fnt"},
+            {"font", "write", 2,
+             [](CtlProgram &p) {
+                 const int code = p.userCode("font write", p.m_arguments[0]);
+                 const QString pattern = p.typed("pattern", p.m_arguments[1], FontRules::patternKey,
+                                                 "is not 0 or 1");
+                 if (!FontRules::isPattern(pattern))
+                     throw Refusal{"font write: a pattern has 15 characters \"0\" or \"1\""};
+                 return sendOnce(FontCommands::writePattern(QByteArray(1, char(code)), pattern,
+                                                            FontCommands::kShortPause));
+             },
+             "font write CODE PATTERN", "one pattern to the first module (\"Write\")",
+             "vornikctl font write 65 111111000000000"},
+            {"clock", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Time, {}); },
+             "clock", "the time, until interrupted", "vornikctl clock"},
+            {"date", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Date, {}); },
+             "date", "the date, until interrupted", "vornikctl date"},
+            {"count", nullptr, 0,
+             [](CtlProgram &p) {
+                 p.needWholeNumbers({"from", "delay"}, false,
+                                    "count: --from and --delay take whole numbers");
+                 return p.runMode(ModeInputs::Count,
+                                  {QString(), QString(), p.m_parser.value("delay")},
+                                  ModeSteps::counterNormalised(p.m_parser.value("from")));
+             },
+             "count [--from N] [--delay D]", "count up every D ms (default 100), until interrupted",
+             "vornikctl count --from 500"},
+            {"animate", nullptr, 0,
+             [](CtlProgram &p) {
+                 if (!p.m_parser.isSet("from") || !p.m_parser.isSet("to"))
+                     throw Refusal{"animate needs --from and --to (see --help)"};
+                 p.needWholeNumbers({"from", "to", "delay"}, true,
+                                    "animate: --from, --to and --delay take whole numbers");
+                 return p.runMode(ModeInputs::Animate,
+                                  {p.m_parser.value("from"), p.m_parser.value("to"),
+                                   p.m_parser.value("delay")});
+             },
+             "animate --from A --to B [--delay D]",
+             "run through the user font from A to B, until interrupted",
+             "vornikctl animate --from 48 --to 57 --delay 200"},
+            {"test", nullptr, 0, &CtlProgram::planTest, "test",
+             "the segment test until interrupted, then its end commands", "vornikctl test"}};
+    return table;
+}
+
 CtlProgram::CtlProgram(const QStringList &arguments)
 {
-    if (!parse(arguments.mid(1)) && m_parseError.isEmpty())
-        m_parseError = QStringLiteral("no command given (see --help)");
+    m_parser.setApplicationDescription(
+            "Drives a chain of Vornik display modules over a serial "
+            "line, with the frames\nand pauses of the window's actions.");
+    m_parser.addOptions(
+            {{"port", "The serial device (or VORNIK_PORT; else the one port listed).", "DEVICE"},
+             {"chain", "Digits in the chain, 1 to 10 (default 6).", "N"},
+             {"dry-run", "Print each frame as the transmit log would; open no port."},
+             {{"h", "help"}, "Print this help."},
+             {"version", "Print the version."},
+             {"fonts", "A font per digit (attributes, write-all, font upload).", "F"},
+             {"underscore", "An underscore per digit: 0, 1 or ! (attributes).", "U"},
+             {"effects", "An effect per digit (attributes, write-all).", "E"},
+             {"speeds", "A speed per digit (attributes, write-all).", "S"},
+             {"message", "The message sent after the attributes (attributes).", "T"},
+             {"from", "The first count (count) or character code (animate).", "N"},
+             {"to", "The last character code (animate).", "B"},
+             {"delay", "Milliseconds between steps, 1 to 2000 (count, animate).", "D"}});
+    m_parser.addPositionalArgument("command", "One of the commands below.", "COMMAND [ARGUMENTS]");
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!m_parser.parse(arguments))
+        m_parseError = m_parser.errorText() + " (see --help)";
+    m_dryRun = m_parser.isSet("dry-run");
 }
 
-QString CtlProgram::usage()
-{
-    return QStringLiteral(
-            "Usage: vornikctl [--port DEVICE] [--chain N] [--dry-run] COMMAND [ARGUMENTS]\n"
-            "\n"
-            "Drives a chain of Vornik display modules over a serial line, with the same frames\n"
-            "and pauses as the window's actions.\n"
-            "\n"
-            "Options:\n"
-            "  --port DEVICE  the serial device (or VORNIK_PORT); without either, the one port\n"
-            "                 the system lists\n"
-            "  --chain N      digits in the chain (default 6)\n"
-            "  --dry-run      print each frame as the transmit log would; open no port\n"
-            "  --help, --version\n"
-            "\n"
-            "Commands:\n"
-            "  ports                       list the serial ports\n"
-            "      vornikctl ports\n"
-            "  message TEXT                show TEXT, fitted to the chain\n"
-            "      vornikctl message HELLO\n"
-            "  message -                   show each line of standard input as it arrives\n"
-            "      tail -F log | vornikctl message -\n"
-            "  attributes [--fonts F] [--underscore U] [--effects E] [--speeds S] [--message T]\n"
-            "                              each field's Enter (the message only with --message)\n"
-            "      vornikctl attributes --effects 123456 --message HELLO\n"
-            "  write-all TEXT [--fonts F] [--effects E] [--speeds S]\n"
-            "                              fonts, effects, speeds, message (\"Write all\")\n"
-            "      vornikctl write-all HELLO --effects 111111\n"
-            "  char CODE                   show character CODE (10-125) on the first digit\n"
-            "      vornikctl char 65\n"
-            "  blank                       blank the chain (\"Send character\")\n"
-            "      vornikctl blank\n"
-            "  font upload FILE [--fonts F]  the whole user font to every module (\"Commit\")\n"
-            "      vornikctl font upload myfont.fnt\n"
-            "  font write CODE PATTERN     one pattern to the first module (\"Write\")\n"
-            "      vornikctl font write 65 111111000000000\n"
-            "  clock | date                the time or the date, until interrupted\n"
-            "      vornikctl clock\n"
-            "  count [--from N] [--delay D]  count up every D ms (default 100), until interrupted\n"
-            "      vornikctl count --from 500\n"
-            "  animate --from A --to B [--delay D]  run through the user font, until interrupted\n"
-            "      vornikctl animate --from 48 --to 57 --delay 200\n"
-            "  test                        the segment test, until interrupted\n"
-            "      vornikctl test\n"
-            "\n"
-            "Exit status: 0 done, 2 usage or input error, 3 the port cannot be opened,\n"
-            "4 a file cannot be read or is not a font file, 5 the line failed while sending.\n"
-            "Ctrl+C or SIGTERM ends a mode or the test cleanly.\n"
-            "\n"
-            "Testing aid: VORNIK_PAUSE_SCALE=F multiplies every pause by F (0 = no pauses).\n");
-}
+CtlProgram::~CtlProgram() = default;
 
-bool CtlProgram::parse(const QStringList &arguments)
+QString CtlProgram::help() const
 {
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString argument = arguments.at(i);
-        if (argument == QLatin1String("-") || !argument.startsWith(QLatin1String("-"))) {
-            if (m_command.isEmpty())
-                m_command = argument;
-            else
-                m_positional.append(argument);
-            continue;
-        }
-        argument = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
-        QString value;
-        const int equals = argument.indexOf(QLatin1Char('='));
-        if (equals >= 0) {
-            value = argument.mid(equals + 1);
-            argument.truncate(equals);
-        }
-        if (argument == QLatin1String("help") || argument == QLatin1String("h")) {
-            m_help = true;
-        } else if (argument == QLatin1String("version")) {
-            m_version = true;
-        } else if (argument == QLatin1String("dry-run")) {
-            m_dryRun = true;
-        } else if (kValueOptions.contains(argument)) {
-            if (equals < 0) {
-                if (i + 1 >= arguments.size()) {
-                    m_parseError = QStringLiteral("--%1 needs a value").arg(argument);
-                    return false;
-                }
-                value = arguments.at(++i);
-            }
-            m_options.insert(argument, value);
-        } else {
-            m_parseError = QStringLiteral("unknown option --%1 (see --help)").arg(argument);
-            return false;
-        }
+    QString text = m_parser.helpText() + "\nCommands:\n";
+    for (const Command &command : commands()) {
+        const QString usage = QStringLiteral("  ") + command.usage;
+        text += (usage.size() < 32 ? usage.leftJustified(32) : usage + '\n' + QString(32, ' '))
+                + command.description + "\n      " + command.example + '\n';
     }
-    if (m_options.contains(QStringLiteral("chain"))) {
-        bool ok = false;
-        m_chain = m_options.value(QStringLiteral("chain")).toInt(&ok);
-        if (!ok || m_chain < 1 || m_chain > 10) {
-            m_parseError = QStringLiteral("--chain takes a number from 1 to 10");
-            return false;
+    return text
+           + "\nExit status: 0 done, 2 usage or input error, 3 the port cannot be opened,\n"
+             "4 a file cannot be read or is not a font file, 5 the line failed while "
+             "sending.\nCtrl+C or SIGTERM ends a mode or the test cleanly.\n\nTesting aid: "
+             "VORNIK_PAUSE_SCALE=F multiplies every pause by F (0 = no pauses).\n";
+}
+
+int CtlProgram::run()
+{
+    Plan plan;
+    QString device;
+    try {
+        if (!m_parseError.isEmpty())
+            throw Refusal{m_parseError};
+        if (m_parser.isSet("help") || m_parser.isSet("version")) {
+            const QString text
+                    = m_parser.isSet("help") ? help() : "vornikctl " + VersionText() + '\n';
+            std::fputs(qPrintable(text), stdout);
+            return Exit::Done;
         }
+        bool ok = !m_parser.isSet("chain");
+        if (!ok)
+            m_chain = m_parser.value("chain").toInt(&ok);
+        if (!ok || m_chain < 1 || m_chain > 10)
+            throw Refusal{"--chain takes a number from 1 to 10"};
+        plan = find().planner(*this);
+        device = plan && !m_dryRun ? choosePort() : QString();
+    } catch (const Refusal &refusal) {
+        printErr(refusal.text);
+        return refusal.status;
     }
-    m_port = option(QStringLiteral("port"), qEnvironmentVariable("VORNIK_PORT"));
-    return m_help || m_version || !m_command.isEmpty();
+    ChainDriver driver(m_dryRun);
+    if (!plan || !driver.open(device))
+        return plan ? Exit::PortError : Exit::Done;
+    QTimer::singleShot(0, &driver, [&] { plan(driver); });
+    return QCoreApplication::exec();
 }
 
-int CtlProgram::fail(Status status, const QString &message) const
+const CtlProgram::Command &CtlProgram::find()
 {
-    printErr(message);
-    return status;
-}
-
-QString CtlProgram::option(const QString &name, const QString &fallback) const
-{
-    return m_options.value(name, fallback);
-}
-
-QString CtlProgram::checked(const QString &what, const QString &text,
-                            const std::function<bool(int, QChar &)> &accepts,
-                            QString &refusal) const
-{
-    QString entered;
-    for (int i = 0; i < text.size(); ++i) {
-        QChar c;
-        if (!accepts(text.at(i).unicode(), c)) {
-            if (refusal.isEmpty())
-                refusal = QStringLiteral("%1: character \"%2\" (code %3) at position %4 cannot "
-                                         "be shown")
-                                  .arg(what, text.at(i))
-                                  .arg(text.at(i).unicode())
-                                  .arg(i + 1);
-            return QString();
+    const QStringList words = m_parser.positionalArguments();
+    if (words.isEmpty())
+        throw Refusal{"no command given (see --help)"};
+    QStringList known;
+    for (const Command &command : commands()) {
+        const int skip = command.subCommand ? 2 : 1;
+        if (words[0] == command.command
+            && (!command.subCommand || words.value(1) == command.subCommand)
+            && words.size() - skip == command.arguments) {
+            m_arguments = words.mid(skip);
+            return command;
         }
-        entered += c;
+        known += command.command;
     }
-    return entered;
+    if (known.contains(words[0]))
+        throw Refusal{QStringLiteral("wrong arguments for \"%1\" (see --help)").arg(words[0])};
+    const auto nearest = std::min_element(known.cbegin(), known.cend(), [&](auto &a, auto &b) {
+        return editDistance(words[0], a) < editDistance(words[0], b);
+    });
+    if (editDistance(words[0], *nearest) <= 2)
+        throw Refusal{QStringLiteral("unknown command \"%1\"; did you mean \"%2\"?")
+                              .arg(words[0], *nearest)};
+    throw Refusal{QStringLiteral("unknown command \"%1\" (see --help)").arg(words[0])};
 }
 
-QString CtlProgram::checkedAttribute(const QString &name, QString &refusal) const
+QString CtlProgram::choosePort() const
 {
-    static const QMap<QString, KeyFilter> filters{
-            {QStringLiteral("fonts"), FieldRules::fontsKey},
-            {QStringLiteral("underscore"), FieldRules::underscoreKey},
-            {QStringLiteral("effects"), FieldRules::effectsKey},
-            {QStringLiteral("speeds"), FieldRules::speedsKey}};
-    const KeyFilter filter = filters.value(name);
-    const QString text = checked(
-            QStringLiteral("--") + name, option(name),
-            [&](int code, QChar &c) { return keyInserts(filter, code, c); }, refusal);
-    // An option not given stands as the window's fields stand after a length change.
-    if (!m_options.contains(name))
-        return FieldRules::resetAttribute(m_chain);
-    return FieldRules::settledAttribute(text, m_chain);
-}
-
-QString CtlProgram::choosePort(QString &refusal) const
-{
-    if (!m_port.isEmpty())
-        return m_port;
+    const QString named
+            = m_parser.isSet("port") ? m_parser.value("port") : qEnvironmentVariable("VORNIK_PORT");
+    if (!named.isEmpty())
+        return named;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     if (ports.size() == 1)
         return ports.first().systemLocation();
     QString list;
     for (const QSerialPortInfo &port : ports)
-        list += QStringLiteral("\n  ") + port.systemLocation();
-    refusal = ports.isEmpty()
-                      ? QStringLiteral("no serial port found; name one with --port")
-                      : QStringLiteral("several serial ports; name one with --port:") + list;
-    return QString();
+        list += "\n  " + port.systemLocation();
+    throw Refusal{ports.isEmpty() ? "no serial port found; name one with --port"
+                                  : "several serial ports; name one with --port:" + list,
+                  Exit::PortError};
 }
 
-int CtlProgram::run()
+QString CtlProgram::typed(const QString &what, const QString &text, const KeyFilter &key,
+                          const QString &verdict) const
 {
-    if (m_help) {
-        std::fputs(qPrintable(usage()), stdout);
-        return Done;
-    }
-    if (m_version) {
-        std::printf("vornikctl %s\n", qPrintable(VersionText()));
-        return Done;
-    }
-    if (!m_parseError.isEmpty())
-        return fail(InputError, m_parseError);
-    bool scaleOk = false;
-    const double scale = qEnvironmentVariable("VORNIK_PAUSE_SCALE").toDouble(&scaleOk);
-    if (scaleOk && scale >= 0)
-        setDelayScale(scale);
-    if (m_command == QLatin1String("ports"))
-        return listPorts();
-    return runOnChain();
+    const FieldCheck::Typed typed = FieldCheck::typed(text, key);
+    if (!typed.ok())
+        throw Refusal{what + ": " + typed.refusal + ' ' + verdict};
+    return typed.text;
 }
 
-int CtlProgram::listPorts() const
+QByteArray CtlProgram::message(const QString &what, const QString &text) const
 {
+    const QString entered = typed(what, text, FieldRules::sentenceKey, "cannot be shown");
+    return FieldRules::settledMessage(entered, m_chain).toLatin1();
+}
+
+QByteArray CtlProgram::attribute(int field) const
+{
+    const Attribute &attribute = kAttributes[field];
+    // An option not given stands as the window's fields stand after a length change.
+    if (!m_parser.isSet(attribute.option))
+        return FieldRules::resetAttribute(m_chain).toLatin1();
+    const QString text
+            = typed(QStringLiteral("--") + attribute.option, m_parser.value(attribute.option),
+                    attribute.key, QStringLiteral("is not ") + attribute.noun);
+    return FieldRules::settledAttribute(text, m_chain).toLatin1();
+}
+
+int CtlProgram::userCode(const QString &what, const QString &text) const
+{
+    bool ok = false;
+    const int code = text.toInt(&ok);
+    if (!ok || !Protocol::isUserCode(code))
+        throw Refusal{QStringLiteral("%1: \"%2\" is not a character code from 10 to 125 (13 and "
+                                     "33 excepted)")
+                              .arg(what, text)};
+    return code;
+}
+
+void CtlProgram::needWholeNumbers(const QStringList &options, bool negative,
+                                  const QString &refusal) const
+{
+    for (const QString &option : options) {
+        bool ok = false;
+        const int value = m_parser.value(option).toInt(&ok);
+        if (m_parser.isSet(option) && (!ok || (value < 0 && !negative)))
+            throw Refusal{refusal};
+    }
+}
+
+CtlProgram::Plan CtlProgram::runMode(int mode, std::array<QString, 3> animation,
+                                     const QString &counter)
+{
+    if (animation[ModeSteps::kDelayField].isEmpty())
+        animation[ModeSteps::kDelayField] = QStringLiteral("100"); // the window's default
+    for (int field = 0; field < 3; ++field)
+        ModeSteps::validateAnimation(animation, field);
+    return [this, mode, animation, counter](ChainDriver &driver) {
+        const auto chosen = static_cast<ModeInputs::Mode>(mode);
+        m_modeInputs = std::make_unique<CtlModeInputs>(chosen, m_chain, animation, counter);
+        auto *runner = new ModeRunner(driver.sender(), *m_modeInputs, &driver);
+        runner->modeChosen(chosen, animation[ModeSteps::kDelayField]);
+        onSignal(driver, [&driver] { driver.finish(Exit::Done); });
+    };
+}
+
+CtlProgram::Plan CtlProgram::planPorts()
+{
+    const auto hex = [](quint16 id) { return QStringLiteral("%1").arg(id, 4, 16, QChar('0')); };
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
         const QString ids
                 = port.hasVendorIdentifier() && port.hasProductIdentifier()
-                          ? QStringLiteral("%1:%2")
-                                    .arg(port.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                                    .arg(port.productIdentifier(), 4, 16, QLatin1Char('0'))
+                          ? hex(port.vendorIdentifier()) + ':' + hex(port.productIdentifier())
                           : QString();
         const QStringList columns{port.systemLocation(), port.description(), port.manufacturer(),
                                   port.serialNumber(), ids};
-        std::printf("%s\n", qPrintable(columns.join(QLatin1Char('\t'))));
+        std::printf("%s\n", qPrintable(columns.join('\t')));
     }
-    return Done;
+    return Plan();
 }
 
-CtlProgram::Plan CtlProgram::plan()
+CtlProgram::Plan CtlProgram::planLines()
 {
-    using Planner = Plan (CtlProgram::*)();
-    // Command word, its positional argument count, and what it sends.
-    struct Entry
-    {
-        const char *command;
-        const char *first; // the first positional argument, where it names a sub-command
-        int arguments;
-        Planner planner;
+    return [this](ChainDriver &driver) {
+        auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &driver);
+        onSignal(driver, [&driver] { driver.finish(Exit::Done); });
+        QObject::connect(input, &QSocketNotifier::activated, &driver, [this, input, &driver] {
+            char buffer[4096];
+            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            m_pending.append(buffer, static_cast<int>(qMax<ssize_t>(got, 0)));
+            if (got <= 0 && !m_pending.isEmpty())
+                m_pending += '\n'; // the last line may come without its end
+            // Lines go out one by one; input arriving meanwhile waits for the next round.
+            input->setEnabled(false);
+            QList<QByteArray> lines = m_pending.split('\n');
+            m_pending = lines.takeLast();
+            for (int i = 0; i < lines.size() && !shutdownRequested(); ++i)
+                showLine(driver, lines.at(i));
+            if (got <= 0)
+                driver.finish(Exit::Done);
+            input->setEnabled(true);
+        });
     };
-    static const Entry table[] = {
-            {"message", nullptr, 1, &CtlProgram::planMessage},
-            {"attributes", nullptr, 0, &CtlProgram::planAttributes},
-            {"write-all", nullptr, 1, &CtlProgram::planWriteAll},
-            {"char", nullptr, 1, &CtlProgram::planCharacter},
-            {"blank", nullptr, 0, &CtlProgram::planBlank},
-            {"font", "upload", 2, &CtlProgram::planFontUpload},
-            {"font", "write", 3, &CtlProgram::planFontWrite},
-            {"clock", nullptr, 0, &CtlProgram::planClock},
-            {"date", nullptr, 0, &CtlProgram::planClock},
-            {"count", nullptr, 0, &CtlProgram::planCount},
-            {"animate", nullptr, 0, &CtlProgram::planAnimate},
-            {"test", nullptr, 0, &CtlProgram::planTest},
-    };
-    for (const Entry &entry : table) {
-        if (m_command == QLatin1String(entry.command) && m_positional.size() == entry.arguments
-            && (!entry.first || m_positional.first() == QLatin1String(entry.first)))
-            return (this->*entry.planner)();
-    }
-    Plan unknown;
-    unknown.refusal = QStringLiteral("unknown command or wrong arguments: \"%1\" (see --help)")
-                              .arg((QStringList{m_command} + m_positional).join(QLatin1Char(' ')));
-    return unknown;
 }
 
-int CtlProgram::runOnChain()
+void CtlProgram::showLine(ChainDriver &driver, QByteArray line)
 {
-    const Plan plan = this->plan();
-    if (!plan.refusal.isEmpty())
-        return fail(plan.failure, plan.refusal);
-
-    ChainDriver driver(m_dryRun);
-    if (!m_dryRun) {
-        QString refusal;
-        const QString device = choosePort(refusal);
-        if (device.isEmpty())
-            return fail(PortError, refusal);
-        if (!driver.open(device))
-            return PortError;
+    if (line.endsWith('\r'))
+        line.chop(1);
+    try {
+        const QString what = "line " + QString::number(++m_lineNumber);
+        driver.sender().send(MessageCommands::message(message(what, QString::fromLocal8Bit(line))));
+    } catch (const Refusal &refusal) {
+        printErr(refusal.text + ", line skipped");
     }
-    if (plan.repeating)
-        return plan.repeating(driver);
-    return driver.send(plan.commands, plan.progress) ? Done : LineFailed;
-}
-
-QString CtlProgram::checkedMessage(const QString &what, const QString &text, QString &refusal) const
-{
-    return checked(
-            what, text,
-            [](int code, QChar &c) { return keyInserts(FieldRules::sentenceKey, code, c); },
-            refusal);
-}
-
-CtlProgram::Plan CtlProgram::planMessage()
-{
-    Plan plan;
-    if (m_positional.first() == QLatin1String("-")) {
-        plan.repeating = [this](ChainDriver &driver) { return sendMessagesFromInput(driver); };
-        return plan;
-    }
-    const QString text
-            = checkedMessage(QStringLiteral("message"), m_positional.first(), plan.refusal);
-    plan.commands = MessageCommands::message(FieldRules::settledMessage(text, m_chain).toLatin1());
-    return plan;
 }
 
 CtlProgram::Plan CtlProgram::planAttributes()
 {
-    Plan plan;
-    const QString message = checkedMessage(QStringLiteral("--message"),
-                                           option(QStringLiteral("message")), plan.refusal);
-    const QByteArray settled = FieldRules::settledMessage(message, m_chain).toLatin1();
-    const QList<QPair<QString, char>> fields{{QStringLiteral("fonts"), 'F'},
-                                             {QStringLiteral("underscore"), 'U'},
-                                             {QStringLiteral("effects"), 'E'},
-                                             {QStringLiteral("speeds"), 'S'}};
-    for (const auto &[name, letter] : fields) {
-        if (!m_options.contains(name))
+    const QByteArray text = message("--message", m_parser.value("message"));
+    CommandList commands;
+    for (int field = Fonts; field <= Speeds; ++field) {
+        if (!m_parser.isSet(kAttributes[field].option))
             continue;
-        CommandList enter = MessageCommands::attribute(
-                letter, checkedAttribute(name, plan.refusal).toLatin1(), settled);
+        CommandList enter
+                = MessageCommands::attribute(kAttributes[field].letter, attribute(field), text);
         // Without a message the field's Enter sends the attribute alone.
-        if (!m_options.contains(QStringLiteral("message")))
+        if (!m_parser.isSet("message"))
             enter.removeLast();
-        plan.commands += enter;
+        commands += enter;
     }
-    if (plan.commands.isEmpty() && plan.refusal.isEmpty())
-        plan.refusal = QStringLiteral("attributes needs at least one of --fonts, --underscore, "
-                                      "--effects, --speeds");
-    return plan;
-}
-
-CtlProgram::Plan CtlProgram::planWriteAll()
-{
-    Plan plan;
-    const QString text
-            = checkedMessage(QStringLiteral("message"), m_positional.first(), plan.refusal);
-    plan.commands = MessageCommands::writeAll(
-            checkedAttribute(QStringLiteral("fonts"), plan.refusal).toLatin1(),
-            checkedAttribute(QStringLiteral("effects"), plan.refusal).toLatin1(),
-            checkedAttribute(QStringLiteral("speeds"), plan.refusal).toLatin1(),
-            FieldRules::settledMessage(text, m_chain).toLatin1());
-    return plan;
-}
-
-CtlProgram::Plan CtlProgram::planCharacter()
-{
-    Plan plan;
-    bool ok = false;
-    const int code = m_positional.first().toInt(&ok);
-    if (!ok || !Protocol::isUserCode(code))
-        plan.refusal = QStringLiteral("char: \"%1\" is not a character code from 10 to 125 "
-                                      "(13 and 33 excepted)")
-                               .arg(m_positional.first());
-    plan.commands = MessageCommands::showCharacter(code, FontCommands::kShortPause);
-    return plan;
-}
-
-CtlProgram::Plan CtlProgram::planBlank()
-{
-    Plan plan;
-    plan.commands = MessageCommands::blank(m_chain);
-    return plan;
+    if (commands.isEmpty())
+        throw Refusal{
+                "attributes needs at least one of --fonts, --underscore, --effects, --speeds"};
+    return sendOnce(commands);
 }
 
 CtlProgram::Plan CtlProgram::planFontUpload()
 {
-    Plan plan;
-    QFile file(m_positional.at(1));
-    if (!file.open(QIODevice::ReadOnly)) {
-        plan.failure = FileError;
-        plan.refusal = QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
-        return plan;
-    }
-    const FontFile::Patterns read = FontFile::readLoadFile(file);
-    if (!read.ok()) {
-        plan.failure = FileError;
-        plan.refusal = read.line > 0 ? QStringLiteral("%1: line %2: %3")
-                                               .arg(file.fileName())
-                                               .arg(read.line)
-                                               .arg(read.refusal)
-                                     : QStringLiteral("%1: %2").arg(file.fileName(), read.refusal);
-        return plan;
-    }
-    FontTable table;
-    for (int i = 0; i < read.patterns.size(); ++i)
-        table.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
-    plan.commands = FontCommands::upload(
-            checkedAttribute(QStringLiteral("fonts"), plan.refusal).toLatin1(), table);
-    plan.progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
-    return plan;
-}
-
-CtlProgram::Plan CtlProgram::planFontWrite()
-{
-    Plan plan;
-    bool ok = false;
-    const int code = m_positional.at(1).toInt(&ok);
-    const QString pattern = checked(
-            QStringLiteral("pattern"), m_positional.at(2),
-            [](int key, QChar &c) { return keyInserts(FontRules::patternKey, key, c); },
-            plan.refusal);
-    if (!ok || !Protocol::isUserCode(code))
-        plan.refusal = QStringLiteral("font write: \"%1\" is not a character code from 10 to "
-                                      "125 (13 and 33 excepted)")
-                               .arg(m_positional.at(1));
-    else if (plan.refusal.isEmpty() && !FontRules::isPattern(pattern))
-        plan.refusal = QStringLiteral("font write: a pattern has 15 characters \"0\" or \"1\"");
-    plan.commands = FontCommands::writePattern(QByteArray(1, static_cast<char>(code)), pattern,
-                                               FontCommands::kShortPause);
-    return plan;
-}
-
-CtlProgram::Plan CtlProgram::planClock()
-{
-    Plan plan;
-    const bool date = m_command == QLatin1String("date");
-    const QLocale locale = QLocale::system();
-    const QString format = date ? locale.dateFormat(QLocale::ShortFormat)
-                                : locale.timeFormat(QLocale::ShortFormat);
-    plan.repeating = [this, date, format](ChainDriver &driver) {
-        auto last = std::make_shared<QString>();
-        return repeat(driver, [&driver, date, format, last] {
-            const QDateTime now = QDateTime::currentDateTime();
-            // The user's 12- or 24-hour clock and order of day, month and year, as digits.
-            const QString text = date ? ModeSteps::dateDigits(now.date(), format)
-                                      : ModeSteps::timeDigits(now.time(), format);
-            if (text != *last) {
-                driver.send(ModeCommands::clock(text));
-                *last = text;
-            }
-            // Wake just after the next second begins rather than polling.
-            return 1001 - QTime::currentTime().msec();
-        });
+    auto table = std::make_shared<FontTable>();
+    const FontFile::Patterns read = FontLoad::load(m_arguments[0], *table);
+    if (!read.ok())
+        throw Refusal{
+                m_arguments[0]
+                        + (read.line > 0 ? QStringLiteral(": line %1: ").arg(read.line) : ": ")
+                        + read.refusal,
+                Exit::FileError};
+    const QByteArray fonts = attribute(Fonts);
+    const bool progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
+    return [table, fonts, progress](ChainDriver &driver) {
+        auto *job = new UploadJob(driver.sender(), &driver);
+        // The progress line: characters sent and the pauses still to come.
+        const auto draw = [job](int sent, int total) {
+            const int filled = total > 0 ? sent * 30 / total : 30;
+            std::fprintf(stderr, "\r[%s%s] %d/%d  %.1f s left ", QByteArray(filled, '#').data(),
+                         QByteArray(30 - filled, ' ').data(), sent, total,
+                         job->pauseLeft() * delayScale() / 100.0);
+        };
+        if (progress)
+            QObject::connect(job, &UploadJob::progress, &driver, draw);
+        const PacedSender::Outcome outcome = job->run(fonts, *table);
+        if (progress && outcome == PacedSender::Outcome::Complete) {
+            draw(job->total(), job->total());
+            std::fputs("\n", stderr);
+        }
+        const bool failed = outcome == PacedSender::Outcome::LineFailed;
+        driver.finish(failed ? Exit::LineFailed : Exit::Done);
     };
-    return plan;
-}
-
-CtlProgram::Plan CtlProgram::planCount()
-{
-    Plan plan;
-    const QString from = option(QStringLiteral("from"), QStringLiteral("0"));
-    const QString delay = option(QStringLiteral("delay"), kDefaultDelay);
-    if (!isNumber(from) || from.startsWith(QLatin1Char('-')) || !isNumber(delay))
-        plan.refusal = QStringLiteral("count: --from and --delay take whole numbers");
-    plan.repeating = [this, from, delay](ChainDriver &driver) {
-        auto counter = std::make_shared<QString>(ModeSteps::counterNormalised(from));
-        const int interval = qBound(ModeSteps::kDelayMin, ModeSteps::delayInterval(delay),
-                                    ModeSteps::kDelayMax);
-        return repeat(driver, [this, &driver, counter, interval] {
-            driver.send(ModeCommands::count(*counter, m_chain));
-            *counter = ModeSteps::counterNext(*counter);
-            return interval;
-        });
-    };
-    return plan;
-}
-
-CtlProgram::Plan CtlProgram::planAnimate()
-{
-    Plan plan;
-    if (!m_options.contains(QStringLiteral("from")) || !m_options.contains(QStringLiteral("to"))) {
-        plan.refusal = QStringLiteral("animate needs --from and --to (see --help)");
-        return plan;
-    }
-    std::array<QString, 3> fields{option(QStringLiteral("from")), option(QStringLiteral("to")),
-                                  option(QStringLiteral("delay"), kDefaultDelay)};
-    for (const QString &field : fields) {
-        if (!isNumber(field))
-            plan.refusal = QStringLiteral("animate: --from, --to and --delay take whole numbers");
-    }
-    for (int i = 0; i < 3; ++i)
-        ModeSteps::validateAnimation(fields, i);
-    plan.repeating = [this, fields](ChainDriver &driver) {
-        auto acc = std::make_shared<QString>(fields[ModeSteps::kStartField]);
-        const int interval = ModeSteps::delayInterval(fields[ModeSteps::kDelayField]);
-        return repeat(driver, [this, &driver, fields, acc, interval] {
-            const int code = ModeSteps::animateNext(*acc, fields[ModeSteps::kStartField],
-                                                    fields[ModeSteps::kStopField]);
-            *acc = QString::number(code);
-            driver.send(ModeCommands::animate(code, m_chain));
-            return interval;
-        });
-    };
-    return plan;
 }
 
 CtlProgram::Plan CtlProgram::planTest()
 {
-    Plan plan;
-    plan.repeating = [this](ChainDriver &driver) {
-        auto test = std::make_shared<SegmentTest>();
-        test->requestStart();
-        const int status = repeat(driver, [this, &driver, test] {
-            driver.send(test->tick(true, m_chain).commands);
-            return kTestTickMs;
+    return [this](ChainDriver &driver) {
+        auto *runner = new SegmentTestRunner(
+                driver.sender(), [this] { return m_chain; }, &driver);
+        runner->requestStart();
+        // After the stop the next tick sends the end commands, and the one after it finds the
+        // test idle: the program ends there.
+        auto idleTicks = std::make_shared<int>(-1);
+        onSignal(driver, [runner, idleTicks] {
+            runner->requestStop();
+            *idleTicks = 0;
         });
-        if (status != Done)
-            return status;
-        // Stopped: the next tick sends the end commands.
-        test->requestStop();
-        driver.send(test->tick(true, m_chain).commands);
-        return driver.failed() ? int(LineFailed) : int(Done);
+        QObject::connect(runner, &SegmentTestRunner::runningShown, &driver, [=, &driver](bool on) {
+            if (!on && *idleTicks >= 0 && ++*idleTicks == 2)
+                driver.finish(Exit::Done);
+        });
     };
-    return plan;
-}
-
-int CtlProgram::repeat(ChainDriver &driver, const std::function<int()> &step)
-{
-    QEventLoop loop;
-    bool stepping = false;
-    SignalWatcher signals;
-    QObject::connect(&signals, &SignalWatcher::terminationRequested, &loop, [&] {
-        driver.requestStop();
-        // A step under way finishes its frame first.
-        if (!stepping)
-            loop.quit();
-    });
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        stepping = true;
-        const int next = step();
-        stepping = false;
-        if (driver.failed() || driver.stopRequested()) {
-            loop.quit();
-            return;
-        }
-        timer.start(qMax(1, next));
-    });
-    timer.start(0);
-    loop.exec();
-    return driver.failed() ? LineFailed : Done;
-}
-
-int CtlProgram::sendMessagesFromInput(ChainDriver &driver)
-{
-    QEventLoop loop;
-    SignalWatcher signals;
-    bool sending = false;
-    QObject::connect(&signals, &SignalWatcher::terminationRequested, &loop, [&] {
-        driver.requestStop();
-        if (!sending)
-            loop.quit();
-    });
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QByteArray pending;
-    int lineNumber = 0;
-    const auto showLine = [&](QByteArray line) {
-        ++lineNumber;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        QString refusal;
-        const QString text = checked(
-                QStringLiteral("line %1").arg(lineNumber), QString::fromLocal8Bit(line),
-                [](int code, QChar &c) { return keyInserts(FieldRules::sentenceKey, code, c); },
-                refusal);
-        if (!refusal.isEmpty()) {
-            printErr(refusal + QStringLiteral(", line skipped"));
-            return;
-        }
-        driver.send(MessageCommands::message(FieldRules::settledMessage(text, m_chain).toLatin1()));
-    };
-    QObject::connect(&input, &QSocketNotifier::activated, &loop, [&] {
-        char buffer[4096];
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got > 0)
-            pending.append(buffer, static_cast<int>(got));
-        // Lines are sent one by one; input arriving meanwhile waits for the next round.
-        input.setEnabled(false);
-        sending = true;
-        qsizetype end = -1;
-        while ((end = pending.indexOf('\n')) >= 0 && !driver.failed() && !driver.stopRequested()) {
-            const QByteArray line = pending.left(end);
-            pending.remove(0, end + 1);
-            showLine(line);
-        }
-        sending = false;
-        if (got <= 0 && !pending.isEmpty() && !driver.failed()) {
-            showLine(pending);
-            pending.clear();
-        }
-        if (got <= 0 || driver.failed() || driver.stopRequested()) {
-            loop.quit();
-            return;
-        }
-        input.setEnabled(true);
-    });
-    loop.exec();
-    return driver.failed() ? LineFailed : Done;
 }

@@ -1,75 +1,73 @@
 #pragma once
 
-#include "protocol/pacedcommand.h"
+#include "exitstatus.h"
 
-#include <QMap>
+#include "core/keyverdict.h"
+
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class ChainDriver;
+class CtlModeInputs;
 
-// vornikctl: reads the command line, checks its input by the window's field rules, and runs
-// one command against the chain. run() answers the exit status.
+// vornikctl: reads the command line, checks its input by the window's field rules, and runs one
+// command of its table on the chain from the event loop. run() answers the exit status.
 class CtlProgram
 {
 public:
-    enum Status { Done = 0, InputError = 2, PortError = 3, FileError = 4, LineFailed = 5 };
-
     explicit CtlProgram(const QStringList &arguments);
+    ~CtlProgram();
     int run();
 
-    static QString usage();
+    // The options, then every command of the table with an example.
+    QString help() const;
 
 private:
-    bool parse(const QStringList &arguments);
-    int fail(Status status, const QString &message) const;
-    QString option(const QString &name, const QString &fallback = QString()) const;
-    // The text of an input field with the characters it accepts, or a refusal naming the
-    // first character it does not accept and its position.
-    QString checked(const QString &what, const QString &text,
-                    const std::function<bool(int code, QChar &entered)> &accepts,
-                    QString &refusal) const;
-    QString checkedAttribute(const QString &name, QString &refusal) const;
-    QString choosePort(QString &refusal) const;
-
-    // What one command does: the commands it sends at once, or the loop it runs until
-    // interrupted, or why it is refused.
-    struct Plan
+    // What a command does once the event loop runs; none when it is done at once (ports).
+    using Plan = std::function<void(ChainDriver &)>;
+    // The one home of a command: its words, how many arguments follow them, its plan and help.
+    struct Command
     {
-        CommandList commands;
-        bool progress = false;
-        std::function<int(ChainDriver &)> repeating;
-        QString refusal;
-        Status failure = InputError;
+        const char *command;
+        const char *subCommand; // nullptr for none
+        int arguments;
+        std::function<Plan(CtlProgram &)> planner;
+        const char *usage;
+        const char *description;
+        const char *example;
     };
+    static const std::vector<Command> &commands();
 
-    int listPorts() const;
-    int runOnChain();
-    Plan plan();
-    Plan planMessage();
+    const Command &find();
+    QString choosePort() const;
+    // text as its field takes it; a refusal names the first character it does not take.
+    QString typed(const QString &what, const QString &text, const KeyFilter &key,
+                  const QString &verdict) const;
+    QByteArray message(const QString &what, const QString &text) const;
+    QByteArray attribute(int field) const;
+    int userCode(const QString &what, const QString &text) const;
+    void needWholeNumbers(const QStringList &options, bool negative, const QString &refusal) const;
+    Plan runMode(int mode, std::array<QString, 3> animation, const QString &counter = {});
+    void showLine(ChainDriver &driver, QByteArray line);
+
+    Plan planPorts();
+    Plan planLines();
     Plan planAttributes();
-    Plan planWriteAll();
-    Plan planCharacter();
-    Plan planBlank();
     Plan planFontUpload();
-    Plan planFontWrite();
-    Plan planClock();
-    Plan planCount();
-    Plan planAnimate();
     Plan planTest();
-    QString checkedMessage(const QString &what, const QString &text, QString &refusal) const;
-    int sendMessagesFromInput(ChainDriver &driver);
-    int repeat(ChainDriver &driver, const std::function<int()> &step);
 
-    QString m_port;
+    QCommandLineParser m_parser;
+    QString m_parseError;
+    QStringList m_arguments; // those after the command words
     int m_chain = 6;
     bool m_dryRun = false;
-    QString m_command;
-    QStringList m_positional;
-    QMap<QString, QString> m_options;
-    QString m_parseError;
-    bool m_help = false;
-    bool m_version = false;
+    std::unique_ptr<CtlModeInputs> m_modeInputs;
+    QByteArray m_pending; // "message -": input after the last whole line
+    int m_lineNumber = 0;
 };

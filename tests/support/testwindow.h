@@ -53,18 +53,3 @@ T *TestWindow::find(const QString &name) const
 {
     return m_window->findChild<T *>(name);
 }
-
-// Every file dialog answers with path; an empty path cancels it.
-void answerDialogsWith(const QString &path);
-
-// Shortens every pause to a yield and answers alerts with OK, for tests without a window.
-class QuietEnvironment
-{
-public:
-    QuietEnvironment();
-    ~QuietEnvironment();
-    const QList<int> &pauses() const { return m_pauses; }
-
-private:
-    QList<int> m_pauses;
-};

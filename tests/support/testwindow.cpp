@@ -1,4 +1,4 @@
-#include "support/testsupport.h"
+#include "support/testwindow.h"
 
 #include "core/basicutilities.h"
 #include "panels/portchooser.h"
@@ -6,7 +6,6 @@
 #include "serial/seriallink.h"
 #include "support/recordingport.h"
 #include "widgets/alert.h"
-#include "widgets/filedialogs.h"
 #include "widgets/savechangesform.h"
 
 #include <QComboBox>
@@ -28,8 +27,12 @@ TestWindow::TestWindow(bool startup, const QStringList &candidates, SerialPort *
     options.rs232 = port ? port : m_port;
     options.scanPort = m_scanPort;
     m_window = std::make_unique<MainWindow>(options);
-    if (startup)
+    if (startup) {
         m_window->startup();
+        // The offscreen screen (800x600) is smaller than the window: the tests drive it as on an
+        // ordinary desktop, unscrolled; tst_app's smallScreen fits it to small screens.
+        m_window->holdSize(QSize(1920, 1080));
+    }
 }
 
 TestWindow::~TestWindow()
@@ -61,29 +64,4 @@ void TestWindow::clearSent()
 {
     m_port->clearWrites();
     m_pauses.clear();
-}
-
-void answerDialogsWith(const QString &path)
-{
-    setFileDialogResponder([path](const FileDialogRequest &) {
-        return path.isEmpty() ? QStringList() : QStringList{path};
-    });
-}
-
-QuietEnvironment::QuietEnvironment()
-{
-    InitConstants();
-    resetShutdownRequest();
-    setDelayScale(0);
-    setDelayObserver([this](int pause) { m_pauses.append(pause); });
-    setAlertResponder([](const AlertRecord &) { return true; });
-    clearAlertHistory();
-}
-
-QuietEnvironment::~QuietEnvironment()
-{
-    setAlertResponder({});
-    setDelayObserver({});
-    setDelayScale(1);
-    resetShutdownRequest();
 }

@@ -1,0 +1,30 @@
+#include "font/fontload.h"
+
+#include "font/fonttable.h"
+
+#include <QFile>
+
+namespace FontLoad {
+
+bool apply(const FontFile::Patterns &read, FontTable &table)
+{
+    if (!read.ok())
+        return false;
+    for (int i = 0; i < read.patterns.size(); ++i)
+        table.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
+    return true;
+}
+
+FontFile::Patterns load(const QString &path, FontTable &table)
+{
+    QFile file(path);
+    FontFile::Patterns read;
+    if (!file.open(QIODevice::ReadOnly))
+        read.refusal = file.errorString();
+    else
+        read = FontFile::readLoadFile(file);
+    apply(read, table);
+    return read;
+}
+
+} // namespace FontLoad

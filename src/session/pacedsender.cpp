@@ -1,0 +1,67 @@
+#include "session/pacedsender.h"
+
+#include "core/basicutilities.h"
+#include "protocol/chainprotocol.h"
+#include "protocol/command.h"
+#include "serial/seriallink.h"
+
+#include <QPointer>
+
+#include <stdexcept>
+
+PacedSender::PacedSender(SerialLink &link, QObject *parent) : QObject(parent), m_link(link) {}
+
+void PacedSender::send(const PacedCommand &command)
+{
+    QByteArray frame;
+    try {
+        frame = Command::build(command.letter, command.argument);
+    } catch (const std::invalid_argument &error) {
+        // A malformed command is a fault in the program; it never goes on the line.
+        qCritical("Refused to send a malformed command: %s", error.what());
+        return;
+    }
+    m_link.ComWrite(frame, command.pause, 0, 0);
+}
+
+PacedSender::Outcome PacedSender::send(const CommandList &commands, QObject *caller,
+                                       const BeforeEach &beforeEach, const StopBefore &stopBefore)
+{
+    const bool guarded = caller != nullptr;
+    const QPointer<QObject> guard(caller);
+    const auto callerGone = [&] { return guarded && !guard; };
+    const auto stopped = [&] { return callerGone() || shutdownRequested(); };
+    const int failuresBefore = m_link.writeFailures();
+    // A run that began on an open port ends where the line fails (a failed write, the port
+    // lost or closed); one that began without a port hands every command to the log as before.
+    const bool hadPort = m_link.portopen();
+    const auto lineFailed = [&] {
+        return hadPort && (!m_link.portopen() || m_link.writeFailures() != failuresBefore);
+    };
+    bool complete = true;
+    for (const PacedCommand &command : commands) {
+        if (stopped() || (stopBefore && stopBefore(command)))
+            return Outcome::Stopped;
+        if (beforeEach) {
+            beforeEach(command);
+            if (stopped())
+                return Outcome::Stopped;
+        }
+        if (lineFailed())
+            return Outcome::LineFailed;
+        if (!m_link.portopen() || !Command::isLetter(command.letter)
+            || command.argument.contains(Protocol::kFrameEnd))
+            complete = false;
+        send(command);
+        if (callerGone())
+            return Outcome::Stopped;
+        if (lineFailed())
+            return Outcome::LineFailed;
+        if (!m_link.portopen())
+            complete = false;
+    }
+    if (stopped())
+        return Outcome::Stopped;
+    complete = complete && m_link.portopen() && m_link.writeFailures() == failuresBefore;
+    return complete ? Outcome::Complete : Outcome::LineFailed;
+}
