@@ -10,8 +10,7 @@ bool apply(const FontFile::Patterns &read, FontTable &table)
 {
     if (!read.ok())
         return false;
-    for (int i = 0; i < read.patterns.size(); ++i)
-        table.setPattern(FontTable::kFirstUserCode + i, read.patterns.at(i));
+    table.applyUserPatterns(read.patterns);
     return true;
 }
 
