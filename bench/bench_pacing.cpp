@@ -8,6 +8,7 @@
 
 #include "app/mainwindow.h"
 #include "core/basicutilities.h"
+#include "protocol/pacedcommand.h"
 #include "serial/seriallink.h"
 #include "widgets/logpane.h"
 
@@ -19,7 +20,7 @@
 
 namespace {
 
-constexpr int kPause = 5; // hundredths of a second, as the font upload uses
+constexpr int kPause = Pause::kShort; // as the font upload uses
 constexpr double kPauseMs = kPause * 10.0;
 
 struct PacingRun

@@ -45,8 +45,7 @@ bool load(const QString &path, QStringList &lines)
     }
     // Only a regular file is opened: a FIFO would wait for a writer and stop the start-up.
     if (!QFileInfo(path).isFile()) {
-        reportIniError(fileErrorNumber(path, 0),
-                       QStringLiteral("%1 is not a regular file").arg(path));
+        reportIniError(fileErrorNumber(path, 0), notRegularFileText(path));
         return false;
     }
     QFile file(path);

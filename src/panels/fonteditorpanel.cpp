@@ -25,8 +25,8 @@
 
 namespace {
 
-using FontCommands::kLongPause;
-using FontCommands::kShortPause;
+using Pause::kLong;
+using Pause::kShort;
 
 QString allOn()
 {
@@ -170,7 +170,7 @@ void FontEditorPanel::connectButtons()
     connect(b.clr, &QPushButton::clicked, this, [this] {
         replaceFont(&FontTable::clear, QStringLiteral("Font array has been cleared"));
     });
-    connect(b.write, &QPushButton::clicked, this, [this] { writePattern(kShortPause); });
+    connect(b.write, &QPushButton::clicked, this, [this] { writePattern(kShort); });
     connect(b.writePlus, &QPushButton::clicked, this, &FontEditorPanel::onWritePlus);
     connect(b.previous, &QPushButton::clicked, this,
             [this] { onStep(CodeRules::previousCode(settledCode())); });
@@ -263,7 +263,7 @@ void FontEditorPanel::selectcode()
     m_acc->setText(QString::number(code));
     refreshEditor(code);
     // The editor shows the character before it goes out.
-    m_workbench.sendAll(this, MessageCommands::showCharacter(code, kShortPause),
+    m_workbench.sendAll(this, MessageCommands::showCharacter(code, kShort),
                         [this](const PacedCommand &) { showsegments(); });
 }
 
@@ -342,7 +342,7 @@ void FontEditorPanel::onPatternEdited()
 void FontEditorPanel::onPatternEnter()
 {
     m_udcpattern->setText(FontTable::padded(m_udcpattern->text()));
-    writePattern(kLongPause);
+    writePattern(kLong);
 }
 
 void FontEditorPanel::writePattern(int writePause, const std::function<void()> &then)
@@ -359,7 +359,7 @@ void FontEditorPanel::writePattern(int writePause, const std::function<void()> &
 CommandList FontEditorPanel::showCurrentCharacter(int code) const
 {
     return MessageCommands::showCharacter(static_cast<unsigned char>(currentCharacter(code).at(0)),
-                                          kShortPause);
+                                          kShort);
 }
 
 void FontEditorPanel::onSegmentClicked(int k)
@@ -424,7 +424,7 @@ void FontEditorPanel::replaceFont(void (FontTable::*reset)(), const QString &sta
 
 void FontEditorPanel::onWritePlus()
 {
-    writePattern(kShortPause, [this] {
+    writePattern(kShort, [this] {
         const int code = CodeRules::nextCode(settledCode());
         m_acc->setText(QString::number(code));
         refreshEditor(code);

@@ -59,7 +59,9 @@ QHBoxLayout *ModesPanel::buildEnablers()
 
 QGridLayout *ModesPanel::buildFields()
 {
-    const QStringList initial{QStringLiteral("48"), QStringLiteral("57"), QStringLiteral("100")};
+    const QStringList initial{QString::number(ModeSteps::kDefaultStart),
+                              QString::number(ModeSteps::kDefaultStop),
+                              QString::number(ModeSteps::kDefaultDelay)};
     const QStringList fieldTips{
             QStringLiteral("Ascii character for start of animation (Default = \"0\")"), QString(),
             QStringLiteral("Animation delay in mS")};

@@ -13,8 +13,8 @@
 
 namespace {
 
-// Both timers start at this period when the window opens.
-constexpr int kTimerStartInterval = 100;
+// Timer1 starts at the delay field's default; Timer2 checks it at the same period.
+constexpr int kTimerStartInterval = ModeSteps::kDefaultDelay;
 
 } // namespace
 

@@ -7,12 +7,6 @@
 
 #include <QTimer>
 
-namespace {
-
-constexpr int kTickInterval = 250;
-
-} // namespace
-
 SegmentTestRunner::SegmentTestRunner(PacedSender &sender, std::function<int()> chainLength,
                                      QObject *timerParent)
     : QObject(timerParent), m_sender(sender), m_chainLength(std::move(chainLength))
@@ -23,7 +17,7 @@ SegmentTestRunner::SegmentTestRunner(PacedSender &sender, std::function<int()> c
         if (m_automaticTicks)
             runTestStep();
     });
-    m_timer3->start(kTickInterval);
+    m_timer3->start(SegmentTest::kTickInterval);
     // The end commands go out on the first tick that finds a port again.
     connect(&m_sender.link(), &SerialLink::writeFailed, this, [this] {
         if (!m_test.testrequest())
