@@ -14,7 +14,7 @@ class QTabWidget;
 class CharacterGrid;
 class FontEditorPanel;
 class FontFileBar;
-class HelpWindow;
+class ProtocolHelp;
 class MessagePanel;
 class ModesPanel;
 class PortChooser;
@@ -91,7 +91,6 @@ private:
     void buildReceiveTab(QWidget *tab);
     QWidget *buildCommTab();
     void connectLink();
-    void openHelp();
     // Before a user's close during an upload: false when the user keeps it running; true stops
     // it.
     bool confirmUploadStopped();
@@ -112,7 +111,7 @@ private:
     QLabel *m_portState = nullptr;
     PortChooser *m_portChooser = nullptr;
     QPushButton *m_helpButton = nullptr;
-    HelpWindow *m_helpWindow = nullptr;
+    ProtocolHelp *m_help = nullptr;
     MessagePanel *m_messagePanel = nullptr;
     FontEditorPanel *m_fontEditor = nullptr;
     FontFileBar *m_fontFileBar = nullptr;
