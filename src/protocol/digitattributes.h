@@ -11,6 +11,7 @@ struct DigitAttribute
     const char *name; // the field's object name
     char letter;
     KeyVerdict (*keyRule)(int code);
+    const char *noun;    // what one character of the field is, in refusals: "a speed"
     const char *caption; // translated where it is shown
     const char *toolTip;
     const char *labelToolTip;

@@ -20,4 +20,16 @@ struct Typed
 // not entered (Enter, editing keys and swallowed characters alike).
 Typed typed(const QString &text, const KeyFilter &filter);
 
+// A message as its Enter sends it on a chain of length digits; the refusal goes on to say the
+// character cannot be shown.
+Typed message(const QString &text, int length);
+// A field of the digit attribute table (its row) as its Enter sends it on a chain of length
+// digits; the refusal goes on to say what the character is not ("is not a speed").
+Typed attribute(int row, const QString &text, int length);
+
+// The user-font code text names, or -1 when it names none.
+int userCode(const QString &text);
+// What userCode takes, for refusals: the range and the reserved codes.
+QString userCodeRange();
+
 } // namespace FieldCheck

@@ -4,26 +4,26 @@
 #include "ctlmodeinputs.h"
 
 #include "core/basicutilities.h"
+#include "core/inputlines.h"
 #include "core/signalwatcher.h"
+#include "core/suggestion.h"
 #include "font/fontcommands.h"
 #include "font/fontload.h"
 #include "font/fontrules.h"
 #include "font/fonttable.h"
 #include "protocol/chainprotocol.h"
+#include "protocol/digitattributes.h"
 #include "protocol/fieldcheck.h"
 #include "protocol/fieldrules.h"
 #include "protocol/messagecommands.h"
+#include "serial/portlist.h"
 #include "session/moderunner.h"
 #include "session/segmenttestrunner.h"
 #include "session/uploadjob.h"
 
-#include <QSerialPortInfo>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
-#include <numeric>
 #include <unistd.h>
 
 namespace {
@@ -35,42 +35,11 @@ struct Refusal
     Exit::Status status = Exit::InputError;
 };
 
-// The attribute fields as options: the command letter, the key rule, what a character must be.
-struct Attribute
-{
-    const char *option;
-    char letter;
-    KeyVerdict (*key)(int code);
-    const char *noun;
-};
-enum { Fonts, Underscore, Effects, Speeds };
-const Attribute kAttributes[]
-        = {{"fonts", 'F', FieldRules::fontsKey, "a font"},
-           {"underscore", 'U', FieldRules::underscoreKey, "an underscore (0, 1 or !)"},
-           {"effects", 'E', FieldRules::effectsKey, "an effect"},
-           {"speeds", 'S', FieldRules::speedsKey, "a speed"}};
+using namespace DigitAttributes; // the rows: Fonts, Effects, Speeds
 
 void printErr(const QString &text)
 {
     std::fputs(qPrintable("vornikctl: " + text + '\n'), stderr);
-}
-
-// The insertions, deletions and replacements that turn a into b.
-int editDistance(const QString &a, const QString &b)
-{
-    QList<int> row(b.size() + 1);
-    std::iota(row.begin(), row.end(), 0);
-    for (int i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = i;
-        for (int j = 1; j <= b.size(); ++j) {
-            const int above = row[j];
-            row[j] = std::min(
-                    {above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row.last();
 }
 
 // Sends commands and ends the program.
@@ -118,9 +87,13 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
             {"char", nullptr, 1,
              [](CtlProgram &p) {
                  return sendOnce(MessageCommands::showCharacter(
-                         p.userCode("char", p.m_arguments[0]), FontCommands::kShortPause));
+                         p.userCode("char", p.m_arguments[0]), Pause::kShort));
              },
-             "char CODE", "show character CODE (10-125) on the first digit", "vornikctl char 65"},
+             "char CODE",
+             QStringLiteral("show character CODE (%1-%2) on the first digit")
+                     .arg(Protocol::kFirstUserCode)
+                     .arg(Protocol::kLastUserCode),
+             "vornikctl char 65"},
             {"blank", nullptr, 0,
              [](CtlProgram &p) { return sendOnce(MessageCommands::blank(p.m_chain)); }, "blank",
              "blank the chain (\"Send character\")", "vornikctl blank"},
@@ -130,12 +103,13 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
             {"font", "write", 2,
              [](CtlProgram &p) {
                  const int code = p.userCode("font write", p.m_arguments[0]);
-                 const QString pattern = p.typed("pattern", p.m_arguments[1], FontRules::patternKey,
-                                                 "is not 0 or 1");
+                 const QString pattern = checked(
+                         "pattern", FieldCheck::typed(p.m_arguments[1], FontRules::patternKey),
+                         " is not 0 or 1");
                  if (!FontRules::isPattern(pattern))
                      throw Refusal{"font write: a pattern has 15 characters \"0\" or \"1\""};
                  return sendOnce(FontCommands::writePattern(QByteArray(1, char(code)), pattern,
-                                                            FontCommands::kShortPause));
+                                                            Pause::kShort));
              },
              "font write CODE PATTERN", "one pattern to the first module (\"Write\")",
              "vornikctl font write 65 111111000000000"},
@@ -151,7 +125,9 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
                                   {QString(), QString(), p.m_parser.value("delay")},
                                   ModeSteps::counterNormalised(p.m_parser.value("from")));
              },
-             "count [--from N] [--delay D]", "count up every D ms (default 100), until interrupted",
+             "count [--from N] [--delay D]",
+             QStringLiteral("count up every D ms (default %1), until interrupted")
+                     .arg(ModeSteps::kDefaultDelay),
              "vornikctl count --from 500"},
             {"animate", nullptr, 0,
              [](CtlProgram &p) {
@@ -165,7 +141,9 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
              },
              "animate --from A --to B [--delay D]",
              "run through the user font from A to B, until interrupted",
-             "vornikctl animate --from 48 --to 57 --delay 200"},
+             QStringLiteral("vornikctl animate --from %1 --to %2 --delay 200")
+                     .arg(ModeSteps::kDefaultStart)
+                     .arg(ModeSteps::kDefaultStop)},
             {"test", nullptr, 0, &CtlProgram::planTest, "test",
              "the segment test until interrupted, then its end commands", "vornikctl test"}};
     return table;
@@ -178,7 +156,9 @@ CtlProgram::CtlProgram(const QStringList &arguments)
             "line, with the frames\nand pauses of the window's actions.");
     m_parser.addOptions(
             {{"port", "The serial device (or VORNIK_PORT; else the one port listed).", "DEVICE"},
-             {"chain", "Digits in the chain, 1 to 10 (default 6).", "N"},
+             {"chain",
+              QStringLiteral("Digits in the chain, 1 to %1 (default 6).").arg(Protocol::kMaxDigits),
+              "N"},
              {"dry-run", "Print each frame as the transmit log would; open no port."},
              {{"h", "help"}, "Print this help."},
              {"version", "Print the version."},
@@ -189,7 +169,11 @@ CtlProgram::CtlProgram(const QStringList &arguments)
              {"message", "The message sent after the attributes (attributes).", "T"},
              {"from", "The first count (count) or character code (animate).", "N"},
              {"to", "The last character code (animate).", "B"},
-             {"delay", "Milliseconds between steps, 1 to 2000 (count, animate).", "D"}});
+             {"delay",
+              QStringLiteral("Milliseconds between steps, %1 to %2 (count, animate).")
+                      .arg(ModeSteps::kDelayMin)
+                      .arg(ModeSteps::kDelayMax),
+              "D"}});
     m_parser.addPositionalArgument("command", "One of the commands below.", "COMMAND [ARGUMENTS]");
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!m_parser.parse(arguments))
@@ -230,8 +214,9 @@ int CtlProgram::run()
         bool ok = !m_parser.isSet("chain");
         if (!ok)
             m_chain = m_parser.value("chain").toInt(&ok);
-        if (!ok || m_chain < 1 || m_chain > 10)
-            throw Refusal{"--chain takes a number from 1 to 10"};
+        if (!ok || m_chain < 1 || m_chain > Protocol::kMaxDigits)
+            throw Refusal{QStringLiteral("--chain takes a number from 1 to %1")
+                                  .arg(Protocol::kMaxDigits)};
         plan = find().planner(*this);
         device = plan && !m_dryRun ? choosePort() : QString();
     } catch (const Refusal &refusal) {
@@ -263,12 +248,10 @@ const CtlProgram::Command &CtlProgram::find()
     }
     if (known.contains(words[0]))
         throw Refusal{QStringLiteral("wrong arguments for \"%1\" (see --help)").arg(words[0])};
-    const auto nearest = std::min_element(known.cbegin(), known.cend(), [&](auto &a, auto &b) {
-        return editDistance(words[0], a) < editDistance(words[0], b);
-    });
-    if (editDistance(words[0], *nearest) <= 2)
+    const QString nearest = Suggestion::nearest(words[0], known);
+    if (!nearest.isEmpty())
         throw Refusal{QStringLiteral("unknown command \"%1\"; did you mean \"%2\"?")
-                              .arg(words[0], *nearest)};
+                              .arg(words[0], nearest)};
     throw Refusal{QStringLiteral("unknown command \"%1\" (see --help)").arg(words[0])};
 }
 
@@ -278,52 +261,44 @@ QString CtlProgram::choosePort() const
             = m_parser.isSet("port") ? m_parser.value("port") : qEnvironmentVariable("VORNIK_PORT");
     if (!named.isEmpty())
         return named;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    if (ports.size() == 1)
-        return ports.first().systemLocation();
-    QString list;
-    for (const QSerialPortInfo &port : ports)
-        list += "\n  " + port.systemLocation();
-    throw Refusal{ports.isEmpty() ? "no serial port found; name one with --port"
-                                  : "several serial ports; name one with --port:" + list,
+    const QStringList devices = PortList::devices();
+    if (devices.size() == 1)
+        return devices.first();
+    throw Refusal{devices.isEmpty() ? "no serial port found; name one with --port"
+                                    : "several serial ports; name one with --port:\n  "
+                                              + devices.join("\n  "),
                   Exit::PortError};
 }
 
-QString CtlProgram::typed(const QString &what, const QString &text, const KeyFilter &key,
-                          const QString &verdict) const
+QString CtlProgram::checked(const QString &what, const FieldCheck::Typed &typed,
+                            const QString &verdict)
 {
-    const FieldCheck::Typed typed = FieldCheck::typed(text, key);
     if (!typed.ok())
-        throw Refusal{what + ": " + typed.refusal + ' ' + verdict};
+        throw Refusal{what + ": " + typed.refusal + verdict};
     return typed.text;
 }
 
 QByteArray CtlProgram::message(const QString &what, const QString &text) const
 {
-    const QString entered = typed(what, text, FieldRules::sentenceKey, "cannot be shown");
-    return FieldRules::settledMessage(entered, m_chain).toLatin1();
+    return checked(what, FieldCheck::message(text, m_chain)).toLatin1();
 }
 
-QByteArray CtlProgram::attribute(int field) const
+QByteArray CtlProgram::attribute(int row) const
 {
-    const Attribute &attribute = kAttributes[field];
+    const QString option = table().at(row).name;
     // An option not given stands as the window's fields stand after a length change.
-    if (!m_parser.isSet(attribute.option))
+    if (!m_parser.isSet(option))
         return FieldRules::resetAttribute(m_chain).toLatin1();
-    const QString text
-            = typed(QStringLiteral("--") + attribute.option, m_parser.value(attribute.option),
-                    attribute.key, QStringLiteral("is not ") + attribute.noun);
-    return FieldRules::settledAttribute(text, m_chain).toLatin1();
+    const QString text = m_parser.value(option);
+    return checked("--" + option, FieldCheck::attribute(row, text, m_chain)).toLatin1();
 }
 
 int CtlProgram::userCode(const QString &what, const QString &text) const
 {
-    bool ok = false;
-    const int code = text.toInt(&ok);
-    if (!ok || !Protocol::isUserCode(code))
-        throw Refusal{QStringLiteral("%1: \"%2\" is not a character code from 10 to 125 (13 and "
-                                     "33 excepted)")
-                              .arg(what, text)};
+    const int code = FieldCheck::userCode(text);
+    if (code < 0)
+        throw Refusal{QStringLiteral("%1: \"%2\" is not %3")
+                              .arg(what, text, FieldCheck::userCodeRange())};
     return code;
 }
 
@@ -342,7 +317,7 @@ CtlProgram::Plan CtlProgram::runMode(int mode, std::array<QString, 3> animation,
                                      const QString &counter)
 {
     if (animation[ModeSteps::kDelayField].isEmpty())
-        animation[ModeSteps::kDelayField] = QStringLiteral("100"); // the window's default
+        animation[ModeSteps::kDelayField] = QString::number(ModeSteps::kDefaultDelay);
     for (int field = 0; field < 3; ++field)
         ModeSteps::validateAnimation(animation, field);
     return [this, mode, animation, counter](ChainDriver &driver) {
@@ -356,14 +331,9 @@ CtlProgram::Plan CtlProgram::runMode(int mode, std::array<QString, 3> animation,
 
 CtlProgram::Plan CtlProgram::planPorts()
 {
-    const auto hex = [](quint16 id) { return QStringLiteral("%1").arg(id, 4, 16, QChar('0')); };
-    for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
-        const QString ids
-                = port.hasVendorIdentifier() && port.hasProductIdentifier()
-                          ? hex(port.vendorIdentifier()) + ':' + hex(port.productIdentifier())
-                          : QString();
-        const QStringList columns{port.systemLocation(), port.description(), port.manufacturer(),
-                                  port.serialNumber(), ids};
+    for (const ListedPort &port : PortList::available()) {
+        const QStringList columns{port.device, port.description, port.manufacturer,
+                                  port.serialNumber, port.usbIds};
         std::printf("%s\n", qPrintable(columns.join('\t')));
     }
     return Plan();
@@ -372,48 +342,31 @@ CtlProgram::Plan CtlProgram::planPorts()
 CtlProgram::Plan CtlProgram::planLines()
 {
     return [this](ChainDriver &driver) {
-        auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &driver);
-        onSignal(driver, [&driver] { driver.finish(Exit::Done); });
-        QObject::connect(input, &QSocketNotifier::activated, &driver, [this, input, &driver] {
-            char buffer[4096];
-            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-            m_pending.append(buffer, static_cast<int>(qMax<ssize_t>(got, 0)));
-            if (got <= 0 && !m_pending.isEmpty())
-                m_pending += '\n'; // the last line may come without its end
-            // Lines go out one by one; input arriving meanwhile waits for the next round.
-            input->setEnabled(false);
-            QList<QByteArray> lines = m_pending.split('\n');
-            m_pending = lines.takeLast();
-            for (int i = 0; i < lines.size() && !shutdownRequested(); ++i)
-                showLine(driver, lines.at(i));
-            if (got <= 0)
-                driver.finish(Exit::Done);
-            input->setEnabled(true);
+        auto *input = new InputLines(STDIN_FILENO, &driver);
+        const auto done = [&driver] { driver.finish(Exit::Done); };
+        onSignal(driver, done);
+        QObject::connect(input, &InputLines::ended, &driver, done);
+        QObject::connect(input, &InputLines::lineRead, &driver, [this, &driver](auto &line) {
+            try {
+                const QString what = "line " + QString::number(++m_lineNumber);
+                const QByteArray text = message(what, QString::fromLocal8Bit(line));
+                driver.sender().send(MessageCommands::message(text));
+            } catch (const Refusal &refusal) {
+                printErr(refusal.text + ", line skipped");
+            }
         });
     };
-}
-
-void CtlProgram::showLine(ChainDriver &driver, QByteArray line)
-{
-    if (line.endsWith('\r'))
-        line.chop(1);
-    try {
-        const QString what = "line " + QString::number(++m_lineNumber);
-        driver.sender().send(MessageCommands::message(message(what, QString::fromLocal8Bit(line))));
-    } catch (const Refusal &refusal) {
-        printErr(refusal.text + ", line skipped");
-    }
 }
 
 CtlProgram::Plan CtlProgram::planAttributes()
 {
     const QByteArray text = message("--message", m_parser.value("message"));
     CommandList commands;
-    for (int field = Fonts; field <= Speeds; ++field) {
-        if (!m_parser.isSet(kAttributes[field].option))
+    for (int row = Fonts; row <= Speeds; ++row) {
+        if (!m_parser.isSet(table().at(row).name))
             continue;
         CommandList enter
-                = MessageCommands::attribute(kAttributes[field].letter, attribute(field), text);
+                = MessageCommands::attribute(table().at(row).letter, attribute(row), text);
         // Without a message the field's Enter sends the attribute alone.
         if (!m_parser.isSet("message"))
             enter.removeLast();

@@ -2,7 +2,7 @@
 
 #include "exitstatus.h"
 
-#include "core/keyverdict.h"
+#include "protocol/fieldcheck.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -38,23 +38,22 @@ private:
         const char *subCommand; // nullptr for none
         int arguments;
         std::function<Plan(CtlProgram &)> planner;
-        const char *usage;
-        const char *description;
-        const char *example;
+        QString usage;
+        QString description;
+        QString example;
     };
     static const std::vector<Command> &commands();
 
     const Command &find();
     QString choosePort() const;
-    // text as its field takes it; a refusal names the first character it does not take.
-    QString typed(const QString &what, const QString &text, const KeyFilter &key,
-                  const QString &verdict) const;
+    // The text a field check let through; its refusal, after what and the verdict, ends the run.
+    static QString checked(const QString &what, const FieldCheck::Typed &typed,
+                           const QString &verdict = {});
     QByteArray message(const QString &what, const QString &text) const;
-    QByteArray attribute(int field) const;
+    QByteArray attribute(int row) const;
     int userCode(const QString &what, const QString &text) const;
     void needWholeNumbers(const QStringList &options, bool negative, const QString &refusal) const;
     Plan runMode(int mode, std::array<QString, 3> animation, const QString &counter = {});
-    void showLine(ChainDriver &driver, QByteArray line);
 
     Plan planPorts();
     Plan planLines();
@@ -68,6 +67,5 @@ private:
     int m_chain = 6;
     bool m_dryRun = false;
     std::unique_ptr<CtlModeInputs> m_modeInputs;
-    QByteArray m_pending; // "message -": input after the last whole line
     int m_lineNumber = 0;
 };
