@@ -311,20 +311,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("closes");
         QTest::addColumn<QStringList>("questions");
         const QStringList font{"font"};
-        QTest::newRow("unchanged: not asked")
-                << false << false << false << int(Choice::Cancel) << "" << true << QStringList();
-        QTest::newRow("Cancel keeps the window")
-                << true << false << false << int(Choice::Cancel) << "" << false << font;
-        QTest::newRow("Save writes, then closes")
-                << true << false << false << int(Choice::Save) << "font" << true << font;
-        QTest::newRow("a signal never asks")
-                << true << true << false << int(Choice::Cancel) << "" << true << QStringList();
-        QTest::newRow("during an upload: the upload, then the font")
-                << true << false << true << int(Choice::Discard) << "" << true
-                << QStringList{"upload", "font"};
-        QTest::newRow("during an upload: Cancel lets it finish")
-                << false << false << true << int(Choice::Cancel) << "" << false
-                << QStringList{"upload"};
+        // clang-format off
+        QTest::newRow("unchanged: not asked") << false << false << false << int(Choice::Cancel) << "" << true << QStringList();
+        QTest::newRow("Cancel keeps the window") << true << false << false << int(Choice::Cancel) << "" << false << font;
+        QTest::newRow("Save writes, then closes") << true << false << false << int(Choice::Save) << "font" << true << font;
+        QTest::newRow("a signal never asks") << true << true << false << int(Choice::Cancel) << "" << true << QStringList();
+        QTest::newRow("during an upload: the upload, then the font") << true << false << true << int(Choice::Discard) << "" << true << QStringList{"upload", "font"};
+        QTest::newRow("during an upload: Cancel lets it finish") << false << false << true << int(Choice::Cancel) << "" << false << QStringList{"upload"};
+        // clang-format on
     }
     void closing()
     {
@@ -649,20 +643,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("text");
         const QString needsDisplay = QStringLiteral("needs a graphical session");
-        QTest::newRow("version") << QStringList{"--version"} << QStringList() << 0
-                                 << QStringLiteral("vornik " VORNIK_VERSION_STRING);
-        QTest::newRow("help") << QStringList{"--help"} << QStringList() << 0
-                              << "--extra-port <DEVICE>";
-        QTest::newRow("unknown option")
-                << QStringList{"--bogus"} << QStringList() << 1 << "Unknown option 'bogus'";
+        const QString version = QStringLiteral("vornik " VORNIK_VERSION_STRING);
+        // clang-format off
+        QTest::newRow("version") << QStringList{"--version"} << QStringList() << 0 << version;
+        QTest::newRow("help") << QStringList{"--help"} << QStringList() << 0 << "--extra-port <DEVICE>";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << QStringList() << 1 << "Unknown option 'bogus'";
         QTest::newRow("window") << QStringList() << QStringList() << 1 << needsDisplay;
-        QTest::newRow("window, start port") << QStringList{"--port", "/dev/null"} << QStringList()
-                                            << 1 << "vornikctl drives the chain without one";
-        QTest::newRow("window, X platform")
-                << QStringList() << QStringList{"QT_QPA_PLATFORM=xcb"} << 1 << needsDisplay;
-        QTest::newRow("version, offscreen platform")
-                << QStringList{"--version"} << QStringList{"QT_QPA_PLATFORM=offscreen"} << 0
-                << QStringLiteral("vornik " VORNIK_VERSION_STRING);
+        QTest::newRow("window, start port") << QStringList{"--port", "/dev/null"} << QStringList() << 1 << "vornikctl drives the chain without one";
+        QTest::newRow("window, X platform") << QStringList() << QStringList{"QT_QPA_PLATFORM=xcb"} << 1 << needsDisplay;
+        QTest::newRow("version, offscreen platform") << QStringList{"--version"} << QStringList{"QT_QPA_PLATFORM=offscreen"} << 0 << version;
+        // clang-format on
     }
     void withoutDisplay()
     {
