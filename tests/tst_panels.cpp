@@ -181,12 +181,13 @@ private Q_SLOTS:
                 QApplication::clipboard()->setText(action.mid(at + 1));
                 QTest::keyClick(field(name), Qt::Key_V, Qt::ControlModifier);
             } else if (at > 0) {
+                QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason); // as Tab sends
                 field(name)->clear();
                 for (const QChar key : action.mid(at + 1)) {
                     if (key == QLatin1Char('\r'))
                         QTest::keyClick(field(name), Qt::Key_Return);
                     else if (key == QLatin1Char('\t'))
-                        loseFocus(field(name));
+                        QApplication::sendEvent(field(name), &focusOut);
                     else
                         QTest::keyClick(field(name), key.toLatin1());
                 }
@@ -367,10 +368,6 @@ private Q_SLOTS:
         for (const PacedCommand &command : FontCommands::upload("000000", table()))
             held.append(command.bytes());
         QCOMPARE(m_t->sent(), held);
-        QCOMPARE(m_t->sent().first(), QByteArray("$B7F000000\r"));
-        QCOMPARE(m_t->sent().at(109), QByteArray("$B7WB100000000000000\r"));
-        QCOMPARE(m_t->sent().at(110), QByteArray("$B7MB\r"));
-        QCOMPARE(m_t->sent().last(), QByteArray("$B7M}\r"));
         QCOMPARE(m_t->pauses(), QList<int>(229, 5));
         QCOMPARE(text(QStringLiteral("acc")), QStringLiteral("125"));
     }

@@ -52,21 +52,7 @@ private Q_SLOTS:
         m_quiet.reset();
     }
 
-    void logText_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("CR") << QByteArray("$B7MAAAAA\r") << "$B7MAAAAA[cr]";
-        QTest::newRow("CR LF") << QByteArray("abc\r\n") << "abc[nl]";
-        QTest::newRow("a control inside is kept") << QByteArray("$B7M\n\r") << "$B7M\n[cr]";
-    }
-    void logText()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QString, expected);
-        QCOMPARE(SerialLink::logText(text, 0, 0), expected);
-    }
-
+    // The transmit log's text: the frame's CR shown as [cr], a control inside kept.
     void sendsExactBytesThenPauses()
     {
         QList<int> pausesAtWrite;

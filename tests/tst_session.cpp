@@ -4,9 +4,7 @@
 #include "font/fonttable.h"
 #include "serial/seriallink.h"
 #include "session/chainstatetracker.h"
-#include "session/moderunner.h"
 #include "session/pacedsender.h"
-#include "session/segmenttestrunner.h"
 #include "session/uploadjob.h"
 
 #include <QPointer>
@@ -16,29 +14,6 @@
 
 using Outcome = PacedSender::Outcome;
 Q_DECLARE_METATYPE(PacedSender::Outcome)
-
-namespace {
-
-// Count on a chain of four, until the runner turns it off.
-class CountInputs : public ModeInputs
-{
-public:
-    bool modeOn(Mode mode) const override { return on && mode == Count; }
-    int chainLength() const override { return 4; }
-    QString startText() const override { return QStringLiteral("48"); }
-    QString stopText() const override { return QStringLiteral("57"); }
-    QString counterText() const override { return m_counter; }
-    void setCounterText(const QString &text) override { m_counter = text; }
-    QString codeText() const override { return QString(); }
-    void showCode(int) override {}
-    void stopMode(Mode) override { on = false; }
-    bool on = true;
-
-private:
-    QString m_counter = QStringLiteral("0");
-};
-
-} // namespace
 
 // The session layer alone on a recording port: how a paced run ends, how an upload stops, and
 // what the chain shows as the frames that reached the port imply it.
@@ -61,45 +36,27 @@ private Q_SLOTS:
     }
     void cleanup() { m_link.reset(); }
 
-    // Frames handed to the line; a write to no open port or a failed one changes nothing.
+    // Frames handed to the line; a write to no open port or a failed one changes nothing. What
+    // each frame does to the chain is tst_chain's; here, that only frames written count.
     void trackedState_data()
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QByteArrayList>("frames");
-        QTest::addColumn<QByteArray>("characters");
-        QTest::addColumn<QByteArray>("fonts");
-        QTest::addColumn<QByteArray>("underscores");
-        QTest::addColumn<QByteArray>("effects");
-        QTest::addColumn<QByteArray>("speeds");
+        QTest::addColumn<QString>("characters");
         QTest::addColumn<int>("changes");
-        const QByteArray blank("      ");
-        const QByteArray zeros("000000");
-        QTest::newRow("message, ! keeps a digit")
-                << "" << QByteArrayList{"$B7MHELLO!\r"} << QByteArray("HELLO ") << zeros << zeros
-                << zeros << zeros << 1;
-        QTest::newRow("each letter sets its own attribute")
-                << ""
-                << QByteArrayList{"$B7FU0U0U0\r", "$B7U010101\r", "$B7E123456\r", "$B7S987654\r"}
-                << blank << QByteArray("U0U0U0") << QByteArray("010101") << QByteArray("123456")
-                << QByteArray("987654") << 4;
-        QTest::newRow("a short argument sets the first digits")
-                << "" << QByteArrayList{"$B7E123456\r", "$B7E!9\r"} << blank << zeros << zeros
-                << QByteArray("193456") << zeros << 2;
-        QTest::newRow("a pattern write changes the user font only")
-                << "" << QByteArrayList{"$B7WA111111111111111\r"} << blank << zeros << zeros
-                << zeros << zeros << 1;
-        QTest::newRow("repeats, the probe and a bad frame change nothing")
-                << "" << QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$0000\r", "$B7X1\r"}
-                << QByteArray("AAAAAA") << zeros << zeros << zeros << zeros << 1;
-        QTest::newRow("no open port") << "no port" << QByteArrayList{"$B7MHELLO!\r"} << blank
-                                      << zeros << zeros << zeros << zeros << 0;
-        QTest::newRow("a failed write") << "write fails" << QByteArrayList{"$B7MHELLO!\r"} << blank
-                                        << zeros << zeros << zeros << zeros << 0;
+        const QByteArrayList hello{"$B7MHELLO!\r"};
+        // clang-format off
+        QTest::newRow("message, ! keeps a digit") << "" << hello << "HELLO " << 1;
+        QTest::newRow("repeats, the probe and a bad frame change nothing") << "" << QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$0000\r", "$B7X1\r"} << "AAAAAA" << 1;
+        QTest::newRow("no open port") << "no port" << hello << "      " << 0;
+        QTest::newRow("a failed write") << "write fails" << hello << "      " << 0;
+        // clang-format on
     }
     void trackedState()
     {
         QFETCH(QString, line);
         QFETCH(QByteArrayList, frames);
+        QFETCH(QString, characters);
         if (line == QLatin1String("no port"))
             m_link->setPortOpen(false);
         else if (line == QLatin1String("write fails"))
@@ -113,15 +70,13 @@ private Q_SLOTS:
         });
         for (const QByteArray &frame : frames)
             m_link->ComWrite(frame, 0);
-        const ChainState &state = tracker.state();
-        QTEST(state.characters(), "characters");
-        QTEST(state.fonts(), "fonts");
-        QTEST(state.underscores(), "underscores");
-        QTEST(state.effects(), "effects");
-        QTEST(state.speeds(), "speeds");
+        const QString zeros = QStringLiteral("\"000000\"");
+        QCOMPARE(tracker.state().describe(), "chars=\"" + characters + "\" fonts=" + zeros
+                                                     + " underscores=" + zeros + " effects=" + zeros
+                                                     + " speeds=" + zeros);
         QTEST(changes, "changes");
         if (changes > 0)
-            QCOMPARE(emitted, state.describe());
+            QCOMPARE(emitted, tracker.state().describe());
     }
 
     // Three message commands; the fault strikes at the first write (a stop: before the third).
@@ -168,66 +123,9 @@ private Q_SLOTS:
         delete guard.data();
     }
 
-    // The line fails at the given write (0: no port from the start): the upload, a mode or the
-    // segment test stops there, and nothing more is handed to the line.
-    void lineFailure_data()
-    {
-        QTest::addColumn<QString>("activity");
-        QTest::addColumn<int>("failAt");
-        QTest::addColumn<int>("whole"); // the upload's characters that went out whole
-        QTest::newRow("upload, at a pattern") << "upload" << 50 << 24;
-        QTest::newRow("upload, no port") << "upload" << 0 << 0;
-        QTest::newRow("Count") << "count" << 2 << 0;
-        QTest::newRow("segment test") << "segment test" << 3 << 0;
-    }
-    void lineFailure()
-    {
-        QFETCH(QString, activity);
-        QFETCH(int, failAt);
-        QFETCH(int, whole);
-        int handed = 0;
-        connect(m_link.get(), &SerialLink::commandLogged, this, [&] { ++handed; });
-        if (failAt == 0)
-            m_link->setPortOpen(false);
-        m_port->setWriteHook([&](const QByteArray &) {
-            if (m_port->writes().size() == failAt - 1)
-                m_port->failWrites(PortError{5, QStringLiteral("gone")});
-        });
-        PacedSender sender(*m_link);
-        QObject timers;
-        int stops = 0;
-        if (activity == QLatin1String("upload")) {
-            UploadJob job(sender);
-            FontTable table;
-            QCOMPARE(job.run("000000", table), Outcome::LineFailed);
-            QCOMPARE(job.sent(), whole);
-        } else if (activity == QLatin1String("count")) {
-            CountInputs inputs;
-            ModeRunner runner(sender, inputs, &timers);
-            runner.setAutomaticTicks(false);
-            connect(&runner, &ModeRunner::stoppedByFailedLine, this, [&](ModeInputs::Mode mode) {
-                QCOMPARE(mode, ModeInputs::Count);
-                ++stops;
-            });
-            for (int tick = 0; tick < 3; ++tick)
-                runner.stepActiveMode();
-            QVERIFY(!inputs.on);
-        } else {
-            SegmentTestRunner runner(
-                    sender, [] { return 3; }, &timers);
-            runner.setAutomaticTicks(false);
-            connect(&runner, &SegmentTestRunner::stoppedByFailedLine, this, [&] { ++stops; });
-            runner.requestStart();
-            runner.runTestStep();
-            QVERIFY(!runner.state().testrequest());
-        }
-        QCOMPARE(stops, activity == QLatin1String("upload") ? 0 : 1);
-        QCOMPARE(handed, failAt);
-        QCOMPARE(m_port->writes().size(), qMax(0, failAt - 1));
-    }
-
-    // Stop asked for while the given write goes out (0: never); the character on the line goes
-    // out whole, with its show command, and the next one does not start.
+    // Stop asked for while the given write goes out (0: never; -1: no port, and then nothing
+    // goes out, not even to the log); the character on the line goes out whole, with its show
+    // command, and the next one does not start.
     void uploadStop_data()
     {
         QTest::addColumn<int>("stopAtWrite");
@@ -235,6 +133,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("frames");
         QTest::addColumn<int>("sent");
         QTest::newRow("not stopped") << 0 << Outcome::Complete << 229 << 114;
+        QTest::newRow("no port") << -1 << Outcome::LineFailed << 0 << 0;
         QTest::newRow("during the fonts command") << 1 << Outcome::Stopped << 1 << 0;
         QTest::newRow("during a pattern") << 50 << Outcome::Stopped << 51 << 25;
         QTest::newRow("during its show") << 51 << Outcome::Stopped << 51 << 25;
@@ -246,6 +145,9 @@ private Q_SLOTS:
         QFETCH(Outcome, outcome);
         QFETCH(int, frames);
         QFETCH(int, sent);
+        m_link->setPortOpen(stopAtWrite >= 0);
+        int logged = 0;
+        connect(m_link.get(), &SerialLink::commandLogged, this, [&] { ++logged; });
         PacedSender sender(*m_link);
         UploadJob job(sender);
         QList<int> progress;
@@ -266,6 +168,7 @@ private Q_SLOTS:
         table.resetfont();
         QCOMPARE(job.run("000000", table), outcome);
         QCOMPARE(m_port->writes().size(), frames);
+        QCOMPARE(logged, frames);
         QCOMPARE(job.sent(), sent);
         QCOMPARE(job.total(), 114);
         QCOMPARE(finished.size(), 1);

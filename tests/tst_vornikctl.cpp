@@ -89,33 +89,26 @@ private Q_SLOTS:
             QTest::newRow(name) << arguments.split(' ') << status << expected;
         };
         const QString dry = QStringLiteral("--dry-run ");
+        // clang-format off
         row("message", dry + "message Hello", 0, "$B7MHELLOO[cr]\n");
         row("chain of 3", dry + "--chain 3 message AB", 0, "$B7MABB[cr]\n");
-        row("attributes with --message", dry + "attributes --effects 12 --message HI", 0,
-            "$B7E122222[cr]\n$B7MHIIIII[cr]\n");
+        row("attributes with --message", dry + "attributes --effects 12 --message HI", 0, "$B7E122222[cr]\n$B7MHIIIII[cr]\n");
         row("attributes alone", dry + "attributes --effects 12", 0, "$B7E122222[cr]\n");
-        row("write-all", dry + "write-all HI --speeds 9 --fonts U1", 0,
-            "$B7FU11111[cr]\n$B7E000000[cr]\n$B7S999999[cr]\n$B7MHIIIII[cr]\n");
+        row("write-all", dry + "write-all HI --speeds 9 --fonts U1", 0, "$B7FU11111[cr]\n$B7E000000[cr]\n$B7S999999[cr]\n$B7MHIIIII[cr]\n");
         row("char", dry + "char 65", 0, "$B7MA[cr]\n");
         row("blank", dry + "blank", 0, kBlank);
-        row("font write", dry + "font write 66 110000000000001", 0,
-            "$B7WB110000000000001[cr]\n$B7MB[cr]\n");
-        row("font upload", dry + "font upload " + m_dir.filePath("good.fnt"), 0,
-            "$B7F000000[cr]\n" + m_upload);
-        row("lines from input, CR LF and a refused one", dry + "message -", 0,
-            "$B7MABBBBB[cr]\n$B7MCDDDDD[cr]\n");
-        row("refused character", dry + "message HE~LO", 2,
-            "message: character \"~\" at position 3 cannot be shown");
-        row("refusal named by its field", dry + "attributes --speeds 12x", 2,
-            "--speeds: character \"x\" at position 3 is not a speed");
+        row("font write", dry + "font write 66 110000000000001", 0, "$B7WB110000000000001[cr]\n$B7MB[cr]\n");
+        row("font upload", dry + "font upload " + m_dir.filePath("good.fnt"), 0, "$B7F000000[cr]\n" + m_upload);
+        row("lines from input, CR LF and a refused one", dry + "message -", 0, "$B7MABBBBB[cr]\n$B7MCDDDDD[cr]\n");
+        row("refused character", dry + "message HE~LO", 2, "message: character \"~\" at position 3 cannot be shown");
+        row("refusal named by its field", dry + "attributes --speeds 12x", 2, "--speeds: character \"x\" at position 3 is not a speed");
         row("chain of 11", dry + "--chain 11 blank", 2, "--chain takes a number from 1 to 10");
         row("reserved code", dry + "char 33", 2, "char: \"33\" is not a character code from 10");
         row("unknown command", dry + "shout", 2, "unknown command \"shout\"");
-        row("misspelt command", dry + "mesage HI", 2,
-            "unknown command \"mesage\"; did you mean \"message\"?");
+        row("misspelt command", dry + "mesage HI", 2, "unknown command \"mesage\"; did you mean \"message\"?");
         row("no such port", "--port /nonexistent/tty blank", 3, "does not exist");
-        row("bad font file", dry + "font upload " + m_dir.filePath("bad.fnt"), 4,
-            "bad.fnt: line 3: Font pattern 12 invalid symbol");
+        row("bad font file", dry + "font upload " + m_dir.filePath("bad.fnt"), 4, "bad.fnt: line 3: Font pattern 12 invalid symbol");
+        // clang-format on
     }
     // Each command prints its frames as the transmit log would; input a field cannot carry is
     // refused before anything goes out, with the status and a message saying where.

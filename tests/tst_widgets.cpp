@@ -119,16 +119,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filter"); // empty: refused
         QTest::addColumn<QString>("qtFilter");
         const QString both = QStringLiteral("Text Files(*.txt)|*.txt|All Files(*.*)|*.*");
-        QTest::newRow("font files") << "Font files,*.fnt"
-                                    << "Font files(*.fnt)|*.fnt"
-                                    << "Font files(*.fnt)";
-        QTest::newRow("2: text files") << "2"
-                                       << "Text Files(*.txt)|*.txt"
-                                       << "Text Files(*.txt)";
+        // clang-format off
+        QTest::newRow("font files") << "Font files,*.fnt" << "Font files(*.fnt)|*.fnt" << "Font files(*.fnt)";
+        QTest::newRow("2: text files") << "2" << "Text Files(*.txt)|*.txt" << "Text Files(*.txt)";
         QTest::newRow("empty: both") << "" << both << "Text Files(*.txt);;All Files(*)";
-        QTest::newRow("a description alone") << "Font files"
-                                             << ""
-                                             << "";
+        QTest::newRow("a description alone") << "Font files" << "" << "";
+        // clang-format on
     }
     void dialogFilter()
     {
@@ -152,17 +148,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("fileNameAfter");
         const QString odd = "/d/caf" + QString(kDialogSeparator);
-        QTest::newRow("open") << false << odd + "/a.fnt" << odd + "/a.fnt"
-                              << "start.fnt";
-        QTest::newRow("save, typed relative name") << true << "sub/a.fnt"
-                                                   << "/d/sub/a.fnt"
-                                                   << "start.fnt";
-        QTest::newRow("open cancelled") << false << ""
-                                        << ""
-                                        << "";
-        QTest::newRow("save cancelled") << true << ""
-                                        << ""
-                                        << "start.fnt";
+        // clang-format off
+        QTest::newRow("open") << false << odd + "/a.fnt" << odd + "/a.fnt" << "start.fnt";
+        QTest::newRow("save, typed relative name") << true << "sub/a.fnt" << "/d/sub/a.fnt" << "start.fnt";
+        QTest::newRow("open cancelled") << false << "" << "" << "";
+        QTest::newRow("save cancelled") << true << "" << "" << "start.fnt";
+        // clang-format on
     }
     void dialogResults()
     {

@@ -14,6 +14,7 @@ public:
 
     // The pauses Delay was asked for.
     const QList<int> &pauses() const { return m_pauses; }
+    void clearPauses() { m_pauses.clear(); }
 
 private:
     QList<int> m_pauses;

@@ -5,20 +5,14 @@
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 #include "support/recordingport.h"
-#include "widgets/alert.h"
 #include "widgets/savechangesform.h"
 
 #include <QComboBox>
 
 TestWindow::TestWindow(bool startup, const QStringList &candidates, SerialPort *port)
 {
-    resetShutdownRequest();
     setAppPathOverride(m_dir.path());
-    setDelayScale(0);
-    setDelayObserver([this](int pause) { m_pauses.append(pause); });
-    setAlertResponder([](const AlertRecord &) { return true; });
     SaveChangesForm::setResponder([](const QString &) { return SaveChangesForm::Choice::Discard; });
-    clearAlertHistory();
     PortScanner::setCandidateSource([candidates] { return candidates; });
 
     MainWindow::Options options;
@@ -39,12 +33,8 @@ TestWindow::~TestWindow()
 {
     m_window.reset();
     PortScanner::setCandidateSource({});
-    setAlertResponder({});
     SaveChangesForm::setResponder({});
-    setDelayObserver({});
-    setDelayScale(1);
     setAppPathOverride(QString());
-    resetShutdownRequest();
 }
 
 void TestWindow::openPort(const QString &name)
@@ -63,5 +53,5 @@ QList<QByteArray> TestWindow::sent() const
 void TestWindow::clearSent()
 {
     m_port->clearWrites();
-    m_pauses.clear();
+    m_quiet.clearPauses();
 }

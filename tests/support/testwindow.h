@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/quietwidgets.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,7 +14,8 @@ class SerialPort;
 class RecordingPort;
 
 // A real main window wired to recording ports, its program directory in a temporary folder,
-// pauses shortened and alerts answered automatically. Everything is undone on destruction.
+// pauses shortened and alerts answered automatically (QuietWidgets). Everything is undone on
+// destruction.
 class TestWindow
 {
 public:
@@ -33,17 +36,17 @@ public:
     QList<QByteArray> sent() const;
     void clearSent();
     // The pauses Delay was asked for since the last clear.
-    const QList<int> &pauses() const { return m_pauses; }
+    const QList<int> &pauses() const { return m_quiet.pauses(); }
     // A control of the window by object name.
     template<typename T>
     T *find(const QString &name) const;
 
 private:
+    QuietWidgets m_quiet;
     QTemporaryDir m_dir;
     RecordingPort *m_port = nullptr;
     RecordingPort *m_scanPort = nullptr;
     std::unique_ptr<MainWindow> m_window;
-    QList<int> m_pauses;
 };
 
 #include "app/mainwindow.h"
