@@ -9,10 +9,6 @@ class FontTable;
 // The commands that write user-font patterns to the modules, as the font editor sends them.
 namespace FontCommands {
 
-// The pauses by the names the font editor uses.
-inline constexpr int kShortPause = Pause::kShort;
-inline constexpr int kLongPause = Pause::kLong;
-
 // "Write" (writePause 5) and Enter in the pattern field (writePause 10): the cleaned pattern
 // to the first module, then the character shown.
 CommandList writePattern(const QByteArray &character, const QString &pattern, int writePause);
