@@ -228,4 +228,10 @@ StartupFont readStartupFile(const QByteArray &bytes)
     return readFromBytes<StartupFont>(bytes, [](QIODevice &file) { return readStartupFile(file); });
 }
 
+QString Patterns::refusalFrom(const QString &source) const
+{
+    return source + (line > 0 ? QStringLiteral(": line %1: ").arg(line) : QStringLiteral(": "))
+           + refusal;
+}
+
 } // namespace FontFile

@@ -25,6 +25,8 @@ struct Patterns
     QString refusal;
     int line = 0; // the line the refusal is about, counted from 1; 0 for the whole file
     bool ok() const { return refusal.isEmpty(); }
+    // The refusal for someone who named the file: "source: line 3: ...".
+    QString refusalFrom(const QString &source) const;
 };
 
 // Reads the first 116 lines the way "Load" does: the pattern of each line is its second

@@ -27,4 +27,17 @@ QStringList devices()
     return devices;
 }
 
+Choice choose(const QString &named)
+{
+    if (!named.isEmpty())
+        return {named, QString()};
+    const QStringList listed = devices();
+    if (listed.size() == 1)
+        return {listed.first(), QString()};
+    return {QString(), listed.isEmpty()
+                               ? QStringLiteral("no serial port found; name one with --port")
+                               : "several serial ports; name one with --port:\n  "
+                                         + listed.join(QStringLiteral("\n  "))};
+}
+
 } // namespace PortList

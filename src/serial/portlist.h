@@ -20,5 +20,13 @@ namespace PortList {
 QList<ListedPort> available();
 // The devices alone, in the same order.
 QStringList devices();
+// The port a front end uses: the one named, else the one port listed. With none or several
+// listed, the device is empty and refusal says why (and lists them).
+struct Choice
+{
+    QString device;
+    QString refusal;
+};
+Choice choose(const QString &named);
 
 } // namespace PortList

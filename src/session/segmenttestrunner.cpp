@@ -45,4 +45,8 @@ void SegmentTestRunner::runTestStep()
         if (next++ == tick.showAt)
             Q_EMIT patternShown(tick.pattern);
     });
+    if (m_stopAsked && !m_test.testactive() && !m_test.testrequest()) {
+        m_stopAsked = false;
+        Q_EMIT ended();
+    }
 }

@@ -21,7 +21,11 @@ public:
     SegmentTestRunner(PacedSender &sender, std::function<int()> chainLength, QObject *timerParent);
 
     void requestStart() { m_test.requestStart(); }
-    void requestStop() { m_test.requestStop(); }
+    void requestStop()
+    {
+        m_test.requestStop();
+        m_stopAsked = true;
+    }
 
     // Timer3's tick.
     void runTestStep();
@@ -38,6 +42,8 @@ Q_SIGNALS:
     void patternShown(const QString &pattern);
     // The line failed while a test was asked for; it has been stopped.
     void stoppedByFailedLine();
+    // After a stop was asked for, a tick found the test over: its end commands have gone out.
+    void ended();
 
 private:
     PacedSender &m_sender;
@@ -46,4 +52,5 @@ private:
     QTimer *m_timer3 = nullptr;
     bool m_inTick = false;
     bool m_automaticTicks = true;
+    bool m_stopAsked = false;
 };

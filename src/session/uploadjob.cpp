@@ -1,5 +1,6 @@
 #include "session/uploadjob.h"
 
+#include "core/basicutilities.h"
 #include "core/reentryguard.h"
 #include "font/fontcommands.h"
 #include "font/fonttable.h"
@@ -73,4 +74,9 @@ PacedSender::Outcome UploadJob::run(const QByteArray &fonts, const FontTable &ta
         m_sent = qMax(0, m_sent - 1);
     Q_EMIT finished(outcome);
     return outcome;
+}
+
+double UploadJob::secondsLeft() const
+{
+    return m_pauseLeft * delayScale() / 100.0;
 }

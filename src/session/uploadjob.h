@@ -29,8 +29,8 @@ public:
     // and of all.
     int sent() const { return m_sent; }
     int total() const { return m_total; }
-    // The pauses of the commands not yet sent, in hundredths of a second.
-    int pauseLeft() const { return m_pauseLeft; }
+    // The time the pauses of the commands not yet sent will take.
+    double secondsLeft() const;
 
 Q_SIGNALS:
     // The upload begins with total characters to send.

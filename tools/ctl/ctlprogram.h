@@ -2,19 +2,20 @@
 
 #include "exitstatus.h"
 
-#include "protocol/fieldcheck.h"
+#include "protocol/pacedcommand.h"
+#include "session/chaininput.h"
 
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
-class ChainDriver;
-class CtlModeInputs;
+class ChainLine;
+class FixedModeInputs;
 
 // vornikctl: reads the command line, checks its input by the window's field rules, and runs one
 // command of its table on the chain from the event loop. run() answers the exit status.
@@ -30,7 +31,7 @@ public:
 
 private:
     // What a command does once the event loop runs; none when it is done at once (ports).
-    using Plan = std::function<void(ChainDriver &)>;
+    using Plan = std::function<void()>;
     // The one home of a command: its words, how many arguments follow them, its plan and help.
     struct Command
     {
@@ -45,19 +46,15 @@ private:
     static const std::vector<Command> &commands();
 
     const Command &find();
-    QString choosePort() const;
-    // The text a field check let through; its refusal, after what and the verdict, ends the run.
-    static QString checked(const QString &what, const FieldCheck::Typed &typed,
-                           const QString &verdict = {});
-    QByteArray message(const QString &what, const QString &text) const;
-    QByteArray attribute(int row) const;
-    int userCode(const QString &what, const QString &text) const;
-    void needWholeNumbers(const QStringList &options, bool negative, const QString &refusal) const;
-    Plan runMode(int mode, std::array<QString, 3> animation, const QString &counter = {});
+    std::optional<QString> option(const QString &name) const;
+    ChainInput::Attributes givenAttributes() const;
+    // Sends commands and ends the program.
+    Plan sendOnce(const CommandList &commands);
+    // A mode with the animation options; counter is where Count starts.
+    Plan runMode(int mode, const QString &counter = {});
 
     Plan planPorts();
     Plan planLines();
-    Plan planAttributes();
     Plan planFontUpload();
     Plan planTest();
 
@@ -66,6 +63,7 @@ private:
     QStringList m_arguments; // those after the command words
     int m_chain = 6;
     bool m_dryRun = false;
-    std::unique_ptr<CtlModeInputs> m_modeInputs;
+    std::unique_ptr<FixedModeInputs> m_modeInputs; // read by the runner, which m_line owns
+    std::unique_ptr<ChainLine> m_line;
     int m_lineNumber = 0;
 };

@@ -5,13 +5,13 @@
 
 #include <array>
 
-// The inputs of a mode run from the command line: the values it was given, and the counter and
+// The inputs of a mode run without a window: the values it was given, and the counter and
 // the code the run has reached so far.
-class CtlModeInputs : public ModeInputs
+class FixedModeInputs : public ModeInputs
 {
 public:
-    explicit CtlModeInputs(Mode mode, int chainLength, const std::array<QString, 3> &animation,
-                           const QString &counter)
+    explicit FixedModeInputs(Mode mode, int chainLength, const std::array<QString, 3> &animation,
+                             const QString &counter)
         : m_mode(mode), m_chainLength(chainLength), m_animation(animation), m_counter(counter),
           m_code(animation[ModeSteps::kStartField])
     {}

@@ -1,0 +1,121 @@
+#include "session/chaininput.h"
+
+#include "font/fontrules.h"
+#include "modes/modesteps.h"
+#include "protocol/chainprotocol.h"
+#include "protocol/digitattributes.h"
+#include "protocol/fieldcheck.h"
+#include "protocol/fieldrules.h"
+#include "protocol/messagecommands.h"
+
+namespace ChainInput {
+
+namespace {
+
+QString checked(const QString &what, const FieldCheck::Typed &typed, const QString &verdict = {})
+{
+    if (!typed.ok())
+        throw Refusal{what + ": " + typed.refusal + verdict};
+    return typed.text;
+}
+
+} // namespace
+
+int chainLength(const QString &what, const QString &text)
+{
+    bool ok = false;
+    const int length = text.toInt(&ok);
+    if (!ok || length < 1 || length > Protocol::kMaxDigits)
+        throw Refusal{QStringLiteral("%1 takes a number from 1 to %2")
+                              .arg(what)
+                              .arg(Protocol::kMaxDigits)};
+    return length;
+}
+
+QByteArray message(const QString &what, const QString &text, int length)
+{
+    return checked(what, FieldCheck::message(text, length)).toLatin1();
+}
+
+QByteArray attribute(int row, const QString &what, const std::optional<QString> &text, int length)
+{
+    if (!text)
+        return FieldRules::resetAttribute(length).toLatin1();
+    return checked(what, FieldCheck::attribute(row, *text, length)).toLatin1();
+}
+
+int userCode(const QString &what, const QString &text)
+{
+    const int code = FieldCheck::userCode(text);
+    if (code < 0)
+        throw Refusal{QStringLiteral("%1: \"%2\" is not %3")
+                              .arg(what, text, FieldCheck::userCodeRange())};
+    return code;
+}
+
+QString pattern(const QString &what, const QString &text)
+{
+    const QString typed
+            = checked(what, FieldCheck::typed(text, FontRules::patternKey), " is not 0 or 1");
+    if (!FontRules::isPattern(typed))
+        throw Refusal{what + ": a pattern has 15 characters \"0\" or \"1\""};
+    return typed;
+}
+
+int wholeNumber(const QString &what, const QString &text, bool negative)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || (value < 0 && !negative))
+        throw Refusal{what + (negative ? " takes a whole number" : " takes a whole number from 0")};
+    return value;
+}
+
+std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &given, bool count,
+                                 const QString &prefix)
+{
+    static const char *const names[] = {"from", "to", "delay"};
+    std::array<QString, 3> fields;
+    for (int field = 0; field < 3; ++field) {
+        if (given[field])
+            wholeNumber(prefix + names[field], *given[field], !count);
+        fields[field] = given[field].value_or(QString());
+    }
+    if (fields[ModeSteps::kDelayField].isEmpty())
+        fields[ModeSteps::kDelayField] = QString::number(ModeSteps::kDefaultDelay);
+    for (int field = 0; field < 3; ++field)
+        ModeSteps::validateAnimation(fields, field);
+    return fields;
+}
+
+CommandList attributes(const Attributes &given, const std::optional<QString> &text, int length,
+                       const QString &prefix)
+{
+    using namespace DigitAttributes;
+    const QByteArray shown = message(prefix + "message", text.value_or(QString()), length);
+    CommandList commands;
+    for (int row = Fonts; row <= Speeds; ++row) {
+        if (!given[row])
+            continue;
+        const QString name = table().at(row).name;
+        CommandList enter = MessageCommands::attribute(
+                table().at(row).letter, attribute(row, prefix + name, given[row], length), shown);
+        if (!text)
+            enter.removeLast();
+        commands += enter;
+    }
+    return commands;
+}
+
+CommandList writeAll(const Attributes &given, const QString &text, int length,
+                     const QString &prefix)
+{
+    using namespace DigitAttributes;
+    const QByteArray shown = message(QStringLiteral("message"), text, length);
+    const auto field = [&](Row row) {
+        return attribute(row, prefix + table().at(row).name, given[row], length);
+    };
+    return MessageCommands::writeAll(field(Fonts), field(Effects), field(Speeds), shown);
+}
+
+} // namespace ChainInput

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "protocol/pacedcommand.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// Input from outside the window (a command line, a request) judged by the window's field rules.
+// Each check answers what the field would send, or throws ChainInput::Refusal naming the input
+// and what is wrong with it; what names the input in the refusal ("--fonts", "line 3").
+namespace ChainInput {
+
+struct Refusal
+{
+    QString text;
+};
+
+// Per attribute row (DigitAttributes::Row), the text given for it, or nothing.
+using Attributes = std::array<std::optional<QString>, 4>;
+
+int chainLength(const QString &what, const QString &text);
+// The message as its Enter sends it on a chain of length digits.
+QByteArray message(const QString &what, const QString &text, int length);
+// An attribute field as its Enter sends it; one not given stands as after a length change.
+QByteArray attribute(int row, const QString &what, const std::optional<QString> &text, int length);
+int userCode(const QString &what, const QString &text);
+// A segment pattern: fifteen "0" or "1".
+QString pattern(const QString &what, const QString &text);
+int wholeNumber(const QString &what, const QString &text, bool negative);
+// A mode's start, stop and delay fields (ModeSteps' order) as the window's fields would hold
+// them: whole numbers (Count's not below 0), the delay's default, then the fields' own bounds.
+// prefix goes before "from", "to" and "delay" in refusals.
+std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &given, bool count,
+                                 const QString &prefix);
+
+// Each given attribute field's Enter, in the table's order: the attribute, then the message
+// when one is given (without one, the attribute alone). Empty when no attribute is given.
+// prefix goes before each row's name in refusals ("--" on a command line).
+CommandList attributes(const Attributes &given, const std::optional<QString> &text, int length,
+                       const QString &prefix);
+// "Write all": fonts, effects and speeds (each as given or reset), then the message.
+CommandList writeAll(const Attributes &given, const QString &text, int length,
+                     const QString &prefix);
+
+} // namespace ChainInput
