@@ -1,17 +1,19 @@
 #pragma once
 
+#include "font/segmentgeometry.h"
+
 #include <QColor>
 
-// The colours of a lit and a dark segment, wherever a digit is drawn.
+// The colours of a lit and a dark segment as the window paints them, from their RGB values.
 namespace SegmentGeometry {
 
 inline QColor onColour()
 {
-    return QColor(255, 128, 0);
+    return QColor(QRgb(kOnRgb));
 }
 inline QColor offColour()
 {
-    return QColor(192, 192, 192);
+    return QColor(QRgb(kOffRgb));
 }
 
 } // namespace SegmentGeometry

@@ -15,6 +15,10 @@ inline constexpr int kSegments = Protocol::kSegments;
 inline constexpr double kLineWidth = 105.0;
 // The cell's extent in twips: every segment lies inside it, with a margin.
 inline constexpr QRectF kCell(0.0, 0.0, 1680.0, 2400.0);
+// The colours of a lit and a dark segment as 0xRRGGBB, here without QtGui so that programs
+// without a window draw digits in the window's colours.
+inline constexpr unsigned kOnRgb = 0xff8000;
+inline constexpr unsigned kOffRgb = 0xc0c0c0;
 
 // Segment k runs from p1 to p2, in twips, y growing downwards.
 inline const std::array<QLineF, kSegments> &segments()
