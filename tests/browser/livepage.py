@@ -144,8 +144,11 @@ def run(chain_program, service_program, screenshot, work):
             box.clear()
             box.send_keys("hello")
             driver.execute_script("document.getElementById('error').classList.remove('shown')")
-            height = driver.execute_script("return document.documentElement.scrollHeight")
-            driver.set_window_size(900, height + 40)
+            # The whole page: the window grows by what is below the fold.
+            driver.set_window_size(900, 1000)
+            below = driver.execute_script(
+                "return document.documentElement.scrollHeight - window.innerHeight")
+            driver.set_window_size(900, 1000 + below)
             driver.save_screenshot(screenshot)
 
         # A phone's width: nothing wider than the screen.
@@ -154,6 +157,7 @@ def run(chain_program, service_program, screenshot, work):
         overflow = driver.execute_script(
             "return document.documentElement.scrollWidth - window.innerWidth")
         assert overflow <= 0, f"the page is {overflow} px wider than a phone's screen"
+
     finally:
         if driver:
             driver.quit()
