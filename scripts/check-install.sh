@@ -12,11 +12,12 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail=0
-for file in bin/vornik bin/vornik-chain bin/vornikctl \
+for file in bin/vornik bin/vornik-chain bin/vornikctl bin/vornikd lib/systemd/system/vornikd.service \
     share/applications/vornik.desktop share/metainfo/org.vornik.Vornik.metainfo.xml \
     share/icons/hicolor/scalable/apps/vornik.svg share/icons/hicolor/256x256/apps/vornik.png \
     share/doc/vornik/Vornik.rtf share/doc/vornik/Vornik.md share/doc/vornik/README.md \
-    share/man/man1/vornik.1 share/man/man1/vornik-chain.1 share/man/man1/vornikctl.1; do
+    share/man/man1/vornik.1 share/man/man1/vornik-chain.1 share/man/man1/vornikctl.1 \
+    share/man/man1/vornikd.1 share/doc/vornik/examples/vornikd.conf; do
     if [[ ! -s "$prefix/$file" ]]; then
         echo "missing or empty: $file"
         fail=1
@@ -35,6 +36,7 @@ check() {
 }
 check "$prefix/bin/vornik" --version
 check "$prefix/bin/vornik-chain" --help
+check "$prefix/bin/vornikd" --help
 check desktop-file-validate "$prefix/share/applications/vornik.desktop"
 check appstreamcli validate --no-net "$prefix/share/metainfo/org.vornik.Vornik.metainfo.xml"
 [[ $fail -eq 0 ]] && echo "install: every file in place"

@@ -37,6 +37,20 @@ QByteArray message(const QString &what, const QString &text, int length)
     return checked(what, FieldCheck::message(text, length)).toLatin1();
 }
 
+QString messageText(const QString &what, const QString &text)
+{
+    const FieldCheck::Typed typed = FieldCheck::typed(text, FieldRules::sentenceKey);
+    return checked(what, typed, typed.ok() ? QString() : QStringLiteral(" cannot be shown"));
+}
+
+QByteArray fitted(const QString &text, int length, bool padLast)
+{
+    const QString shown = padLast && !text.isEmpty()
+                                  ? FieldRules::fitlength(text, length)
+                                  : text.left(length).leftJustified(length, QLatin1Char(' '));
+    return shown.toLatin1();
+}
+
 QByteArray attribute(int row, const QString &what, const std::optional<QString> &text, int length)
 {
     if (!text)

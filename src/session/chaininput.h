@@ -26,6 +26,12 @@ int chainLength(const QString &what, const QString &text);
 QByteArray message(const QString &what, const QString &text, int length);
 // An attribute field as its Enter sends it; one not given stands as after a length change.
 QByteArray attribute(int row, const QString &what, const std::optional<QString> &text, int length);
+// A message of any length as the message field's keys take it (upper-cased), for a program
+// that scrolls what does not fit.
+QString messageText(const QString &what, const QString &text);
+// text (checked) on a chain of length digits: cut, then filled with blanks, or with copies of
+// its last character when padLast (the window's fitting rule).
+QByteArray fitted(const QString &text, int length, bool padLast);
 int userCode(const QString &what, const QString &text);
 // A segment pattern: fifteen "0" or "1".
 QString pattern(const QString &what, const QString &text);

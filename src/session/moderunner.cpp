@@ -29,7 +29,11 @@ ModeRunner::ModeRunner(PacedSender &sender, ModeInputs &inputs, QObject *timerPa
     m_timer1 = new QTimer(timerParent);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     connect(m_timer1, &QTimer::timeout, this, [this] {
-        if (m_automaticTicks)
+        if (!m_automaticTicks)
+            return;
+        if (m_tickRoute)
+            m_tickRoute([this] { stepActiveMode(); });
+        else
             stepActiveMode();
     });
     setTimer1Interval(kTimerStartInterval);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/modeinputs.h"
+#include "session/tickroute.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -42,6 +43,8 @@ public:
     void setClockSource(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     void setClockFormats(const QString &timeFormat, const QString &dateFormat);
     void setAutomaticTicks(bool automatic) { m_automaticTicks = automatic; }
+    // Timer1's steps go through route instead of running at once.
+    void setTickRoute(TickRoute route) { m_tickRoute = std::move(route); }
 
 Q_SIGNALS:
     void statusMessage(const QString &text);
@@ -65,6 +68,7 @@ private:
     QString m_lastclock;
     bool m_stepping = false;
     bool m_automaticTicks = true;
+    TickRoute m_tickRoute;
     std::function<QDateTime()> m_clock;
     QString m_timeFormat;
     QString m_dateFormat;

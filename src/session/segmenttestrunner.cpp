@@ -14,7 +14,11 @@ SegmentTestRunner::SegmentTestRunner(PacedSender &sender, std::function<int()> c
     m_timer3 = new QTimer(timerParent);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     connect(m_timer3, &QTimer::timeout, this, [this] {
-        if (m_automaticTicks)
+        if (!m_automaticTicks)
+            return;
+        if (m_tickRoute)
+            m_tickRoute([this] { runTestStep(); });
+        else
             runTestStep();
     });
     m_timer3->start(SegmentTest::kTickInterval);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modes/segmenttest.h"
+#include "session/tickroute.h"
 
 #include <QObject>
 #include <QString>
@@ -34,6 +35,8 @@ public:
 
     // Test seam: whether Timer3's timeouts tick the test.
     void setAutomaticTicks(bool automatic) { m_automaticTicks = automatic; }
+    // Timer3's ticks go through route instead of running at once.
+    void setTickRoute(TickRoute route) { m_tickRoute = std::move(route); }
 
 Q_SIGNALS:
     // A tick with an open port: whether a test runs, told before anything is sent.
@@ -52,5 +55,6 @@ private:
     QTimer *m_timer3 = nullptr;
     bool m_inTick = false;
     bool m_automaticTicks = true;
+    TickRoute m_tickRoute;
     bool m_stopAsked = false;
 };

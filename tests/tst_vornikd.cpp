@@ -1,0 +1,393 @@
+#include "support/ptypair.h"
+#include "support/testhelpers.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <memory>
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+// A message that marks the end of what a step sent: the frames before it are the step's.
+const QByteArray kMarkBody = R"({"text": "MARK"})";
+const QByteArray kMarkFrame = "$B7MMARK  \r";
+
+struct Answer
+{
+    int status = 0;
+    QByteArray body;
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
+};
+
+// The far end of a pseudo-terminal, read frame by frame: what the program wrote up to a given
+// end, the rest kept for the next read.
+class Wire
+{
+public:
+    bool isValid() const { return m_pty.isValid(); }
+    QString slavePath() const { return m_pty.slavePath(); }
+    PtyPair &pty() { return m_pty; }
+
+    // Everything up to and including end, or all that came by the timeout.
+    QByteArray until(const QByteArray &end)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_pending.contains(end) && clock.elapsed() < kTimeoutMs)
+            m_pending += m_pty.readFromProgram(1, 50);
+        const qsizetype at = m_pending.indexOf(end);
+        const QByteArray seen = at < 0 ? m_pending : m_pending.left(at + end.size());
+        m_pending.remove(0, seen.size());
+        return seen;
+    }
+
+private:
+    PtyPair m_pty;
+    QByteArray m_pending;
+};
+
+// A vornikd process on a device, with its address and token, and an HTTP client.
+class Service
+{
+public:
+    explicit Service(const QString &tokenFile) : m_tokenFile(tokenFile) {}
+    ~Service()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(kTimeoutMs);
+    }
+
+    bool start(const QString &device, const QStringList &extra = {},
+               const QByteArray &pauseScale = "0.02")
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VORNIK_PAUSE_SCALE", pauseScale);
+        environment.remove("VORNIK_PORT");
+        m_process.setProcessEnvironment(environment);
+        m_process.start(QStringLiteral(VORNIKD_PROGRAM),
+                        QStringList{"--port", device, "--listen", "127.0.0.1:0", "--token-file",
+                                    m_tokenFile}
+                                + extra);
+        if (!m_process.waitForStarted()
+            || !QTest::qWaitFor([this] { return m_process.canReadLine(); }, kTimeoutMs))
+            return false;
+        const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
+        static const QRegularExpression listening("^listening on (http://127\\.0\\.0\\.1:\\d+/)$");
+        const QRegularExpressionMatch match = listening.match(first);
+        m_url = match.captured(1);
+        m_token = readFile(m_tokenFile).trimmed();
+        return match.hasMatch() && !m_token.isEmpty();
+    }
+
+    QByteArray token() const { return m_token; }
+
+    // Sends a request without waiting; authorization "" sends none.
+    QNetworkReply *send(const QByteArray &method, const QString &path, const QByteArray &body = {},
+                        const QByteArray &authorization = "token", const QByteArray &host = {})
+    {
+        QNetworkRequest request(QUrl(m_url + path.mid(1)));
+        if (authorization == "token")
+            request.setRawHeader("Authorization", "Bearer " + m_token);
+        else if (!authorization.isEmpty())
+            request.setRawHeader("Authorization", authorization);
+        if (!host.isEmpty())
+            request.setRawHeader("Host", host);
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        return m_net.sendCustomRequest(request, method, body);
+    }
+
+    static Answer wait(QNetworkReply *reply)
+    {
+        QTest::qWaitFor([reply] { return reply->isFinished(); }, kTimeoutMs);
+        Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                      reply->readAll()};
+        reply->deleteLater();
+        return answer;
+    }
+
+    Answer call(const QByteArray &method, const QString &path, const QByteArray &body = {},
+                const QByteArray &authorization = "token", const QByteArray &host = {})
+    {
+        return wait(send(method, path, body, authorization, host));
+    }
+
+    // The frames on line up to the marker message posted now.
+    QByteArray framesUntilMark(Wire &line)
+    {
+        if (call("POST", "/api/v1/message", kMarkBody).status != 200)
+            return "<marker refused>";
+        const QByteArray seen = line.until(kMarkFrame);
+        return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
+    }
+
+    // Polls the state until check holds.
+    bool stateBecomes(const std::function<bool(const QJsonObject &)> &check)
+    {
+        return QTest::qWaitFor([&] { return check(call("GET", "/api/v1/state").json()); },
+                               kTimeoutMs);
+    }
+
+private:
+    QString m_tokenFile;
+    QProcess m_process;
+    QString m_url;
+    QByteArray m_token;
+    QNetworkAccessManager m_net;
+};
+
+} // namespace
+
+// vornikd as its clients see it: HTTP answers and the frames on a pseudo-terminal.
+class TestVornikd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(m_line.isValid());
+        m_service = std::make_unique<Service>(m_dir.filePath("token"));
+        QVERIFY(m_service->start(m_line.slavePath()));
+        // Made at first start, for its user alone.
+        QCOMPARE(QFile::permissions(m_dir.filePath("token")),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    }
+
+    void requests_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("authorization"); // "token": the right one; "": none
+        QTest::addColumn<QByteArray>("host");          // "": the client's own
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("answer"); // a part of the body
+        QTest::addColumn<QByteArray>("frames");
+        const auto row
+                = [](const char *name, const QByteArray &method, const QString &path,
+                     const QByteArray &body, int status, const QByteArray &answer,
+                     const QByteArray &frames = {}, const QByteArray &authorization = "token",
+                     const QByteArray &host = {}) {
+                      QTest::newRow(name) << method << path << body << authorization << host
+                                          << status << answer << frames;
+                  };
+        const QByteArray hello = R"({"text": "Hello"})";
+        // clang-format off
+        row("message padded with blanks", "POST", "/api/v1/message", hello, 200, R"("queued":true)", "$B7MHELLO \r");
+        row("message padded by the window's rule", "POST", "/api/v1/message", R"({"text": "Hi", "pad": "last"})", 200, "queued", "$B7MHIIIII\r");
+        row("attributes then the message once", "POST", "/api/v1/attributes", R"({"effects": "12", "speeds": "9", "text": "HI"})", 200, "queued", "$B7E122222\r$B7S999999\r$B7MHI    \r");
+        row("blank", "POST", "/api/v1/blank", {}, 200, "queued", "$B7F000000\r$B7M      \r");
+        row("info", "GET", "/api/v1/info", {}, 200, R"("chain":6)");
+        row("refused character", "POST", "/api/v1/message", R"({"text": "HE~LO"})", 400, R"(message: character \"~\" at position 3 cannot be shown)");
+        row("refused attribute", "POST", "/api/v1/attributes", R"({"speeds": "12x"})", 400, R"(speeds: character \"x\" at position 3 is not a speed)");
+        row("no text", "POST", "/api/v1/message", "{}", 400, "message needs a text");
+        row("not JSON", "POST", "/api/v1/message", "{", 400, "the body is not JSON");
+        row("unknown mode", "PUT", "/api/v1/mode", R"({"mode": "disco"})", 400, "mode takes one of");
+        row("bad font file", "PUT", "/api/v1/font", "010 0101\r\n", 400, "font: ");
+        row("unknown call", "GET", "/api/v1/nothing", {}, 404, "no such call");
+        row("wrong method", "GET", "/api/v1/message", {}, 405, "use POST");
+        row("no notification 99", "DELETE", "/api/v1/notify/99", {}, 404, "no notification 99");
+        row("body over 64 KiB", "POST", "/api/v1/message", QByteArray(70 * 1024, ' '), 413, "larger than 64 KiB");
+        row("request past the connection's bound", "POST", "/api/v1/message", QByteArray(1024 * 1024, ' '), 413, "request is larger than");
+        row("no token", "POST", "/api/v1/message", hello, 401, "needs the API token", {}, "");
+        row("wrong token", "POST", "/api/v1/message", hello, 401, "token is wrong", {}, "Bearer 0123");
+        row("token in another scheme", "POST", "/api/v1/message", hello, 401, "needs the API token", {}, "Basic 0123");
+        row("Host of another site", "POST", "/api/v1/message", hello, 421, "Host header must name this service", {}, "token", "evil.example");
+        row("Host of another site with the port", "GET", "/api/v1/info", {}, 421, "Host header", {}, "token", "evil.example:8760");
+        row("Host localhost with a port", "GET", "/api/v1/info", {}, 200, R"("open":true)", {}, "token", "localhost:1");
+        row("Host [::1]", "GET", "/api/v1/info", {}, 200, R"("open":true)", {}, "token", "[::1]");
+        row("page without a token", "GET", "/", {}, 200, "<html");
+        // clang-format on
+    }
+    // Each request's answer and what it sent: refused ones send nothing.
+    void requests()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, authorization);
+        QFETCH(QByteArray, host);
+        QFETCH(int, status);
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, frames);
+        const Answer got = m_service->call(method, path, body, authorization, host);
+        QVERIFY2(got.body.contains(answer), got.body.constData());
+        QCOMPARE(got.status, status);
+        // Every refusal is a JSON object with a readable error.
+        if (status >= 400)
+            QVERIFY2(!got.json().value("error").toString().isEmpty(), got.body.constData());
+        QCOMPARE(m_service->framesUntilMark(m_line), frames);
+    }
+
+    void notifications_data()
+    {
+        QTest::addColumn<QByteArray>("notify");
+        QTest::addColumn<bool>("dismiss");
+        QTest::addColumn<QByteArray>("shown"); // the frames between the message and its return
+        // clang-format off
+        QTest::newRow("for a time") << QByteArray(R"({"text": "Ring", "seconds": 1})") << false << QByteArray("$B7MRING  \r");
+        QTest::newRow("until dismissed") << QByteArray(R"({"text": "Ring", "seconds": 600})") << true << QByteArray("$B7MRING  \r");
+        QTest::newRow("long text scrolls one pass") << QByteArray(R"({"text": "Ring bell", "passes": 1, "rate": 50})") << false
+            << QByteArray("$B7MRING B\r$B7MING BE\r$B7MNG BEL\r$B7MG BELL\r$B7M BELL \r$B7MBELL R\r$B7MELL RI\r$B7MLL RIN\r$B7ML RING\r$B7M RING \r");
+        // clang-format on
+    }
+    // A notification shows, then what was on show returns; the event stream tells both.
+    void notifications()
+    {
+        QFETCH(QByteArray, notify);
+        QFETCH(bool, dismiss);
+        QFETCH(QByteArray, shown);
+        QNetworkReply *events = m_service->send("GET", "/api/v1/events");
+        QByteArray stream;
+        connect(events, &QNetworkReply::readyRead, this, [&] { stream += events->readAll(); });
+        QVERIFY(QTest::qWaitFor([&] { return stream.contains("event: state\ndata: {"); },
+                                kTimeoutMs));
+        QCOMPARE(m_service->call("POST", "/api/v1/message", R"({"text": "Hello"})").status, 200);
+        QVERIFY(m_line.until("$B7MHELLO \r").endsWith("$B7MHELLO \r"));
+        const Answer posted = m_service->call("POST", "/api/v1/notify", notify);
+        QCOMPARE(posted.status, 200);
+        const int id = posted.json().value("id").toInt();
+        QVERIFY(id > 0);
+        if (dismiss) {
+            QVERIFY(m_line.until(shown).endsWith(shown));
+            QCOMPARE(m_service->call("DELETE", "/api/v1/notify/" + QString::number(id)).status,
+                     200);
+        }
+        const QByteArray seen = m_line.until("$B7MHELLO \r");
+        QCOMPARE(seen, dismiss ? QByteArray("$B7MHELLO \r") : shown + "$B7MHELLO \r");
+        const QByteArray phase
+                = "event: notification\ndata: {\"id\":" + QByteArray::number(id) + ",\"phase\":\"";
+        QVERIFY2(
+                QTest::qWaitFor([&] { return stream.contains(phase + "finished\"}"); }, kTimeoutMs),
+                stream.right(300).constData());
+        QVERIFY(stream.indexOf(phase + "started\"}") < stream.indexOf(phase + "finished\"}"));
+        // The state the stream told last shows the message again.
+        QVERIFY(QTest::qWaitFor(
+                [&] {
+                    const qsizetype last = stream.lastIndexOf("event: state\ndata: ");
+                    return stream.indexOf("\"message\":\"HELLO\",\"mode\":\"off\",\"notification\":"
+                                          "null",
+                                          last)
+                           > last;
+                },
+                kTimeoutMs));
+        events->abort();
+        events->deleteLater();
+    }
+
+    // Actions posted at once by several clients while a mode ticks: each action's frames
+    // arrive together on the line.
+    void concurrentActionsStayWhole()
+    {
+        QCOMPARE(m_service->call("PUT", "/api/v1/mode", R"({"mode": "count", "delay": 1})").status,
+                 200);
+        QVERIFY(m_line.until("$B7M000002\r").endsWith("$B7M000002\r"));
+        QList<QNetworkReply *> replies;
+        for (int client = 1; client <= 6; ++client) {
+            const QByteArray n = QByteArray::number(client);
+            replies += m_service->send("POST", "/api/v1/attributes",
+                                       R"({"effects": ")" + n + R"(", "speeds": ")" + n
+                                               + R"(", "text": "T)" + n + R"("})");
+        }
+        for (QNetworkReply *reply : replies)
+            QCOMPARE(Service::wait(reply).status, 200);
+        QCOMPARE(m_service->call("PUT", "/api/v1/mode", R"({"mode": "off"})").status, 200);
+        const QByteArray seen = m_service->framesUntilMark(m_line);
+        for (int client = 1; client <= 6; ++client) {
+            const QByteArray n = QByteArray::number(client);
+            const QByteArray whole
+                    = "$B7E" + n.repeated(6) + "\r$B7S" + n.repeated(6) + "\r$B7MT" + n + "    \r";
+            QVERIFY2(seen.contains(whole), seen.constData());
+        }
+        // The mode ticked meanwhile, between the actions.
+        QVERIFY2(seen.count("$B7M0000") > 0, seen.constData());
+    }
+
+    // At the line's real pace: a full queue answers 429, a second upload 409.
+    void refusedWhileBusy()
+    {
+        Wire line;
+        QVERIFY(line.isValid());
+        QVERIFY(writeFile(m_dir.filePath("busy.conf"), "queue = 2\n"));
+        Service busy(m_dir.filePath("token"));
+        QVERIFY(busy.start(line.slavePath(), {"--config", m_dir.filePath("busy.conf")}, "1"));
+        QList<QNetworkReply *> replies;
+        for (int client = 0; client < 6; ++client)
+            replies += busy.send("POST", "/api/v1/attributes",
+                                 R"({"effects": "1", "speeds": "2", "text": "FULL"})");
+        QList<int> statuses;
+        QByteArray refusal;
+        for (QNetworkReply *reply : replies) {
+            const Answer answer = Service::wait(reply);
+            statuses += answer.status;
+            if (answer.status == 429)
+                refusal = answer.body;
+        }
+        QVERIFY2(statuses.contains(200) && statuses.contains(429),
+                 qPrintable(QString::number(statuses.count(429))));
+        QVERIFY2(refusal.contains("the queue is full"), refusal.constData());
+
+        QByteArray font;
+        for (int code = 10; code <= 125; ++code)
+            font += QByteArray::number(code).rightJustified(3, '0') + " 000000000000000\r\n";
+        while (busy.call("GET", "/api/v1/state").json().value("queue").toInt() > 0)
+            QTest::qWait(50);
+        const Answer first = busy.call("PUT", "/api/v1/font", font);
+        QCOMPARE(first.status, 202);
+        const Answer second = busy.call("PUT", "/api/v1/font", font);
+        QCOMPARE(second.status, 409);
+        QVERIFY2(second.body.contains("upload is under way"), second.body.constData());
+        const QString job = "/api/v1/jobs/" + QString::number(first.json().value("job").toInt());
+        QVERIFY(QTest::qWaitFor(
+                [&] { return busy.call("GET", job).json().value("sent").toInt() > 0; },
+                kTimeoutMs));
+    }
+
+    // The port hangs up: the service runs on, refuses actions with 503, and once the device is
+    // back it sends what the chain should show.
+    void lineLostAndBack()
+    {
+        auto first = std::make_unique<Wire>();
+        // The far end is this process alone, so that closing it hangs the line up.
+        ::fcntl(first->pty().masterFd(), F_SETFD, FD_CLOEXEC);
+        const QString link = m_dir.filePath("tty");
+        QVERIFY(QFile::link(first->slavePath(), link));
+        Service service(m_dir.filePath("token"));
+        QVERIFY(service.start(link));
+        QCOMPARE(service.call("POST", "/api/v1/attributes", R"({"effects": "3", "text": "Back"})")
+                         .status,
+                 200);
+        QVERIFY(first->until("$B7MBACK  \r").endsWith("$B7MBACK  \r"));
+        first->pty().closeMaster();
+        QVERIFY(service.stateBecomes(
+                [](const QJsonObject &state) { return !state.value("open").toBool(true); }));
+        const Answer refused = service.call("POST", "/api/v1/message", R"({"text": "Lost"})");
+        QCOMPARE(refused.status, 503);
+        QVERIFY2(refused.body.contains("is lost"), refused.body.constData());
+
+        Wire second;
+        QVERIFY(QFile::remove(link) && QFile::link(second.slavePath(), link));
+        const QByteArray state = "$B7F000000\r$B7U000000\r$B7E333333\r$B7S000000\r$B7MBACK  \r";
+        QCOMPARE(second.until("$B7MBACK  \r"), state);
+        QVERIFY(service.stateBecomes(
+                [](const QJsonObject &state) { return state.value("open").toBool(); }));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    Wire m_line;
+    std::unique_ptr<Service> m_service;
+};
+
+QTEST_GUILESS_MAIN(TestVornikd)
+#include "tst_vornikd.moc"

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "protocol/pacedcommand.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// One request to vornikd as judged: what it asks for and its checked values, ready to run.
+struct ApiRequest
+{
+    enum Kind {
+        Page,
+        DigitSvg,
+        Info,
+        State,
+        Events,
+        Message,
+        Attributes,
+        Notify,
+        Dismiss,
+        Mode,
+        Font,
+        Job,
+        Blank
+    };
+    Kind kind = Page;
+
+    // Message and Notify: the whole text (checked, upper-cased), and how it fills the chain
+    // when it fits; longer texts scroll one character every rate ms.
+    QString text;
+    bool padLast = false;
+    int rate = 300;
+    int passes = 0;
+    int seconds = 0;
+    int priority = 1;
+    bool hasText = false; // Attributes: a message was given
+
+    // Attributes and Blank: the frames, in order.
+    CommandList commands;
+
+    // Mode: its name and the start, stop and delay fields (ModeSteps' order).
+    QString mode;
+    std::array<QString, 3> animation;
+
+    // Font: the patterns of codes 10 to 125 and the fonts argument sent first.
+    QStringList patterns;
+    QByteArray fonts;
+
+    // Dismiss and Job: the id in the path.
+    int id = 0;
+};

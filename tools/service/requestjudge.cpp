@@ -1,0 +1,320 @@
+#include "requestjudge.h"
+
+#include "tokenfile.h"
+
+#include "font/fontfile.h"
+#include "modes/modesteps.h"
+#include "protocol/digitattributes.h"
+#include "protocol/messagecommands.h"
+#include "session/chaininput.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include <cmath>
+#include <optional>
+
+namespace RequestJudge {
+
+namespace {
+
+struct Refused
+{
+    int status;
+    QString text;
+};
+
+using Method = QByteArray;
+
+// The JSON keys of the attribute rows, in the table's order.
+const char *const kAttributeKeys[] = {"fonts", "underscores", "effects", "speeds"};
+const char *const kModes[] = {"off", "clock", "date", "count", "animate", "test"};
+
+QJsonObject bodyObject(const QByteArray &body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw Refused{400, "the body is not JSON: " + error.errorString() + " at offset "
+                                   + QString::number(error.offset)};
+    if (!document.isObject())
+        throw Refused{400, QStringLiteral("the body is not a JSON object")};
+    return document.object();
+}
+
+std::optional<QString> text(const QJsonObject &object, const QString &key)
+{
+    if (!object.contains(key))
+        return std::nullopt;
+    if (!object.value(key).isString())
+        throw Refused{400, key + " takes a text"};
+    return object.value(key).toString();
+}
+
+int number(const QJsonObject &object, const QString &key, int low, int high, int fallback)
+{
+    if (!object.contains(key))
+        return fallback;
+    const double value = object.value(key).toDouble(std::nan(""));
+    if (!object.value(key).isDouble() || std::floor(value) != value || value < low || value > high)
+        throw Refused{400, QStringLiteral("%1 takes a whole number from %2 to %3")
+                                   .arg(key)
+                                   .arg(low)
+                                   .arg(high)};
+    return static_cast<int>(value);
+}
+
+// A mode's from, to and delay as its fields hold them: a number or its text.
+std::optional<QString> field(const QJsonObject &object, const QString &key)
+{
+    if (!object.contains(key))
+        return std::nullopt;
+    const QJsonValue value = object.value(key);
+    if (value.isDouble() && std::abs(value.toDouble()) < 1e15)
+        return QString::number(static_cast<qint64>(value.toDouble()));
+    if (value.isString())
+        return value.toString();
+    throw Refused{400, key + " takes a whole number"};
+}
+
+// The text of a message or a notification, and how it is shown over time.
+void readShown(const QJsonObject &object, const QString &what, ApiRequest &request)
+{
+    const std::optional<QString> given = text(object, QStringLiteral("text"));
+    if (!given)
+        throw Refused{400, what + " needs a text"};
+    request.text = ChainInput::messageText(what, *given);
+    const QString pad = text(object, QStringLiteral("pad")).value_or(QStringLiteral("space"));
+    if (pad != QLatin1String("space") && pad != QLatin1String("last"))
+        throw Refused{400, QStringLiteral("pad takes \"space\" or \"last\"")};
+    request.padLast = pad == QLatin1String("last");
+}
+
+void readTiming(const QJsonObject &object, ApiRequest &request)
+{
+    request.rate = number(object, QStringLiteral("rate"), 50, 10000, request.rate);
+    request.passes = number(object, QStringLiteral("passes"), 0, 1000, request.passes);
+    request.seconds = number(object, QStringLiteral("seconds"), 0, 86400, request.seconds);
+}
+
+void readMessage(const QJsonObject &object, const Context &context, ApiRequest &request)
+{
+    readShown(object, QStringLiteral("message"), request);
+    if (object.contains(QLatin1String("scroll"))) {
+        if (!object.value(QLatin1String("scroll")).isObject())
+            throw Refused{400, QStringLiteral("scroll takes an object: rate, passes, seconds")};
+        readTiming(object.value(QLatin1String("scroll")).toObject(), request);
+    }
+    Q_UNUSED(context);
+}
+
+void readNotify(const QJsonObject &object, ApiRequest &request)
+{
+    readShown(object, QStringLiteral("notification"), request);
+    readTiming(object, request);
+    request.priority = number(object, QStringLiteral("priority"), 0, 9, 1);
+    // Neither limit given: it shows for ten seconds.
+    if (request.seconds == 0 && request.passes == 0)
+        request.seconds = 10;
+}
+
+void readAttributes(const QJsonObject &object, const Context &context, ApiRequest &request)
+{
+    using namespace DigitAttributes;
+    const std::optional<QString> message = text(object, QStringLiteral("text"));
+    const QByteArray shown = ChainInput::fitted(
+            ChainInput::messageText("message", message.value_or(QString())), context.chain, false);
+    for (int row = Fonts; row <= Speeds; ++row) {
+        std::optional<QString> given = text(object, kAttributeKeys[row]);
+        if (!given)
+            continue;
+        const QByteArray value
+                = ChainInput::attribute(row, kAttributeKeys[row], given, context.chain);
+        // Each attribute's own frame; the message goes once, after all of them.
+        request.commands
+                += MessageCommands::attribute(table().at(row).letter, value, shown).first();
+    }
+    if (message) {
+        request.hasText = true;
+        request.text = ChainInput::messageText("message", *message);
+        request.commands += MessageCommands::message(shown);
+    }
+    if (request.commands.isEmpty())
+        throw Refused{400, QStringLiteral("attributes needs at least one of fonts, underscores, "
+                                          "effects, speeds, text")};
+}
+
+void readMode(const QJsonObject &object, ApiRequest &request)
+{
+    request.mode = text(object, QStringLiteral("mode")).value_or(QString());
+    if (std::find(std::begin(kModes), std::end(kModes), request.mode) == std::end(kModes))
+        throw Refused{400,
+                      QStringLiteral("mode takes one of off, clock, date, count, animate, test")};
+    const bool count = request.mode == QLatin1String("count");
+    std::array<std::optional<QString>, 3> given{field(object, QStringLiteral("from")),
+                                                field(object, QStringLiteral("to")),
+                                                field(object, QStringLiteral("delay"))};
+    if (request.mode == QLatin1String("animate")) {
+        if (!given[ModeSteps::kStartField])
+            given[ModeSteps::kStartField] = QString::number(ModeSteps::kDefaultStart);
+        if (!given[ModeSteps::kStopField])
+            given[ModeSteps::kStopField] = QString::number(ModeSteps::kDefaultStop);
+    }
+    request.animation = ChainInput::animation(given, count, QString());
+    if (count)
+        request.animation[ModeSteps::kStartField]
+                = ModeSteps::counterNormalised(given[ModeSteps::kStartField].value_or(QString()));
+}
+
+void readFont(const QByteArray &body, const Context &context, ApiRequest &request)
+{
+    const FontFile::Patterns read = FontFile::readLoadFile(body);
+    if (!read.ok())
+        throw Refused{400, read.refusalFrom(QStringLiteral("font"))};
+    request.patterns = read.patterns;
+    request.fonts
+            = ChainInput::attribute(DigitAttributes::Fonts, "fonts", std::nullopt, context.chain);
+}
+
+int pathId(const QByteArray &rest)
+{
+    bool ok = false;
+    const int id = rest.toInt(&ok);
+    if (!ok || id < 1)
+        throw Refused{404, "no such id: " + QString::fromLatin1(rest)};
+    return id;
+}
+
+void requireMethod(const Incoming &incoming, const char *method, const QByteArray &path)
+{
+    if (incoming.method != method)
+        throw Refused{405, QStringLiteral("%1 %2 is not allowed; use %3")
+                                   .arg(QString::fromLatin1(incoming.method.left(16)),
+                                        QString::fromLatin1(path), QLatin1String(method))};
+}
+
+void requireToken(const Incoming &incoming, const Context &context)
+{
+    static const QByteArray scheme("Bearer ");
+    if (!incoming.authorization.startsWith(scheme))
+        throw Refused{401, QStringLiteral("this call needs the API token: "
+                                          "\"Authorization: Bearer TOKEN\"")};
+    if (!TokenFile::matches(incoming.authorization.mid(scheme.size()).trimmed(), context.token))
+        throw Refused{401, QStringLiteral("the API token is wrong")};
+}
+
+ApiRequest route(const Incoming &incoming, const Context &context)
+{
+    QByteArray path = incoming.path;
+    const qsizetype query = path.indexOf('?');
+    if (query >= 0)
+        path.truncate(query);
+    ApiRequest request;
+    if (path == "/" || path == "/index.html") {
+        requireMethod(incoming, "GET", path);
+        request.kind = ApiRequest::Page;
+        return request;
+    }
+    if (path == "/digit.svg") {
+        requireMethod(incoming, "GET", path);
+        request.kind = ApiRequest::DigitSvg;
+        return request;
+    }
+    static const QByteArray api("/api/v1/");
+    if (!path.startsWith("/api/"))
+        throw Refused{404, "no such page: " + QString::fromLatin1(path.left(200))};
+    requireToken(incoming, context);
+    if (incoming.body.size() > kMaxBody)
+        throw Refused{413, QStringLiteral("the body is larger than 64 KiB")};
+    const QByteArray name = path.startsWith(api) ? path.mid(api.size()) : QByteArray();
+    const auto is = [&](const char *which, const char *method, ApiRequest::Kind kind) {
+        if (name != which)
+            return false;
+        requireMethod(incoming, method, path);
+        request.kind = kind;
+        return true;
+    };
+    if (is("info", "GET", ApiRequest::Info) || is("state", "GET", ApiRequest::State)
+        || is("events", "GET", ApiRequest::Events))
+        return request;
+    if (is("blank", "POST", ApiRequest::Blank)) {
+        request.commands = MessageCommands::blank(context.chain);
+        return request;
+    }
+    if (is("message", "POST", ApiRequest::Message)) {
+        readMessage(bodyObject(incoming.body), context, request);
+        return request;
+    }
+    if (is("attributes", "POST", ApiRequest::Attributes)) {
+        readAttributes(bodyObject(incoming.body), context, request);
+        return request;
+    }
+    if (is("notify", "POST", ApiRequest::Notify)) {
+        readNotify(bodyObject(incoming.body), request);
+        return request;
+    }
+    if (is("mode", "PUT", ApiRequest::Mode)) {
+        readMode(bodyObject(incoming.body), request);
+        return request;
+    }
+    if (is("font", "PUT", ApiRequest::Font)) {
+        readFont(incoming.body, context, request);
+        return request;
+    }
+    if (name.startsWith("notify/")) {
+        requireMethod(incoming, "DELETE", path);
+        request.kind = ApiRequest::Dismiss;
+        request.id = pathId(name.mid(7));
+        return request;
+    }
+    if (name.startsWith("jobs/")) {
+        requireMethod(incoming, "GET", path);
+        request.kind = ApiRequest::Job;
+        request.id = pathId(name.mid(5));
+        return request;
+    }
+    throw Refused{404, "no such call: " + QString::fromLatin1(path.left(200))};
+}
+
+} // namespace
+
+bool hostAllowed(const QByteArray &host, const QStringList &hosts)
+{
+    QByteArray name = host.trimmed().toLower();
+    if (name.startsWith('[')) {
+        const qsizetype close = name.indexOf(']');
+        const QByteArray rest = close < 0 ? QByteArray() : name.mid(close + 1);
+        if (close < 0 || !(rest.isEmpty() || rest.startsWith(':')))
+            return false;
+        name = name.left(close + 1);
+    } else if (name.count(':') == 1) {
+        name.truncate(name.indexOf(':'));
+    }
+    if (name.isEmpty())
+        return false;
+    if (name == "localhost" || name == "127.0.0.1" || name == "[::1]")
+        return true;
+    return hosts.contains(QString::fromLatin1(name));
+}
+
+Verdict judge(const Incoming &incoming, const Context &context)
+{
+    Verdict verdict;
+    try {
+        if (!hostAllowed(incoming.host, context.hosts))
+            throw Refused{421, QStringLiteral("the Host header must name this service "
+                                              "(localhost, 127.0.0.1, [::1] or a configured "
+                                              "name)")};
+        verdict.request = route(incoming, context);
+    } catch (const Refused &refused) {
+        verdict.status = refused.status;
+        verdict.error = refused.text;
+    } catch (const ChainInput::Refusal &refusal) {
+        verdict.status = 400;
+        verdict.error = refusal.text;
+    }
+    return verdict;
+}
+
+} // namespace RequestJudge

@@ -1,0 +1,151 @@
+#include "serviceoptions.h"
+
+#include "core/basicutilities.h"
+#include "session/chaininput.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+constexpr const char *kSystemConfig = "/etc/vornik/vornikd.conf";
+
+QString userFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/vornik");
+}
+
+struct Refused
+{
+    QString text;
+};
+
+int positive(const QString &what, const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1)
+        throw Refused{what + " takes a whole number from 1"};
+    return value;
+}
+
+} // namespace
+
+ServiceOptions::ServiceOptions(const QStringList &arguments)
+{
+    try {
+        read(arguments);
+    } catch (const Refused &refused) {
+        error = refused.text;
+    } catch (const ChainInput::Refusal &refusal) {
+        error = refusal.text;
+    }
+}
+
+void ServiceOptions::read(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+            "Serves a chain of Vornik display modules to every client at once: an HTTP API with "
+            "a token,\na live page and an event stream, one ordered queue to the line.");
+    parser.addOptions(
+            {{"port", "The serial device (or VORNIK_PORT, or the configuration file).", "DEVICE"},
+             {"chain", "Digits in the chain, 1 to 10 (default 6).", "N"},
+             {"listen",
+              QStringLiteral("Address and port to listen on (default 127.0.0.1:%1; port 0 picks "
+                             "a free one).")
+                      .arg(kDefaultPort),
+              "ADDR:PORT"},
+             {"token-file", "The file holding the API token; made with a new token if missing.",
+              "FILE"},
+             {"config",
+              QStringLiteral("The configuration file (default %1, else %2/vornikd.conf).")
+                      .arg(kSystemConfig, userFolder()),
+              "FILE"},
+             {{"h", "help"}, "Print this help."},
+             {"version", "Print the version."}});
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(arguments))
+        throw Refused{parser.errorText() + " (see --help)"};
+    if (!parser.positionalArguments().isEmpty())
+        throw Refused{"unexpected argument \"" + parser.positionalArguments().first()
+                      + "\" (see --help)"};
+    if (parser.isSet("help") || parser.isSet("version")) {
+        help = true;
+        text = parser.isSet("help") ? parser.helpText()
+                                              + "\nTesting aid: VORNIK_PAUSE_SCALE=F multiplies "
+                                                "every pause by F.\n"
+                                    : "vornikd " + VersionText() + '\n';
+        return;
+    }
+
+    if (parser.isSet("config")) {
+        configFile = parser.value("config");
+        if (!QFileInfo(configFile).isReadable())
+            throw Refused{"--config: " + configFile + " cannot be read"};
+    } else if (QFileInfo::exists(kSystemConfig)) {
+        configFile = kSystemConfig;
+    } else if (QFileInfo::exists(userFolder() + "/vornikd.conf")) {
+        configFile = userFolder() + "/vornikd.conf";
+    }
+    std::unique_ptr<QSettings> config;
+    if (!configFile.isEmpty()) {
+        config = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
+        if (config->status() != QSettings::NoError)
+            throw Refused{configFile + ": not a configuration file"};
+    }
+    // A value with commas comes back from the INI reader as a list.
+    const auto fromFile = [&](const QString &name) {
+        const QVariant stored = config ? config->value(name) : QVariant();
+        return stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(',')
+                                                         : stored.toString();
+    };
+    const auto inFile = [&](const QString &name) { return config && config->contains(name); };
+    // The command line wins over the file; the file's keys are the options' names.
+    const auto value = [&](const QString &name, const QString &fallback = {}) {
+        return parser.isSet(name) ? parser.value(name) : inFile(name) ? fromFile(name) : fallback;
+    };
+    const QString where = configFile.isEmpty() ? QString() : configFile + ": ";
+    const auto named
+            = [&](const QString &name) { return parser.isSet(name) ? "--" + name : where + name; };
+
+    device = parser.isSet("port") ? parser.value("port") : qEnvironmentVariable("VORNIK_PORT");
+    if (device.isEmpty())
+        device = fromFile("port");
+    if (inFile("chain") || parser.isSet("chain"))
+        chain = ChainInput::chainLength(named("chain"), value("chain"));
+
+    const QString listen = value("listen", QStringLiteral("127.0.0.1:%1").arg(kDefaultPort));
+    const qsizetype colon = listen.lastIndexOf(QLatin1Char(':'));
+    QString host = listen.left(colon);
+    if (host.startsWith('[') && host.endsWith(']'))
+        host = host.mid(1, host.size() - 2);
+    bool portOk = false;
+    const uint portNumber = listen.mid(colon + 1).toUInt(&portOk);
+    if (colon < 0 || !address.setAddress(host) || !portOk || portNumber > 65535)
+        throw Refused{named("listen") + " takes ADDR:PORT, such as 127.0.0.1:8760"};
+    port = static_cast<quint16>(portNumber);
+
+    tokenFile = value("token-file", userFolder() + "/vornikd.token");
+    hosts = fromFile("hosts").split(',', Qt::SkipEmptyParts);
+    for (QString &name : hosts)
+        name = name.trimmed().toLower();
+    const auto limit = [&](const QString &name, int &into) {
+        if (inFile(name))
+            into = positive(where + name, fromFile(name));
+    };
+    limit("queue", queueCapacity);
+    limit("max-clients", maxClients);
+    limit("max-streams", maxStreams);
+}
+
+bool ServiceOptions::networkReachable() const
+{
+    return !address.isLoopback();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+// vornikd's settings: the command line over VORNIK_PORT over the configuration file over the
+// defaults. A refusal names the option or the key.
+class ServiceOptions
+{
+public:
+    static constexpr quint16 kDefaultPort = 8760;
+
+    // Reads arguments (the program's name first) and the configuration file they or the
+    // system name.
+    explicit ServiceOptions(const QStringList &arguments);
+
+    QString error;     // why the options were refused; empty when they were not
+    bool help = false; // --help or --version asked for: print text and end
+    QString text;
+
+    QString device;
+    int chain = 6;
+    QHostAddress address = QHostAddress::LocalHost;
+    quint16 port = kDefaultPort;
+    QString tokenFile;
+    QString configFile; // the file read, empty for none
+    // Host header names the service answers besides localhost, 127.0.0.1 and [::1].
+    QStringList hosts;
+    int queueCapacity = 32;
+    int maxClients = 64;
+    int maxStreams = 16;
+
+    // Whether the address is reachable from other machines.
+    bool networkReachable() const;
+
+private:
+    void read(const QStringList &arguments);
+};
