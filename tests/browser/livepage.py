@@ -63,12 +63,12 @@ def start(arguments, env):
 
 
 def lit_segments(driver):
-    """Per digit on the page, the segments drawn in the lit colour."""
+    """Per digit on the page, which of its lines (in the shared geometry's order, as the service
+    draws them) are in the lit colour."""
     return driver.execute_script("""
         return [...document.querySelectorAll('#chain svg')].map((svg) =>
-            [...svg.querySelectorAll('line')].filter((line) =>
-                getComputedStyle(line).stroke === arguments[0]).map((line) =>
-                    Number(line.dataset.segment)));""", ON)
+            [...svg.querySelectorAll('line')].flatMap((line, k) =>
+                getComputedStyle(line).stroke === arguments[0] ? [k] : []));""", ON)
 
 
 def until(wait, condition, what, now):
