@@ -289,20 +289,24 @@ private Q_SLOTS:
     // arrive together on the line.
     void concurrentActionsStayWhole()
     {
-        QCOMPARE(m_service->call("PUT", "/api/v1/mode", R"({"mode": "count", "delay": 1})").status,
+        // Pauses long enough for the waits to run events, where a stray send would slip in.
+        Wire line;
+        Service service(m_dir.filePath("token"));
+        QVERIFY(service.start(line.slavePath(), {}, "0.2"));
+        QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "count", "delay": 1})").status,
                  200);
-        QVERIFY(m_line.until("$B7M000002\r").endsWith("$B7M000002\r"));
+        QVERIFY(line.until("$B7M000002\r").endsWith("$B7M000002\r"));
         QList<QNetworkReply *> replies;
         for (int client = 1; client <= 6; ++client) {
             const QByteArray n = QByteArray::number(client);
-            replies += m_service->send("POST", "/api/v1/attributes",
-                                       R"({"effects": ")" + n + R"(", "speeds": ")" + n
-                                               + R"(", "text": "T)" + n + R"("})");
+            replies += service.send("POST", "/api/v1/attributes",
+                                    R"({"effects": ")" + n + R"(", "speeds": ")" + n
+                                            + R"(", "text": "T)" + n + R"("})");
         }
         for (QNetworkReply *reply : replies)
             QCOMPARE(Service::wait(reply).status, 200);
-        QCOMPARE(m_service->call("PUT", "/api/v1/mode", R"({"mode": "off"})").status, 200);
-        const QByteArray seen = m_service->framesUntilMark(m_line);
+        QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "off"})").status, 200);
+        const QByteArray seen = service.framesUntilMark(line);
         for (int client = 1; client <= 6; ++client) {
             const QByteArray n = QByteArray::number(client);
             const QByteArray whole
