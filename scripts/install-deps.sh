@@ -10,11 +10,11 @@ if [[ "${1:-}" == --log ]]; then
     log=${2:?--log needs a file}
     shift 2
 fi
-# desktop-file-utils and appstream validate the installed desktop files in the tests; dpkg-dev
-# computes the package's dependencies for `make package`; clang-format checks the formatting in
-# the tests.
+# desktop-file-utils and appstream validate the installed desktop files in the tests, systemd
+# (systemd-analyze) the example unit; dpkg-dev computes the package's dependencies for
+# `make package`; clang-format checks the formatting in the tests.
 packages=(cmake make g++ qt6-base-dev qt6-serialport-dev libgl-dev desktop-file-utils appstream
-          dpkg-dev clang-format)
+          systemd dpkg-dev clang-format)
 for extra in "$@"; do packages+=("$extra"); done
 missing=()
 for p in "${packages[@]}"; do
