@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -212,6 +213,7 @@ private Q_SLOTS:
         row("SIGINT says what was not sent", "VORNIK_PAUSE_SCALE=1 message -", lines, "SIGINT", 130, "$B7MAAAAAA\r", {}, "lines not sent: ");
         row("--latest shows the newest line", "VORNIK_PAUSE_SCALE=1 message - --latest", lines, "end", 0, {}, "$B7MEEEEEE\r", "lines dropped for newer ones: ");
         row("a port in use, and by whom", "message A", {}, "busy", 3, {}, {}, "is in use by process %1 (vornikctl)\n");
+        row("a refused access, with advice", "message A", {}, "denied", 3, {}, {}, "was denied.  If access was denied: the device allows only its owner (\"root\")");
         row("--wait for a port in use", "--wait 20 message A", {}, "freed", 0, {}, "$B7MAAAAAA\r", "in use by process %1 (vornikctl); waiting for it");
         // clang-format on
     }
@@ -241,6 +243,13 @@ private Q_SLOTS:
             said.replace("%1", QString::number(holder.processId()));
         }
         QProcess ctl;
+        if (event == "denied" && ::geteuid() != 0)
+            QSKIP("a refused access is made by running as nobody, which needs root");
+        if (event == "denied")
+            ctl.setChildProcessModifier([] {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(99);
+            });
         start(ctl, arguments + QStringList{"--port", line.slavePath()});
         ctl.write(input);
         if (event == "end")

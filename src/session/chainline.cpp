@@ -82,7 +82,9 @@ QString ChainLine::openFailure(const QString &device, bool &inUse) const
                 .arg(owner->pid)
                 .arg(owner->name);
     }
-    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno != ENOENT)
+    // QSerialPort takes "ttyUSB0" for /dev/ttyUSB0.
+    const QString path = device.contains(QLatin1Char('/')) ? device : "/dev/" + device;
+    if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno != ENOENT)
         return QStringLiteral("access to the serial port %1 was denied.").arg(device)
                + SerialPortControl::accessAdvice(device);
     inUse = true;

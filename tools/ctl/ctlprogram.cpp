@@ -109,7 +109,7 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
              [](CtlProgram &p) { return p.sendOnce(MessageCommands::blank(p.m_chain)); }, "blank",
              "blank the chain (\"Send character\")", "vornikctl blank"},
             {"font", "upload", 1, &CtlProgram::planFontUpload, "font upload FILE [--fonts F]",
-             "the whole user font to every module (\"Commit\"); FILE - is standard input",
+             "the user font to every module (\"Commit\"); - reads stdin",
              "vornikctl font upload myfont.fnt"},
             {"font", "write", 2,
              [](CtlProgram &p) {
@@ -150,7 +150,7 @@ CtlProgram::CtlProgram(const QStringList &arguments)
             "Drives a chain of Vornik display modules over a serial "
             "line, with the frames\nand pauses of the window's actions.");
     m_parser.addOptions(
-            {{"port", "The serial device (or VORNIK_PORT; else the one USB adapter).", "DEVICE"},
+            {{"port", "The serial device (or VORNIK_PORT; else the USB adapter).", "DEVICE"},
              {"wait", "Wait up to SECONDS for a port in use to come free.", "SECONDS"},
              {"chain",
               QStringLiteral("Digits in the chain, 1 to %1 (default 6).").arg(Protocol::kMaxDigits),
@@ -170,7 +170,7 @@ CtlProgram::CtlProgram(const QStringList &arguments)
                       .arg(ModeSteps::kDelayMin)
                       .arg(ModeSteps::kDelayMax),
               "D"},
-             {"latest", "Show the newest line, dropping those it overtook (message -)."},
+             {"latest", "Show the newest line, drop the backlog (message -)."},
              {"json", "The listing as JSON (ports)."}});
     m_parser.addPositionalArgument("command", "One of the commands below.", "COMMAND [ARGUMENTS]");
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
