@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs a build tree into a temporary prefix and checks that every installed file is there
-# and that the desktop tools accept the desktop entry and the metainfo (skipped when a validator
-# is not installed).
+# Installs a build tree into a temporary prefix and checks that every installed file is there,
+# that the desktop tools accept the desktop entry and the metainfo, and systemd the example unit
+# (each skipped when its validator is not installed).
 #
 #   scripts/check-install.sh BUILD-DIR      (run by ctest as "install")
 set -euo pipefail
@@ -17,18 +17,21 @@ for file in bin/vornik bin/vornik-chain bin/vornikctl bin/vornikd lib/systemd/sy
     share/icons/hicolor/scalable/apps/vornik.svg share/icons/hicolor/256x256/apps/vornik.png \
     share/doc/vornik/Vornik.rtf share/doc/vornik/Vornik.md share/doc/vornik/README.md \
     share/man/man1/vornik.1 share/man/man1/vornik-chain.1 share/man/man1/vornikctl.1 \
-    share/man/man1/vornikd.1 share/doc/vornik/examples/vornikd.conf; do
+    share/man/man1/vornikd.1 share/doc/vornik/examples/vornikd.conf \
+    share/doc/vornik/examples/vornikctl-clock.service; do
     if [[ ! -s "$prefix/$file" ]]; then
         echo "missing or empty: $file"
         fail=1
     fi
 done
+# check COMMAND...: the command must succeed; with QUIET=1 it must also say nothing (systemd-analyze
+# only warns about what it ignores).
 check() {
     if ! command -v "$1" >/dev/null; then
         echo "skipped: $1 is not installed"
         return
     fi
-    if ! output=$("$@" 2>&1); then
+    if ! output=$("$@" 2>&1) || [[ ${QUIET:-0} == 1 && -n $output ]]; then
         echo "refused by $*:"
         echo "$output"
         fail=1
@@ -39,5 +42,13 @@ check "$prefix/bin/vornik-chain" --help
 check "$prefix/bin/vornikd" --help
 check desktop-file-validate "$prefix/share/applications/vornik.desktop"
 check appstreamcli validate --no-net "$prefix/share/metainfo/org.vornik.Vornik.metainfo.xml"
+# The unit as installed, its program where this prefix put it (verify wants it executable).
+unit=$prefix/vornikctl-clock.service
+sed "s#/usr/bin/vornikctl#$prefix/bin/vornikctl#" \
+    "$prefix/share/doc/vornik/examples/vornikctl-clock.service" >"$unit"
+QUIET=1 check systemd-analyze verify "$unit"
+unit=$prefix/vornikd.service
+sed "s#/usr/bin/vornikd#$prefix/bin/vornikd#" "$prefix/lib/systemd/system/vornikd.service" >"$unit"
+QUIET=1 check systemd-analyze verify "$unit"
 [[ $fail -eq 0 ]] && echo "install: every file in place"
 exit $fail

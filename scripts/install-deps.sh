@@ -10,14 +10,14 @@ if [[ "${1:-}" == --log ]]; then
     log=${2:?--log needs a file}
     shift 2
 fi
-# desktop-file-utils and appstream validate the installed desktop files in the tests; dpkg-dev
-# computes the package's dependencies for `make package`; clang-format checks the formatting in
-# the tests; qt6-httpserver-dev (with qt6-websockets-dev, which its CMake files ask for) is
-# vornikd's HTTP server; chromium, chromium-driver and python3-selenium load vornikd's live page
-# in a real browser in the tests.
+# desktop-file-utils and appstream validate the installed desktop files in the tests, systemd
+# (systemd-analyze) the units; dpkg-dev computes the package's dependencies for `make package`;
+# clang-format checks the formatting in the tests; qt6-httpserver-dev (with qt6-websockets-dev,
+# which its CMake files ask for) is vornikd's HTTP server; chromium, chromium-driver and
+# python3-selenium load vornikd's live page in a real browser in the tests.
 packages=(cmake make g++ qt6-base-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
-          libgl-dev desktop-file-utils appstream dpkg-dev clang-format chromium chromium-driver
-          python3-selenium)
+          libgl-dev desktop-file-utils appstream systemd dpkg-dev clang-format chromium
+          chromium-driver python3-selenium)
 for extra in "$@"; do packages+=("$extra"); done
 missing=()
 for p in "${packages[@]}"; do

@@ -5,10 +5,12 @@
 
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
+#include "serial/portlist.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 #include "serial/serialportcontrol.h"
 
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -170,6 +172,79 @@ private Q_SLOTS:
         QVERIFY(SerialPortControl::openError(QSerialPort::PermissionError, QFile::decodeName(path),
                                              QString())
                         .description.endsWith(given));
+    }
+
+    // Without a name only a USB serial or ACM adapter with its ids is picked, and never a
+    // console; an empty name is refused. A port is "device ids console".
+    void portChoice_data()
+    {
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QString>("named"); // "-" for none
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("said"); // a part of the refusal, or the note
+        const QString adapter = QStringLiteral("/dev/ttyUSB0 0403:6001 -");
+        // clang-format off
+        QTest::newRow("the one adapter") << QStringList{"/dev/ttyS0 - -", adapter} << "-" << "/dev/ttyUSB0" << "using /dev/ttyUSB0";
+        QTest::newRow("an ACM adapter") << QStringList{"/dev/ttyACM1 2341:0043 -"} << "-" << "/dev/ttyACM1" << "using /dev/ttyACM1";
+        QTest::newRow("a console is never picked") << QStringList{"/dev/ttyUSB0 0403:6001 console"} << "-" << "" << "never picked by itself:\n  /dev/ttyUSB0 (console)";
+        QTest::newRow("a built-in port alone") << QStringList{"/dev/ttyS0 - -"} << "-" << "" << "no serial adapter";
+        QTest::newRow("USB without ids") << QStringList{"/dev/ttyUSB1 - -"} << "-" << "" << "no serial adapter";
+        QTest::newRow("two adapters") << QStringList{adapter, "/dev/ttyACM0 2341:0043 -"} << "-" << "" << "several serial adapters";
+        QTest::newRow("a name wins") << QStringList{adapter} << "/dev/ttyS0" << "/dev/ttyS0" << "";
+        QTest::newRow("an empty name") << QStringList{adapter} << "" << "" << "is empty";
+        // clang-format on
+    }
+    void portChoice()
+    {
+        QFETCH(QStringList, listed);
+        QFETCH(QString, named);
+        QFETCH(QString, said);
+        QList<ListedPort> ports;
+        for (const QString &port : listed) {
+            const QStringList words = port.split(' ');
+            ports.append({words[0],
+                          {},
+                          {},
+                          {},
+                          words[1] == "-" ? QString() : words[1],
+                          words[2] == "console"});
+        }
+        const auto choice = PortList::choose(
+                named == "-" ? std::nullopt : std::optional<QString>(named), ports);
+        QTEST(choice.device, "device");
+        QVERIFY2((choice.refusal + choice.note).contains(said), qPrintable(choice.refusal));
+        QCOMPARE(choice.emptyName, named.isEmpty());
+    }
+
+    // The kernel's consoles from its files, a port's listing as JSON, and the process that
+    // holds a port by its lock file (none once that process is gone).
+    void consolesJsonAndLockOwner()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("consoles"),
+                          "ttyS0    -W- (EC p a)    4:64\ntty0 -WU (E p) 4:1\n"));
+        QVERIFY(writeFile(dir.filePath("cmdline"),
+                          "quiet console=ttyUSB1,115200n8 xconsole=ttyS3 console=tty0\n"));
+        QCOMPARE(PortList::consoles(dir.path()),
+                 (QStringList{"/dev/ttyS0", "/dev/tty0", "/dev/ttyUSB1"}));
+        QCOMPARE(
+                PortList::json({{"/dev/ttyUSB0", "FT232R", "FTDI", "A1", "0403:6001", false},
+                                {"/dev/ttyS0", "", "", "", "", true}}),
+                QByteArray(
+                        R"([{"console":false,"description":"FT232R","device":"/dev/ttyUSB0",)"
+                        R"("manufacturer":"FTDI","productId":"6001","serialNumber":"A1","vendorId":"0403"},)"
+                        R"({"console":true,"description":"","device":"/dev/ttyS0","manufacturer":"",)"
+                        R"("productId":null,"serialNumber":"","vendorId":null}])"
+                        "\n"));
+        QLockFile lock(dir.filePath("LCK..pts_7"));
+        QVERIFY(lock.tryLock());
+        const auto owner = PortList::lockOwner("/dev/pts/7", {dir.filePath("none"), dir.path()});
+        QVERIFY(owner.has_value());
+        QCOMPARE(owner->pid, QCoreApplication::applicationPid());
+        QCOMPARE(owner->name, QCoreApplication::applicationName());
+        lock.unlock();
+        QVERIFY(writeFile(dir.filePath("LCK..ttyUSB3"), "999999999\ngone\nhost\n"));
+        QVERIFY(!PortList::lockOwner("/dev/ttyUSB3", {dir.path()}).has_value());
     }
 
     // The scan opens each candidate with the scan settings, probes it up to five times and

@@ -4,6 +4,7 @@
 #include "font/fonttable.h"
 #include "serial/seriallink.h"
 #include "session/chainstatetracker.h"
+#include "session/linefeed.h"
 #include "session/pacedsender.h"
 #include "session/uploadjob.h"
 
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include <memory>
+#include <unistd.h>
 
 using Outcome = PacedSender::Outcome;
 Q_DECLARE_METATYPE(PacedSender::Outcome)
@@ -121,6 +123,52 @@ private Q_SLOTS:
         QCOMPARE(m_port->writes(), expected.mid(0, frames));
         QCOMPARE(handed, logged);
         delete guard.data();
+    }
+
+    // A ticker from a pipe: every line in turn while the input waits, or with newest only
+    // the last of those read meanwhile; a line the chain cannot show is skipped. The chunks
+    // after the first are written while the first frame goes out.
+    void lineFeed_data()
+    {
+        QTest::addColumn<bool>("newestOnly");
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QByteArrayList>("frames");
+        QTest::addColumn<int>("dropped");
+        QTest::addColumn<QStringList>("skipped");
+        const QStringList refused{"line 3: character \"~\" at position 2 cannot be shown"};
+        const QByteArrayList chunks{"A\n", "B\nC~\n", "D\r\n"};
+        // clang-format off
+        QTest::newRow("every line") << false << chunks << QByteArrayList{"$B7MAAAAAA\r", "$B7MBBBBBB\r", "$B7MDDDDDD\r"} << 0 << refused;
+        QTest::newRow("newest only") << true << chunks << QByteArrayList{"$B7MAAAAAA\r", "$B7MDDDDDD\r"} << 1 << refused;
+        QTest::newRow("newest of one read") << true << QByteArrayList{"A\nB\nC\n"} << QByteArrayList{"$B7MCCCCCC\r"} << 2 << QStringList();
+        // clang-format on
+    }
+    void lineFeed()
+    {
+        QFETCH(bool, newestOnly);
+        QFETCH(QByteArrayList, chunks);
+        int pipe[2];
+        QCOMPARE(::pipe(pipe), 0);
+        PacedSender sender(*m_link);
+        LineFeed feed(pipe[0], sender, 6, newestOnly);
+        QStringList skipped;
+        bool finished = false;
+        connect(&feed, &LineFeed::skipped, this, [&](const QString &why) { skipped += why; });
+        connect(&feed, &LineFeed::finished, this, [&] { finished = true; });
+        m_port->setWriteHook([&](const QByteArray &) {
+            for (const QByteArray &chunk : chunks.mid(1))
+                QCOMPARE(::write(pipe[1], chunk.constData(), chunk.size()), chunk.size());
+            chunks = chunks.mid(0, 1);
+        });
+        QCOMPARE(::write(pipe[1], chunks[0].constData(), chunks[0].size()), chunks[0].size());
+        QTRY_VERIFY(!m_port->writes().isEmpty());
+        ::close(pipe[1]);
+        QTRY_VERIFY(finished);
+        QTEST(m_port->writes(), "frames");
+        QTEST(feed.dropped(), "dropped");
+        QCOMPARE(feed.unsent(), 0);
+        QTEST(skipped, "skipped");
+        ::close(pipe[0]);
     }
 
     // Stop asked for while the given write goes out (0: never; -1: no port, and then nothing

@@ -1,4 +1,5 @@
 #include "support/ptypair.h"
+#include "support/testhelpers.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -7,14 +8,26 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kTimeoutMs = 20000;
 const QByteArray kBlank = "$B7F000000[cr]\n$B7M      [cr]\n";
+const QByteArray kLines = "ab\r\nA~B\ncd\r\n";
 
-void start(QProcess &ctl, const QStringList &arguments)
+// Starts vornikctl: leading words NAME=VALUE go into its environment, a last word >FILE takes
+// its standard output.
+void start(QProcess &ctl, QStringList arguments)
 {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    while (!arguments.isEmpty() && QRegularExpression("^[A-Z_]+=").match(arguments[0]).hasMatch()) {
+        const QString word = arguments.takeFirst();
+        environment.insert(word.section('=', 0, 0), word.section('=', 1));
+    }
+    if (arguments.last().startsWith('>'))
+        ctl.setStandardOutputFile(arguments.takeLast().mid(1));
+    ctl.setProcessEnvironment(environment);
     ctl.start(QStringLiteral(VORNIKCTL_PROGRAM), arguments);
     QVERIFY2(ctl.waitForStarted(), qPrintable(ctl.errorString()));
 }
@@ -64,31 +77,40 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         qputenv("VORNIK_PAUSE_SCALE", "0");
         qunsetenv("VORNIK_PORT");
-        QByteArray font;
         for (int code = 10; code <= 125; ++code) {
             const QByteArray pattern = code == 65 ? "101010101010101" : "000000000000000";
-            font += QByteArray::number(code).rightJustified(3, '0') + ' ' + pattern + "\r\n";
+            m_font += QByteArray::number(code).rightJustified(3, '0') + ' ' + pattern + "\r\n";
+            // Control codes print as tokens, so that one line is one frame.
+            const QByteArray shown
+                    = code < 32
+                              ? '[' + QByteArray::number(code, 16).rightJustified(2, '0').toUpper()
+                                        + ']'
+                              : QByteArray(1, char(code));
             // 13 and 33 are the frame end and the skip marker, never sent as codes.
             if (code != 13 && code != 33)
-                m_upload += "$B7W" + QByteArray(1, char(code)) + pattern + "[cr]\n$B7M" + char(code)
-                            + "[cr]\n";
+                m_upload += "$B7W" + shown + pattern + "[cr]\n$B7M" + shown + "[cr]\n";
         }
-        QFile good(m_dir.filePath("good.fnt")), bad(m_dir.filePath("bad.fnt"));
-        QVERIFY(good.open(QIODevice::WriteOnly) && bad.open(QIODevice::WriteOnly));
-        good.write(font);
-        bad.write(font.replace("012 00", "012 0x"));
+        QVERIFY(writeFile(m_dir.filePath("good.fnt"), m_font));
+        QVERIFY(writeFile(m_dir.filePath("bad.fnt"),
+                          QByteArray(m_font).replace("012 00", "012 0x")));
     }
 
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("expected"); // status 0: stdout; else a part of stderr
+        QTest::addColumn<QByteArray>("said");     // status 0: a part of stderr, if any
         const auto row = [](const char *name, const QString &arguments, int status,
-                            const QByteArray &expected) {
-            QTest::newRow(name) << arguments.split(' ') << status << expected;
+                            const QByteArray &expected, const QByteArray &err = {},
+                            const QByteArray &input = kLines) {
+            QTest::newRow(name) << arguments.split(' ') << input << status << expected << err;
         };
         const QString dry = QStringLiteral("--dry-run ");
+        const QByteArray upload = "$B7F000000[cr]\n" + m_upload;
+        const QByteArray longAndNul
+                = "ab\n" + QByteArray(70000, 'x') + "\nA" + QByteArray(1, '\0') + "B\ncd\n";
         // clang-format off
         row("message", dry + "message Hello", 0, "$B7MHELLOO[cr]\n");
         row("chain of 3", dry + "--chain 3 message AB", 0, "$B7MABB[cr]\n");
@@ -96,36 +118,54 @@ private Q_SLOTS:
         row("attributes alone", dry + "attributes --effects 12", 0, "$B7E122222[cr]\n");
         row("write-all", dry + "write-all HI --speeds 9 --fonts U1", 0, "$B7FU11111[cr]\n$B7E000000[cr]\n$B7S999999[cr]\n$B7MHIIIII[cr]\n");
         row("char", dry + "char 65", 0, "$B7MA[cr]\n");
+        row("a control code as a token", dry + "char 27", 0, "$B7M[1B][cr]\n");
         row("blank", dry + "blank", 0, kBlank);
         row("font write", dry + "font write 66 110000000000001", 0, "$B7WB110000000000001[cr]\n$B7MB[cr]\n");
-        row("font upload", dry + "font upload " + m_dir.filePath("good.fnt"), 0, "$B7F000000[cr]\n" + m_upload);
-        row("lines from input, CR LF and a refused one", dry + "message -", 0, "$B7MABBBBB[cr]\n$B7MCDDDDD[cr]\n");
+        row("font upload", dry + "font upload " + m_dir.filePath("good.fnt"), 0, upload);
+        row("font from standard input", dry + "font upload -", 0, upload, {}, m_font);
+        row("font from a pipe by name", dry + "font upload /dev/stdin", 0, upload, {}, m_font);
+        row("lines from input, CR LF and a refused one", dry + "message -", 0, "$B7MABBBBB[cr]\n$B7MCDDDDD[cr]\n", "line 2: character \"~\" at position 2 cannot be shown, line skipped");
+        row("an overlong line and a NUL byte", dry + "message -", 0, "$B7MABBBBB[cr]\n$B7MCDDDDD[cr]\n", "line 2: longer than 65536 bytes, line skipped\nvornikctl: line 3: character \"[00]\" at position 2 cannot be shown, line skipped\n", longAndNul);
+        row("the build's version", "--version", 0, "vornikctl " VORNIK_VERSION_STRING "\n");
+        row("output to a full disk", dry + "blank >/dev/full", 1, "vornikctl: cannot write the output: No space left on device");
+        row("a listing to a full disk", "ports --json >/dev/full", 1, "cannot write the output");
         row("refused character", dry + "message HE~LO", 2, "message: character \"~\" at position 3 cannot be shown");
         row("refusal named by its field", dry + "attributes --speeds 12x", 2, "--speeds: character \"x\" at position 3 is not a speed");
         row("chain of 11", dry + "--chain 11 blank", 2, "--chain takes a number from 1 to 10");
         row("reserved code", dry + "char 33", 2, "char: \"33\" is not a character code from 10");
         row("unknown command", dry + "shout", 2, "unknown command \"shout\"");
         row("misspelt command", dry + "mesage HI", 2, "unknown command \"mesage\"; did you mean \"message\"?");
-        row("no such port", "--port /nonexistent/tty blank", 3, "does not exist");
+        row("a text of two words", dry + "message HELLO WORLD", 2, "quote a text of several words: message \"HELLO WORLD\"");
+        row("-- ends the options", dry + "message -- -5", 2, "message: character \"-\" at position 1");
+        row("an option the command does not take", dry + "clock --fonts 1", 2, "clock does not take --fonts");
+        row("an attribute a message does not take", dry + "message A --effects 123", 2, "message does not take --effects");
+        row("a delay out of range", dry + "count --delay 99999", 2, "--delay takes a number from 1 to 2000");
+        row("a code out of range", dry + "animate --from 5 --to 9", 2, "--from takes a number from 10 to 125");
+        row("an empty --port", "--port= blank", 2, "--port (or VORNIK_PORT) is empty");
+        row("an empty VORNIK_PORT", "VORNIK_PORT= blank", 2, "--port (or VORNIK_PORT) is empty");
+        row("no such port", "--port /nonexistent/tty blank", 3, "vornikctl: the serial port /nonexistent/tty does not exist\n");
         row("bad font file", dry + "font upload " + m_dir.filePath("bad.fnt"), 4, "bad.fnt: line 3: Font pattern 12 invalid symbol");
         // clang-format on
     }
-    // Each command prints its frames as the transmit log would; input a field cannot carry is
-    // refused before anything goes out, with the status and a message saying where.
+    // Each command prints its frames as the transmit log would, one line per frame; input a
+    // field cannot carry is refused before anything goes out, with the status and a message
+    // saying where, which never begins with a blank line.
     void commandLine()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
         QFETCH(int, status);
         QFETCH(QByteArray, expected);
+        QFETCH(QByteArray, said);
         QProcess ctl;
         start(ctl, arguments);
-        // Every command gets the same input; only "message -" reads it.
-        ctl.write("ab\r\nA~B\ncd\r\n");
+        ctl.write(input);
         ctl.closeWriteChannel();
         QCOMPARE(finish(ctl), status);
         QCOMPARE(ctl.readAllStandardOutput(), status == 0 ? expected : QByteArray());
         const QByteArray err = ctl.readAllStandardError();
-        QVERIFY2(status == 0 || err.contains(expected), err.constData());
+        QVERIFY2(err.contains(status == 0 ? said : expected) && !err.startsWith('\n'),
+                 err.constData());
     }
 
     // The manual page and the README list the commands --help lists.
@@ -146,58 +186,100 @@ private Q_SLOTS:
                  commands);
     }
 
-    void modesRunUntilSigterm_data()
+    void ptyRuns_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<QByteArray>("last"); // empty: any frame may be the last
-        const auto row = [](const char *name, const QString &arguments, const QByteArray &first,
-                            const QByteArray &last = {}) {
-            QTest::newRow(name) << arguments.split(' ') << first << last;
+        QTest::addColumn<QByteArray>("input"); // left open, unless the event is "end"
+        QTest::addColumn<QString>("event");    // what the test does once first is on the line
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("first"); // the line begins with these frames
+        QTest::addColumn<QByteArray>("last");  // and ends with these
+        QTest::addColumn<QString>("said");     // a part of stderr; %1 is the holder's process
+        const auto row = [](const char *name, const QString &arguments, const QByteArray &input,
+                            const QString &event, int status, const QByteArray &first,
+                            const QByteArray &last = {}, const QString &err = {}) {
+            QTest::newRow(name) << arguments.split(' ') << input << event << status << first << last
+                                << err;
         };
-        row("count", "count --from 98 --delay 10",
-            "$B7M000098[cr]\n$B7M000099[cr]\n$B7M000100[cr]\n");
-        row("animate", "animate --from 48 --to 49",
-            "$B7M111111[cr]\n$B7M000000[cr]\n$B7M111111[cr]\n");
-        row("segment test ends blank", "test", kBlank + "$B7FUUUUUU[cr]\n", kBlank);
+        const QByteArray blank = QByteArray(kBlank).replace("[cr]\n", "\r");
+        const QByteArray lines = "a\nb\nc\nd\ne\n";
+        // clang-format off
+        row("SIGTERM ends a mode with 0", "count --from 98 --delay 10", {}, "SIGTERM", 0, "$B7M000098\r$B7M000099\r$B7M000100\r");
+        row("SIGINT ends it with 130", "count --delay 10", {}, "SIGINT", 130, "$B7M000000\r$B7M000001\r");
+        row("SIGHUP ends it like SIGTERM", "animate --from 48 --to 49", {}, "SIGHUP", 0, "$B7M111111\r$B7M000000\r$B7M111111\r");
+        row("the segment test's end commands after SIGINT", "test", {}, "SIGINT", 130, blank + "$B7FUUUUUU\r", blank);
+        row("a hang-up during the segment test", "test", {}, "hang-up", 5, blank, {}, "vornikctl: the line failed while sending: ");
+        row("a hang-up while the input is quiet", "message -", "ab\n", "hang-up", 5, "$B7MABBBBB\r", {}, "the line failed while sending");
+        row("SIGINT says what was not sent", "VORNIK_PAUSE_SCALE=1 message -", lines, "SIGINT", 130, "$B7MAAAAAA\r", {}, "lines not sent: ");
+        row("--latest shows the newest line", "VORNIK_PAUSE_SCALE=1 message - --latest", lines, "end", 0, {}, "$B7MEEEEEE\r", "lines dropped for newer ones: ");
+        row("a port in use, and by whom", "message A", {}, "busy", 3, {}, {}, "is in use by process %1 (vornikctl)\n");
+        row("a refused access, with advice", "message A", {}, "denied", 3, {}, {}, "was denied.  If access was denied: the device allows only its owner (\"root\")");
+        row("--wait for a port in use", "--wait 20 message A", {}, "freed", 0, {}, "$B7MAAAAAA\r", "in use by process %1 (vornikctl); waiting for it");
+        // clang-format on
     }
-    // A mode runs until SIGTERM and exits 0; the segment test sends its end commands last.
-    void modesRunUntilSigterm()
+    // vornikctl on a pseudo-terminal, ended by a signal, a hang-up, the end of its input or the
+    // program that held its port: the frames on the line and the status.
+    void ptyRuns()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, event);
         QFETCH(QByteArray, first);
         QFETCH(QByteArray, last);
-        QProcess ctl;
-        start(ctl, QStringList{"--dry-run"} + arguments);
-        QByteArray seen;
-        QVERIFY(QTest::qWaitFor([&] { return (seen += ctl.readAllStandardOutput()).size() > 60; },
-                                kTimeoutMs));
-        ::kill(static_cast<pid_t>(ctl.processId()), SIGTERM);
-        QCOMPARE(finish(ctl), 0);
-        seen += ctl.readAllStandardOutput();
-        QVERIFY2(seen.startsWith(first) && seen.endsWith(last), seen.right(200).constData());
-    }
-
-    // The far end hangs up while the segment test sends: one message and status 5.
-    void hangUpEndsWithStatus5()
-    {
+        QFETCH(QString, said);
         PtyPair line;
         QVERIFY(line.isValid());
         // The far end is this process alone, so that closing it hangs the line up.
         ::fcntl(line.masterFd(), F_SETFD, FD_CLOEXEC);
+        QByteArray wire;
+        const auto wireHas = [&](qsizetype bytes) {
+            return QTest::qWaitFor([&] { return (wire += line.readAvailable()).size() >= bytes; },
+                                   kTimeoutMs);
+        };
+        QProcess holder; // another vornikctl on the same port
+        if (event == "busy" || event == "freed") {
+            start(holder, {"--port", line.slavePath(), "count", "--delay", "20"});
+            QVERIFY(wireHas(1));
+            said.replace("%1", QString::number(holder.processId()));
+        }
         QProcess ctl;
-        start(ctl, {"--port", line.slavePath(), "test"});
-        QVERIFY(line.readFromProgram(100, kTimeoutMs).startsWith("$B7F000000\r$B7M      \r"));
-        line.closeMaster();
-        QCOMPARE(finish(ctl), 5);
-        const QByteArray err = ctl.readAllStandardError();
-        QVERIFY2(err.startsWith("\nvornikctl: the line failed while sending: ")
-                         && err.count('\n') == 2,
-                 err.constData());
+        if (event == "denied" && ::geteuid() != 0)
+            QSKIP("a refused access is made by running as nobody, which needs root");
+        if (event == "denied")
+            ctl.setChildProcessModifier([] {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(99);
+            });
+        start(ctl, arguments + QStringList{"--port", line.slavePath()});
+        ctl.write(input);
+        if (event == "end")
+            ctl.closeWriteChannel();
+        QVERIFY(wireHas(first.size()));
+        QByteArray err;
+        const QHash<QString, int> signals{
+                {"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}};
+        if (signals.contains(event))
+            ::kill(static_cast<pid_t>(ctl.processId()), signals[event]);
+        else if (event == "hang-up")
+            line.closeMaster();
+        const auto saysWaiting
+                = [&] { return (err += ctl.readAllStandardError()).contains("waiting"); };
+        if (event == "freed") {
+            QVERIFY(QTest::qWaitFor(saysWaiting, kTimeoutMs));
+            holder.terminate();
+        }
+        QTEST(finish(ctl), "status");
+        holder.terminate();
+        wire += line.readAvailable();
+        err += ctl.readAllStandardError();
+        QVERIFY2(wire.startsWith(first) && wire.endsWith(last), wire.right(200).constData());
+        QVERIFY2(err.contains(said.toUtf8()) && !err.startsWith('\n'), err.constData());
+        holder.waitForFinished(kTimeoutMs);
     }
 
 private:
     QTemporaryDir m_dir;
+    QByteArray m_font;
     QByteArray m_upload;
 };
 

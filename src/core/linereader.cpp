@@ -5,7 +5,8 @@
 QStringList readBoundedLines(QIODevice &file, int maxLines)
 {
     QStringList lines;
-    while (lines.size() < maxLines && !file.atEnd()) {
+    // Not atEnd(): a pipe has nothing buffered before its first read.
+    while (lines.size() < maxLines) {
         QByteArray line = file.readLine(kMaxLineBytes + 1);
         // Every line read holds at least its line end or one character: nothing means the
         // end of the data or a read error.
@@ -15,11 +16,8 @@ QStringList readBoundedLines(QIODevice &file, int maxLines)
             line.chop(1);
         } else {
             // An overlong line is cut and the rest of it skipped.
-            while (!file.atEnd()) {
-                const QByteArray rest = file.readLine(kMaxLineBytes + 1);
-                if (rest.isEmpty() || rest.endsWith('\n'))
-                    break;
-            }
+            for (QByteArray rest = line; !rest.isEmpty() && !rest.endsWith('\n');)
+                rest = file.readLine(kMaxLineBytes + 1);
         }
         if (line.endsWith('\r'))
             line.chop(1);

@@ -10,9 +10,9 @@
 namespace {
 int g_pipe[2] = {-1, -1};
 
-void onSignal(int)
+void onSignal(int signal)
 {
-    const char byte = 1;
+    const char byte = static_cast<char>(signal);
     // Only async-signal-safe work here: the user-interface thread does the rest.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[0], &byte, 1);
 }
@@ -28,7 +28,7 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent)
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_pipe[1], &byte, 1);
-        Q_EMIT terminationRequested();
+        Q_EMIT terminationRequested(byte);
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -36,6 +36,7 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 #endif
 }
 
@@ -44,6 +45,7 @@ SignalWatcher::~SignalWatcher()
 #ifdef Q_OS_UNIX
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
+    signal(SIGHUP, SIG_DFL);
     delete m_notifier;
     m_notifier = nullptr;
     ::close(g_pipe[0]);

@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into a Qt signal on the user-interface thread.
+// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the user-interface thread.
 class SignalWatcher : public QObject
 {
     Q_OBJECT
@@ -13,7 +13,9 @@ public:
     ~SignalWatcher() override;
 
 Q_SIGNALS:
-    void terminationRequested();
+    // signal is the one that came (SIGINT, SIGTERM or SIGHUP): a command line ends differently
+    // after Ctrl+C than after a service manager's stop.
+    void terminationRequested(int signal);
 
 private:
     QSocketNotifier *m_notifier = nullptr;

@@ -145,11 +145,12 @@ QString notLoadedText(const QString &reason)
 Patterns readLoadFile(QIODevice &file)
 {
     Patterns result;
-    if (file.atEnd()) {
+    const QStringList lines = readBoundedLines(file, kPatternCount);
+    if (lines.isEmpty()) {
         result.refusal = capitalised(kEmpty);
         return result;
     }
-    const QStringList patterns = patternsOf(readBoundedLines(file, kPatternCount));
+    const QStringList patterns = patternsOf(lines);
     const Check fault = check(patterns);
     result.refusal = loadRefusal(fault);
     // A short file fails at its first missing line, a bad pattern at its own line.

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <unistd.h>
+
 namespace FontLoad {
 
 bool apply(const FontFile::Patterns &read, FontTable &table)
@@ -18,12 +20,19 @@ FontFile::Patterns load(const QString &path, FontTable &table)
 {
     QFile file(path);
     FontFile::Patterns read;
-    if (!file.open(QIODevice::ReadOnly))
+    const bool opened = path == QLatin1String("-") ? file.open(STDIN_FILENO, QIODevice::ReadOnly)
+                                                   : file.open(QIODevice::ReadOnly);
+    if (!opened)
         read.refusal = file.errorString();
     else
         read = FontFile::readLoadFile(file);
     apply(read, table);
     return read;
+}
+
+QString sourceName(const QString &path)
+{
+    return path == QLatin1String("-") ? QStringLiteral("standard input") : path;
 }
 
 } // namespace FontLoad

@@ -1,5 +1,6 @@
 #include "protocol/fieldcheck.h"
 
+#include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
 #include "protocol/digitattributes.h"
 #include "protocol/fieldrules.h"
@@ -13,8 +14,14 @@ Typed typed(const QString &text, const KeyFilter &filter)
         const KeyVerdict verdict = filter(text.at(i).unicode());
         if (verdict.kind != KeyVerdict::Insert) {
             result.refusedAt = i;
+            // A control character is named as the receive log writes it ("[00]"), so that the
+            // refusal stays one readable line.
+            const ushort code = text.at(i).unicode();
+            const QString shown = code < 32 || code == kDEL
+                                          ? QLatin1Char('[') + HexPad(code, 2) + QLatin1Char(']')
+                                          : QString(text.at(i));
             result.refusal
-                    = QStringLiteral("character \"%1\" at position %2").arg(text.at(i)).arg(i + 1);
+                    = QStringLiteral("character \"%1\" at position %2").arg(shown).arg(i + 1);
             return result;
         }
         result.text += verdict.character;

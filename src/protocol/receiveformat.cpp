@@ -20,3 +20,15 @@ ReceivedLogText formatReceived(const QByteArray &data)
     }
     return result;
 }
+
+QString frameLogText(const QByteArray &frame)
+{
+    const bool closed = frame.endsWith('\r');
+    QString text;
+    for (const char byte : closed ? frame.chopped(1) : frame) {
+        const auto code = static_cast<unsigned char>(byte);
+        text += code < 32 || code >= kDEL ? QLatin1Char('[') + HexPad(code, 2) + QLatin1Char(']')
+                                          : QString(QChar(code));
+    }
+    return closed ? text + QStringLiteral("[cr]") : text;
+}

@@ -11,3 +11,8 @@ struct ReceivedLogText
 };
 
 ReceivedLogText formatReceived(const QByteArray &data);
+
+// A frame as one line of printable text: its closing CR as "[cr]" as the transmit log shows it,
+// other control and high bytes as the receive log writes them ("[1B]", "[0A]"), so that a
+// printed frame never drives a terminal and one line is one frame.
+QString frameLogText(const QByteArray &frame);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // One serial port as the system lists it, with what it knows of the device.
 struct ListedPort
@@ -11,7 +14,8 @@ struct ListedPort
     QString description;
     QString manufacturer;
     QString serialNumber;
-    QString usbIds; // "vendor:product" as four hexadecimal digits each; empty when unknown
+    QString usbIds;       // "vendor:product" as four hexadecimal digits each; empty when unknown
+    bool console = false; // the kernel writes its console to it
 };
 
 // The serial ports the system lists, for front ends that show them or pick one.
@@ -20,13 +24,40 @@ namespace PortList {
 QList<ListedPort> available();
 // The devices alone, in the same order.
 QStringList devices();
-// The port a front end uses: the one named, else the one port listed. With none or several
-// listed, the device is empty and refusal says why (and lists them).
+// The kernel's consoles as device paths ("/dev/ttyS0"): those of procDir's consoles file and
+// the console= words of its cmdline file.
+QStringList consoles(const QString &procDir = QStringLiteral("/proc"));
+// A port a chain can hang on: a USB serial or ACM device with vendor and product ids, and no
+// console. Only such a port is ever picked without being named.
+bool isAdapter(const ListedPort &port);
+
+// The port a front end uses: the one named, else the one adapter listed (note then says which
+// was picked). An empty name, as from a variable a script forgot to set, is refused
+// (emptyName) rather than taken for none. With no adapter or several, the device is empty and
+// refusal says why and lists the ports.
 struct Choice
 {
     QString device;
     QString refusal;
+    QString note;
+    bool emptyName = false;
 };
-Choice choose(const QString &named);
+Choice choose(const std::optional<QString> &named, const QList<ListedPort> &listed);
+
+// The listing for a terminal or a script: a line per port of tab-separated columns (device,
+// description, manufacturer, serial number, USB ids), or one JSON array of objects.
+QByteArray columns(const QList<ListedPort> &ports);
+QByteArray json(const QList<ListedPort> &ports);
+
+// The process that holds device by the lock file every QSerialPort takes ("LCK..ttyUSB0" in the
+// first of lockDirs that has one), while that process lives.
+struct LockOwner
+{
+    qint64 pid = 0;
+    QString name;
+};
+std::optional<LockOwner> lockOwner(const QString &device,
+                                   const QStringList &lockDirs
+                                   = {"/var/lock", "/run/lock", "/var/spool/locks", "/tmp"});
 
 } // namespace PortList

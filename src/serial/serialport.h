@@ -9,6 +9,7 @@ struct PortError
 {
     qint32 number = 0;
     QString description;
+    bool refused = false; // an open the system refused: the port is in use or access was denied
 };
 
 // The serial port control the program drives: open, close, send, read, and the arrival event.
@@ -41,6 +42,7 @@ protected:
     {
         m_lastError = PortError{number, description};
     }
+    void setLastError(const PortError &error) { m_lastError = error; }
 
 private:
     PortError m_lastError;

@@ -67,23 +67,12 @@ PortError SerialPortControl::openError(QSerialPort::SerialPortError error, const
     case QSerialPort::DeviceNotFoundError:
         return PortError{ErrorNumber::PortDoesNotExist,
                          QStringLiteral("The serial port %1 does not exist.").arg(name)};
-    case QSerialPort::PermissionError: {
-        QString text = QStringLiteral("The serial port %1 is in use or access to it was denied.")
-                               .arg(name);
-#ifdef Q_OS_LINUX
-        const QString path
-                = name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
-        struct stat status;
-        if (::stat(QFile::encodeName(path).constData(), &status) == 0) {
-            const QFileInfo info(path);
-            text += accessAdvice(info.owner(), info.group(), status.st_mode & 0777);
-        } else {
-            // Nothing is known of the device: the usual set-up, a dialout group with access.
-            text += accessAdvice(QString(), QStringLiteral("dialout"), 0660);
-        }
-#endif
-        return PortError{ErrorNumber::PortBusy, text};
-    }
+    case QSerialPort::PermissionError:
+        return PortError{
+                ErrorNumber::PortBusy,
+                QStringLiteral("The serial port %1 is in use or access to it was denied.").arg(name)
+                        + accessAdvice(name),
+                true};
     default:
         return PortError{ErrorNumber::PortBusy,
                          QStringLiteral("The serial port %1 could not be opened: %2")
@@ -110,13 +99,29 @@ QString SerialPortControl::accessAdvice(const QString &owner, const QString &gro
             .arg(who);
 }
 
+QString SerialPortControl::accessAdvice(const QString &name)
+{
+#ifdef Q_OS_LINUX
+    const QString path = name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0) {
+        const QFileInfo info(path);
+        return accessAdvice(info.owner(), info.group(), status.st_mode & 0777);
+    }
+    // Nothing is known of the device: the usual set-up, a dialout group with access.
+    return accessAdvice(QString(), QStringLiteral("dialout"), 0660);
+#else
+    Q_UNUSED(name);
+    return QString();
+#endif
+}
+
 bool SerialPortControl::OpenPort(const QString &name, const QString &settings)
 {
     ClosePort();
     m_port.setPortName(name);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const PortError error = openError(m_port.error(), name, m_port.errorString());
-        setLastError(error.number, error.description);
+        setLastError(openError(m_port.error(), name, m_port.errorString()));
         m_port.clearError();
         return false;
     }

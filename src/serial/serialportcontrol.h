@@ -25,6 +25,8 @@ public:
     // What a user refused a device can do about it, from the device's owner, group and
     // permission bits (stat's mode & 0777).
     static QString accessAdvice(const QString &owner, const QString &group, uint mode);
+    // The same advice for the device name opens, read from the device itself.
+    static QString accessAdvice(const QString &name);
 
 private:
     void onError(QSerialPort::SerialPortError error);

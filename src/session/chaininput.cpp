@@ -21,15 +21,22 @@ QString checked(const QString &what, const FieldCheck::Typed &typed, const QStri
 
 } // namespace
 
-int chainLength(const QString &what, const QString &text)
+Attributes given(const std::function<std::optional<QString>(const QString &name)> &option)
+{
+    Attributes given;
+    for (std::size_t row = 0; row < given.size(); ++row)
+        given[row] = option(DigitAttributes::table().at(row).name);
+    return given;
+}
+
+int number(const QString &what, const QString &text, int low, int high)
 {
     bool ok = false;
-    const int length = text.toInt(&ok);
-    if (!ok || length < 1 || length > Protocol::kMaxDigits)
-        throw Refusal{QStringLiteral("%1 takes a number from 1 to %2")
-                              .arg(what)
-                              .arg(Protocol::kMaxDigits)};
-    return length;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        throw Refusal{
+                QStringLiteral("%1 takes a number from %2 to %3").arg(what).arg(low).arg(high)};
+    return value;
 }
 
 QByteArray message(const QString &what, const QString &text, int length)
@@ -85,14 +92,23 @@ int wholeNumber(const QString &what, const QString &text, bool negative)
     return value;
 }
 
-std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &given, bool count,
-                                 const QString &prefix)
+std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &given,
+                                 ModeInputs::Mode mode, const QString &prefix)
 {
+    const bool count = mode == ModeInputs::Count;
+    using namespace ModeSteps;
     static const char *const names[] = {"from", "to", "delay"};
+    // The window's fields hold a value to these bounds; from outside it is refused instead.
+    static const int low[] = {kStartMin, kStartMin, kDelayMin};
+    static const int high[] = {kStopMax, kStopMax, kDelayMax};
+    if (mode == ModeInputs::Animate && (!given[kStartField] || !given[kStopField]))
+        throw Refusal{QStringLiteral("animate needs %1from and %1to").arg(prefix)};
     std::array<QString, 3> fields;
     for (int field = 0; field < 3; ++field) {
-        if (given[field])
-            wholeNumber(prefix + names[field], *given[field], !count);
+        if (given[field] && count && field == kStartField)
+            wholeNumber(prefix + names[field], *given[field], false);
+        else if (given[field])
+            number(prefix + names[field], *given[field], low[field], high[field]);
         fields[field] = given[field].value_or(QString());
     }
     if (fields[ModeSteps::kDelayField].isEmpty())

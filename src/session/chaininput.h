@@ -1,11 +1,13 @@
 #pragma once
 
 #include "protocol/pacedcommand.h"
+#include "session/modeinputs.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 // Input from outside the window (a command line, a request) judged by the window's field rules.
@@ -20,8 +22,11 @@ struct Refusal
 
 // Per attribute row (DigitAttributes::Row), the text given for it, or nothing.
 using Attributes = std::array<std::optional<QString>, 4>;
+// The attributes given under the rows' names ("fonts", "speeds"), as option answers them.
+Attributes given(const std::function<std::optional<QString>(const QString &name)> &option);
 
-int chainLength(const QString &what, const QString &text);
+// A whole number from low to high.
+int number(const QString &what, const QString &text, int low, int high);
 // The message as its Enter sends it on a chain of length digits.
 QByteArray message(const QString &what, const QString &text, int length);
 // An attribute field as its Enter sends it; one not given stands as after a length change.
@@ -37,10 +42,12 @@ int userCode(const QString &what, const QString &text);
 QString pattern(const QString &what, const QString &text);
 int wholeNumber(const QString &what, const QString &text, bool negative);
 // A mode's start, stop and delay fields (ModeSteps' order) as the window's fields would hold
-// them: whole numbers (Count's not below 0), the delay's default, then the fields' own bounds.
-// prefix goes before "from", "to" and "delay" in refusals.
-std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &given, bool count,
-                                 const QString &prefix);
+// them: Count's start a whole number from 0, the others within the bounds the fields keep to
+// (refused outside them, where the window would change them), the delay's default, and a stop
+// below the start exchanged with it; Animate needs its start and stop. prefix goes before
+// "from", "to" and "delay" in refusals.
+std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &given,
+                                 ModeInputs::Mode mode, const QString &prefix);
 
 // Each given attribute field's Enter, in the table's order: the attribute, then the message
 // when one is given (without one, the attribute alone). Empty when no attribute is given.

@@ -4,9 +4,25 @@
 #include "core/errortext.h"
 #include "protocol/chainprotocol.h"
 #include "serial/dryrunport.h"
+#include "serial/portlist.h"
 #include "serial/serialportcontrol.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+#include <cerrno>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+// How often a port another program holds is tried again.
+constexpr int kRetryMs = 200;
+
+} // namespace
 
 ChainLine::ChainLine(bool dryRun, QObject *parent)
     : QObject(parent), m_port(dryRun ? std::unique_ptr<SerialPort>(new DryRunPort)
@@ -18,18 +34,61 @@ ChainLine::ChainLine(bool dryRun, QObject *parent)
     setDelayScale(dryRun ? 0 : scaleOk && scale >= 0 ? scale : 1);
     // The link reports a failure once and closes the port.
     connect(&m_link, &SerialLink::writeFailed, this, [this](const PortError &error) {
-        Q_EMIT failed(errortext(error.number, error.description));
+        Q_EMIT failed((error.number == ErrorNumber::PortLost
+                               ? QStringLiteral("the device is gone or the far end hung up (%1)")
+                               : QStringLiteral("a write failed (%1)"))
+                              .arg(error.description));
     });
 }
 
 ChainLine::~ChainLine() = default;
 
-bool ChainLine::open(const QString &device)
+bool ChainLine::open(const QString &device, int waitSeconds)
 {
-    if (!m_port->OpenPort(device, Protocol::lineSettings()))
-        return false;
+    QElapsedTimer waited;
+    waited.start();
+    bool inUse = false;
+    bool firstTry = true;
+    while (!m_port->OpenPort(device, Protocol::lineSettings())) {
+        m_openError = openFailure(device, inUse);
+        if (!inUse || waited.elapsed() >= waitSeconds * qint64(1000))
+            return false;
+        if (std::exchange(firstTry, false))
+            Q_EMIT waiting(m_openError);
+        QEventLoop retry;
+        QTimer::singleShot(kRetryMs, &retry, &QEventLoop::quit);
+        retry.exec();
+        if (m_finished) {
+            m_openError = QStringLiteral("ended while waiting for %1").arg(device);
+            return false;
+        }
+    }
     m_link.setPortOpen(true);
     return true;
+}
+
+QString ChainLine::openFailure(const QString &device, bool &inUse) const
+{
+    const PortError error = m_port->lastError();
+    inUse = false;
+    if (error.number == ErrorNumber::PortDoesNotExist)
+        return QStringLiteral("the serial port %1 does not exist").arg(device);
+    if (!error.refused)
+        return error.description;
+    if (const auto owner = PortList::lockOwner(device)) {
+        inUse = true;
+        return QStringLiteral("the serial port %1 is in use by process %2 (%3)")
+                .arg(device)
+                .arg(owner->pid)
+                .arg(owner->name);
+    }
+    // QSerialPort takes "ttyUSB0" for /dev/ttyUSB0.
+    const QString path = device.contains(QLatin1Char('/')) ? device : "/dev/" + device;
+    if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno != ENOENT)
+        return QStringLiteral("access to the serial port %1 was denied.").arg(device)
+               + SerialPortControl::accessAdvice(device);
+    inUse = true;
+    return QStringLiteral("the serial port %1 is in use by another program").arg(device);
 }
 
 void ChainLine::finish(int status)

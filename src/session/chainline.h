@@ -20,10 +20,12 @@ public:
     explicit ChainLine(bool dryRun, QObject *parent = nullptr);
     ~ChainLine() override;
 
-    // Opens device with the chain's line settings (any name in a dry run); on failure answers
-    // false and openError() says why.
-    bool open(const QString &device);
-    QString openError() const { return m_port->lastError().description; }
+    // Opens device with the chain's line settings (any name in a dry run). A port another
+    // program holds is tried again from the event loop until waitSeconds have passed or the
+    // program is ending. On failure answers false and openError() says why, in the words of a
+    // command line: who holds the port, or for a refused access what helps.
+    bool open(const QString &device, int waitSeconds = 0);
+    QString openError() const { return m_openError; }
 
     SerialLink &link() { return m_link; }
     PacedSender &sender() { return m_sender; }
@@ -36,10 +38,16 @@ public:
 Q_SIGNALS:
     // The line failed while sending and the port is closed; reason is readable text.
     void failed(const QString &reason);
+    // open() waits for the port another program holds; reason says which program.
+    void waiting(const QString &reason);
 
 private:
+    // Why the last open of device failed; inUse tells a port another program holds.
+    QString openFailure(const QString &device, bool &inUse) const;
+
     std::unique_ptr<SerialPort> m_port;
     SerialLink m_link;
     PacedSender m_sender;
+    QString m_openError;
     bool m_finished = false;
 };

@@ -80,3 +80,14 @@ double UploadJob::secondsLeft() const
 {
     return m_pauseLeft * delayScale() / 100.0;
 }
+
+QString UploadJob::progressLine(int sent, int total) const
+{
+    constexpr int kWidth = 30;
+    const int filled = total > 0 ? sent * kWidth / total : kWidth;
+    return QStringLiteral("[%1%2] %3/%4  %5 s left ")
+            .arg(QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char(' ')))
+            .arg(sent)
+            .arg(total)
+            .arg(secondsLeft(), 0, 'f', 1);
+}

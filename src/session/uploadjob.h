@@ -31,6 +31,8 @@ public:
     int total() const { return m_total; }
     // The time the pauses of the commands not yet sent will take.
     double secondsLeft() const;
+    // A progress line for a terminal: a bar, sent of total characters and the time left.
+    QString progressLine(int sent, int total) const;
 
 Q_SIGNALS:
     // The upload begins with total characters to send.

@@ -1,18 +1,18 @@
 #include "ctlprogram.h"
 
-#include "core/basicutilities.h"
-#include "core/inputlines.h"
+#include "core/commandwords.h"
 #include "core/signalwatcher.h"
-#include "core/suggestion.h"
 #include "font/fontcommands.h"
 #include "font/fontload.h"
 #include "font/fonttable.h"
 #include "protocol/chainprotocol.h"
 #include "protocol/digitattributes.h"
 #include "protocol/messagecommands.h"
+#include "protocol/receiveformat.h"
 #include "serial/portlist.h"
 #include "session/chainline.h"
 #include "session/fixedmodeinputs.h"
+#include "session/linefeed.h"
 #include "session/moderunner.h"
 #include "session/segmenttestrunner.h"
 #include "session/uploadjob.h"
@@ -20,7 +20,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -34,15 +37,24 @@ struct Refusal
 
 using DigitAttributes::Fonts;
 
+// The options of every command; the others only where a command's usage names them.
+const QStringList kEveryCommand{"port", "chain", "dry-run", "wait", "h", "help", "version"};
+
 void printErr(const QString &text)
 {
-    std::fputs(qPrintable("vornikctl: " + text + '\n'), stderr);
+    const QByteArray line = "vornikctl: " + text.toLocal8Bit() + '\n';
+    if (!text.isEmpty())
+        std::fwrite(line.constData(), 1, line.size(), stderr);
 }
 
-// A mode, the test and "message -" run until SIGINT or SIGTERM.
-void onSignal(QObject *owner, const std::function<void()> &stop)
+// A failed write of the output (a full disk, a closed pipe) is said on standard error.
+bool print(const QByteArray &bytes)
 {
-    QObject::connect(new SignalWatcher(owner), &SignalWatcher::terminationRequested, owner, stop);
+    std::fwrite(bytes.constData(), 1, bytes.size(), stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    printErr(QStringLiteral("cannot write the output: ") + std::strerror(errno));
+    return false;
 }
 
 } // namespace
@@ -50,10 +62,10 @@ void onSignal(QObject *owner, const std::function<void()> &stop)
 const std::vector<CtlProgram::Command> &CtlProgram::commands()
 {
     static const std::vector<Command> table{
-            {"ports", nullptr, 0, &CtlProgram::planPorts, "ports",
+            {"ports", nullptr, 0, &CtlProgram::planPorts, "ports [--json]",
              "list the serial ports: device, description, maker, serial, USB ids",
-             "vornikctl ports"},
-            {"message", "-", 0, &CtlProgram::planLines, "message -",
+             "vornikctl ports --json"},
+            {"message", "-", 0, &CtlProgram::planLines, "message - [--latest]",
              "show each line of standard input as it arrives", "tail -F log | vornikctl message -"},
             {"message", nullptr, 1,
              [](CtlProgram &p) {
@@ -64,7 +76,8 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
             {"attributes", nullptr, 0,
              [](CtlProgram &p) {
                  const CommandList commands = ChainInput::attributes(
-                         p.givenAttributes(), p.option("message"), p.m_chain, "--");
+                         ChainInput::given([&p](auto &name) { return p.option(name); }),
+                         p.option("message"), p.m_chain, "--");
                  if (commands.isEmpty())
                      throw ChainInput::Refusal{"attributes needs at least one of --fonts, "
                                                "--underscore, --effects, --speeds"};
@@ -75,8 +88,9 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
              "vornikctl attributes --effects 123456 --message HELLO"},
             {"write-all", nullptr, 1,
              [](CtlProgram &p) {
-                 return p.sendOnce(ChainInput::writeAll(p.givenAttributes(), p.m_arguments[0],
-                                                        p.m_chain, "--"));
+                 return p.sendOnce(ChainInput::writeAll(
+                         ChainInput::given([&p](auto &name) { return p.option(name); }),
+                         p.m_arguments[0], p.m_chain, "--"));
              },
              "write-all TEXT [--fonts F] [--effects E] [--speeds S]",
              "fonts, effects, speeds, then the message (\"Write all\")",
@@ -95,7 +109,7 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
              [](CtlProgram &p) { return p.sendOnce(MessageCommands::blank(p.m_chain)); }, "blank",
              "blank the chain (\"Send character\")", "vornikctl blank"},
             {"font", "upload", 1, &CtlProgram::planFontUpload, "font upload FILE [--fonts F]",
-             "the whole user font to every module (\"Commit\")",
+             "the user font to every module (\"Commit\"); - reads stdin",
              "vornikctl font upload myfont.fnt"},
             {"font", "write", 2,
              [](CtlProgram &p) {
@@ -112,19 +126,14 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
              "the date, until interrupted", "vornikctl date"},
             {"count", nullptr, 0,
              [](CtlProgram &p) {
-                 const QString from = p.option("from").value_or(QString());
-                 return p.runMode(ModeInputs::Count, ModeSteps::counterNormalised(from));
+                 const QString from = ModeSteps::counterNormalised(p.option("from").value_or(""));
+                 return p.runMode(ModeInputs::Count, from);
              },
              "count [--from N] [--delay D]",
              QStringLiteral("count up every D ms (default %1), until interrupted")
                      .arg(ModeSteps::kDefaultDelay),
              "vornikctl count --from 500"},
-            {"animate", nullptr, 0,
-             [](CtlProgram &p) {
-                 if (!p.option("from") || !p.option("to"))
-                     throw ChainInput::Refusal{"animate needs --from and --to (see --help)"};
-                 return p.runMode(ModeInputs::Animate);
-             },
+            {"animate", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Animate); },
              "animate --from A --to B [--delay D]",
              "run through the user font from A to B, until interrupted",
              QStringLiteral("vornikctl animate --from %1 --to %2 --delay 200")
@@ -141,7 +150,8 @@ CtlProgram::CtlProgram(const QStringList &arguments)
             "Drives a chain of Vornik display modules over a serial "
             "line, with the frames\nand pauses of the window's actions.");
     m_parser.addOptions(
-            {{"port", "The serial device (or VORNIK_PORT; else the one port listed).", "DEVICE"},
+            {{"port", "The serial device (or VORNIK_PORT; else the USB adapter).", "DEVICE"},
+             {"wait", "Wait up to SECONDS for a port in use to come free.", "SECONDS"},
              {"chain",
               QStringLiteral("Digits in the chain, 1 to %1 (default 6).").arg(Protocol::kMaxDigits),
               "N"},
@@ -159,7 +169,9 @@ CtlProgram::CtlProgram(const QStringList &arguments)
               QStringLiteral("Milliseconds between steps, %1 to %2 (count, animate).")
                       .arg(ModeSteps::kDelayMin)
                       .arg(ModeSteps::kDelayMax),
-              "D"}});
+              "D"},
+             {"latest", "Show the newest line, drop the backlog (message -)."},
+             {"json", "The listing as JSON (ports)."}});
     m_parser.addPositionalArgument("command", "One of the commands below.", "COMMAND [ARGUMENTS]");
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!m_parser.parse(arguments))
@@ -178,10 +190,11 @@ QString CtlProgram::help() const
                 + command.description + "\n      " + command.example + '\n';
     }
     return text
-           + "\nExit status: 0 done, 2 usage or input error, 3 the port cannot be opened,\n"
-             "4 a file cannot be read or is not a font file, 5 the line failed while "
-             "sending.\nCtrl+C or SIGTERM ends a mode or the test cleanly.\n\nTesting aid: "
-             "VORNIK_PAUSE_SCALE=F multiplies every pause by F (0 = no pauses).\n";
+           + "\nWithout --port or VORNIK_PORT the one USB serial adapter is used, never a console."
+             "\n\nExit status: 0 done, 1 output not written, 2 usage or input error, 3 port not "
+             "opened\nor in use, 4 not a font file, 5 the line failed, 130 Ctrl+C. SIGTERM and "
+             "SIGHUP end\na mode cleanly with 0. Testing aid: VORNIK_PAUSE_SCALE=F multiplies "
+             "every pause by F.\n";
 }
 
 int CtlProgram::run()
@@ -193,18 +206,22 @@ int CtlProgram::run()
             throw ChainInput::Refusal{m_parseError};
         if (m_parser.isSet("help") || m_parser.isSet("version")) {
             const QString text
-                    = m_parser.isSet("help") ? help() : "vornikctl " + VersionText() + '\n';
-            std::fputs(qPrintable(text), stdout);
-            return Exit::Done;
+                    = m_parser.isSet("help") ? help() : "vornikctl " VORNIK_VERSION_STRING "\n";
+            return print(text.toLocal8Bit()) ? Exit::Done : Exit::OutputFailed;
         }
-        if (m_parser.isSet("chain"))
-            m_chain = ChainInput::chainLength("--chain", m_parser.value("chain"));
+        m_chain = ChainInput::number("--chain", option("chain").value_or("6"), 1,
+                                     Protocol::kMaxDigits);
+        m_wait = ChainInput::number("--wait", option("wait").value_or("0"), 0, 24 * 3600);
         plan = find().planner(*this);
         if (plan && !m_dryRun) {
-            const PortList::Choice port = PortList::choose(
-                    option("port").value_or(qEnvironmentVariable("VORNIK_PORT")));
+            const bool environment
+                    = !m_parser.isSet("port") && qEnvironmentVariableIsSet("VORNIK_PORT");
+            const auto port = PortList::choose(environment ? qEnvironmentVariable("VORNIK_PORT")
+                                                           : option("port"),
+                                               PortList::available());
             if (port.device.isEmpty())
-                throw Refusal{port.refusal, Exit::PortError};
+                throw Refusal{port.refusal, port.emptyName ? Exit::InputError : Exit::PortError};
+            printErr(port.note);
             device = port.device;
         }
     } catch (const ChainInput::Refusal &refusal) {
@@ -217,21 +234,31 @@ int CtlProgram::run()
     if (!plan)
         return Exit::Done;
     m_line = std::make_unique<ChainLine>(m_dryRun);
-    if (!m_line->open(device)) {
-        printErr(m_line->openError());
-        return Exit::PortError;
-    }
+    // A dry run prints a line per frame, its control bytes as the receive log writes them.
     if (m_dryRun)
-        QObject::connect(&m_line->link(), &SerialLink::commandLogged, [](const QString &text) {
-            std::fputs(qPrintable(text + '\n'), stdout);
-            std::fflush(stdout);
+        QObject::connect(&m_line->link(), &SerialLink::frameWritten, [this](auto &frame) {
+            if (!print(frameLogText(frame).toLatin1() + '\n'))
+                m_line->finish(Exit::OutputFailed);
         });
     QObject::connect(m_line.get(), &ChainLine::failed, [this](const QString &reason) {
-        std::fputs("\n", stderr);
+        std::fputs(m_midLine ? "\n" : "", stderr);
         printErr("the line failed while sending: " + reason);
         m_line->finish(Exit::LineFailed);
     });
-    QTimer::singleShot(0, m_line.get(), plan);
+    // A mode, the test and "message -" run until a signal; so may a wait for the port.
+    const auto *signals = new SignalWatcher(m_line.get());
+    QObject::connect(signals, &SignalWatcher::terminationRequested, [this](int signal) {
+        m_stopStatus = signal == SIGINT ? Exit::Interrupted : Exit::Done;
+        m_stop ? m_stop() : m_line->finish(m_stopStatus);
+    });
+    QObject::connect(m_line.get(), &ChainLine::waiting,
+                     [](const QString &reason) { printErr(reason + "; waiting for it"); });
+    QTimer::singleShot(0, m_line.get(), [this, device, plan] {
+        if (m_line->open(device, m_wait))
+            return plan();
+        printErr(m_line->openError());
+        m_line->finish(Exit::PortError);
+    });
     return QCoreApplication::exec();
 }
 
@@ -245,26 +272,15 @@ CtlProgram::Plan CtlProgram::sendOnce(const CommandList &commands)
 
 const CtlProgram::Command &CtlProgram::find()
 {
-    const QStringList words = m_parser.positionalArguments();
-    if (words.isEmpty())
-        throw ChainInput::Refusal{"no command given (see --help)"};
-    QStringList known;
-    for (const Command &command : commands()) {
-        const int skip = command.subCommand ? 2 : 1;
-        if (words[0] == command.command
-            && (!command.subCommand || words.value(1) == command.subCommand)
-            && words.size() - skip == command.arguments) {
-            m_arguments = words.mid(skip);
-            return command;
-        }
-        known += command.command;
-    }
-    const QString nearest = Suggestion::nearest(words[0], known);
-    const QString text = known.contains(words[0]) ? "wrong arguments for \"%1\" (see --help)"
-                         : nearest.isEmpty()
-                                 ? "unknown command \"%1\" (see --help)"
-                                 : "unknown command \"%1\"; did you mean \"" + nearest + "\"?";
-    throw ChainInput::Refusal{text.arg(words[0])};
+    QList<CommandWords::Shape> shapes;
+    for (const Command &command : commands())
+        shapes.append({command.command, command.subCommand, command.arguments, command.usage});
+    const CommandWords::Found found = CommandWords::find(shapes, m_parser.positionalArguments(),
+                                                         m_parser.optionNames(), kEveryCommand);
+    if (found.index < 0)
+        throw ChainInput::Refusal{found.refusal};
+    m_arguments = found.arguments;
+    return commands().at(found.index);
 }
 
 std::optional<QString> CtlProgram::option(const QString &name) const
@@ -272,53 +288,40 @@ std::optional<QString> CtlProgram::option(const QString &name) const
     return m_parser.isSet(name) ? std::optional<QString>(m_parser.value(name)) : std::nullopt;
 }
 
-ChainInput::Attributes CtlProgram::givenAttributes() const
+CtlProgram::Plan CtlProgram::runMode(ModeInputs::Mode mode, const QString &counter)
 {
-    ChainInput::Attributes given;
-    for (std::size_t row = 0; row < given.size(); ++row)
-        given[row] = option(DigitAttributes::table().at(row).name);
-    return given;
-}
-
-CtlProgram::Plan CtlProgram::runMode(int mode, const QString &counter)
-{
-    const auto animation = ChainInput::animation({option("from"), option("to"), option("delay")},
-                                                 mode == ModeInputs::Count, "--");
+    const auto animation
+            = ChainInput::animation({option("from"), option("to"), option("delay")}, mode, "--");
     return [this, mode, animation, counter] {
-        const auto chosen = static_cast<ModeInputs::Mode>(mode);
-        m_modeInputs = std::make_unique<FixedModeInputs>(chosen, m_chain, animation, counter);
+        m_modeInputs = std::make_unique<FixedModeInputs>(mode, m_chain, animation, counter);
         auto *runner = new ModeRunner(m_line->sender(), *m_modeInputs, m_line.get());
-        runner->modeChosen(chosen, animation[ModeSteps::kDelayField]);
-        onSignal(m_line.get(), [this] { m_line->finish(Exit::Done); });
+        runner->modeChosen(mode, animation[ModeSteps::kDelayField]);
     };
 }
 
 CtlProgram::Plan CtlProgram::planPorts()
 {
-    for (const ListedPort &port : PortList::available()) {
-        const QStringList columns{port.device, port.description, port.manufacturer,
-                                  port.serialNumber, port.usbIds};
-        std::printf("%s\n", qPrintable(columns.join('\t')));
-    }
+    const QList<ListedPort> ports = PortList::available();
+    if (!print(m_parser.isSet("json") ? PortList::json(ports) : PortList::columns(ports)))
+        throw Refusal{QString(), Exit::OutputFailed};
     return Plan();
 }
 
 CtlProgram::Plan CtlProgram::planLines()
 {
-    return [this] {
-        auto *input = new InputLines(STDIN_FILENO, m_line.get());
-        const auto done = [this] { m_line->finish(Exit::Done); };
-        onSignal(m_line.get(), done);
-        QObject::connect(input, &InputLines::ended, m_line.get(), done);
-        QObject::connect(input, &InputLines::lineRead, m_line.get(), [this](auto &line) {
-            try {
-                const QString what = "line " + QString::number(++m_lineNumber);
-                m_line->sender().send(MessageCommands::message(
-                        ChainInput::message(what, QString::fromLocal8Bit(line), m_chain)));
-            } catch (const ChainInput::Refusal &refusal) {
-                printErr(refusal.text + ", line skipped");
-            }
-        });
+    const bool latest = m_parser.isSet("latest");
+    return [this, latest] {
+        auto *feed = new LineFeed(STDIN_FILENO, m_line->sender(), m_chain, latest, m_line.get());
+        QObject::connect(feed, &LineFeed::skipped,
+                         [](const QString &reason) { printErr(reason + ", line skipped"); });
+        m_stop = [this, feed] {
+            if (feed->dropped() > 0)
+                printErr(QStringLiteral("lines dropped for newer ones: %1").arg(feed->dropped()));
+            if (feed->unsent() > 0)
+                printErr(QStringLiteral("lines not sent: %1").arg(feed->unsent()));
+            m_line->finish(m_stopStatus);
+        };
+        QObject::connect(feed, &LineFeed::finished, m_line.get(), m_stop);
     };
 }
 
@@ -327,26 +330,23 @@ CtlProgram::Plan CtlProgram::planFontUpload()
     auto table = std::make_shared<FontTable>();
     const FontFile::Patterns read = FontLoad::load(m_arguments[0], *table);
     if (!read.ok())
-        throw Refusal{read.refusalFrom(m_arguments[0]), Exit::FileError};
+        throw Refusal{read.refusalFrom(FontLoad::sourceName(m_arguments[0])), Exit::FileError};
     const QByteArray fonts = ChainInput::attribute(Fonts, "--fonts", option("fonts"), m_chain);
     const bool progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
     return [this, table, fonts, progress] {
         auto *job = new UploadJob(m_line->sender(), m_line.get());
-        // The progress line: characters sent and the pauses still to come.
-        const auto draw = [job](int sent, int total) {
-            const int filled = total > 0 ? sent * 30 / total : 30;
-            std::fprintf(stderr, "\r[%s%s] %d/%d  %.1f s left ", QByteArray(filled, '#').data(),
-                         QByteArray(30 - filled, ' ').data(), sent, total, job->secondsLeft());
+        const auto draw = [this, job](int sent, int total) {
+            m_midLine = sent < total;
+            std::fputs(qPrintable('\r' + job->progressLine(sent, total) + (m_midLine ? "" : "\n")),
+                       stderr);
         };
         if (progress)
             QObject::connect(job, &UploadJob::progress, job, draw);
         const PacedSender::Outcome outcome = job->run(fonts, *table);
-        if (progress && outcome == PacedSender::Outcome::Complete) {
+        if (progress && outcome == PacedSender::Outcome::Complete)
             draw(job->total(), job->total());
-            std::fputs("\n", stderr);
-        }
         const bool failed = outcome == PacedSender::Outcome::LineFailed;
-        m_line->finish(failed ? Exit::LineFailed : Exit::Done);
+        m_line->finish(failed ? Exit::LineFailed : m_stopStatus);
     };
 }
 
@@ -356,8 +356,8 @@ CtlProgram::Plan CtlProgram::planTest()
         auto *runner = new SegmentTestRunner(
                 m_line->sender(), [this] { return m_chain; }, m_line.get());
         runner->requestStart();
-        onSignal(m_line.get(), [runner] { runner->requestStop(); });
+        m_stop = [runner] { runner->requestStop(); };
         QObject::connect(runner, &SegmentTestRunner::ended, m_line.get(),
-                         [this] { m_line->finish(Exit::Done); });
+                         [this] { m_line->finish(m_stopStatus); });
     };
 }

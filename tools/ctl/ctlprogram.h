@@ -47,11 +47,10 @@ private:
 
     const Command &find();
     std::optional<QString> option(const QString &name) const;
-    ChainInput::Attributes givenAttributes() const;
     // Sends commands and ends the program.
     Plan sendOnce(const CommandList &commands);
     // A mode with the animation options; counter is where Count starts.
-    Plan runMode(int mode, const QString &counter = {});
+    Plan runMode(ModeInputs::Mode mode, const QString &counter = {});
 
     Plan planPorts();
     Plan planLines();
@@ -62,8 +61,13 @@ private:
     QString m_parseError;
     QStringList m_arguments; // those after the command words
     int m_chain = 6;
+    int m_wait = 0;
     bool m_dryRun = false;
     std::unique_ptr<FixedModeInputs> m_modeInputs; // read by the runner, which m_line owns
     std::unique_ptr<ChainLine> m_line;
-    int m_lineNumber = 0;
+    // How a signal ends the command (the segment test sends its end commands first), and the
+    // status it ends with: 130 after SIGINT, 0 after SIGTERM or SIGHUP.
+    std::function<void()> m_stop;
+    int m_stopStatus = Exit::Done;
+    bool m_midLine = false; // the progress line waits for its end on standard error
 };

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -45,11 +46,15 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(options.text), stdout);
         return Done;
     }
-    const PortList::Choice port = PortList::choose(options.device);
+    const std::optional<QString> named
+            = options.device.isEmpty() ? std::nullopt : std::optional<QString>(options.device);
+    const PortList::Choice port = PortList::choose(named, PortList::available());
     if (port.device.isEmpty()) {
         printErr(port.refusal);
         return UsageError;
     }
+    if (!port.note.isEmpty())
+        printErr(port.note);
     const TokenFile::Loaded token = TokenFile::loadOrCreate(options.tokenFile);
     if (!token.error.isEmpty()) {
         printErr(token.error);

@@ -161,7 +161,10 @@ void readMode(const QJsonObject &object, ApiRequest &request)
         if (!given[ModeSteps::kStopField])
             given[ModeSteps::kStopField] = QString::number(ModeSteps::kDefaultStop);
     }
-    request.animation = ChainInput::animation(given, count, QString());
+    const ModeInputs::Mode mode = count                                      ? ModeInputs::Count
+                                  : request.mode == QLatin1String("animate") ? ModeInputs::Animate
+                                                                             : ModeInputs::Time;
+    request.animation = ChainInput::animation(given, mode, QString());
     if (count)
         request.animation[ModeSteps::kStartField]
                 = ModeSteps::counterNormalised(given[ModeSteps::kStartField].value_or(QString()));

@@ -1,6 +1,7 @@
 #include "serviceoptions.h"
 
 #include "core/basicutilities.h"
+#include "protocol/chainprotocol.h"
 #include "session/chaininput.h"
 
 #include <QCommandLineParser>
@@ -119,7 +120,7 @@ void ServiceOptions::read(const QStringList &arguments)
     if (device.isEmpty())
         device = fromFile("port");
     if (inFile("chain") || parser.isSet("chain"))
-        chain = ChainInput::chainLength(named("chain"), value("chain"));
+        chain = ChainInput::number(named("chain"), value("chain"), 1, Protocol::kMaxDigits);
 
     const QString listen = value("listen", QStringLiteral("127.0.0.1:%1").arg(kDefaultPort));
     const qsizetype colon = listen.lastIndexOf(QLatin1Char(':'));

@@ -1,0 +1,68 @@
+#include "session/linefeed.h"
+
+#include "core/basicutilities.h"
+#include "core/inputlines.h"
+#include "core/linereader.h"
+#include "protocol/messagecommands.h"
+#include "session/chaininput.h"
+#include "session/pacedsender.h"
+
+#include <QTimer>
+
+LineFeed::LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, QObject *parent)
+    : QObject(parent), m_sender(sender), m_input(new InputLines(fd, this)), m_length(length),
+      m_newestOnly(newestOnly)
+{
+    connect(m_input, &InputLines::lineRead, this, &LineFeed::offer);
+    connect(m_input, &InputLines::lineTooLong, this, [this] {
+        Q_EMIT skipped(QStringLiteral("line %1: longer than %2 bytes")
+                               .arg(++m_lineNumber)
+                               .arg(kMaxLineBytes));
+    });
+    connect(m_input, &InputLines::ended, this, [this] {
+        m_ended = true;
+        if (!m_showing && m_waiting.isEmpty())
+            Q_EMIT finished();
+    });
+}
+
+void LineFeed::offer(const QByteArray &line)
+{
+    const QString what = QStringLiteral("line %1").arg(++m_lineNumber);
+    QByteArray shown;
+    try {
+        shown = ChainInput::message(what, QString::fromLocal8Bit(line), m_length);
+    } catch (const ChainInput::Refusal &refusal) {
+        Q_EMIT skipped(refusal.text);
+        return;
+    }
+    if (m_newestOnly && !m_waiting.isEmpty()) {
+        m_waiting.last() = shown;
+        ++m_dropped;
+    } else {
+        m_waiting.append(shown);
+    }
+    // Without newestOnly the input rests until every line read is shown: the pipe holds the
+    // rest, and a fast writer waits for the chain.
+    m_input->setPaused(!m_newestOnly);
+    if (!m_showing)
+        QTimer::singleShot(0, this, &LineFeed::showWaiting);
+}
+
+void LineFeed::showWaiting()
+{
+    if (m_showing)
+        return;
+    m_showing = true;
+    // Lines read during a send (newestOnly) join the queue and go out in this same round.
+    while (!m_waiting.isEmpty() && !shutdownRequested()) {
+        const QByteArray shown = m_waiting.takeFirst();
+        if (m_sender.send(MessageCommands::message(shown), this)
+            == PacedSender::Outcome::LineFailed)
+            break;
+    }
+    m_showing = false;
+    m_input->setPaused(false);
+    if (m_ended && m_waiting.isEmpty())
+        Q_EMIT finished();
+}

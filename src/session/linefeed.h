@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class InputLines;
+class PacedSender;
+
+// A ticker on the chain: each line of an input (standard input, a pipe) judged as the message
+// field would take it and shown in turn from the event loop. While a line is shown the next
+// ones wait in the input; with newestOnly they are read meanwhile and each replaces the one
+// waiting, so a chain slower than its input shows the newest line instead of a growing backlog.
+class LineFeed : public QObject
+{
+    Q_OBJECT
+public:
+    LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, QObject *parent = nullptr);
+
+    // Lines read and not shown (yet), and lines a newer one replaced.
+    int unsent() const { return static_cast<int>(m_waiting.size()); }
+    int dropped() const { return m_dropped; }
+
+Q_SIGNALS:
+    // A line the chain cannot show was skipped; reason names it by its number ("line 3: ...").
+    void skipped(const QString &reason);
+    // The input ended and every line of it went out, or the line failed on the way.
+    void finished();
+
+private:
+    void offer(const QByteArray &line);
+    void showWaiting();
+
+    PacedSender &m_sender;
+    InputLines *m_input;
+    int m_length;
+    bool m_newestOnly;
+    QList<QByteArray> m_waiting; // messages as their Enter sends them
+    int m_lineNumber = 0;
+    int m_dropped = 0;
+    bool m_showing = false;
+    bool m_ended = false;
+};
