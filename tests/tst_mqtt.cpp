@@ -91,7 +91,9 @@ public:
                 m_buffer.remove(0, end + 1);
                 const qsizetype space = line.indexOf(' ');
                 const QString topic = QString::fromUtf8(space < 0 ? line : line.left(space));
-                m_messages.append({topic, space < 0 ? QByteArray() : line.mid(space + 1)});
+                // mosquitto_sub writes an empty payload as "(null)".
+                const QByteArray payload = space < 0 ? QByteArray() : line.mid(space + 1);
+                m_messages.append({topic, payload == "(null)" ? QByteArray() : payload});
             }
         });
         return m_run.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(port), "-V",
@@ -294,6 +296,23 @@ private Q_SLOTS:
         for (const char *text : {"One", "Two", "Three"})
             QVERIFY(publish("message/set", text));
         QCOMPARE(framesUntilMark(), QByteArray("$B7MONE   \r$B7MTWO   \r$B7MTHREE \r"));
+    }
+
+    // --mqtt-remove empties every retained configuration, which removes the device.
+    void removeClearsTheDiscovery()
+    {
+        Subscriber discovery;
+        QVERIFY(discovery.start(m_port, "homeassistant/#"));
+        QVERIFY(QTest::qWaitFor([&] { return discovery.count() >= 6; }, kTimeoutMs));
+        const auto configs = discovery.since(0);
+        QProcess remove;
+        remove.start(VORNIKD_PROGRAM,
+                     {"--config", "/dev/null", "--mqtt", "127.0.0.1:" + QString::number(m_port),
+                      "--id", "test", "--mqtt-remove"});
+        QVERIFY(remove.waitForFinished(kTimeoutMs));
+        QCOMPARE(remove.exitCode(), 0);
+        for (const auto &config : configs)
+            QVERIFY(discovery.waitFor(config.first, QByteArray(), configs.size()));
     }
 
 private:

@@ -79,12 +79,22 @@ void MqttClient::stop()
 {
     m_retry.stop();
     if (m_state == State::Connected) {
-        flush();
+        handOver();
         mosquitto_disconnect(m_mosq);
     }
     m_state = State::Idle;
-    delete m_reader;
-    delete m_writer;
+    dropSocket();
+}
+
+// Stop may come from a notifier's own signal: it goes once that returns.
+void MqttClient::dropSocket()
+{
+    for (QSocketNotifier *notifier : {m_reader.data(), m_writer.data()}) {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    }
     m_misc.stop();
 }
 
@@ -170,13 +180,7 @@ void MqttClient::lost(const QString &why)
     const bool wasConnected = m_state == State::Connected;
     m_state = State::Waiting;
     // The socket may be closed already: nothing may watch its number any more.
-    for (QSocketNotifier *notifier : {m_reader.data(), m_writer.data()}) {
-        if (notifier) {
-            notifier->setEnabled(false);
-            notifier->deleteLater();
-        }
-    }
-    m_misc.stop();
+    dropSocket();
     const int retry = m_backoffMs;
     m_backoffMs = std::min(m_backoffMs * 2, kLastRetryMs);
     m_retry.start(retry);
@@ -204,8 +208,16 @@ bool MqttClient::drained() const
     return m_queue.isEmpty() && !mosquitto_want_write(m_mosq);
 }
 
-// Hands the queue to libmosquitto only while its own is empty, so that it never grows there.
 void MqttClient::flush()
+{
+    handOver();
+    watchWrites();
+    if (m_state == State::Connected && drained())
+        Q_EMIT emptied();
+}
+
+// Hands the queue to libmosquitto only while its own is empty, so that it never grows there.
+void MqttClient::handOver()
 {
     while (m_state == State::Connected && !m_queue.isEmpty() && !mosquitto_want_write(m_mosq)) {
         const Outgoing next = m_queue.takeFirst();
@@ -213,9 +225,6 @@ void MqttClient::flush()
         mosquitto_publish(m_mosq, nullptr, topic.constData(), static_cast<int>(next.payload.size()),
                           next.payload.constData(), 0, next.retained);
     }
-    watchWrites();
-    if (m_state == State::Connected && drained())
-        Q_EMIT emptied();
 }
 
 void MqttClient::onConnect(mosquitto *, void *self, int reason)

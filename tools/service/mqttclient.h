@@ -73,7 +73,10 @@ private:
     void loopCall(int rc);
     // The write notifier is on while libmosquitto has bytes to write.
     void watchWrites();
+    void dropSocket();
+    // Hands over what waits, then tells when all of it is written.
     void flush();
+    void handOver();
 
     MqttSettings m_settings;
     mosquitto *m_mosq = nullptr;
