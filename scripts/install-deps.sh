@@ -14,10 +14,12 @@ fi
 # (systemd-analyze) the units; dpkg-dev computes the package's dependencies for `make package`;
 # clang-format checks the formatting in the tests; qt6-httpserver-dev (with qt6-websockets-dev,
 # which its CMake files ask for) is vornikd's HTTP server; chromium, chromium-driver and
-# python3-selenium load vornikd's live page in a real browser in the tests.
+# python3-selenium load vornikd's live page in a real browser in the tests; libmosquitto-dev is
+# vornikd's MQTT client, and mosquitto with mosquitto-clients the broker and the clients its
+# tests talk through.
 packages=(cmake make g++ qt6-base-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
           libgl-dev desktop-file-utils appstream systemd dpkg-dev clang-format chromium
-          chromium-driver python3-selenium)
+          chromium-driver python3-selenium libmosquitto-dev mosquitto mosquitto-clients pkg-config)
 for extra in "$@"; do packages+=("$extra"); done
 missing=()
 for p in "${packages[@]}"; do

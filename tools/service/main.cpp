@@ -1,6 +1,8 @@
 #include "boundedtcpserver.h"
 #include "chainservice.h"
 #include "httpfront.h"
+#include "mqttbridge.h"
+#include "mqttclient.h"
 #include "requestjudge.h"
 #include "serviceoptions.h"
 #include "tokenfile.h"
@@ -10,6 +12,8 @@
 #include "serial/portlist.h"
 
 #include <QCoreApplication>
+#include <QSysInfo>
+#include <QTimer>
 
 #include <cstdio>
 #include <optional>
@@ -17,7 +21,9 @@
 namespace {
 
 // vornikd's exit statuses, as its manual page lists them.
-enum Status { Done = 0, UsageError = 2, ListenError = 3, TokenError = 4 };
+enum Status { Done = 0, UsageError = 2, ListenError = 3, TokenError = 4, BrokerError = 5 };
+// --mqtt-remove gives up when the broker has not taken the removal by then.
+constexpr int kRemoveMs = 10000;
 // A connection's request with its headers may not buffer more than this.
 constexpr qint64 kMaxRequestBytes = RequestJudge::kMaxBody + 16 * 1024;
 
@@ -30,6 +36,42 @@ void printOut(const QString &text)
 {
     std::fputs(qPrintable(text + '\n'), stdout);
     std::fflush(stdout);
+}
+
+MqttTopics::Identity identity(const ServiceOptions &options, const QString &pageUrl)
+{
+    return {options.mqtt.id, options.mqtt.prefix, options.mqtt.discoveryPrefix, options.chain,
+            pageUrl};
+}
+
+// Publishes empty retained discovery configurations, which removes the device from Home
+// Assistant, and ends.
+int removeDevice(const ServiceOptions &options)
+{
+    MqttSettings settings = options.mqtt;
+    settings.clientId += "-remove";
+    MqttClient client(settings);
+    int status = BrokerError;
+    QObject::connect(&client, &MqttClient::connected, [&] {
+        for (const MqttTopics::Published &config :
+             MqttTopics::discovery(identity(options, {}), true))
+            client.publish(config.topic, config.payload, true);
+    });
+    QObject::connect(&client, &MqttClient::emptied, [&] {
+        client.stop();
+        status = Done;
+        printOut("removed the device " + options.mqtt.id + " from " + options.mqtt.discoveryPrefix);
+        QCoreApplication::exit(Done);
+    });
+    QObject::connect(&client, &MqttClient::disconnected,
+                     [](const QString &why, int, bool) { printErr("mqtt: " + why); });
+    QTimer::singleShot(kRemoveMs, [&] {
+        printErr("mqtt: the broker did not take the removal");
+        QCoreApplication::exit(BrokerError);
+    });
+    client.start();
+    QCoreApplication::exec();
+    return status;
 }
 
 } // namespace
@@ -46,6 +88,8 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(options.text), stdout);
         return Done;
     }
+    if (options.mqtt.remove)
+        return removeDevice(options);
     const std::optional<QString> named
             = options.device.isEmpty() ? std::nullopt : std::optional<QString>(options.device);
     const PortList::Choice port = PortList::choose(named, PortList::available());
@@ -89,7 +133,38 @@ int main(int argc, char *argv[])
                  + ", so the API is reachable from the network; anyone with the token can "
                    "drive the chain");
 
-    QObject::connect(new SignalWatcher(&app), &SignalWatcher::terminationRequested, &app, [] {
+    MqttClient *mqtt = nullptr;
+    if (options.mqtt.enabled()) {
+        // The live page as Home Assistant's device page links to it.
+        const QString pageHost
+                = options.address == QHostAddress::Any || options.address == QHostAddress::AnyIPv6
+                          ? QSysInfo::machineHostName()
+                          : host;
+        const QString page
+                = QStringLiteral("http://%1:%2/").arg(pageHost).arg(server->serverPort());
+        mqtt = new MqttClient(options.mqtt, &app);
+        new MqttBridge(service, *mqtt, identity(options, page),
+                       {token.token, options.hosts, options.chain}, mqtt);
+        const QString broker
+                = QStringLiteral("%1:%2").arg(options.mqtt.host).arg(options.mqtt.port);
+        QObject::connect(mqtt, &MqttClient::connected, [broker, options] {
+            printErr("mqtt: connected to " + broker + " as " + options.mqtt.prefix);
+        });
+        QObject::connect(
+                mqtt, &MqttClient::disconnected,
+                [broker](const QString &why, int retryMs, bool wasConnected) {
+                    printErr(QStringLiteral("mqtt: %1 %2: %3; trying again in %4 s")
+                                     .arg(wasConnected ? "lost" : "cannot reach", broker, why)
+                                     .arg(retryMs / 1000));
+                });
+        mqtt->start();
+    }
+
+    QObject::connect(new SignalWatcher(&app), &SignalWatcher::terminationRequested, &app, [&] {
+        if (mqtt) {
+            mqtt->publish(options.mqtt.prefix + "/availability", "offline", true);
+            mqtt->stop();
+        }
         // Every wait ends at once; the frame on the line goes out whole.
         requestShutdown();
         QCoreApplication::exit(Done);

@@ -180,6 +180,33 @@ void readFont(const QByteArray &body, const Context &context, ApiRequest &reques
             = ChainInput::attribute(DigitAttributes::Fonts, "fonts", std::nullopt, context.chain);
 }
 
+// The body of an action whose kind is set, read into request.
+void readAction(const QByteArray &body, const Context &context, ApiRequest &request)
+{
+    switch (request.kind) {
+    case ApiRequest::Blank:
+        request.commands = MessageCommands::blank(context.chain);
+        break;
+    case ApiRequest::Message:
+        readMessage(bodyObject(body), context, request);
+        break;
+    case ApiRequest::Attributes:
+        readAttributes(bodyObject(body), context, request);
+        break;
+    case ApiRequest::Notify:
+        readNotify(bodyObject(body), request);
+        break;
+    case ApiRequest::Mode:
+        readMode(bodyObject(body), request);
+        break;
+    case ApiRequest::Font:
+        readFont(body, context, request);
+        break;
+    default:
+        throw Refused{404, QStringLiteral("no such call")};
+    }
+}
+
 int pathId(const QByteArray &rest)
 {
     bool ok = false;
@@ -241,28 +268,11 @@ ApiRequest route(const Incoming &incoming, const Context &context)
     if (is("info", "GET", ApiRequest::Info) || is("state", "GET", ApiRequest::State)
         || is("events", "GET", ApiRequest::Events))
         return request;
-    if (is("blank", "POST", ApiRequest::Blank)) {
-        request.commands = MessageCommands::blank(context.chain);
-        return request;
-    }
-    if (is("message", "POST", ApiRequest::Message)) {
-        readMessage(bodyObject(incoming.body), context, request);
-        return request;
-    }
-    if (is("attributes", "POST", ApiRequest::Attributes)) {
-        readAttributes(bodyObject(incoming.body), context, request);
-        return request;
-    }
-    if (is("notify", "POST", ApiRequest::Notify)) {
-        readNotify(bodyObject(incoming.body), request);
-        return request;
-    }
-    if (is("mode", "PUT", ApiRequest::Mode)) {
-        readMode(bodyObject(incoming.body), request);
-        return request;
-    }
-    if (is("font", "PUT", ApiRequest::Font)) {
-        readFont(incoming.body, context, request);
+    if (is("blank", "POST", ApiRequest::Blank) || is("message", "POST", ApiRequest::Message)
+        || is("attributes", "POST", ApiRequest::Attributes)
+        || is("notify", "POST", ApiRequest::Notify) || is("mode", "PUT", ApiRequest::Mode)
+        || is("font", "PUT", ApiRequest::Font)) {
+        readAction(incoming.body, context, request);
         return request;
     }
     if (name.startsWith("notify/")) {
@@ -299,6 +309,24 @@ bool hostAllowed(const QByteArray &host, const QStringList &hosts)
     if (name == "localhost" || name == "127.0.0.1" || name == "[::1]")
         return true;
     return hosts.contains(QString::fromLatin1(name));
+}
+
+Verdict judgeAction(ApiRequest::Kind kind, const QByteArray &body, const Context &context)
+{
+    Verdict verdict;
+    verdict.request.kind = kind;
+    try {
+        if (body.size() > kMaxBody)
+            throw Refused{413, QStringLiteral("the body is larger than 64 KiB")};
+        readAction(body, context, verdict.request);
+    } catch (const Refused &refused) {
+        verdict.status = refused.status;
+        verdict.error = refused.text;
+    } catch (const ChainInput::Refusal &refusal) {
+        verdict.status = 400;
+        verdict.error = refusal.text;
+    }
+    return verdict;
 }
 
 Verdict judge(const Incoming &incoming, const Context &context)

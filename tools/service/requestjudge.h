@@ -38,6 +38,9 @@ struct Verdict
 };
 
 Verdict judge(const Incoming &incoming, const Context &context);
+// An action's body alone (Message, Attributes, Notify, Mode, Font, Blank), as the call of its
+// kind would judge it, for requests that come another way than HTTP.
+Verdict judgeAction(ApiRequest::Kind kind, const QByteArray &body, const Context &context);
 
 // Whether a Host header names this service (with or without its port).
 bool hostAllowed(const QByteArray &host, const QStringList &hosts);

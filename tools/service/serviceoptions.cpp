@@ -6,10 +6,14 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -34,6 +38,64 @@ int positive(const QString &what, const QString &text)
     if (!ok || value < 1)
         throw Refused{what + " takes a whole number from 1"};
     return value;
+}
+
+using Value = std::function<QString(const QString &name, const QString &fallback)>;
+using Named = std::function<QString(const QString &name)>;
+
+MqttSettings readMqtt(const Value &value, const Named &named, bool remove)
+{
+    MqttSettings mqtt;
+    const QString broker = value("mqtt", {});
+    mqtt.remove = remove;
+    if (broker.isEmpty()) {
+        if (mqtt.remove)
+            throw Refused{"--mqtt-remove needs the broker (--mqtt HOST:PORT)"};
+        return mqtt;
+    }
+    const qsizetype colon = broker.lastIndexOf(QLatin1Char(':'));
+    mqtt.host = colon < 0 ? broker : broker.left(colon);
+    if (mqtt.host.startsWith('[') && mqtt.host.endsWith(']'))
+        mqtt.host = mqtt.host.mid(1, mqtt.host.size() - 2);
+    if (colon >= 0) {
+        bool ok = false;
+        const uint number = broker.mid(colon + 1).toUInt(&ok);
+        if (!ok || number < 1 || number > 65535 || mqtt.host.isEmpty())
+            throw Refused{named("mqtt") + " takes HOST:PORT, such as 127.0.0.1:1883"};
+        mqtt.port = static_cast<quint16>(number);
+    }
+
+    // The id goes into topics and Home Assistant's object ids: letters, digits, _ and -.
+    static const QRegularExpression idRule(QStringLiteral("^[A-Za-z0-9_-]{1,64}$"));
+    QString hostName = QSysInfo::machineHostName().section('.', 0, 0);
+    hostName.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
+    mqtt.id = value("id", hostName.isEmpty() ? QStringLiteral("vornik") : hostName);
+    if (!idRule.match(mqtt.id).hasMatch())
+        throw Refused{named("id") + " takes 1 to 64 letters, digits, \"_\" or \"-\""};
+    // A topic filter's wildcards have no place in a topic the service publishes on.
+    const auto topic = [&](const QString &name, const QString &fallback) {
+        QString text = value(name, fallback);
+        while (text.endsWith('/'))
+            text.chop(1);
+        if (text.isEmpty() || text.contains('#') || text.contains('+') || text.startsWith('/'))
+            throw Refused{named(name) + " takes a topic without \"#\" or \"+\""};
+        return text;
+    };
+    mqtt.prefix = topic("mqtt-prefix", "vornik/" + mqtt.id);
+    mqtt.discoveryPrefix = topic("discovery-prefix", QStringLiteral("homeassistant"));
+    mqtt.user = value("mqtt-user", {});
+    mqtt.clientId = value("mqtt-client-id", "vornikd-" + mqtt.id);
+    mqtt.caFile = value("mqtt-ca-file", {});
+    if (!mqtt.caFile.isEmpty() && !QFileInfo(mqtt.caFile).isReadable())
+        throw Refused{named("mqtt-ca-file") + ": " + mqtt.caFile + " cannot be read"};
+    const QString passwordFile = value("mqtt-password-file", {});
+    if (!passwordFile.isEmpty()) {
+        QFile file(passwordFile);
+        if (!file.open(QIODevice::ReadOnly))
+            throw Refused{named("mqtt-password-file") + ": " + passwordFile + " cannot be read"};
+        mqtt.password = QString::fromUtf8(file.readAll()).section('\n', 0, 0).trimmed();
+    }
+    return mqtt;
 }
 
 } // namespace
@@ -69,6 +131,19 @@ void ServiceOptions::read(const QStringList &arguments)
               QStringLiteral("The configuration file (default %1, else %2/vornikd.conf).")
                       .arg(kSystemConfig, userFolder()),
               "FILE"},
+             {"mqtt", "The MQTT broker to publish the chain on (default port 1883).", "HOST:PORT"},
+             {"mqtt-user", "The broker's user name.", "NAME"},
+             {"mqtt-password-file", "A file holding the broker's password.", "FILE"},
+             {"mqtt-ca-file", "Talk TLS to the broker, trusting this CA certificate.", "FILE"},
+             {"mqtt-client-id", "The MQTT client id (default vornikd-<id>).", "ID"},
+             {"id", "Names the chain in topics and in Home Assistant (default: the host name).",
+              "NAME"},
+             {"mqtt-prefix", "The topic prefix (default vornik/<id>).", "TOPIC"},
+             {"discovery-prefix",
+              "Home Assistant's discovery prefix (default homeassistant); it must match Home "
+              "Assistant's.",
+              "TOPIC"},
+             {"mqtt-remove", "Remove the chain's device from Home Assistant and end."},
              {{"h", "help"}, "Print this help."},
              {"version", "Print the version."}});
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -144,6 +219,10 @@ void ServiceOptions::read(const QStringList &arguments)
     limit("queue", queueCapacity);
     limit("max-clients", maxClients);
     limit("max-streams", maxStreams);
+    // The file's mqtt-remove = true is as good as the flag.
+    mqtt = readMqtt(value, named,
+                    parser.isSet("mqtt-remove")
+                            || fromFile("mqtt-remove") == QLatin1String("true"));
 }
 
 bool ServiceOptions::networkReachable() const

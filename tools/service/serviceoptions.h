@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mqttsettings.h"
+
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
@@ -30,6 +32,7 @@ public:
     int queueCapacity = 32;
     int maxClients = 64;
     int maxStreams = 16;
+    MqttSettings mqtt;
 
     // Whether the address is reachable from other machines.
     bool networkReachable() const;

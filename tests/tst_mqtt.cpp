@@ -1,0 +1,394 @@
+#include "support/ptypair.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+const QString kPrefix = "vornik/test";
+const QByteArray kMarkFrame = "$B7MMARK  \r";
+
+// Home Assistant's documented keys per MQTT component that the discovery may use, required
+// ones first (count in required).
+struct Documented
+{
+    QStringList keys;
+    int required;
+};
+const QHash<QString, Documented> kDocumented{
+        {"text",
+         {{"command_topic", "name", "unique_id", "availability_topic", "device", "state_topic",
+           "min", "max", "mode", "pattern"},
+          1}},
+        {"notify", {{"command_topic", "name", "unique_id", "availability_topic", "device"}, 1}},
+        {"select",
+         {{"command_topic", "options", "name", "unique_id", "availability_topic", "device",
+           "state_topic"},
+          2}},
+        {"button",
+         {{"command_topic", "name", "unique_id", "availability_topic", "device", "payload_press"},
+          1}},
+        {"sensor",
+         {{"state_topic", "name", "unique_id", "availability_topic", "device", "value_template"},
+          1}}};
+const QStringList kDeviceKeys{"identifiers", "name",       "manufacturer",
+                              "model",       "sw_version", "configuration_url"};
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+// A program that stays up beside the test: the broker, vornikd, a subscriber.
+class Running
+{
+public:
+    ~Running() { stop(); }
+    bool start(const QString &program, const QStringList &arguments)
+    {
+        m_process.start(program, arguments);
+        return m_process.waitForStarted();
+    }
+    void stop(bool kill = false)
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        kill ? m_process.kill() : m_process.terminate();
+        m_process.waitForFinished(kTimeoutMs);
+    }
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+};
+
+// mosquitto_sub on a filter: every message that came, and the last payload of each topic.
+class Subscriber
+{
+public:
+    bool start(quint16 port, const QString &filter)
+    {
+        QObject::connect(&m_run.process(), &QProcess::readyReadStandardOutput, [this] {
+            m_buffer += m_run.process().readAllStandardOutput();
+            qsizetype end;
+            while ((end = m_buffer.indexOf('\n')) >= 0) {
+                const QByteArray line = m_buffer.left(end);
+                m_buffer.remove(0, end + 1);
+                const qsizetype space = line.indexOf(' ');
+                const QString topic = QString::fromUtf8(space < 0 ? line : line.left(space));
+                // mosquitto_sub writes an empty payload as "(null)".
+                const QByteArray payload = space < 0 ? QByteArray() : line.mid(space + 1);
+                m_messages.append({topic, payload == "(null)" ? QByteArray() : payload});
+            }
+        });
+        return m_run.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(port), "-V",
+                                             "mqttv5", "-v", "-t", filter});
+    }
+    qsizetype count() const { return m_messages.size(); }
+    QList<QPair<QString, QByteArray>> since(qsizetype from) const { return m_messages.mid(from); }
+    // Waits until topic has carried payload since from.
+    bool waitFor(const QString &topic, const QByteArray &payload, qsizetype from = 0) const
+    {
+        return QTest::qWaitFor(
+                [&] {
+                    for (const auto &message : since(from))
+                        if (message.first == topic && message.second == payload)
+                            return true;
+                    return false;
+                },
+                kTimeoutMs);
+    }
+    QByteArray last(const QString &topic) const
+    {
+        for (qsizetype i = m_messages.size() - 1; i >= 0; --i)
+            if (m_messages.at(i).first == topic)
+                return m_messages.at(i).second;
+        return "<none>";
+    }
+
+private:
+    QByteArray m_buffer;
+    QList<QPair<QString, QByteArray>> m_messages;
+    Running m_run; // last, so that it ends before what its output fills
+};
+
+} // namespace
+
+// vornikd on a real broker (Debian's mosquitto on a loopback port) and a pseudo-terminal:
+// the discovery Home Assistant reads, the frames each topic puts on the line, the state
+// published back, and the service or the broker going away and coming back.
+class TestMqtt : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The installer brings the broker and its clients: without them this fails.
+        for (const char *program : {"mosquitto", "mosquitto_sub", "mosquitto_pub"})
+            QVERIFY2(!QStandardPaths::findExecutable(program, {"/usr/sbin", "/usr/bin"}).isEmpty(),
+                     program);
+        QVERIFY(m_dir.isValid() && m_line.isValid());
+        m_port = freePort();
+        QVERIFY(startBroker());
+        QVERIFY(m_all.start(m_port, kPrefix + "/#"));
+        QVERIFY(m_discovery.start(m_port, "homeassistant/#"));
+        QVERIFY(startService());
+    }
+
+    void discoveryDescribesOneDevice()
+    {
+        QVERIFY(QTest::qWaitFor([&] { return m_discovery.count() >= 6; }, kTimeoutMs));
+        QSet<QString> uniqueIds;
+        QSet<QByteArray> devices;
+        QStringList components;
+        for (const auto &[topic, payload] : m_discovery.since(0)) {
+            static const QRegularExpression path("^homeassistant/(\\w+)/test/(\\w+)/config$");
+            const QRegularExpressionMatch match = path.match(topic);
+            QVERIFY2(match.hasMatch(), qPrintable(topic));
+            QJsonParseError error;
+            const QJsonObject config = QJsonDocument::fromJson(payload, &error).object();
+            QVERIFY2(error.error == QJsonParseError::NoError, payload.constData());
+            const QString component = match.captured(1);
+            QVERIFY2(kDocumented.contains(component), qPrintable(component));
+            const Documented &documented = kDocumented.value(component);
+            for (const QString &key : documented.keys.mid(0, documented.required))
+                QVERIFY2(config.contains(key), qPrintable(topic + " lacks " + key));
+            for (const QString &key : config.keys())
+                QVERIFY2(documented.keys.contains(key), qPrintable(topic + ": " + key));
+            for (const QString &key : config.value("device").toObject().keys())
+                QVERIFY2(kDeviceKeys.contains(key), qPrintable("device: " + key));
+            QCOMPARE(config.value("availability_topic").toString(), kPrefix + "/availability");
+            uniqueIds.insert(config.value("unique_id").toString());
+            devices.insert(QJsonDocument(config.value("device").toObject()).toJson());
+            components.append(component);
+            if (component == "text") {
+                // Home Assistant refuses what the message field would.
+                const QRegularExpression pattern(config.value("pattern").toString());
+                QVERIFY(pattern.match("Hello 12:30!").hasMatch());
+                QVERIFY(!pattern.match("HE~LO").hasMatch());
+            }
+        }
+        components.sort();
+        QCOMPARE(components,
+                 QStringList({"button", "button", "notify", "select", "sensor", "text"}));
+        QCOMPARE(uniqueIds.size(), 6);
+        QCOMPARE(devices.size(), 1);
+    }
+
+    void topicsDriveTheLine_data()
+    {
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QByteArray>("frames"); // before the next message
+        QTest::addColumn<QByteArray>("error");  // a part of the error published; "" for none
+        // clang-format off
+        QTest::newRow("message") << "message/set" << QByteArray("Hello") << QByteArray("$B7MHELLO \r") << QByteArray();
+        QTest::newRow("message as JSON") << "message/set" << QByteArray(R"({"text": "Hi", "pad": "last"})") << QByteArray("$B7MHIIIII\r") << QByteArray();
+        QTest::newRow("notification, then the message") << "notify" << QByteArray(R"({"text": "Ring", "seconds": 1})") << QByteArray("$B7MRING  \r") << QByteArray();
+        QTest::newRow("attributes then the message once") << "attributes/set" << QByteArray(R"({"effects": "12", "speeds": "9", "text": "HI"})") << QByteArray("$B7E122222\r$B7S999999\r$B7MHI    \r") << QByteArray();
+        QTest::newRow("blank") << "blank" << QByteArray("PRESS") << QByteArray("$B7F000000\r$B7M      \r") << QByteArray();
+        QTest::newRow("mode") << "mode/set" << QByteArray("count") << QByteArray("$B7M000000\r$B7M000001\r") << QByteArray();
+        QTest::newRow("refused character") << "message/set" << QByteArray("HE~LO") << QByteArray() << QByteArray(R"(message: character \"~\" at position 3 cannot be shown)");
+        QTest::newRow("broken JSON") << "attributes/set" << QByteArray("{") << QByteArray() << QByteArray("the body is not JSON");
+        QTest::newRow("attributes without any") << "attributes/set" << QByteArray("{}") << QByteArray() << QByteArray("attributes needs at least one");
+        QTest::newRow("unknown mode") << "mode/set" << QByteArray("disco") << QByteArray() << QByteArray("mode takes one of");
+        QTest::newRow("too long") << "notify" << QByteArray(64 * 1024 + 1, 'A') << QByteArray() << QByteArray("larger than 64 KiB");
+        // Past the packet size vornikd takes, the broker drops it.
+        QTest::newRow("1 MB") << "message/set" << QByteArray(1024 * 1024, 'A') << QByteArray() << QByteArray();
+        // clang-format on
+    }
+    // Each topic's frames on the line, and the error a bad payload publishes instead.
+    void topicsDriveTheLine()
+    {
+        QFETCH(QString, topic);
+        QFETCH(QByteArray, payload);
+        QFETCH(QByteArray, frames);
+        QFETCH(QByteArray, error);
+        const qsizetype before = m_all.count();
+        QVERIFY(publish(topic, payload));
+        if (topic == "mode/set" && !frames.isEmpty()) {
+            // A mode ticks until it is turned off.
+            QCOMPARE(framesUntil(frames.mid(frames.indexOf('\r') + 1)), frames);
+            QVERIFY(publish(topic, "off"));
+            framesUntilMark();
+        } else {
+            QCOMPARE(framesUntilMark(), frames);
+        }
+        if (!error.isEmpty()) {
+            QVERIFY(QTest::qWaitFor([&] { return m_all.last(kPrefix + "/error").contains(error); },
+                                    kTimeoutMs));
+            QVERIFY2(m_all.since(before).size() > 0, "no error published");
+        } else {
+            for (const auto &message : m_all.since(before))
+                QVERIFY2(message.first != kPrefix + "/error", message.second.constData());
+        }
+    }
+
+    // The retained state, message and mode follow what the chain shows.
+    void stateFollows()
+    {
+        QVERIFY(publish("message/set", "Follow"));
+        QVERIFY(m_all.waitFor(kPrefix + "/message/state", "FOLLOW"));
+        QVERIFY(QTest::qWaitFor(
+                [&] {
+                    QString shown;
+                    const QJsonArray digits
+                            = QJsonDocument::fromJson(m_all.last(kPrefix + "/state"))
+                                      .object()
+                                      .value("digits")
+                                      .toArray();
+                    for (const QJsonValue &digit : digits)
+                        shown += digit.toObject().value("character").toString();
+                    return shown == "FOLLOW";
+                },
+                kTimeoutMs));
+        QVERIFY(publish("mode/set", "count"));
+        QVERIFY(m_all.waitFor(kPrefix + "/mode/state", "count"));
+        QVERIFY(publish("mode/set", "off"));
+        QVERIFY(m_all.waitFor(kPrefix + "/mode/state", "off"));
+        QVERIFY(framesUntilMark().startsWith("$B7M"));
+    }
+
+    // Killed, the broker says offline for it; back, it says online and describes itself again,
+    // as it does when Home Assistant comes online.
+    void serviceRestarts()
+    {
+        const qsizetype configs = m_discovery.count();
+        QVERIFY(publish("status", "online", "homeassistant"));
+        QVERIFY(QTest::qWaitFor([&] { return m_discovery.count() >= configs + 6; }, kTimeoutMs));
+
+        const qsizetype before = m_all.count();
+        m_service.stop(true);
+        QVERIFY(m_all.waitFor(kPrefix + "/availability", "offline", before));
+        const qsizetype again = m_discovery.count();
+        QVERIFY(startService());
+        QVERIFY(m_all.waitFor(kPrefix + "/availability", "online", before));
+        QVERIFY(QTest::qWaitFor([&] { return m_discovery.count() >= again + 6; }, kTimeoutMs));
+        // Commands reach the line again.
+        QCOMPARE(framesUntilMark(), QByteArray());
+    }
+
+    // The broker goes away and comes back: vornikd connects again and loses no command sent
+    // after that.
+    void brokerRestarts()
+    {
+        m_broker.stop(true);
+        QTest::qWait(300);
+        QVERIFY(startBroker());
+        Subscriber availability;
+        QVERIFY(availability.start(m_port, kPrefix + "/availability"));
+        QVERIFY(availability.waitFor(kPrefix + "/availability", "online"));
+        for (const char *text : {"One", "Two", "Three"})
+            QVERIFY(publish("message/set", text));
+        QCOMPARE(framesUntilMark(), QByteArray("$B7MONE   \r$B7MTWO   \r$B7MTHREE \r"));
+    }
+
+    // --mqtt-remove empties every retained configuration, which removes the device.
+    void removeClearsTheDiscovery()
+    {
+        Subscriber discovery;
+        QVERIFY(discovery.start(m_port, "homeassistant/#"));
+        QVERIFY(QTest::qWaitFor([&] { return discovery.count() >= 6; }, kTimeoutMs));
+        const auto configs = discovery.since(0);
+        QProcess remove;
+        remove.start(VORNIKD_PROGRAM,
+                     {"--config", "/dev/null", "--mqtt", "127.0.0.1:" + QString::number(m_port),
+                      "--id", "test", "--mqtt-remove"});
+        QVERIFY(remove.waitForFinished(kTimeoutMs));
+        QCOMPARE(remove.exitCode(), 0);
+        for (const auto &config : configs)
+            QVERIFY(discovery.waitFor(config.first, QByteArray(), configs.size()));
+    }
+
+private:
+    bool startBroker()
+    {
+        // With -p alone, Debian's broker listens on loopback only.
+        if (!m_broker.start("mosquitto", {"-p", QString::number(m_port)}))
+            return false;
+        return QTest::qWaitFor(
+                [&] {
+                    QTcpSocket probe;
+                    probe.connectToHost(QHostAddress::LocalHost, m_port);
+                    return probe.waitForConnected(200);
+                },
+                kTimeoutMs);
+    }
+
+    bool startService()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VORNIK_PAUSE_SCALE", "0.02");
+        environment.remove("VORNIK_PORT");
+        m_service.process().setProcessEnvironment(environment);
+        const qsizetype before = m_all.count();
+        return m_service.start(VORNIKD_PROGRAM,
+                               {"--port", m_line.slavePath(), "--listen", "127.0.0.1:0",
+                                "--token-file", m_dir.filePath("token"), "--config", "/dev/null",
+                                "--mqtt", "127.0.0.1:" + QString::number(m_port), "--id", "test"})
+               && m_all.waitFor(kPrefix + "/availability", "online", before);
+    }
+
+    // mosquitto_pub with the payload on standard input; a topic under the prefix unless
+    // another prefix is named.
+    bool publish(const QString &topic, const QByteArray &payload, const QString &prefix = kPrefix)
+    {
+        QProcess pub;
+        pub.start("mosquitto_pub", {"-h", "127.0.0.1", "-p", QString::number(m_port), "-t",
+                                    prefix + '/' + topic, "-s"});
+        pub.write(payload);
+        pub.closeWriteChannel();
+        return pub.waitForFinished(kTimeoutMs) && pub.exitCode() == 0;
+    }
+
+    // The frames on the line up to and with end.
+    QByteArray framesUntil(const QByteArray &end)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_pending.contains(end) && clock.elapsed() < kTimeoutMs)
+            m_pending += m_line.readFromProgram(1, 50);
+        const qsizetype at = m_pending.indexOf(end);
+        if (at < 0)
+            return "<not seen>" + m_pending;
+        const QByteArray seen = m_pending.left(at + end.size());
+        m_pending.remove(0, seen.size());
+        return seen;
+    }
+
+    // The frames on the line before a marker message published now.
+    QByteArray framesUntilMark()
+    {
+        if (!publish("message/set", "MARK"))
+            return "<marker not published>";
+        const QByteArray seen = framesUntil(kMarkFrame);
+        return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : seen;
+    }
+
+    QTemporaryDir m_dir;
+    PtyPair m_line;
+    QByteArray m_pending;
+    quint16 m_port = 0;
+    Running m_broker;
+    Running m_service;
+    Subscriber m_all;
+    Subscriber m_discovery;
+};
+
+QTEST_GUILESS_MAIN(TestMqtt)
+#include "tst_mqtt.moc"

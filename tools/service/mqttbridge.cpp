@@ -1,0 +1,86 @@
+#include "mqttbridge.h"
+
+#include "chainservice.h"
+#include "mqttclient.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+MqttBridge::MqttBridge(ChainService &service, MqttClient &client,
+                       const MqttTopics::Identity &identity, const RequestJudge::Context &context,
+                       QObject *parent)
+    : QObject(parent), m_service(service), m_client(client), m_identity(identity),
+      m_context(context)
+{
+    const QString &prefix = identity.prefix;
+    m_client.setWill(prefix + "/availability", "offline");
+    for (const QString &topic : MqttTopics::inbound())
+        m_client.subscribe(prefix + '/' + topic);
+    m_client.subscribe(statusTopic());
+    connect(&m_client, &MqttClient::connected, this, &MqttBridge::connected);
+    connect(&m_client, &MqttClient::received, this, &MqttBridge::received);
+    connect(&m_service, &ChainService::stateChanged, this, [this] { publishState(false); });
+}
+
+QString MqttBridge::statusTopic() const
+{
+    return m_identity.discoveryPrefix + "/status";
+}
+
+void MqttBridge::connected()
+{
+    m_client.publish(m_identity.prefix + "/availability", "online", true);
+    publishDiscovery();
+    publishState(true);
+}
+
+void MqttBridge::publishDiscovery()
+{
+    for (const MqttTopics::Published &config : MqttTopics::discovery(m_identity))
+        m_client.publish(config.topic, config.payload, true);
+}
+
+void MqttBridge::publishState(bool all)
+{
+    const QJsonObject state = m_service.state();
+    const MqttTopics::Published topics[]
+            = {{"state", QJsonDocument(state).toJson(QJsonDocument::Compact)},
+               // While a mode runs there is no message: an empty one.
+               {"message/state", state.value("message").toString().toUtf8()},
+               {"mode/state", state.value("mode").toString().toUtf8()}};
+    for (const MqttTopics::Published &topic : topics) {
+        if (!all && m_published.value(topic.topic) == topic.payload)
+            continue;
+        m_published.insert(topic.topic, topic.payload);
+        m_client.publish(m_identity.prefix + '/' + topic.topic, topic.payload, true);
+    }
+}
+
+void MqttBridge::received(const QString &topic, const QByteArray &payload)
+{
+    if (topic == statusTopic()) {
+        if (payload == "online")
+            publishDiscovery();
+        return;
+    }
+    const QString name = topic.mid(m_identity.prefix.size() + 1);
+    const RequestJudge::Verdict verdict = MqttTopics::judge(name, payload, m_context);
+    if (!verdict.ok()) {
+        report(name, verdict.error);
+        return;
+    }
+    const ChainService::Reply reply = m_service.run(verdict.request);
+    if (reply.status >= 400)
+        report(name, reply.body.value("error").toString());
+}
+
+void MqttBridge::report(const QString &topic, const QString &error)
+{
+    std::fputs(qPrintable("vornikd: mqtt " + topic + ": " + error + '\n'), stderr);
+    m_client.publish(m_identity.prefix + "/error",
+                     QJsonDocument(QJsonObject{{"topic", topic}, {"error", error}})
+                             .toJson(QJsonDocument::Compact),
+                     false);
+}
