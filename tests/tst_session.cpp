@@ -152,8 +152,9 @@ private Q_SLOTS:
         ActionQueue queue(sender, 4);
         const TickRoute route
                 = [&queue](const std::function<void()> &tick) { queue.runIfIdle(tick); };
-        QObject holder;
+        // The inputs outlive the runner, which goes with holder.
         FixedModeInputs inputs(ModeInputs::Count, 6, {}, "000000");
+        QObject holder;
         QTimer *timer = nullptr;
         if (runner == QLatin1String("mode")) {
             auto *modes = new ModeRunner(sender, inputs, &holder);
