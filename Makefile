@@ -5,7 +5,8 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 BENCH_BUILD ?= build-bench
-BENCH_TARGETS = vornik vornikctl bench_pacing bench_log bench_scan bench_startup
+BENCH_TARGETS = vornik vornikctl vornikd bench_pacing bench_log bench_scan bench_startup \
+                bench_service
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 

@@ -3,13 +3,18 @@
 #include "core/basicutilities.h"
 #include "font/fonttable.h"
 #include "serial/seriallink.h"
+#include "session/actionqueue.h"
 #include "session/chainstatetracker.h"
+#include "session/fixedmodeinputs.h"
 #include "session/linefeed.h"
+#include "session/moderunner.h"
 #include "session/pacedsender.h"
+#include "session/textscroller.h"
 #include "session/uploadjob.h"
 
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <unistd.h>
@@ -36,7 +41,11 @@ private Q_SLOTS:
         m_port->OpenPort(QStringLiteral("ttyTEST0"), QStringLiteral("9600,n,8,1"));
         m_link->setPortOpen(true);
     }
-    void cleanup() { m_link.reset(); }
+    void cleanup()
+    {
+        setDelayObserver({});
+        m_link.reset();
+    }
 
     // Frames handed to the line; a write to no open port or a failed one changes nothing. What
     // each frame does to the chain is tst_chain's; here, that only frames written count.
@@ -169,6 +178,62 @@ private Q_SLOTS:
         QCOMPARE(feed.unsent(), 0);
         QTEST(skipped, "skipped");
         ::close(pipe[0]);
+    }
+
+    // A mode's tick or a scroll step whose timer fires in the pauses of a queued action, through
+    // the queue's tick route: skipped until the action is out whole, then sent. A tick that
+    // went round the queue would land between the action's frames.
+    void ticksWaitForTheQueue_data()
+    {
+        QTest::addColumn<QString>("runner");
+        QTest::addColumn<QByteArrayList>("frames");
+        const QByteArrayList action{"$B7E111111\r", "$B7S222222\r", "$B7MACTION\r"};
+        // clang-format off
+        QTest::newRow("count mode") << "mode" << action + QByteArrayList{"$B7M000000\r"};
+        QTest::newRow("scrolling text") << "scroller" << QByteArrayList{"$B7MABCDEF\r"} + action + QByteArrayList{"$B7MBCDEFG\r"};
+        // clang-format on
+    }
+    void ticksWaitForTheQueue()
+    {
+        QFETCH(QString, runner);
+        PacedSender sender(*m_link);
+        ActionQueue queue(sender, 4);
+        const TickRoute route
+                = [&queue](const std::function<void()> &tick) { queue.runIfIdle(tick); };
+        // The inputs outlive the runner, which goes with holder.
+        FixedModeInputs inputs(ModeInputs::Count, 6, {}, "000000");
+        QObject holder;
+        QTimer *timer = nullptr;
+        if (runner == QLatin1String("mode")) {
+            auto *modes = new ModeRunner(sender, inputs, &holder);
+            modes->setTickRoute(route);
+            modes->modeChosen(ModeInputs::Count, "2000");
+            timer = holder.findChild<QTimer *>(QStringLiteral("Timer1"));
+        } else {
+            // Its first step goes out at once; the rate keeps its own timer quiet.
+            auto *scroller = new TextScroller(sender, QStringLiteral("ABCDEFGH"), 6, &holder);
+            scroller->setTickRoute(route);
+            scroller->start(60000, 0, 0);
+            QVERIFY(QTest::qWaitFor([this] { return !m_port->writes().isEmpty(); }));
+            timer = scroller->findChild<QTimer *>();
+        }
+        QVERIFY(timer);
+        const auto fire = [timer] { QMetaObject::invokeMethod(timer, "timeout"); };
+        // The timer fires in each of the action's three pauses.
+        int fired = 0;
+        setDelayObserver([&](int) {
+            if (fired == 3)
+                return;
+            ++fired;
+            fire();
+        });
+        QVERIFY(queue.post(
+                {"action", {{'E', "111111", 5}, {'S', "222222", 5}, {'M', "ACTION", 5}}, {}}));
+        QVERIFY(QTest::qWaitFor([&] { return fired == 3 && !queue.busy(); }));
+        setDelayObserver({});
+        // Idle, the same tick goes out.
+        fire();
+        QTEST(m_port->writes(), "frames");
     }
 
     // Stop asked for while the given write goes out (0: never; -1: no port, and then nothing

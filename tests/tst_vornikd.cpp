@@ -170,8 +170,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QByteArray>("authorization"); // "token": the right one; "": none
-        QTest::addColumn<QByteArray>("host");          // "": the client's own
+        // "token": the right one; "altered": it with its last character changed; "": none
+        QTest::addColumn<QByteArray>("authorization");
+        QTest::addColumn<QByteArray>("host"); // "": the client's own
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("answer"); // a part of the body
         QTest::addColumn<QByteArray>("frames");
@@ -203,6 +204,7 @@ private Q_SLOTS:
         row("request past the connection's bound", "POST", "/api/v1/message", QByteArray(1024 * 1024, ' '), 413, "request is larger than");
         row("no token", "POST", "/api/v1/message", hello, 401, "needs the API token", {}, "");
         row("wrong token", "POST", "/api/v1/message", hello, 401, "token is wrong", {}, "Bearer 0123");
+        row("wrong token of the right length", "POST", "/api/v1/message", hello, 401, "token is wrong", {}, "altered");
         row("token in another scheme", "POST", "/api/v1/message", hello, 401, "needs the API token", {}, "Basic 0123");
         row("Host of another site", "POST", "/api/v1/message", hello, 421, "Host header must name this service", {}, "token", "evil.example");
         row("Host of another site with the port", "GET", "/api/v1/info", {}, 421, "Host header", {}, "token", "evil.example:8760");
@@ -222,6 +224,11 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QByteArray, answer);
         QFETCH(QByteArray, frames);
+        if (authorization == "altered") {
+            QByteArray token = m_service->token();
+            token.back() = token.back() == '0' ? '1' : '0';
+            authorization = "Bearer " + token;
+        }
         const Answer got = m_service->call(method, path, body, authorization, host);
         QVERIFY2(got.body.contains(answer), got.body.constData());
         QCOMPARE(got.status, status);
