@@ -69,9 +69,11 @@ private Q_SLOTS:
             const QByteArray pattern = code == 65 ? "101010101010101" : "000000000000000";
             font += QByteArray::number(code).rightJustified(3, '0') + ' ' + pattern + "\r\n";
             // 13 and 33 are the frame end and the skip marker, never sent as codes.
+            // Codes below 32 are printed as the transmit log shows them, "[0A]".
+            const QByteArray shown = code < 32 ? QString::asprintf("[%02X]", code).toLatin1()
+                                               : QByteArray(1, char(code));
             if (code != 13 && code != 33)
-                m_upload += "$B7W" + QByteArray(1, char(code)) + pattern + "[cr]\n$B7M" + char(code)
-                            + "[cr]\n";
+                m_upload += "$B7W" + shown + pattern + "[cr]\n$B7M" + shown + "[cr]\n";
         }
         QFile good(m_dir.filePath("good.fnt")), bad(m_dir.filePath("bad.fnt"));
         QVERIFY(good.open(QIODevice::WriteOnly) && bad.open(QIODevice::WriteOnly));

@@ -5,7 +5,15 @@
 
 #include <QCoreApplication>
 
-SerialLink::SerialLink(SerialPort *port, QObject *parent) : QObject(parent), m_port(port)
+namespace {
+QDateTime systemClock()
+{
+    return QDateTime::currentDateTime();
+}
+} // namespace
+
+SerialLink::SerialLink(SerialPort *port, QObject *parent)
+    : QObject(parent), m_port(port), m_clock(systemClock)
 {
     connect(m_port, &SerialPort::DataArrived, this, &SerialLink::onDataArrived);
     connect(m_port, &SerialPort::PortFailed, this, &SerialLink::onPortFailed);
@@ -19,6 +27,30 @@ void SerialLink::setPortOpen(bool open)
     Q_EMIT portOpenChanged(open);
 }
 
+namespace {
+// Control and high bytes as the receive log shows them, so that a line feed inside a command
+// cannot break its log line.
+QString withTokens(const QByteArray &bytes)
+{
+    QString shown;
+    shown.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const auto code = static_cast<unsigned char>(byte);
+        if (code < 32 || code >= 128)
+            shown += QLatin1Char('[') + HexPad(code, 2) + QLatin1Char(']');
+        else
+            shown += QLatin1Char(byte);
+    }
+    return shown;
+}
+
+} // namespace
+
+void SerialLink::setClock(std::function<QDateTime()> clock)
+{
+    m_clock = clock ? std::move(clock) : systemClock;
+}
+
 QString SerialLink::logText(const QByteArray &text, int hexlog, int nospace)
 {
     if (hexlog != 0) {
@@ -30,14 +62,13 @@ QString SerialLink::logText(const QByteArray &text, int hexlog, int nospace)
         }
         return log;
     }
-    const QString plain = QString::fromLatin1(text);
-    if (plain.endsWith(CRLF))
-        return plain.chopped(2) + QStringLiteral("[nl]");
-    if (plain.endsWith(CR))
-        return plain.chopped(1) + QStringLiteral("[cr]");
-    if (plain.endsWith(LF))
-        return plain.chopped(1) + QStringLiteral("[lf]");
-    return plain;
+    if (text.endsWith("\r\n"))
+        return withTokens(text.chopped(2)) + QStringLiteral("[nl]");
+    if (text.endsWith('\r'))
+        return withTokens(text.chopped(1)) + QStringLiteral("[cr]");
+    if (text.endsWith('\n'))
+        return withTokens(text.chopped(1)) + QStringLiteral("[lf]");
+    return withTokens(text);
 }
 
 void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nospace)
@@ -49,24 +80,42 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
     if (shutdownRequested())
         return;
 
-    Q_EMIT commandLogged(logText(text, hexlog, nospace));
-
-    if (m_portopen && !m_failing) {
-        Q_EMIT aboutToWrite();
-        QCoreApplication::processEvents();
-        // The port may have been closed, or the program asked to close, during that yield.
-        if (!m_portopen || m_failing || shutdownRequested())
-            return;
-        if (!m_port->SendText(text)) {
-            failWrite(m_port->lastError());
-            return;
-        }
-        Q_EMIT frameWritten(text);
-        if (pause > 0)
-            Delay(pause);
-    } else {
+    const QString log = logText(text, hexlog, nospace);
+    if (!m_portopen || m_failing) {
+        logCommand(log, whyNotSent());
         Q_EMIT sentWithoutPort();
+        return;
     }
+    Q_EMIT aboutToWrite();
+    QCoreApplication::processEvents();
+    // The port may have been closed, or the program asked to close, during that yield.
+    if (!m_portopen || m_failing || shutdownRequested()) {
+        logCommand(log, whyNotSent());
+        return;
+    }
+    if (!m_port->SendText(text)) {
+        const PortError error = m_port->lastError();
+        logCommand(log, error.description.isEmpty() ? QStringLiteral("the line failed")
+                                                    : error.description);
+        failWrite(error);
+        return;
+    }
+    logCommand(log, QString());
+    Q_EMIT frameWritten(text);
+    if (pause > 0)
+        Delay(pause);
+}
+
+void SerialLink::logCommand(const QString &text, const QString &notSent)
+{
+    Q_EMIT commandLogged(LoggedCommand{text, m_clock(), notSent});
+}
+
+QString SerialLink::whyNotSent() const
+{
+    if (shutdownRequested())
+        return QStringLiteral("closing");
+    return m_failing ? m_failure : QStringLiteral("no port");
 }
 
 void SerialLink::failWrite(const PortError &error)
@@ -76,6 +125,7 @@ void SerialLink::failWrite(const PortError &error)
         return;
     // While the failure is being reported, other senders find the port failing and send nothing.
     m_failing = true;
+    m_failure = error.description.isEmpty() ? QStringLiteral("the line failed") : error.description;
     Q_EMIT writeFailed(error);
     Q_EMIT deselectRequested();
     setPortOpen(false);
@@ -93,5 +143,5 @@ void SerialLink::onDataArrived()
 {
     const QByteArray bytes = m_port->ReceivedText();
     if (!bytes.isEmpty())
-        Q_EMIT received(bytes);
+        Q_EMIT received(bytes, m_clock());
 }

@@ -22,8 +22,8 @@ ChainDriver::ChainDriver(bool dryRun, QObject *parent)
     // A dry run does not pause; the scale speeds the pauses up for tests.
     setDelayScale(dryRun ? 0 : scaleOk && scale >= 0 ? scale : 1);
     if (dryRun) {
-        connect(&m_link, &SerialLink::commandLogged, this, [](const QString &text) {
-            std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
+        connect(&m_link, &SerialLink::commandLogged, this, [](const LoggedCommand &command) {
+            std::fputs(qPrintable(command.text + QLatin1Char('\n')), stdout);
             std::fflush(stdout);
         });
     }
