@@ -44,6 +44,11 @@ QString withTokens(const QByteArray &bytes)
     return shown;
 }
 
+// Why a command did not go out when the line failed.
+QString failureText(const PortError &error)
+{
+    return error.description.isEmpty() ? QStringLiteral("the line failed") : error.description;
+}
 } // namespace
 
 void SerialLink::setClock(std::function<QDateTime()> clock)
@@ -95,8 +100,7 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
     }
     if (!m_port->SendText(text)) {
         const PortError error = m_port->lastError();
-        logCommand(log, error.description.isEmpty() ? QStringLiteral("the line failed")
-                                                    : error.description);
+        logCommand(log, failureText(error));
         failWrite(error);
         return;
     }
@@ -125,7 +129,7 @@ void SerialLink::failWrite(const PortError &error)
         return;
     // While the failure is being reported, other senders find the port failing and send nothing.
     m_failing = true;
-    m_failure = error.description.isEmpty() ? QStringLiteral("the line failed") : error.description;
+    m_failure = failureText(error);
     Q_EMIT writeFailed(error);
     Q_EMIT deselectRequested();
     setPortOpen(false);

@@ -76,6 +76,12 @@ void FindBar::dismiss()
 
 bool FindBar::eventFilter(QObject *watched, QEvent *event)
 {
+    // Escape in the field is the field's, also where the window has a shortcut for it.
+    if (watched == m_field && event->type() == QEvent::ShortcutOverride
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
     if (watched == m_field && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter

@@ -58,6 +58,9 @@ LogPane::LogPane(const QString &objectName, QWidget *parent)
     setObjectName(objectName);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
+    // The pane paints every pixel of its view itself, so nothing beneath is painted first.
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     verticalScrollBar()->setSingleStep(1);
 
     m_refresh.setSingleShot(true);
