@@ -71,12 +71,12 @@ LogPane::LogPane(const QString &objectName, QWidget *parent)
     m_findBar = new FindBar(this);
     connect(m_findBar, &FindBar::findRequested, this,
             [this](bool backward) { m_findBar->setFound(find(m_findBar->text(), backward)); });
-    connect(m_findBar, &FindBar::textChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(m_findBar, &FindBar::textChanged, this, &LogPane::repaintAll);
     connect(m_findBar, &FindBar::closed, this, [this] {
         setViewportMargins(0, 0, 0, 0);
         placeChildren();
         setFocus(Qt::OtherFocusReason);
-        viewport()->update();
+        repaintAll();
     });
 
     m_newBelowHint = new QToolButton(viewport());
@@ -266,6 +266,7 @@ void LogPane::refresh()
     const int stamps = m_timeStamps->isChecked() ? kStampLength : 0;
     const int width
             = (m_widest + stamps) * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 2 * kMargin;
+    const int left = horizontalScrollBar()->value();
     m_syncing = true;
     QScrollBar *bar = verticalScrollBar();
     bar->setRange(0, maximum);
@@ -274,12 +275,45 @@ void LogPane::refresh()
     horizontalScrollBar()->setRange(0, qMax(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
     m_syncing = false;
+    const qint64 shift = first + top - m_top;
     m_top = first + top;
     if (m_atBottom)
         m_newBelow = false;
     m_newBelowHint->setVisible(m_newBelow);
     m_copy->setEnabled(hasSelection());
+
+    // What is on screen moves up by the lines that came in, and only the rows from the last
+    // line painted before (which may have grown) are painted again: a paced upload then costs
+    // one line of painting per line. Anything else paints the whole view.
+    if (m_paintPending || shift < 0 || shift >= page || left != horizontalScrollBar()->value()) {
+        repaintAll();
+    } else {
+        const int lineHeight = fontMetrics().lineSpacing();
+        if (shift > 0)
+            viewport()->scroll(0, -static_cast<int>(shift) * lineHeight, viewport()->rect());
+        const int row = static_cast<int>(std::max<qint64>(0, m_paintedEnd - 1 - m_top));
+        if (row < page + 1) {
+            m_paintPending = true;
+            viewport()->update(0, row * lineHeight, viewport()->width(),
+                               viewport()->height() - row * lineHeight);
+        }
+    }
+    m_paintedEnd = first + count;
+}
+
+void LogPane::repaintAll()
+{
+    m_paintPending = true;
     viewport()->update();
+}
+
+void LogPane::scrollContentsBy(int dx, int dy)
+{
+    Q_UNUSED(dx);
+    Q_UNUSED(dy);
+    // Moves the scroll bars make while the view follows new lines are painted by refresh.
+    if (!m_syncing)
+        repaintAll();
 }
 
 void LogPane::onScrolled(int value)
@@ -292,7 +326,7 @@ void LogPane::onScrolled(int value)
         m_newBelow = false;
         m_newBelowHint->hide();
     }
-    viewport()->update();
+    repaintAll();
 }
 
 void LogPane::scrollToLine(int index)
@@ -320,18 +354,22 @@ void LogPane::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     placeChildren();
+    repaintAll();
     refresh();
 }
 
 void LogPane::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
+        repaintAll();
         refresh();
+    }
 }
 
 void LogPane::paintEvent(QPaintEvent *event)
 {
+    m_paintPending = false;
     QPainter painter(viewport());
     const QRect area = event->rect();
     painter.fillRect(area, palette().base());
@@ -558,7 +596,7 @@ void LogPane::select(const Position &anchor, const Position &cursor)
 void LogPane::selectionChanged()
 {
     m_copy->setEnabled(hasSelection());
-    viewport()->update();
+    repaintAll();
 }
 
 QString LogPane::selectedText() const
@@ -641,7 +679,7 @@ void LogPane::showFind()
     setViewportMargins(0, 0, 0, m_findBar->sizeHint().height());
     m_findBar->open(oneLine ? selectedText() : QString());
     placeChildren();
-    viewport()->update();
+    repaintAll();
 }
 
 void LogPane::clearLog()

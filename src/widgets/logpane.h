@@ -67,6 +67,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     // A place in the log: a line by its number (which it keeps while older lines go) and a
@@ -87,6 +88,7 @@ private:
     void lineAdded(int characters);
     void scheduleRefresh();
     void refresh();
+    void repaintAll();
     void onScrolled(int value);
     void scrollToLine(int index);
     void placeChildren();
@@ -113,7 +115,9 @@ private:
     bool m_syncing = false;
     bool m_atBottom = true;
     bool m_newBelow = false;
-    qint64 m_top = 0; // the number of the line at the top of the view
+    qint64 m_top = 0;        // the number of the line at the top of the view
+    qint64 m_paintedEnd = 0; // one past the number of the last line at the last refresh
+    bool m_paintPending = false;
 
     Position m_anchor;
     Position m_cursor;
