@@ -156,6 +156,7 @@ void LogPane::appendText(const QString &text, const QDateTime &stamp)
         if (m_lastOpen) {
             m_store.extendLast(piece, ms);
             m_openLength += static_cast<int>(piece.size());
+            m_lastGrew = true;
         } else {
             m_store.append(piece, ms);
             m_openLength = static_cast<int>(piece.size());
@@ -282,8 +283,8 @@ void LogPane::refresh()
     m_newBelowHint->setVisible(m_newBelow);
     m_copy->setEnabled(hasSelection());
 
-    // What is on screen moves up by the lines that came in, and only the rows from the last
-    // line painted before (which may have grown) are painted again: a paced upload then costs
+    // What is on screen moves up by the lines that came in, and only the rows of the new lines
+    // (and of the last line before them, when it grew) are painted: a paced upload then costs
     // one line of painting per line. Anything else paints the whole view.
     if (m_paintPending || shift < 0 || shift >= page || left != horizontalScrollBar()->value()) {
         repaintAll();
@@ -291,7 +292,8 @@ void LogPane::refresh()
         const int lineHeight = fontMetrics().lineSpacing();
         if (shift > 0)
             viewport()->scroll(0, -static_cast<int>(shift) * lineHeight, viewport()->rect());
-        const int row = static_cast<int>(std::max<qint64>(0, m_paintedEnd - 1 - m_top));
+        const qint64 changed = m_paintedEnd - (m_lastGrew ? 1 : 0);
+        const int row = static_cast<int>(std::max<qint64>(0, changed - m_top));
         if (row < page + 1) {
             m_paintPending = true;
             viewport()->update(0, row * lineHeight, viewport()->width(),
@@ -299,6 +301,7 @@ void LogPane::refresh()
         }
     }
     m_paintedEnd = first + count;
+    m_lastGrew = false;
 }
 
 void LogPane::repaintAll()

@@ -117,6 +117,7 @@ private:
     bool m_newBelow = false;
     qint64 m_top = 0;        // the number of the line at the top of the view
     qint64 m_paintedEnd = 0; // one past the number of the last line at the last refresh
+    bool m_lastGrew = false; // the last line got more text since
     bool m_paintPending = false;
 
     Position m_anchor;
