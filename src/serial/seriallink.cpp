@@ -10,24 +10,7 @@ QDateTime systemClock()
 {
     return QDateTime::currentDateTime();
 }
-} // namespace
 
-SerialLink::SerialLink(SerialPort *port, QObject *parent)
-    : QObject(parent), m_port(port), m_clock(systemClock)
-{
-    connect(m_port, &SerialPort::DataArrived, this, &SerialLink::onDataArrived);
-    connect(m_port, &SerialPort::PortFailed, this, &SerialLink::onPortFailed);
-}
-
-void SerialLink::setPortOpen(bool open)
-{
-    if (m_portopen == open)
-        return;
-    m_portopen = open;
-    Q_EMIT portOpenChanged(open);
-}
-
-namespace {
 // Control and high bytes as the receive log shows them, so that a line feed inside a command
 // cannot break its log line.
 QString withTokens(const QByteArray &bytes)
@@ -50,6 +33,21 @@ QString failureText(const PortError &error)
     return error.description.isEmpty() ? QStringLiteral("the line failed") : error.description;
 }
 } // namespace
+
+SerialLink::SerialLink(SerialPort *port, QObject *parent)
+    : QObject(parent), m_port(port), m_clock(systemClock)
+{
+    connect(m_port, &SerialPort::DataArrived, this, &SerialLink::onDataArrived);
+    connect(m_port, &SerialPort::PortFailed, this, &SerialLink::onPortFailed);
+}
+
+void SerialLink::setPortOpen(bool open)
+{
+    if (m_portopen == open)
+        return;
+    m_portopen = open;
+    Q_EMIT portOpenChanged(open);
+}
 
 void SerialLink::setClock(std::function<QDateTime()> clock)
 {

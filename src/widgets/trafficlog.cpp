@@ -1,6 +1,5 @@
 #include "widgets/trafficlog.h"
 
-#include "core/basicutilities.h"
 #include "protocol/receiveformat.h"
 #include "widgets/logpane.h"
 
