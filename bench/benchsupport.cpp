@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <malloc.h>
 
 namespace Bench {
 
@@ -19,6 +20,12 @@ double processCpuMs()
     timespec used{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
     return static_cast<double>(used.tv_sec) * 1e3 + static_cast<double>(used.tv_nsec) / 1e6;
+}
+
+double heapBytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks) + static_cast<double>(info.hblkhd);
 }
 
 double median(std::vector<double> samples)

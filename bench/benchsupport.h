@@ -12,6 +12,8 @@ namespace Bench {
 // Monotonic wall clock and this process's CPU time (all threads), in milliseconds.
 double wallMs();
 double processCpuMs();
+// The bytes the heap holds for the program right now (the allocator's own count).
+double heapBytes();
 
 // Order statistics of samples (copied, so the caller's order is kept); 0 when empty.
 double median(std::vector<double> samples);

@@ -29,7 +29,8 @@ class TestSerial : public QObject
     std::unique_ptr<QuietEnvironment> m_quiet;
     std::unique_ptr<RecordingPort> m_port;
     std::unique_ptr<SerialLink> m_link;
-    QStringList m_logged;
+    QStringList m_logged; // each command's log text, with " / " and why when it did not go out
+    QList<QDateTime> m_stamps;
     QList<PortError> m_failures;
 
 private Q_SLOTS:
@@ -41,9 +42,12 @@ private Q_SLOTS:
         m_port->OpenPort(QStringLiteral("ttyT"), Protocol::lineSettings());
         m_link->setPortOpen(true);
         m_logged.clear();
+        m_stamps.clear();
         m_failures.clear();
-        connect(m_link.get(), &SerialLink::commandLogged, this,
-                [this](const QString &text) { m_logged.append(text); });
+        connect(m_link.get(), &SerialLink::commandLogged, this, [this](const LoggedCommand &c) {
+            m_logged.append(c.notSent.isEmpty() ? c.text : c.text + " / " + c.notSent);
+            m_stamps.append(c.at);
+        });
         connect(m_link.get(), &SerialLink::writeFailed, this,
                 [this](const PortError &error) { m_failures.append(error); });
     }
@@ -54,40 +58,47 @@ private Q_SLOTS:
         m_quiet.reset();
     }
 
-    // The transmit log's text: the frame's CR shown as [cr], a control inside kept.
+    // The transmit log's text: the frame's CR shown as [cr], a control inside as a token, each
+    // stamped when its bytes went out (the clock reads the count of writes so far).
     void sendsExactBytesThenPauses()
     {
         QList<int> pausesAtWrite;
         m_port->setWriteHook(
                 [&](const QByteArray &) { pausesAtWrite.append(m_quiet->pauses().size()); });
+        const QDateTime start(QDate(2026, 12, 7), QTime(10, 0));
+        m_link->setClock([&] { return start.addSecs(m_port->writes().size()); });
         m_link->ComWrite("$B7MAAAAAA\r", 5);
         m_link->ComWrite("$B7MAAAAAA\r", 5);
         m_link->ComWrite("$B7W\n\r", 10);
         QCOMPARE(m_port->writes(), (QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$B7W\n\r"}));
         QCOMPARE(m_quiet->pauses(), (QList<int>{5, 5, 10}));
         QCOMPARE(pausesAtWrite, (QList<int>{0, 1, 2}));
-        QCOMPARE(m_logged, (QStringList{"$B7MAAAAAA[cr]", "$B7MAAAAAA[cr]", "$B7W\n[cr]"}));
+        QCOMPARE(m_logged, (QStringList{"$B7MAAAAAA[cr]", "$B7MAAAAAA[cr]", "$B7W[0A][cr]"}));
+        QCOMPARE(m_stamps,
+                 (QList<QDateTime>{start.addSecs(1), start.addSecs(2), start.addSecs(3)}));
     }
 
     // Nothing reaches the line once the port is closed or the program is closing, whenever that
-    // happens during ComWrite's waits; without a port the command is still logged.
+    // happens during ComWrite's waits; without a port the command is still logged, as not sent.
     void nothingIsSentOnceClosed_data()
     {
         QTest::addColumn<QString>("when");
         QTest::addColumn<bool>("shutdown");
-        QTest::addColumn<int>("logged");
-        QTest::newRow("no port") << "before" << false << 1;
-        QTest::newRow("shutdown before") << "before" << true << 0;
-        QTest::newRow("port closed in the first yield") << "first" << false << 1;
-        QTest::newRow("shutdown in the first yield") << "first" << true << 0;
-        QTest::newRow("port closed in the second yield") << "second" << false << 1;
-        QTest::newRow("shutdown in the second yield") << "second" << true << 1;
+        QTest::addColumn<QStringList>("logged");
+        const QStringList noPort{"$B7MA[cr] / no port"};
+        QTest::newRow("no port") << "before" << false << noPort;
+        QTest::newRow("shutdown before") << "before" << true << QStringList();
+        QTest::newRow("port closed in the first yield") << "first" << false << noPort;
+        QTest::newRow("shutdown in the first yield") << "first" << true << QStringList();
+        QTest::newRow("port closed in the second yield") << "second" << false << noPort;
+        QTest::newRow("shutdown in the second yield")
+                << "second" << true << QStringList{"$B7MA[cr] / closing"};
     }
     void nothingIsSentOnceClosed()
     {
         QFETCH(QString, when);
         QFETCH(bool, shutdown);
-        QFETCH(int, logged);
+        QFETCH(QStringList, logged);
         const auto close = [&] { shutdown ? requestShutdown() : m_link->setPortOpen(false); };
         if (when == QLatin1String("before"))
             close();
@@ -99,7 +110,7 @@ private Q_SLOTS:
         m_link->ComWrite("$B7MA\r", 5);
         QVERIFY(m_port->writes().isEmpty());
         QVERIFY(m_quiet->pauses().isEmpty());
-        QCOMPARE(m_logged.size(), logged);
+        QCOMPARE(m_logged, logged);
     }
 
     void failureIsReportedOnceAndClosesThePort_data()
@@ -122,6 +133,10 @@ private Q_SLOTS:
         }
         m_link->ComWrite("$B7MA\r", 5);
         m_link->ComWrite("$B7MB\r", 5);
+        // The failed command is logged with the failure, the one after it finds no port.
+        QCOMPARE(m_logged.last(), "$B7MB[cr] / no port");
+        if (whileWriting)
+            QCOMPARE(m_logged.first(), "$B7MA[cr] / gone");
         QCOMPARE(m_failures.size(), 1);
         QCOMPARE(m_failures.first().number, error.number);
         QCOMPARE(deselects, 1);

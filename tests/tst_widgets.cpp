@@ -8,16 +8,20 @@
 #include "widgets/showalertform.h"
 #include "widgets/trafficlog.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <stdexcept>
 
 // The alert box, the file dialog wrappers and the traffic log panes.
@@ -177,69 +181,162 @@ private Q_SLOTS:
         QVERIFY(alertHistory().isEmpty());
     }
 
-    void trafficLog()
+    // The traffic log's panes as a user works in them. Each row: actions on the pane named,
+    // separated by "|", each a second after the one before; cmd:TEXT[/why] a command logged (not
+    // sent, and why), rx:BYTES bytes received, lines:N commands "L0", "L1", ...; txoff, txon and
+    // rxoff the switches, cap:N the pane's cap, stamps its Time Stamps, top:N scrolls line N to
+    // the top, click:LINE:COLUMN and dclick:LINE:COLUMN, ctrl+KEY, menu:ENTRY, find:TEXT (Ctrl+F,
+    // typed, Enter), next and prev (Enter and Shift+Enter in it), save (Save Log As) and logfile
+    // (Log to File, on or off). Checks: tx= and rx= the texts (rx with what is held back),
+    // rxpane= the receive pane's, top= the line at the top of the view, bottom= and hint=
+    // whether the view is at the newest line and "new lines below" shows, selected=,
+    // clipboard=, shows= (on screen), saved= and log= the files, menu= the Log to File entry.
+    void logs_data()
     {
+        QTest::addColumn<QString>("pane");
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<QStringList>("checks");
+        const QString find = "lines:5|cmd:Needle|lines:34|cmd:NEEDLE|lines:19|top:0|find:needle";
+        const QString unsent = "$B7MA[cr]  (not sent: no port)\r\n$B7MB[cr]\r\n";
+        // clang-format off
+        QTest::newRow("logged while checked, also what the echo box shows") << "tx" << "cmd:A|cmd:A|txoff|cmd:B|txon|cmd:B|cmd:B" << QStringList{"tx=A\r\nA\r\nB\r\nB\r\n"};
+        QTest::newRow("a lone control waits for a printable character") << "rx" << "rx:\n" << QStringList{"rxpane=", "rx=[0A]"};
+        QTest::newRow("received, then not while unchecked") << "rx" << "rx:\n|rx:ok\r|rxoff|rx:lost\r" << QStringList{"rx=[0A]ok[CR]\r\n"};
+        QTest::newRow("not sent: marked on screen and in the file") << "tx" << "cmd:$B7MA[cr]/no port|cmd:$B7MB[cr]|save" << QStringList{"tx=" + unsent, "saved=" + unsent};
+        QTest::newRow("stamped when written, saved with the stamps") << "tx" << "cmd:A|cmd:B|stamps|save" << QStringList{"saved=10:00:00.250 A\r\n10:00:01.250 B\r\n"};
+        QTest::newRow("received text stamped when it arrived") << "rx" << "stamps|rx:\n|rx:ok\r|rx:next\r" << QStringList{"rx=10:00:01.250 [0A]ok[CR]\r\n10:00:03.250 next[CR]\r\n"};
+        QTest::newRow("at the cap the oldest lines go") << "tx" << "cap:5|lines:8" << QStringList{"tx=L3\r\nL4\r\nL5\r\nL6\r\nL7\r\n"};
+        QTest::newRow("at the bottom it follows") << "tx" << "lines:40|lines:5" << QStringList{"bottom=yes", "hint=no"};
+        QTest::newRow("scrolled up it keeps its place and selection") << "tx" << "lines:40|top:10|dclick:12:1|lines:5" << QStringList{"top=L10", "selected=L12", "bottom=no", "hint=yes"};
+        QTest::newRow("also while the oldest lines go") << "tx" << "cap:40|lines:40|top:10|dclick:12:1|lines:5" << QStringList{"top=L10", "selected=L12"};
+        QTest::newRow("a double-click selects a word and clears nothing") << "tx" << "cmd:$B7MHELLO[cr]|dclick:0:6" << QStringList{"selected=B7MHELLO", "tx=$B7MHELLO[cr]\r\n"};
+        QTest::newRow("a third click selects the line") << "tx" << "cmd:$B7MHELLO[cr]|dclick:0:6|click:0:6" << QStringList{"selected=$B7MHELLO[cr]"};
+        QTest::newRow("Select All and Copy") << "rx" << "rx:a\rb\r|ctrl+A|ctrl+C" << QStringList{"clipboard=a[CR]\nb[CR]"};
+        QTest::newRow("Ctrl+L clears") << "tx" << "lines:3|ctrl+L" << QStringList{"tx="};
+        QTest::newRow("the menu's Clear clears") << "rx" << "rx:a\r|menu:Clear" << QStringList{"rx="};
+        QTest::newRow("find") << "tx" << find << QStringList{"selected=Needle", "shows=Needle"};
+        QTest::newRow("find next, round to the first") << "tx" << find + "|next|next" << QStringList{"selected=Needle", "shows=Needle"};
+        QTest::newRow("find previous, round to the last") << "tx" << find + "|prev" << QStringList{"selected=NEEDLE", "shows=NEEDLE"};
+        QTest::newRow("a log file gets each new line once") << "rx" << "rx:before\r|logfile|rx:o|rx:k\r|rx:x|logfile|rx:after\r" << QStringList{"log=ok[CR]\r\nx\r\n"};
+        QTest::newRow("the menu names the log file") << "tx" << "logfile|cmd:A|cmd:B/no port" << QStringList{"log=A\r\nB  (not sent: no port)\r\n", "menu=Log to File: log.txt"};
+        // clang-format on
+    }
+    void logs()
+    {
+        QFETCH(QString, pane);
+        QFETCH(QString, actions);
+        QFETCH(QStringList, checks);
+        QTemporaryDir dir;
+        const QString saved = dir.filePath(QStringLiteral("saved.txt"));
+        const QString logged = dir.filePath(QStringLiteral("log.txt"));
+        setFileDialogResponder([&](const FileDialogRequest &request) {
+            return QStringList{request.title == QLatin1String("Save log") ? saved : logged};
+        });
         QWidget transmitTab, receiveTab;
         TrafficLog log(&transmitTab, &receiveTab);
-        log.logCommand(QStringLiteral("$B7MA[cr]"));
-        log.logCommand(QStringLiteral("$B7MA[cr]"));
-        log.logtraffic()->setChecked(false);
-        log.logCommand(QStringLiteral("$B7MB[cr]"));
-        // Checked again, every command is logged, the one last sent unlogged too.
-        log.logtraffic()->setChecked(true);
-        log.logCommand(QStringLiteral("$B7MB[cr]"));
-        log.logCommand(QStringLiteral("$B7MB[cr]"));
-        QCOMPARE(log.txlog(),
-                 QStringLiteral("$B7MA[cr]\r\n$B7MA[cr]\r\n$B7MB[cr]\r\n$B7MB[cr]\r\n"));
-        // A lone control character waits for the next printable one or a CR.
-        log.receive("\n");
-        log.process();
-        QCOMPARE(log.serialin()->toPlainText(), QString());
-        log.receive("ok\r");
-        log.process();
-        QCOMPARE(log.rxlog(), QStringLiteral("[0A]ok[CR]\r\n"));
-        log.rxlogenable()->setChecked(false);
-        log.receive("lost\r");
-        log.process();
-        QCOMPARE(log.rxlog(), QStringLiteral("[0A]ok[CR]\r\n"));
-        QTest::mouseDClick(log.serialin()->viewport(), Qt::LeftButton);
-        QCOMPARE(log.rxlog(), QString());
-    }
-
-    // The pane keeps the newest lines; Save writes CR LF lines, with time stamps when asked.
-    void logPane_data()
-    {
-        QTest::addColumn<bool>("stamps");
-        QTest::addColumn<QString>("saved"); // a pattern for the file
-        const QString stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
-        QTest::newRow("CR LF") << false << "99998\r\n99999\r\n";
-        QTest::newRow("time stamps") << true << stamp + "99998\r\n" + stamp + "99999\r\n";
-    }
-    void logPane()
-    {
-        QFETCH(bool, stamps);
-        QFETCH(QString, saved);
-        QTemporaryDir dir;
-        LogPane pane(QStringLiteral("pane"));
-        QString lines;
-        for (int i = 0; i < LogPane::kMaxLines + 50; ++i)
-            lines += QString::number(i) + QStringLiteral("\r\n");
-        pane.appendText(lines);
-        QCOMPARE(pane.lineCount(), LogPane::kMaxLines);
-        QVERIFY(pane.toPlainText().startsWith(QStringLiteral("50\n")));
-        pane.clearLog();
-        pane.timeStampsAction()->setChecked(stamps);
-        pane.appendText(QStringLiteral("99998\r\n99999"));
-        pane.appendText(QStringLiteral("\r\n"));
-        const QString path = dir.filePath(QStringLiteral("log.txt"));
-        answerDialogsWith(path);
-        pane.saveLogAs();
+        LogPane *view = pane == QLatin1String("tx") ? log.serialout() : log.serialin();
+        for (LogPane *each : {log.serialout(), log.serialin()}) {
+            each->setRefreshInterval(0);
+            each->resize(300, 12 * each->fontMetrics().lineSpacing());
+        }
+        transmitTab.show();
+        receiveTab.show();
+        QScrollBar *bar = view->verticalScrollBar();
+        const auto point = [&](const QString &place) {
+            const int line = place.section(QLatin1Char(':'), 1, 1).toInt() - bar->value();
+            const int column = place.section(QLatin1Char(':'), 2).toInt();
+            const int width = view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+            return QPoint(4 + column * width + width / 2,
+                          (line * 2 + 1) * view->fontMetrics().lineSpacing() / 2);
+        };
+        // The context menu's entry whose text begins so.
+        const auto entry = [view](const QString &text) {
+            const QList<QAction *> entries = view->actions();
+            return *std::find_if(entries.begin(), entries.end(),
+                                 [&](QAction *each) { return each->text().startsWith(text); });
+        };
+        const QDateTime start(QDate(2026, 12, 7), QTime(10, 0, 0, 250));
+        QLineEdit *findText = view->findChild<QLineEdit *>(QStringLiteral("findtext"));
+        int filler = 0;
+        const QStringList steps = actions.split(QLatin1Char('|'));
+        for (int step = 0; step < steps.size(); ++step) {
+            const QString &action = steps.at(step);
+            const QString argument = action.section(QLatin1Char(':'), 1);
+            const QDateTime at = start.addSecs(step);
+            if (action.startsWith(QLatin1String("cmd:"))) {
+                log.logCommand({argument.section(QLatin1Char('/'), 0, 0), at,
+                                argument.section(QLatin1Char('/'), 1)});
+            } else if (action.startsWith(QLatin1String("rx:"))) {
+                log.receive(argument.toLatin1(), at);
+            } else if (action.startsWith(QLatin1String("lines:"))) {
+                for (int i = argument.toInt(); i > 0; --i)
+                    log.logCommand({QStringLiteral("L%1").arg(filler++), at, QString()});
+            } else if (action.endsWith(QLatin1String("off")) || action == QLatin1String("txon")) {
+                (action.startsWith(QLatin1String("tx")) ? log.logtraffic() : log.rxlogenable())
+                        ->setChecked(action == QLatin1String("txon"));
+            } else if (action.startsWith(QLatin1String("cap:"))) {
+                view->setMaximumLineCount(argument.toInt());
+            } else if (action == QLatin1String("stamps")) {
+                view->timeStampsAction()->setChecked(true);
+            } else if (action.startsWith(QLatin1String("top:"))) {
+                bar->setValue(argument.toInt());
+            } else if (action.startsWith(QLatin1String("click:"))) {
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point(action));
+            } else if (action.startsWith(QLatin1String("dclick:"))) {
+                QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point(action));
+            } else if (action.startsWith(QLatin1String("ctrl+"))) {
+                QTest::keyClick(view, action.back().toLower().toLatin1(), Qt::ControlModifier);
+            } else if (action.startsWith(QLatin1String("menu:"))) {
+                entry(argument)->trigger();
+            } else if (action.startsWith(QLatin1String("find:"))) {
+                QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+                QTest::keyClicks(findText, argument);
+                QTest::keyClick(findText, Qt::Key_Return);
+            } else if (action == QLatin1String("next") || action == QLatin1String("prev")) {
+                QTest::keyClick(findText, Qt::Key_Return,
+                                action == QLatin1String("prev") ? Qt::ShiftModifier
+                                                                : Qt::NoModifier);
+            } else if (action == QLatin1String("save")) {
+                view->saveLogAs();
+            } else {
+                QVERIFY2(action == QLatin1String("logfile"), qPrintable(action));
+                entry(QStringLiteral("Log to File"))->trigger();
+            }
+            // The panes paint what came in at the next turn of the event loop.
+            QCoreApplication::processEvents();
+        }
+        const QStringList lines = view->logText().split(QStringLiteral("\r\n"));
+        for (const QString &check : checks) {
+            const QString name = check.section(QLatin1Char('='), 0, 0);
+            const QString want = check.section(QLatin1Char('='), 1);
+            QString got;
+            if (name == QLatin1String("tx") || name == QLatin1String("rx"))
+                got = name == QLatin1String("tx") ? log.txlog() : log.rxlog();
+            else if (name == QLatin1String("rxpane"))
+                got = log.serialin()->logText();
+            else if (name == QLatin1String("top"))
+                got = lines.value(bar->value());
+            else if (name == QLatin1String("bottom"))
+                got = bar->value() == bar->maximum() ? "yes" : "no";
+            else if (name == QLatin1String("hint"))
+                got = view->findChild<QWidget *>("newlinesbelow")->isVisible() ? "yes" : "no";
+            else if (name == QLatin1String("selected"))
+                got = view->selectedText();
+            else if (name == QLatin1String("clipboard"))
+                got = QApplication::clipboard()->text();
+            else if (name == QLatin1String("shows"))
+                got = lines.mid(bar->value(), bar->pageStep()).join(' ').contains(want) ? want : "";
+            else if (name == QLatin1String("saved") || name == QLatin1String("log"))
+                got = QString::fromLocal8Bit(
+                        readFile(name == QLatin1String("log") ? logged : saved));
+            else
+                got = entry(QStringLiteral("Log to File"))->text();
+            QCOMPARE(got, want);
+        }
+        // What the pane shows, screen readers read.
+        QCOMPARE(QAccessible::queryAccessibleInterface(view)->text(QAccessible::Value),
+                 view->property("text").toString());
         QVERIFY(alertHistory().isEmpty());
-        const QString written = QString::fromUtf8(readFile(path));
-        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(saved))
-                         .match(written)
-                         .hasMatch(),
-                 qPrintable(written));
     }
 };
 

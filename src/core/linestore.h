@@ -41,7 +41,7 @@ private:
     struct Chunk;
     struct Slot
     {
-        Chunk *chunk;
+        const Chunk *chunk;
         int slot;
     };
     Slot at(int index) const;

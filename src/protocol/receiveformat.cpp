@@ -21,14 +21,20 @@ ReceivedLogText formatReceived(const QByteArray &data)
     return result;
 }
 
-QString frameLogText(const QByteArray &frame)
+QString controlTokens(const QByteArray &bytes)
 {
-    const bool closed = frame.endsWith('\r');
     QString text;
-    for (const char byte : closed ? frame.chopped(1) : frame) {
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
         const auto code = static_cast<unsigned char>(byte);
         text += code < 32 || code >= kDEL ? QLatin1Char('[') + HexPad(code, 2) + QLatin1Char(']')
                                           : QString(QChar(code));
     }
-    return closed ? text + QStringLiteral("[cr]") : text;
+    return text;
+}
+
+QString frameLogText(const QByteArray &frame)
+{
+    return frame.endsWith('\r') ? controlTokens(frame.chopped(1)) + QStringLiteral("[cr]")
+                                : controlTokens(frame);
 }

@@ -16,3 +16,5 @@ ReceivedLogText formatReceived(const QByteArray &data);
 // other control and high bytes as the receive log writes them ("[1B]", "[0A]"), so that a
 // printed frame never drives a terminal and one line is one frame.
 QString frameLogText(const QByteArray &frame);
+// Control, delete and high bytes as "[1B]", the rest as they are.
+QString controlTokens(const QByteArray &bytes);

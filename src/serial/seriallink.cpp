@@ -1,11 +1,26 @@
 #include "serial/seriallink.h"
 
 #include "core/basicutilities.h"
+#include "protocol/receiveformat.h"
 #include "serial/serialport.h"
 
 #include <QCoreApplication>
 
-SerialLink::SerialLink(SerialPort *port, QObject *parent) : QObject(parent), m_port(port)
+namespace {
+QDateTime systemClock()
+{
+    return QDateTime::currentDateTime();
+}
+
+// Why a command did not go out when the line failed.
+QString failureText(const PortError &error)
+{
+    return error.description.isEmpty() ? QStringLiteral("the line failed") : error.description;
+}
+} // namespace
+
+SerialLink::SerialLink(SerialPort *port, QObject *parent)
+    : QObject(parent), m_port(port), m_clock(systemClock)
 {
     connect(m_port, &SerialPort::DataArrived, this, &SerialLink::onDataArrived);
     connect(m_port, &SerialPort::PortFailed, this, &SerialLink::onPortFailed);
@@ -19,6 +34,11 @@ void SerialLink::setPortOpen(bool open)
     Q_EMIT portOpenChanged(open);
 }
 
+void SerialLink::setClock(std::function<QDateTime()> clock)
+{
+    m_clock = clock ? std::move(clock) : systemClock;
+}
+
 QString SerialLink::logText(const QByteArray &text, int hexlog, int nospace)
 {
     if (hexlog != 0) {
@@ -30,14 +50,13 @@ QString SerialLink::logText(const QByteArray &text, int hexlog, int nospace)
         }
         return log;
     }
-    const QString plain = QString::fromLatin1(text);
-    if (plain.endsWith(CRLF))
-        return plain.chopped(2) + QStringLiteral("[nl]");
-    if (plain.endsWith(CR))
-        return plain.chopped(1) + QStringLiteral("[cr]");
-    if (plain.endsWith(LF))
-        return plain.chopped(1) + QStringLiteral("[lf]");
-    return plain;
+    if (text.endsWith("\r\n"))
+        return controlTokens(text.chopped(2)) + QStringLiteral("[nl]");
+    if (text.endsWith('\r'))
+        return controlTokens(text.chopped(1)) + QStringLiteral("[cr]");
+    if (text.endsWith('\n'))
+        return controlTokens(text.chopped(1)) + QStringLiteral("[lf]");
+    return controlTokens(text);
 }
 
 void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nospace)
@@ -49,24 +68,41 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
     if (shutdownRequested())
         return;
 
-    Q_EMIT commandLogged(logText(text, hexlog, nospace));
-
-    if (m_portopen && !m_failing) {
-        Q_EMIT aboutToWrite();
-        QCoreApplication::processEvents();
-        // The port may have been closed, or the program asked to close, during that yield.
-        if (!m_portopen || m_failing || shutdownRequested())
-            return;
-        if (!m_port->SendText(text)) {
-            failWrite(m_port->lastError());
-            return;
-        }
-        Q_EMIT frameWritten(text);
-        if (pause > 0)
-            Delay(pause);
-    } else {
+    const QString log = logText(text, hexlog, nospace);
+    if (!m_portopen || m_failing) {
+        logCommand(log, whyNotSent());
         Q_EMIT sentWithoutPort();
+        return;
     }
+    Q_EMIT aboutToWrite();
+    QCoreApplication::processEvents();
+    // The port may have been closed, or the program asked to close, during that yield.
+    if (!m_portopen || m_failing || shutdownRequested()) {
+        logCommand(log, whyNotSent());
+        return;
+    }
+    if (!m_port->SendText(text)) {
+        const PortError error = m_port->lastError();
+        logCommand(log, failureText(error));
+        failWrite(error);
+        return;
+    }
+    logCommand(log, QString());
+    Q_EMIT frameWritten(text);
+    if (pause > 0)
+        Delay(pause);
+}
+
+void SerialLink::logCommand(const QString &text, const QString &notSent)
+{
+    Q_EMIT commandLogged(LoggedCommand{text, m_clock(), notSent});
+}
+
+QString SerialLink::whyNotSent() const
+{
+    if (shutdownRequested())
+        return QStringLiteral("closing");
+    return m_failing ? m_failure : QStringLiteral("no port");
 }
 
 void SerialLink::failWrite(const PortError &error)
@@ -76,6 +112,7 @@ void SerialLink::failWrite(const PortError &error)
         return;
     // While the failure is being reported, other senders find the port failing and send nothing.
     m_failing = true;
+    m_failure = failureText(error);
     Q_EMIT writeFailed(error);
     Q_EMIT deselectRequested();
     setPortOpen(false);
@@ -93,5 +130,5 @@ void SerialLink::onDataArrived()
 {
     const QByteArray bytes = m_port->ReceivedText();
     if (!bytes.isEmpty())
-        Q_EMIT received(bytes);
+        Q_EMIT received(bytes, m_clock());
 }

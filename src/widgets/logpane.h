@@ -1,40 +1,138 @@
 #pragma once
 
-#include <QPlainTextEdit>
+#include "core/linestore.h"
 
+#include <QAbstractScrollArea>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <memory>
+
+class FindBar;
 class QAction;
+class QFile;
+class QToolButton;
 
-// A read-only traffic log pane: appends at the end, keeps its newest lines, clears on double-click,
-// and offers copying, saving and time stamps from its context menu.
-class LogPane : public QPlainTextEdit
+// A read-only traffic log pane over a compact line store. It lays out and paints only the lines
+// on screen, follows new lines only while its view is at the bottom, and offers selection, find,
+// copying, clearing, saving, logging to a file and time stamps.
+class LogPane : public QAbstractScrollArea
 {
     Q_OBJECT
+    Q_PROPERTY(QString text READ logText)
 public:
-    static constexpr int kMaxLines = 100000;
+    static constexpr int kMaxLines = 1000000;
 
     explicit LogPane(const QString &objectName, QWidget *parent = nullptr);
+    ~LogPane() override;
 
-    // Appends text (CR LF or LF break lines) at the end and moves the caret there.
-    void appendText(const QString &text);
-    // The whole log with every line ended by CR LF.
+    // Appends text at the end (CR LF or LF end a line; text after the last break stays open for
+    // the next append to continue). A line begun here carries stamp, now when it is invalid.
+    void appendText(const QString &text, const QDateTime &stamp = QDateTime());
+    // Appends one whole line. A note (why a command did not go out) follows its text and greys
+    // the line.
+    void appendLine(const QString &text, const QDateTime &stamp, const QString &note = QString());
+    // The whole log as shown, every line ended by CR LF but an open last one.
     QString logText() const;
-    int lineCount() const;
+    int lineCount() const { return m_store.size(); }
+    // The oldest lines go once the pane holds more than this.
+    void setMaximumLineCount(int lines);
+    // New lines are painted at most this often; 0 paints them at the next turn of the event loop.
+    void setRefreshInterval(int ms);
 
-    // The context menu's "Time Stamps" entry: when checked, each new line starts with the time.
+    QString selectedText() const;
+    void selectAll();
+    void copy();
+    // The context menu's "Time Stamps" entry: when checked, each line starts with its time.
     QAction *timeStampsAction() const { return m_timeStamps; }
-    // Empties the pane, as a double-click does.
+    // Empties the pane (the menu's Clear, Ctrl+L).
     void clearLog();
     // Asks for a file and writes the log to it, replacing an old file only when complete.
     void saveLogAs();
+    // Asks for a file and appends every new line to it from now on; called again, stops.
+    void toggleLogToFile();
+    // Opens the find bar (Ctrl+F).
+    void showFind();
 
 Q_SIGNALS:
     void cleared();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
-    QString withTimeStamps(const QString &plain) const;
+    // A place in the log: a line by its number (which it keeps while older lines go) and a
+    // character of the line as shown.
+    struct Position
+    {
+        qint64 line = 0;
+        int column = 0;
+    };
+    struct Shown
+    {
+        QString text;
+        int noteFrom = 0; // where the note begins; the text's length when there is none
+    };
 
+    Shown shownLine(int index) const;
+    QString stampText(qint64 ms) const;
+    void lineAdded(int characters);
+    void scheduleRefresh();
+    void refresh();
+    void repaintAll();
+    void onScrolled(int value);
+    void scrollToLine(int index);
+    void placeChildren();
+    int visibleLines() const;
+
+    Position positionAt(const QPoint &point) const;
+    int columnAt(const QString &text, int x) const;
+    int xAt(const QString &text, int column) const;
+    bool hasSelection() const;
+    bool orderedSelection(Position &start, Position &end) const;
+    void select(const Position &anchor, const Position &cursor);
+    void selectionChanged();
+    bool find(const QString &text, bool backward);
+
+    void writeToLogFile(int index);
+    void stopLogToFile();
+
+    LineStore m_store;
+    bool m_lastOpen = false; // the last line waits for more text
+    int m_openLength = 0;
+    int m_widest = 0; // characters of the longest line as shown, stamps and notes aside
+
+    QTimer m_refresh;
+    bool m_syncing = false;
+    bool m_atBottom = true;
+    bool m_newBelow = false;
+    qint64 m_top = 0;        // the number of the line at the top of the view
+    qint64 m_paintedEnd = 0; // one past the number of the last line at the last refresh
+    bool m_lastGrew = false; // the last line got more text since
+    bool m_paintPending = false;
+
+    Position m_anchor;
+    Position m_cursor;
+    bool m_dragging = false;
+    QElapsedTimer m_sinceDoubleClick;
+    qint64 m_doubleClickLine = -1;
+
+    mutable qint64 m_stampSecond = -1;
+    mutable QString m_stampPrefix;
+
+    QAction *m_copy = nullptr;
+    QAction *m_logToFile = nullptr;
     QAction *m_timeStamps = nullptr;
+    FindBar *m_findBar = nullptr;
+    QToolButton *m_newBelowHint = nullptr;
+    std::unique_ptr<QFile> m_logFile;
 };

@@ -1,6 +1,5 @@
 #include "widgets/trafficlog.h"
 
-#include "core/basicutilities.h"
 #include "protocol/receiveformat.h"
 #include "widgets/logpane.h"
 
@@ -27,33 +26,31 @@ TrafficLog::TrafficLog(QWidget *transmitTab, QWidget *receiveTab, QObject *paren
     m_rxbufferbox->setFocusPolicy(Qt::NoFocus);
     m_rxbufferbox->setFrame(false);
     m_serialout = new LogPane(QStringLiteral("serialout"), transmitTab);
+    m_serialout->setAccessibleName(tr("Transmit log"));
     m_serialout->setMinimumHeight(110);
+    m_serialout->setRefreshInterval(kPaintIntervalMs);
 
     m_rxlogenable = new QCheckBox(tr("Log RXD Traffic"), receiveTab);
     m_rxlogenable->setObjectName(QStringLiteral("rxlogenable"));
     m_rxlogenable->setChecked(true);
     m_serialin = new LogPane(QStringLiteral("serialin"), receiveTab);
-
-    m_txFlush.setSingleShot(true);
-    m_txFlush.setInterval(kPaintIntervalMs);
-    connect(&m_txFlush, &QTimer::timeout, this, &TrafficLog::flushTransmitLog);
-    connect(m_serialout, &LogPane::cleared, this, [this] { m_txPending.clear(); });
+    m_serialin->setAccessibleName(tr("Receive log"));
     connect(m_serialin, &LogPane::cleared, this, [this] { m_rxPending.clear(); });
 }
 
-void TrafficLog::logCommand(const QString &logText)
+void TrafficLog::logCommand(const LoggedCommand &command)
 {
     // Logged from the command itself, not from a change of the echo box: the box may already
     // hold the same text, left there while logging was off.
     if (!m_logtraffic->isChecked()) {
-        m_txbufferbox->setText(logText);
+        m_txbufferbox->setText(command.text);
         return;
     }
-    m_txPending += logText + CRLF;
-    if (!m_txFlush.isActive())
-        m_txFlush.start();
+    m_serialout->appendLine(
+            command.text, command.at,
+            command.notSent.isEmpty() ? QString() : QStringLiteral("not sent: ") + command.notSent);
     // The trailing blank marks the command as logged, as the box has always shown it.
-    m_txbufferbox->setText(logText + QLatin1Char(' '));
+    m_txbufferbox->setText(command.text + QLatin1Char(' '));
 }
 
 void TrafficLog::clearEcho()
@@ -82,17 +79,9 @@ void TrafficLog::clearNoPort()
         m_rxbufferbox->clear();
 }
 
-void TrafficLog::flushTransmitLog()
-{
-    if (m_txPending.isEmpty())
-        return;
-    m_serialout->appendText(m_txPending);
-    m_txPending.clear();
-}
-
 QString TrafficLog::txlog() const
 {
-    return m_serialout->logText() + m_txPending;
+    return m_serialout->logText();
 }
 
 QString TrafficLog::rxlog() const
@@ -100,8 +89,10 @@ QString TrafficLog::rxlog() const
     return m_serialin->logText() + m_rxPending;
 }
 
-void TrafficLog::receive(const QByteArray &bytes)
+void TrafficLog::receive(const QByteArray &bytes, const QDateTime &at)
 {
+    if (m_rxbuffer.isEmpty())
+        m_rxbufferAt = at;
     m_rxbuffer += bytes;
     process();
 }
@@ -114,18 +105,22 @@ void TrafficLog::process()
     }
     const ReceivedLogText formatted = formatReceived(m_rxbuffer);
     m_rxbuffer.clear();
-    m_rxPending += formatted.text;
-    if (formatted.refresh) {
-        m_serialin->appendText(m_rxPending);
-        m_rxPending.clear();
+    if (!formatted.refresh) {
+        if (m_rxPending.isEmpty())
+            m_rxPendingAt = m_rxbufferAt;
+        m_rxPending += formatted.text;
+        return;
     }
+    // Text held back keeps the time it arrived, the rest the time of its own arrival.
+    if (!m_rxPending.isEmpty())
+        m_serialin->appendText(m_rxPending, m_rxPendingAt);
+    m_rxPending.clear();
+    m_serialin->appendText(formatted.text, m_rxbufferAt);
 }
 
 void TrafficLog::clear()
 {
-    m_txFlush.stop();
-    m_txPending.clear();
     m_rxPending.clear();
-    m_serialout->clear();
-    m_serialin->clear();
+    m_serialout->clearLog();
+    m_serialin->clearLog();
 }

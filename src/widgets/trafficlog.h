@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/loggedcommand.h"
+
 #include <QByteArray>
+#include <QDateTime>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 class QCheckBox;
 class QLineEdit;
@@ -11,8 +13,8 @@ class QWidget;
 class LogPane;
 
 // The transmit and receive logs: the switches, the echo boxes and the two panes. It shows what
-// the line reports; appends to the transmit pane are gathered and painted ten times a second at
-// most.
+// the line reports, stamped when it happened; the transmit pane paints new lines ten times a
+// second at most.
 class TrafficLog : public QObject
 {
     Q_OBJECT
@@ -32,24 +34,23 @@ public:
     QString rxlog() const;
     QByteArray rxbuffer() const { return m_rxbuffer; }
 
-    // A command went to ComWrite: it is logged while "Log TXD Traffic" is checked.
-    void logCommand(const QString &logText);
+    // A command went to ComWrite: it is logged while "Log TXD Traffic" is checked, greyed with
+    // the reason when it did not go out.
+    void logCommand(const LoggedCommand &command);
     // A command is about to be written: the echo box and the receive buffer are emptied.
     void clearEcho();
     // A command found no open port.
     void showNoPort();
     // A port opened: the no-port notice is out of date.
     void clearNoPort();
-    // Bytes from the chain: kept in rxbuffer and logged by process.
-    void receive(const QByteArray &bytes);
+    // Bytes from the chain that arrived at the given time: kept in rxbuffer and logged by process.
+    void receive(const QByteArray &bytes, const QDateTime &at);
     // Turns rxbuffer into readable log text.
     void process();
     // Empties both panes.
     void clear();
 
 private:
-    void flushTransmitLog();
-
     QCheckBox *m_logtraffic = nullptr;
     QLineEdit *m_txbufferbox = nullptr;
     QLineEdit *m_rxbufferbox = nullptr;
@@ -57,8 +58,8 @@ private:
     QCheckBox *m_rxlogenable = nullptr;
     LogPane *m_serialin = nullptr;
 
-    QString m_txPending; // logged but not yet painted
-    QTimer m_txFlush;
     QByteArray m_rxbuffer;
-    QString m_rxPending; // received log text waiting for a line to complete
+    QDateTime m_rxbufferAt;
+    QString m_rxPending; // received log text waiting for a printable character or a CR
+    QDateTime m_rxPendingAt;
 };
