@@ -229,6 +229,7 @@ private Q_SLOTS:
         row("lines through the service", "message -", "ab\ncd\n", "service end", 0, "$B7MABBBBB\r$B7MCDDDDD\r");
         row("SIGINT turns the service's mode off", "count --from 98 --delay 10", {}, "service SIGINT", 130, "$B7M000098\r$B7M000099\r");
         row("a font upload through the service", "font upload " + m_dir.filePath("good.fnt"), {}, "service", 0, "$B7F000000\r$B7W", "$B7W}000000000000000\r$B7M}\r");
+        row("a service gone while lines come", "message -", "ab\n", "service gone", 3, "$B7MABBBBB\r", {}, "no answer from the service at http://127.0.0.1:");
         row("a wrong token", "VORNIK_TOKEN=wrong message HI", {}, "service token", 3, {}, {}, "refused the token");
         // clang-format on
     }
@@ -288,6 +289,11 @@ private Q_SLOTS:
             ::kill(static_cast<pid_t>(ctl.processId()), signals[event.section(' ', -1)]);
         else if (event == "hang-up")
             line.closeMaster();
+        if (event == "service gone") {
+            holder.terminate();
+            QVERIFY(holder.waitForFinished(kTimeoutMs));
+            ctl.write("cd\n");
+        }
         const auto saysWaiting
                 = [&] { return (err += ctl.readAllStandardError()).contains("waiting"); };
         if (event == "freed") {

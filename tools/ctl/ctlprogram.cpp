@@ -280,7 +280,7 @@ CtlProgram::Plan CtlProgram::planLines()
     return [this, latest] {
         auto *feed = new LineFeed(STDIN_FILENO, m_line->sender(), m_chain, latest, m_line.get());
         if (m_client)
-            feed->setShow(m_client->messages());
+            feed->setShow(m_client->messages([this](int status) { m_line->finish(status); }));
         QObject::connect(feed, &LineFeed::skipped,
                          [](const QString &reason) { say(reason + ", line skipped"); });
         const auto stop = [this, feed] {

@@ -138,10 +138,14 @@ int ServiceClient::startMode(const QString &mode,
     return send(body);
 }
 
-std::function<bool(const QByteArray &shown)> ServiceClient::messages()
+std::function<bool(const QByteArray &shown)>
+ServiceClient::messages(std::function<void(int status)> failed)
 {
-    return [this](const QByteArray &shown) {
-        return send({{QStringLiteral("text"), QString::fromLatin1(shown)}}) == Exit::Done;
+    return [this, failed](const QByteArray &shown) {
+        const int status = send({{QStringLiteral("text"), QString::fromLatin1(shown)}});
+        if (status != Exit::Done)
+            failed(status);
+        return status == Exit::Done;
     };
 }
 

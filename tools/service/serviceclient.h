@@ -47,8 +47,9 @@ public:
     int send(const QJsonObject &fields, const QByteArray &file = {});
     // PUT mode with the mode's from, to and delay as given.
     int startMode(const QString &mode, const std::array<std::optional<QString>, 3> &fields);
-    // Each message of a feed as the command's call; false when it failed.
-    std::function<bool(const QByteArray &shown)> messages();
+    // Each message of a feed as the command's call; a failed one answers false and ends the
+    // feed through failed with the exit status.
+    std::function<bool(const QByteArray &shown)> messages(std::function<void(int status)> failed);
     // PUT font with file, then its job followed to its end with progress on each change.
     int upload(const QByteArray &file, const Progress &progress);
 
