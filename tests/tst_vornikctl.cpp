@@ -77,7 +77,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         qputenv("VORNIK_PAUSE_SCALE", "0");
-        qunsetenv("VORNIK_PORT");
+        for (const char *name : {"VORNIK_PORT", "VORNIK_SERVICE", "VORNIK_TOKEN"})
+            qunsetenv(name);
         for (int code = 10; code <= 125; ++code) {
             const QByteArray pattern = code == 65 ? "101010101010101" : "000000000000000";
             m_font += QByteArray::number(code).rightJustified(3, '0') + ' ' + pattern + "\r\n";
