@@ -32,10 +32,11 @@ void start(QProcess &ctl, QStringList arguments)
     QVERIFY2(ctl.waitForStarted(), qPrintable(ctl.errorString()));
 }
 
-// The exit status, or -1 for a crash or a hang.
+// The exit status, or -1 for a crash or a hang. It may have ended while the test waited.
 int finish(QProcess &ctl)
 {
-    const bool exited = ctl.waitForFinished(kTimeoutMs) && ctl.exitStatus() == QProcess::NormalExit;
+    const bool exited = (ctl.state() == QProcess::NotRunning || ctl.waitForFinished(kTimeoutMs))
+                        && ctl.exitStatus() == QProcess::NormalExit;
     return exited ? ctl.exitCode() : -1;
 }
 
@@ -76,7 +77,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         qputenv("VORNIK_PAUSE_SCALE", "0");
-        qunsetenv("VORNIK_PORT");
+        for (const char *name : {"VORNIK_PORT", "VORNIK_SERVICE", "VORNIK_TOKEN"})
+            qunsetenv(name);
         for (int code = 10; code <= 125; ++code) {
             const QByteArray pattern = code == 65 ? "101010101010101" : "000000000000000";
             m_font += QByteArray::number(code).rightJustified(3, '0') + ' ' + pattern + "\r\n";
@@ -112,8 +114,13 @@ private Q_SLOTS:
         const QByteArray longAndNul
                 = "ab\n" + QByteArray(70000, 'x') + "\nA" + QByteArray(1, '\0') + "B\ncd\n";
         // clang-format off
-        row("message", dry + "message Hello", 0, "$B7MHELLOO[cr]\n");
-        row("chain of 3", dry + "--chain 3 message AB", 0, "$B7MABB[cr]\n");
+        row("message", dry + "message Hello", 0, "$B7MHELLO [cr]\n");
+        row("chain of 3", dry + "--chain 3 message AB", 0, "$B7MAB [cr]\n");
+        row("--pad last, the window's rule", dry + "message Hello --pad last", 0, "$B7MHELLOO[cr]\n");
+        row("a long message is cut, and says so", dry + "message HELLOWORLD", 0, "$B7MHELLOW[cr]\n", "vornikctl: message: cut to 6 digits; --scroll shows it all\n");
+        row("--scroll steps a character at a time", dry + "--chain 3 message ABCD --scroll --rate 50", 0, "$B7MABC[cr]\n$B7MBCD[cr]\n$B7MCD [cr]\n$B7MD A[cr]\n$B7M AB[cr]\n");
+        row("the requests through the service", dry + "--service http://127.0.0.1:9 attributes --effects 12 --message HI", 0, "POST /api/v1/attributes {\"effects\":\"122222\",\"text\":\"HIIIII\"}\n");
+        row("a scroll through the service", dry + "--service http://127.0.0.1:9 message HELLOWORLD --scroll --passes 2", 0, "POST /api/v1/message {\"scroll\":{\"passes\":2,\"rate\":300},\"text\":\"HELLOWORLD\"}\n");
         row("attributes with --message", dry + "attributes --effects 12 --message HI", 0, "$B7E122222[cr]\n$B7MHIIIII[cr]\n");
         row("attributes alone", dry + "attributes --effects 12", 0, "$B7E122222[cr]\n");
         row("write-all", dry + "write-all HI --speeds 9 --fonts U1", 0, "$B7FU11111[cr]\n$B7E000000[cr]\n$B7S999999[cr]\n$B7MHIIIII[cr]\n");
@@ -129,6 +136,9 @@ private Q_SLOTS:
         row("the build's version", "--version", 0, "vornikctl " VORNIK_VERSION_STRING "\n");
         row("output to a full disk", dry + "blank >/dev/full", 1, "vornikctl: cannot write the output: No space left on device");
         row("a listing to a full disk", "ports --json >/dev/full", 1, "cannot write the output");
+        row("a command the service has no call for", dry + "--service http://127.0.0.1:9 font write 65 111111000000000", 2, "vornikctl: font write has no call in vornikd's API");
+        row("no service at the address", "VORNIK_TOKEN=x VORNIK_SERVICE=http://127.0.0.1:9 blank", 3, "no answer from the service at http://127.0.0.1:9 (Connection refused)");
+        row("a pad neither space nor last", dry + "message A --pad both", 2, "--pad takes \"space\" or \"last\"");
         row("refused character", dry + "message HE~LO", 2, "message: character \"~\" at position 3 cannot be shown");
         row("refusal named by its field", dry + "attributes --speeds 12x", 2, "--speeds: character \"x\" at position 3 is not a speed");
         row("chain of 11", dry + "--chain 11 blank", 2, "--chain takes a number from 1 to 10");
@@ -214,7 +224,14 @@ private Q_SLOTS:
         row("--latest shows the newest line", "VORNIK_PAUSE_SCALE=1 message - --latest", lines, "end", 0, {}, "$B7MEEEEEE\r", "lines dropped for newer ones: ");
         row("a port in use, and by whom", "message A", {}, "busy", 3, {}, {}, "is in use by process %1 (vornikctl)\n");
         row("a refused access, with advice", "message A", {}, "denied", 3, {}, {}, "was denied.  If access was denied: the device allows only its owner (\"root\")");
-        row("--wait for a port in use", "--wait 20 message A", {}, "freed", 0, {}, "$B7MAAAAAA\r", "in use by process %1 (vornikctl); waiting for it");
+        row("--wait for a port in use", "--wait 20 message A", {}, "freed", 0, {}, "$B7MA     \r", "in use by process %1 (vornikctl); waiting for it");
+        row("a port vornikd holds, and the way through it", "message A", {}, "vornikd holds", 3, {}, {}, "in use by process %1 (vornikd); send through the service instead: VORNIK_SERVICE=http://127.0.0.1:8760 vornikctl");
+        row("a message through the service", "message HI", {}, "service", 0, "$B7MHI    \r");
+        row("lines through the service", "message -", "ab\ncd\n", "service end", 0, "$B7MABBBBB\r$B7MCDDDDD\r");
+        row("SIGINT turns the service's mode off", "count --from 98 --delay 10", {}, "service SIGINT", 130, "$B7M000098\r$B7M000099\r");
+        row("a font upload through the service", "font upload " + m_dir.filePath("good.fnt"), {}, "service", 0, "$B7F000000\r$B7W", "$B7W}000000000000000\r$B7M}\r");
+        row("a service gone while lines come", "message -", "ab\n", "service gone", 3, "$B7MABBBBB\r", {}, "no answer from the service at http://127.0.0.1:");
+        row("a wrong token", "VORNIK_TOKEN=wrong message HI", {}, "service token", 3, {}, {}, "refused the token");
         // clang-format on
     }
     // vornikctl on a pseudo-terminal, ended by a signal, a hang-up, the end of its input or the
@@ -236,12 +253,23 @@ private Q_SLOTS:
             return QTest::qWaitFor([&] { return (wire += line.readAvailable()).size() >= bytes; },
                                    kTimeoutMs);
         };
-        QProcess holder; // another vornikctl on the same port
+        QProcess holder; // another vornikctl, or vornikd, on the same port
         if (event == "busy" || event == "freed") {
             start(holder, {"--port", line.slavePath(), "count", "--delay", "20"});
             QVERIFY(wireHas(1));
-            said.replace("%1", QString::number(holder.processId()));
+        } else if (event.startsWith("service") || event == "vornikd holds") {
+            const QString token = m_dir.filePath("vornikd.token");
+            holder.start(VORNIKD_PROGRAM, {"--port", line.slavePath(), "--listen", "127.0.0.1:0",
+                                           "--token-file", token});
+            QVERIFY(QTest::qWaitFor([&] { return holder.canReadLine(); }, kTimeoutMs));
+            // "listening on http://127.0.0.1:PORT/"
+            const QString url = QString::fromUtf8(holder.readLine()).trimmed().section(' ', 2);
+            if (event.startsWith("service"))
+                arguments.prepend("VORNIK_SERVICE=" + url);
+            if (event.startsWith("service") && event != "service token")
+                arguments += {"--token-file", token};
         }
+        said.replace("%1", QString::number(holder.processId()));
         QProcess ctl;
         if (event == "denied" && ::geteuid() != 0)
             QSKIP("a refused access is made by running as nobody, which needs root");
@@ -252,16 +280,21 @@ private Q_SLOTS:
             });
         start(ctl, arguments + QStringList{"--port", line.slavePath()});
         ctl.write(input);
-        if (event == "end")
+        if (event.endsWith("end"))
             ctl.closeWriteChannel();
         QVERIFY(wireHas(first.size()));
         QByteArray err;
         const QHash<QString, int> signals{
                 {"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}};
-        if (signals.contains(event))
-            ::kill(static_cast<pid_t>(ctl.processId()), signals[event]);
+        if (signals.contains(event.section(' ', -1)))
+            ::kill(static_cast<pid_t>(ctl.processId()), signals[event.section(' ', -1)]);
         else if (event == "hang-up")
             line.closeMaster();
+        if (event == "service gone") {
+            holder.terminate();
+            QVERIFY(holder.waitForFinished(kTimeoutMs));
+            ctl.write("cd\n");
+        }
         const auto saysWaiting
                 = [&] { return (err += ctl.readAllStandardError()).contains("waiting"); };
         if (event == "freed") {
@@ -269,8 +302,14 @@ private Q_SLOTS:
             holder.terminate();
         }
         QTEST(finish(ctl), "status");
-        holder.terminate();
+        // Through the service, nothing more comes once vornikctl has ended: a mode is off.
+        QTest::qWait(event.startsWith("service") ? 300 : 0);
         wire += line.readAvailable();
+        const qsizetype ended = wire.size();
+        QTest::qWait(event.startsWith("service") ? 300 : 0);
+        wire += line.readAvailable();
+        QCOMPARE(wire.size(), ended);
+        holder.terminate();
         err += ctl.readAllStandardError();
         QVERIFY2(wire.startsWith(first) && wire.endsWith(last), wire.right(200).constData());
         QVERIFY2(err.contains(said.toUtf8()) && !err.startsWith('\n'), err.constData());

@@ -48,4 +48,13 @@ Found find(const QList<Shape> &table, const QStringList &words, const QStringLis
     return {-1, {}, text.arg(words[0])};
 }
 
+QString helpEntry(const QString &usage, const QString &description, const QString &example)
+{
+    constexpr int kColumn = 32;
+    const QString shown = QStringLiteral("  ") + usage;
+    return (shown.size() < kColumn ? shown.leftJustified(kColumn)
+                                   : shown + '\n' + QString(kColumn, QLatin1Char(' ')))
+           + description + QStringLiteral("\n      ") + example + '\n';
+}
+
 } // namespace CommandWords

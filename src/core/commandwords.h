@@ -33,4 +33,8 @@ struct Found
 Found find(const QList<Shape> &table, const QStringList &words, const QStringList &options,
            const QStringList &general);
 
+// A command's entry in a help text: its usage in a column (on a line of its own when longer),
+// its description beside it, its example below.
+QString helpEntry(const QString &usage, const QString &description, const QString &example);
+
 } // namespace CommandWords

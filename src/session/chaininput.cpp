@@ -58,6 +58,13 @@ QByteArray fitted(const QString &text, int length, bool padLast)
     return shown.toLatin1();
 }
 
+bool padLast(const QString &what, const std::optional<QString> &pad)
+{
+    if (pad && *pad != QLatin1String("space") && *pad != QLatin1String("last"))
+        throw Refusal{what + QStringLiteral(" takes \"space\" or \"last\"")};
+    return pad && *pad == QLatin1String("last");
+}
+
 QByteArray attribute(int row, const QString &what, const std::optional<QString> &text, int length)
 {
     if (!text)
@@ -134,6 +141,10 @@ CommandList attributes(const Attributes &given, const std::optional<QString> &te
             enter.removeLast();
         commands += enter;
     }
+    if (commands.isEmpty())
+        throw Refusal{QStringLiteral("attributes needs at least one of %1fonts, %1underscore, "
+                                     "%1effects, %1speeds")
+                              .arg(prefix)};
     return commands;
 }
 

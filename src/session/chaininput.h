@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/exitstatus.h"
 #include "protocol/pacedcommand.h"
 #include "session/modeinputs.h"
 
@@ -18,6 +19,7 @@ namespace ChainInput {
 struct Refusal
 {
     QString text;
+    Exit::Status status = Exit::InputError; // what a command line ends with
 };
 
 // Per attribute row (DigitAttributes::Row), the text given for it, or nothing.
@@ -37,6 +39,8 @@ QString messageText(const QString &what, const QString &text);
 // text (checked) on a chain of length digits: cut, then filled with blanks, or with copies of
 // its last character when padLast (the window's fitting rule).
 QByteArray fitted(const QString &text, int length, bool padLast);
+// A pad given as "space" (the default when none is) or "last": whether it is the last.
+bool padLast(const QString &what, const std::optional<QString> &pad);
 int userCode(const QString &what, const QString &text);
 // A segment pattern: fifteen "0" or "1".
 QString pattern(const QString &what, const QString &text);
@@ -50,7 +54,7 @@ std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &gi
                                  ModeInputs::Mode mode, const QString &prefix);
 
 // Each given attribute field's Enter, in the table's order: the attribute, then the message
-// when one is given (without one, the attribute alone). Empty when no attribute is given.
+// when one is given (without one, the attribute alone); refused when no attribute is given.
 // prefix goes before each row's name in refusals ("--" on a command line).
 CommandList attributes(const Attributes &given, const std::optional<QString> &text, int length,
                        const QString &prefix);

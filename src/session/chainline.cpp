@@ -1,7 +1,10 @@
 #include "session/chainline.h"
 
 #include "core/basicutilities.h"
+#include "core/consoleoutput.h"
 #include "core/errortext.h"
+#include "core/exitstatus.h"
+#include "core/signalwatcher.h"
 #include "protocol/chainprotocol.h"
 #include "serial/dryrunport.h"
 #include "serial/portlist.h"
@@ -14,6 +17,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <csignal>
 #include <unistd.h>
 #include <utility>
 
@@ -77,10 +81,15 @@ QString ChainLine::openFailure(const QString &device, bool &inUse) const
         return error.description;
     if (const auto owner = PortList::lockOwner(device)) {
         inUse = true;
-        return QStringLiteral("the serial port %1 is in use by process %2 (%3)")
+        // The service holds its port for good, so the way on is through it.
+        const QString through = owner->name == QLatin1String("vornikd") ? QStringLiteral(
+                                        "; send through the service instead: "
+                                        "VORNIK_SERVICE=http://127.0.0.1:8760 vornikctl ...")
+                                                                        : QString();
+        return QStringLiteral("the serial port %1 is in use by process %2 (%3)%4")
                 .arg(device)
                 .arg(owner->pid)
-                .arg(owner->name);
+                .arg(owner->name, through);
     }
     // QSerialPort takes "ttyUSB0" for /dev/ttyUSB0.
     const QString path = device.contains(QLatin1Char('/')) ? device : "/dev/" + device;
@@ -89,6 +98,29 @@ QString ChainLine::openFailure(const QString &device, bool &inUse) const
                + SerialPortControl::accessAdvice(device);
     inUse = true;
     return QStringLiteral("the serial port %1 is in use by another program").arg(device);
+}
+
+int ChainLine::exec(const QString &device, int waitSeconds, const std::function<void()> &plan)
+{
+    connect(this, &ChainLine::failed, this, [this](const QString &reason) {
+        ConsoleOutput::say("the line failed while sending: " + reason);
+        finish(Exit::LineFailed);
+    });
+    connect(this, &ChainLine::waiting, this,
+            [](const QString &reason) { ConsoleOutput::say(reason + "; waiting for it"); });
+    // A mode, the test and "message -" run until a signal; so may a wait for the port.
+    connect(new SignalWatcher(this), &SignalWatcher::terminationRequested, this,
+            [this](int signal) {
+                m_stopStatus = signal == SIGINT ? Exit::Interrupted : Exit::Done;
+                m_stop ? m_stop() : finish(m_stopStatus);
+            });
+    QTimer::singleShot(0, this, [this, device, waitSeconds, plan] {
+        if (open(device, waitSeconds))
+            return plan();
+        ConsoleOutput::say(m_openError);
+        finish(Exit::PortError);
+    });
+    return QCoreApplication::exec();
 }
 
 void ChainLine::finish(int status)

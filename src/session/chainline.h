@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // The line to the chain as a program without a window holds it: its own port (or a dry run's,
@@ -30,6 +31,15 @@ public:
     SerialLink &link() { return m_link; }
     PacedSender &sender() { return m_sender; }
 
+    // A command line's run, in the event loop until finish(): opens device (a port another
+    // program holds waited for as open() does) and runs plan. A failed open and a failure while
+    // sending are said and end with Exit::PortError and Exit::LineFailed; SIGINT ends with
+    // Exit::Interrupted, SIGTERM and SIGHUP with Exit::Done, through the stop set, if any.
+    int exec(const QString &device, int waitSeconds, const std::function<void()> &plan);
+    // How a signal ends the run (the segment test sends its end commands first).
+    void setStop(std::function<void()> stop) { m_stop = std::move(stop); }
+    int stopStatus() const { return m_stopStatus; }
+
     // Ends the program's event loop with status: every wait ends at once and nothing more is
     // sent, also from a wait inside a send, so the frame on the line goes out whole. The first
     // status given stands.
@@ -50,4 +60,6 @@ private:
     PacedSender m_sender;
     QString m_openError;
     bool m_finished = false;
+    std::function<void()> m_stop;
+    int m_stopStatus = 0;
 };

@@ -57,12 +57,24 @@ void LineFeed::showWaiting()
     // Lines read during a send (newestOnly) join the queue and go out in this same round.
     while (!m_waiting.isEmpty() && !shutdownRequested()) {
         const QByteArray shown = m_waiting.takeFirst();
-        if (m_sender.send(MessageCommands::message(shown), this)
-            == PacedSender::Outcome::LineFailed)
+        const bool failed = m_show ? !m_show(shown)
+                                   : m_sender.send(MessageCommands::message(shown), this)
+                                             == PacedSender::Outcome::LineFailed;
+        if (failed)
             break;
     }
     m_showing = false;
     m_input->setPaused(false);
     if (m_ended && m_waiting.isEmpty())
         Q_EMIT finished();
+}
+
+QStringList LineFeed::leftOver() const
+{
+    QStringList notes;
+    if (m_dropped > 0)
+        notes += QStringLiteral("lines dropped for newer ones: %1").arg(m_dropped);
+    if (unsent() > 0)
+        notes += QStringLiteral("lines not sent: %1").arg(unsent());
+    return notes;
 }

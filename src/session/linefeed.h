@@ -4,6 +4,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class InputLines;
 class PacedSender;
@@ -18,9 +21,15 @@ class LineFeed : public QObject
 public:
     LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, QObject *parent = nullptr);
 
+    // Each message goes to show instead of the sender (a program that sends through a
+    // service); it answers false when it failed, which ends the feed like a failed line.
+    void setShow(std::function<bool(const QByteArray &shown)> show) { m_show = std::move(show); }
+
     // Lines read and not shown (yet), and lines a newer one replaced.
     int unsent() const { return static_cast<int>(m_waiting.size()); }
     int dropped() const { return m_dropped; }
+    // What a person should know when the feed ends early: lines dropped, lines not sent.
+    QStringList leftOver() const;
 
 Q_SIGNALS:
     // A line the chain cannot show was skipped; reason names it by its number ("line 3: ...").
@@ -33,6 +42,7 @@ private:
     void showWaiting();
 
     PacedSender &m_sender;
+    std::function<bool(const QByteArray &shown)> m_show;
     InputLines *m_input;
     int m_length;
     bool m_newestOnly;

@@ -81,7 +81,7 @@ double UploadJob::secondsLeft() const
     return m_pauseLeft * delayScale() / 100.0;
 }
 
-QString UploadJob::progressLine(int sent, int total) const
+QString UploadJob::progressLine(int sent, int total, double secondsLeft)
 {
     constexpr int kWidth = 30;
     const int filled = total > 0 ? sent * kWidth / total : kWidth;
@@ -89,5 +89,5 @@ QString UploadJob::progressLine(int sent, int total) const
             .arg(QString(filled, QLatin1Char('#')), QString(kWidth - filled, QLatin1Char(' ')))
             .arg(sent)
             .arg(total)
-            .arg(secondsLeft(), 0, 'f', 1);
+            .arg(secondsLeft, 0, 'f', 1);
 }

@@ -32,7 +32,7 @@ public:
     // The time the pauses of the commands not yet sent will take.
     double secondsLeft() const;
     // A progress line for a terminal: a bar, sent of total characters and the time left.
-    QString progressLine(int sent, int total) const;
+    static QString progressLine(int sent, int total, double secondsLeft);
 
 Q_SIGNALS:
     // The upload begins with total characters to send.

@@ -1,7 +1,7 @@
 #include "ctlprogram.h"
 
 #include "core/commandwords.h"
-#include "core/signalwatcher.h"
+#include "core/consoleoutput.h"
 #include "font/fontcommands.h"
 #include "font/fontload.h"
 #include "font/fonttable.h"
@@ -15,74 +15,35 @@
 #include "session/linefeed.h"
 #include "session/moderunner.h"
 #include "session/segmenttestrunner.h"
+#include "session/textscroller.h"
 #include "session/uploadjob.h"
 
-#include <QCoreApplication>
-#include <QTimer>
-
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstring>
 #include <unistd.h>
 
-namespace {
-
-// Input the program refuses for other reasons than its text, and the status it ends with.
-struct Refusal
-{
-    QString text;
-    Exit::Status status;
-};
-
-using DigitAttributes::Fonts;
+using namespace ConsoleOutput; // say, print
 
 // The options of every command; the others only where a command's usage names them.
-const QStringList kEveryCommand{"port", "chain", "dry-run", "wait", "h", "help", "version"};
-
-void printErr(const QString &text)
-{
-    const QByteArray line = "vornikctl: " + text.toLocal8Bit() + '\n';
-    if (!text.isEmpty())
-        std::fwrite(line.constData(), 1, line.size(), stderr);
-}
-
-// A failed write of the output (a full disk, a closed pipe) is said on standard error.
-bool print(const QByteArray &bytes)
-{
-    std::fwrite(bytes.constData(), 1, bytes.size(), stdout);
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return true;
-    printErr(QStringLiteral("cannot write the output: ") + std::strerror(errno));
-    return false;
-}
-
-} // namespace
+static const QStringList kEveryCommand{"port", "chain",   "dry-run",    "wait",   "h",
+                                       "help", "service", "token-file", "version"};
 
 const std::vector<CtlProgram::Command> &CtlProgram::commands()
 {
     static const std::vector<Command> table{
-            {"ports", nullptr, 0, &CtlProgram::planPorts, "ports [--json]",
+            {"ports", nullptr, 0, &CtlProgram::planPorts, nullptr, "ports [--json]",
              "list the serial ports: device, description, maker, serial, USB ids",
              "vornikctl ports --json"},
-            {"message", "-", 0, &CtlProgram::planLines, "message - [--latest]",
+            {"message", "-", 0, &CtlProgram::planLines, "POST message", "message - [--latest]",
              "show each line of standard input as it arrives", "tail -F log | vornikctl message -"},
-            {"message", nullptr, 1,
-             [](CtlProgram &p) {
-                 return p.sendOnce(MessageCommands::message(
-                         ChainInput::message("message", p.m_arguments[0], p.m_chain)));
-             },
-             "message TEXT", "show TEXT, fitted to the chain", "vornikctl message HELLO"},
+            {"message", nullptr, 1, &CtlProgram::planMessage, "POST message",
+             "message TEXT [--pad P] [--scroll] [--rate MS] [--passes N]",
+             "show TEXT; a longer one is cut, or scrolls with --scroll", "vornikctl message HI"},
             {"attributes", nullptr, 0,
              [](CtlProgram &p) {
-                 const CommandList commands = ChainInput::attributes(
+                 return p.sendOnce(ChainInput::attributes(
                          ChainInput::given([&p](auto &name) { return p.option(name); }),
-                         p.option("message"), p.m_chain, "--");
-                 if (commands.isEmpty())
-                     throw ChainInput::Refusal{"attributes needs at least one of --fonts, "
-                                               "--underscore, --effects, --speeds"};
-                 return p.sendOnce(commands);
+                         p.option("message"), p.m_chain, "--"));
              },
+             "POST attributes",
              "attributes [--fonts F] [--underscore U] [--effects E] [--speeds S] [--message T]",
              "each given field's Enter (the message only with --message)",
              "vornikctl attributes --effects 123456 --message HELLO"},
@@ -92,7 +53,7 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
                          ChainInput::given([&p](auto &name) { return p.option(name); }),
                          p.m_arguments[0], p.m_chain, "--"));
              },
-             "write-all TEXT [--fonts F] [--effects E] [--speeds S]",
+             "POST attributes", "write-all TEXT [--fonts F] [--effects E] [--speeds S]",
              "fonts, effects, speeds, then the message (\"Write all\")",
              "vornikctl write-all HELLO --effects 111111"},
             {"char", nullptr, 1,
@@ -100,15 +61,16 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
                  return p.sendOnce(MessageCommands::showCharacter(
                          ChainInput::userCode("char", p.m_arguments[0]), Pause::kShort));
              },
-             "char CODE",
+             nullptr, "char CODE",
              QStringLiteral("show character CODE (%1-%2) on the first digit")
                      .arg(Protocol::kFirstUserCode)
                      .arg(Protocol::kLastUserCode),
              "vornikctl char 65"},
             {"blank", nullptr, 0,
-             [](CtlProgram &p) { return p.sendOnce(MessageCommands::blank(p.m_chain)); }, "blank",
-             "blank the chain (\"Send character\")", "vornikctl blank"},
-            {"font", "upload", 1, &CtlProgram::planFontUpload, "font upload FILE [--fonts F]",
+             [](CtlProgram &p) { return p.sendOnce(MessageCommands::blank(p.m_chain)); },
+             "POST blank", "blank", "blank the chain (\"Send character\")", "vornikctl blank"},
+            {"font", "upload", 1, &CtlProgram::planFontUpload, "PUT font",
+             "font upload FILE [--fonts F]",
              "the user font to every module (\"Commit\"); - reads stdin",
              "vornikctl font upload myfont.fnt"},
             {"font", "write", 2,
@@ -118,28 +80,24 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
                  return p.sendOnce(FontCommands::writePattern(QByteArray(1, char(code)), pattern,
                                                               Pause::kShort));
              },
-             "font write CODE PATTERN", "one pattern to the first module (\"Write\")",
+             nullptr, "font write CODE PATTERN", "one pattern to the first module (\"Write\")",
              "vornikctl font write 65 111111000000000"},
             {"clock", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Time); },
-             "clock", "the time, until interrupted", "vornikctl clock"},
-            {"date", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Date); }, "date",
-             "the date, until interrupted", "vornikctl date"},
-            {"count", nullptr, 0,
-             [](CtlProgram &p) {
-                 const QString from = ModeSteps::counterNormalised(p.option("from").value_or(""));
-                 return p.runMode(ModeInputs::Count, from);
-             },
-             "count [--from N] [--delay D]",
+             "PUT mode", "clock", "the time, until interrupted", "vornikctl clock"},
+            {"date", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Date); },
+             "PUT mode", "date", "the date, until interrupted", "vornikctl date"},
+            {"count", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Count); },
+             "PUT mode", "count [--from N] [--delay D]",
              QStringLiteral("count up every D ms (default %1), until interrupted")
                      .arg(ModeSteps::kDefaultDelay),
              "vornikctl count --from 500"},
             {"animate", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Animate); },
-             "animate --from A --to B [--delay D]",
+             "PUT mode", "animate --from A --to B [--delay D]",
              "run through the user font from A to B, until interrupted",
              QStringLiteral("vornikctl animate --from %1 --to %2 --delay 200")
                      .arg(ModeSteps::kDefaultStart)
                      .arg(ModeSteps::kDefaultStop)},
-            {"test", nullptr, 0, &CtlProgram::planTest, "test",
+            {"test", nullptr, 0, &CtlProgram::planTest, "PUT mode", "test",
              "the segment test until interrupted, then its end commands", "vornikctl test"}};
     return table;
 }
@@ -171,6 +129,12 @@ CtlProgram::CtlProgram(const QStringList &arguments)
                       .arg(ModeSteps::kDelayMax),
               "D"},
              {"latest", "Show the newest line, drop the backlog (message -)."},
+             {"pad", "Fill a short message with space (default) or its last character.", "P"},
+             {"scroll", "Scroll a message longer than the chain across it (message)."},
+             {"rate", "Milliseconds per scroll step, 50 to 10000 (default 300).", "MS"},
+             {"passes", "Times the text scrolls across, 1 to 1000 (default 1).", "N"},
+             {"service", "Send through vornikd at URL (or VORNIK_SERVICE), not the port.", "URL"},
+             {"token-file", "The service's token (else VORNIK_TOKEN, else vornikd's).", "FILE"},
              {"json", "The listing as JSON (ports)."}});
     m_parser.addPositionalArgument("command", "One of the commands below.", "COMMAND [ARGUMENTS]");
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -184,17 +148,16 @@ CtlProgram::~CtlProgram() = default;
 QString CtlProgram::help() const
 {
     QString text = m_parser.helpText() + "\nCommands:\n";
-    for (const Command &command : commands()) {
-        const QString usage = QStringLiteral("  ") + command.usage;
-        text += (usage.size() < 32 ? usage.leftJustified(32) : usage + '\n' + QString(32, ' '))
-                + command.description + "\n      " + command.example + '\n';
-    }
+    for (const Command &command : commands())
+        text += CommandWords::helpEntry(command.usage, command.description, command.example);
     return text
            + "\nWithout --port or VORNIK_PORT the one USB serial adapter is used, never a console."
-             "\n\nExit status: 0 done, 1 output not written, 2 usage or input error, 3 port not "
-             "opened\nor in use, 4 not a font file, 5 the line failed, 130 Ctrl+C. SIGTERM and "
-             "SIGHUP end\na mode cleanly with 0. Testing aid: VORNIK_PAUSE_SCALE=F multiplies "
-             "every pause by F.\n";
+             "\nWith --service or VORNIK_SERVICE=URL every command but char and font write goes "
+             "through\nvornikd instead (token: VORNIK_TOKEN, --token-file, else vornikd's file)."
+             "\n\nExit status: 0 done, 1 output not written, 2 usage or input error, 3 port (or "
+             "service)\nnot reached or in use, 4 not a font file, 5 the line failed, 130 Ctrl+C. "
+             "SIGTERM and SIGHUP\nend a mode cleanly with 0. Testing aid: VORNIK_PAUSE_SCALE=F "
+             "multiplies every pause by F.\n";
 }
 
 int CtlProgram::run()
@@ -212,59 +175,58 @@ int CtlProgram::run()
         m_chain = ChainInput::number("--chain", option("chain").value_or("6"), 1,
                                      Protocol::kMaxDigits);
         m_wait = ChainInput::number("--wait", option("wait").value_or("0"), 0, 24 * 3600);
-        plan = find().planner(*this);
-        if (plan && !m_dryRun) {
-            const bool environment
-                    = !m_parser.isSet("port") && qEnvironmentVariableIsSet("VORNIK_PORT");
-            const auto port = PortList::choose(environment ? qEnvironmentVariable("VORNIK_PORT")
-                                                           : option("port"),
-                                               PortList::available());
+        const Command &command = find();
+        if (const auto url = option("service", "VORNIK_SERVICE"); url && !url->isEmpty())
+            m_client = std::make_unique<ServiceClient>(*url, command.api);
+        plan = command.planner(*this);
+        if (plan && m_client)
+            m_client->check(command.usage, m_dryRun, option("token-file"));
+        // A mode runs in the service until a signal turns it off.
+        if (plan && m_client && m_client->runsMode())
+            plan = [this, mode = m_parser.positionalArguments().value(0)] {
+                const int status = m_client->startMode(
+                        mode, {option("from"), option("to"), option("delay")});
+                if (status != Exit::Done)
+                    return m_line->finish(status);
+                m_line->setStop([this] {
+                    m_client->send({{"mode", "off"}});
+                    m_line->finish(m_line->stopStatus());
+                });
+            };
+        if (plan && !m_dryRun && !m_client) {
+            const auto port
+                    = PortList::choose(option("port", "VORNIK_PORT"), PortList::available());
             if (port.device.isEmpty())
-                throw Refusal{port.refusal, port.emptyName ? Exit::InputError : Exit::PortError};
-            printErr(port.note);
+                throw ChainInput::Refusal{port.refusal,
+                                          port.emptyName ? Exit::InputError : Exit::PortError};
+            say(port.note);
             device = port.device;
         }
     } catch (const ChainInput::Refusal &refusal) {
-        printErr(refusal.text);
-        return Exit::InputError;
-    } catch (const Refusal &refusal) {
-        printErr(refusal.text);
+        say(refusal.text);
         return refusal.status;
     }
     if (!plan)
         return Exit::Done;
-    m_line = std::make_unique<ChainLine>(m_dryRun);
-    // A dry run prints a line per frame, its control bytes as the receive log writes them.
+    m_line = std::make_unique<ChainLine>(m_dryRun || m_client);
+    // A dry run prints each frame as the receive log writes it, or each request to the service.
+    const auto printLine = [this](const QString &line) {
+        if (!print(line.toLatin1() + '\n'))
+            m_line->finish(Exit::OutputFailed);
+    };
+    if (m_dryRun && m_client)
+        m_client->setDryRun(printLine);
     if (m_dryRun)
-        QObject::connect(&m_line->link(), &SerialLink::frameWritten, [this](auto &frame) {
-            if (!print(frameLogText(frame).toLatin1() + '\n'))
-                m_line->finish(Exit::OutputFailed);
-        });
-    QObject::connect(m_line.get(), &ChainLine::failed, [this](const QString &reason) {
-        std::fputs(m_midLine ? "\n" : "", stderr);
-        printErr("the line failed while sending: " + reason);
-        m_line->finish(Exit::LineFailed);
-    });
-    // A mode, the test and "message -" run until a signal; so may a wait for the port.
-    const auto *signals = new SignalWatcher(m_line.get());
-    QObject::connect(signals, &SignalWatcher::terminationRequested, [this](int signal) {
-        m_stopStatus = signal == SIGINT ? Exit::Interrupted : Exit::Done;
-        m_stop ? m_stop() : m_line->finish(m_stopStatus);
-    });
-    QObject::connect(m_line.get(), &ChainLine::waiting,
-                     [](const QString &reason) { printErr(reason + "; waiting for it"); });
-    QTimer::singleShot(0, m_line.get(), [this, device, plan] {
-        if (m_line->open(device, m_wait))
-            return plan();
-        printErr(m_line->openError());
-        m_line->finish(Exit::PortError);
-    });
-    return QCoreApplication::exec();
+        QObject::connect(&m_line->link(), &SerialLink::frameWritten,
+                         [printLine](auto &frame) { printLine(frameLogText(frame)); });
+    return m_line->exec(device, m_wait, plan);
 }
 
 CtlProgram::Plan CtlProgram::sendOnce(const CommandList &commands)
 {
     return [this, commands] {
+        if (m_client)
+            return m_line->finish(m_client->send(ServiceClient::fields(commands)));
         const bool failed = m_line->sender().send(commands) == PacedSender::Outcome::LineFailed;
         m_line->finish(failed ? Exit::LineFailed : Exit::Done);
     };
@@ -283,15 +245,20 @@ const CtlProgram::Command &CtlProgram::find()
     return commands().at(found.index);
 }
 
-std::optional<QString> CtlProgram::option(const QString &name) const
+std::optional<QString> CtlProgram::option(const QString &name, const char *variable) const
 {
-    return m_parser.isSet(name) ? std::optional<QString>(m_parser.value(name)) : std::nullopt;
+    if (m_parser.isSet(name) || !variable || !qEnvironmentVariableIsSet(variable))
+        return m_parser.isSet(name) ? std::optional<QString>(m_parser.value(name)) : std::nullopt;
+    return qEnvironmentVariable(variable);
 }
 
-CtlProgram::Plan CtlProgram::runMode(ModeInputs::Mode mode, const QString &counter)
+CtlProgram::Plan CtlProgram::runMode(ModeInputs::Mode mode)
 {
     const auto animation
             = ChainInput::animation({option("from"), option("to"), option("delay")}, mode, "--");
+    const QString counter = mode == ModeInputs::Count
+                                    ? ModeSteps::counterNormalised(option("from").value_or(""))
+                                    : QString();
     return [this, mode, animation, counter] {
         m_modeInputs = std::make_unique<FixedModeInputs>(mode, m_chain, animation, counter);
         auto *runner = new ModeRunner(m_line->sender(), *m_modeInputs, m_line.get());
@@ -303,7 +270,7 @@ CtlProgram::Plan CtlProgram::planPorts()
 {
     const QList<ListedPort> ports = PortList::available();
     if (!print(m_parser.isSet("json") ? PortList::json(ports) : PortList::columns(ports)))
-        throw Refusal{QString(), Exit::OutputFailed};
+        throw ChainInput::Refusal{QString(), Exit::OutputFailed};
     return Plan();
 }
 
@@ -312,16 +279,17 @@ CtlProgram::Plan CtlProgram::planLines()
     const bool latest = m_parser.isSet("latest");
     return [this, latest] {
         auto *feed = new LineFeed(STDIN_FILENO, m_line->sender(), m_chain, latest, m_line.get());
+        if (m_client)
+            feed->setShow(m_client->messages([this](int status) { m_line->finish(status); }));
         QObject::connect(feed, &LineFeed::skipped,
-                         [](const QString &reason) { printErr(reason + ", line skipped"); });
-        m_stop = [this, feed] {
-            if (feed->dropped() > 0)
-                printErr(QStringLiteral("lines dropped for newer ones: %1").arg(feed->dropped()));
-            if (feed->unsent() > 0)
-                printErr(QStringLiteral("lines not sent: %1").arg(feed->unsent()));
-            m_line->finish(m_stopStatus);
+                         [](const QString &reason) { say(reason + ", line skipped"); });
+        const auto stop = [this, feed] {
+            for (const QString &note : feed->leftOver())
+                say(note);
+            m_line->finish(m_line->stopStatus());
         };
-        QObject::connect(feed, &LineFeed::finished, m_line.get(), m_stop);
+        m_line->setStop(stop);
+        QObject::connect(feed, &LineFeed::finished, m_line.get(), stop);
     };
 }
 
@@ -330,23 +298,29 @@ CtlProgram::Plan CtlProgram::planFontUpload()
     auto table = std::make_shared<FontTable>();
     const FontFile::Patterns read = FontLoad::load(m_arguments[0], *table);
     if (!read.ok())
-        throw Refusal{read.refusalFrom(FontLoad::sourceName(m_arguments[0])), Exit::FileError};
-    const QByteArray fonts = ChainInput::attribute(Fonts, "--fonts", option("fonts"), m_chain);
-    const bool progress = ::isatty(STDERR_FILENO) == 1 && !m_dryRun;
-    return [this, table, fonts, progress] {
+        throw ChainInput::Refusal{read.refusalFrom(FontLoad::sourceName(m_arguments[0])),
+                                  Exit::FileError};
+    const QByteArray fonts
+            = ChainInput::attribute(DigitAttributes::Fonts, "--fonts", option("fonts"), m_chain);
+    if (m_client && option("fonts"))
+        throw ChainInput::Refusal{"font upload through the service takes no --fonts"};
+    const auto draw = [shown = ::isatty(STDERR_FILENO) == 1 && !m_dryRun](int sent, int total,
+                                                                          double secondsLeft) {
+        if (shown)
+            ConsoleOutput::redraw(UploadJob::progressLine(sent, total, secondsLeft), sent < total);
+    };
+    return [this, table, fonts, draw] {
+        if (m_client)
+            return m_line->finish(m_client->upload(FontFile::saveFileBytes(*table), draw));
         auto *job = new UploadJob(m_line->sender(), m_line.get());
-        const auto draw = [this, job](int sent, int total) {
-            m_midLine = sent < total;
-            std::fputs(qPrintable('\r' + job->progressLine(sent, total) + (m_midLine ? "" : "\n")),
-                       stderr);
-        };
-        if (progress)
-            QObject::connect(job, &UploadJob::progress, job, draw);
+        QObject::connect(job, &UploadJob::progress, job, [job, draw](int sent, int total) {
+            draw(sent, total, job->secondsLeft());
+        });
         const PacedSender::Outcome outcome = job->run(fonts, *table);
-        if (progress && outcome == PacedSender::Outcome::Complete)
-            draw(job->total(), job->total());
+        if (outcome == PacedSender::Outcome::Complete)
+            draw(job->total(), job->total(), 0);
         const bool failed = outcome == PacedSender::Outcome::LineFailed;
-        m_line->finish(failed ? Exit::LineFailed : m_stopStatus);
+        m_line->finish(failed ? Exit::LineFailed : m_line->stopStatus());
     };
 }
 
@@ -356,8 +330,30 @@ CtlProgram::Plan CtlProgram::planTest()
         auto *runner = new SegmentTestRunner(
                 m_line->sender(), [this] { return m_chain; }, m_line.get());
         runner->requestStart();
-        m_stop = [runner] { runner->requestStop(); };
+        m_line->setStop([runner] { runner->requestStop(); });
         QObject::connect(runner, &SegmentTestRunner::ended, m_line.get(),
-                         [this] { m_line->finish(m_stopStatus); });
+                         [this] { m_line->finish(m_line->stopStatus()); });
+    };
+}
+
+CtlProgram::Plan CtlProgram::planMessage()
+{
+    const QString text = ChainInput::messageText("message", m_arguments[0]);
+    const bool scroll = m_parser.isSet("scroll") && text.size() > m_chain;
+    if (!scroll && text.size() > m_chain)
+        say(QStringLiteral("message: cut to %1 digits; --scroll shows it all").arg(m_chain));
+    if (!scroll)
+        return sendOnce(MessageCommands::message(
+                ChainInput::fitted(text, m_chain, ChainInput::padLast("--pad", option("pad")))));
+    const int rate = ChainInput::number("--rate", option("rate").value_or("300"), 50, 10000);
+    const int passes = ChainInput::number("--passes", option("passes").value_or("1"), 1, 1000);
+    return [this, text, rate, passes] {
+        const QJsonObject scroll{{"rate", rate}, {"passes", passes}};
+        if (m_client)
+            return m_line->finish(m_client->send({{"text", text}, {"scroll", scroll}}));
+        auto *scroller = new TextScroller(m_line->sender(), text, m_chain, m_line.get());
+        QObject::connect(scroller, &TextScroller::finished, m_line.get(),
+                         [this] { m_line->finish(Exit::Done); });
+        scroller->start(rate, passes, 0);
     };
 }

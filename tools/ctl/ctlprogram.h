@@ -1,8 +1,9 @@
 #pragma once
 
-#include "exitstatus.h"
+#include "core/exitstatus.h"
 
 #include "protocol/pacedcommand.h"
+#include "serviceclient.h"
 #include "session/chaininput.h"
 
 #include <QCommandLineParser>
@@ -39,6 +40,7 @@ private:
         const char *subCommand; // nullptr for none
         int arguments;
         std::function<Plan(CtlProgram &)> planner;
+        const char *api; // its call through vornikd ("POST message"); nullptr for none
         QString usage;
         QString description;
         QString example;
@@ -46,13 +48,15 @@ private:
     static const std::vector<Command> &commands();
 
     const Command &find();
-    std::optional<QString> option(const QString &name) const;
+    // An option's value, else the environment variable's when it is set.
+    std::optional<QString> option(const QString &name, const char *variable = nullptr) const;
     // Sends commands and ends the program.
     Plan sendOnce(const CommandList &commands);
-    // A mode with the animation options; counter is where Count starts.
-    Plan runMode(ModeInputs::Mode mode, const QString &counter = {});
+    // A mode with the animation options (Count's start from --from).
+    Plan runMode(ModeInputs::Mode mode);
 
     Plan planPorts();
+    Plan planMessage();
     Plan planLines();
     Plan planFontUpload();
     Plan planTest();
@@ -65,9 +69,5 @@ private:
     bool m_dryRun = false;
     std::unique_ptr<FixedModeInputs> m_modeInputs; // read by the runner, which m_line owns
     std::unique_ptr<ChainLine> m_line;
-    // How a signal ends the command (the segment test sends its end commands first), and the
-    // status it ends with: 130 after SIGINT, 0 after SIGTERM or SIGHUP.
-    std::function<void()> m_stop;
-    int m_stopStatus = Exit::Done;
-    bool m_midLine = false; // the progress line waits for its end on standard error
+    std::unique_ptr<ServiceClient> m_client; // with --service or VORNIK_SERVICE
 };

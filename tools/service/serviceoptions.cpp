@@ -3,6 +3,7 @@
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
 #include "session/chaininput.h"
+#include "tokenfile.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -208,7 +209,7 @@ void ServiceOptions::read(const QStringList &arguments)
         throw Refused{named("listen") + " takes ADDR:PORT, such as 127.0.0.1:8760"};
     port = static_cast<quint16>(portNumber);
 
-    tokenFile = value("token-file", userFolder() + "/vornikd.token");
+    tokenFile = value("token-file", TokenFile::defaultPath());
     hosts = fromFile("hosts").split(',', Qt::SkipEmptyParts);
     for (QString &name : hosts)
         name = name.trimmed().toLower();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 
 namespace TokenFile {
 
@@ -12,6 +13,12 @@ namespace {
 constexpr int kTokenBytes = 32;
 
 } // namespace
+
+QString defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/vornik/vornikd.token");
+}
 
 Loaded loadOrCreate(const QString &path)
 {

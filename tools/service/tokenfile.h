@@ -14,6 +14,8 @@ struct Loaded
     QString error; // why there is no token; empty when there is one
 };
 
+// Where vornikd keeps its token unless told otherwise: the user's config folder.
+QString defaultPath();
 // The token in path, or a new one written there (folders made as needed, the file 0600).
 Loaded loadOrCreate(const QString &path);
 // Whether given equals token, in a time that depends on their lengths only.

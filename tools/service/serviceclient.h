@@ -1,0 +1,69 @@
+#pragma once
+
+#include "protocol/pacedcommand.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+// A program's way to the chain while vornikd owns the port: one API call at a time, waited for
+// in the event loop, each failure said in a person's words (the service's own text for input it
+// refuses) and answered as vornikctl's exit status. A dry run prints each request instead.
+class ServiceClient : public QObject
+{
+    Q_OBJECT
+public:
+    struct Answer
+    {
+        int status = 0; // the HTTP status; 0 when none came
+        QJsonObject body;
+        QString error; // why the call failed; empty when it did not
+        bool ok() const { return status / 100 == 2; }
+    };
+    using Printer = std::function<void(const QString &line)>;
+    using Progress = std::function<void(int sent, int total, double secondsLeft)>;
+
+    // api is the call a command makes ("POST message"; empty for a command with none).
+    explicit ServiceClient(const QString &url, const QString &api, QObject *parent = nullptr);
+
+    // Throws ChainInput::Refusal unless the command (its usage's leading words name it) can go
+    // through the service: it has a call, and (unless a dry run) a token from VORNIK_TOKEN, else
+    // tokenFile, else vornikd's own.
+    void check(const QString &usage, bool dryRun, const std::optional<QString> &tokenFile);
+    bool runsMode() const { return m_api == QLatin1String("PUT mode"); }
+    // Each request as a line "METHOD PATH BODY" to print, none sent.
+    void setDryRun(Printer print) { m_dryRun = std::move(print); }
+
+    Answer call(const QByteArray &method, const QString &path, const QByteArray &body = {});
+    // The command's call with fields as its JSON body, or else file; answers the exit status
+    // (said when it is not Exit::Done).
+    int send(const QJsonObject &fields, const QByteArray &file = {});
+    // PUT mode with the mode's from, to and delay as given.
+    int startMode(const QString &mode, const std::array<std::optional<QString>, 3> &fields);
+    // Each message of a feed as the command's call; a failed one answers false and ends the
+    // feed through failed with the exit status.
+    std::function<bool(const QByteArray &shown)> messages(std::function<void(int status)> failed);
+    // PUT font with file, then its job followed to its end with progress on each change.
+    int upload(const QByteArray &file, const Progress &progress);
+
+    // The request fields the frames of a command carry: F, U, E and S as fonts, underscores,
+    // effects and speeds, the message as text.
+    static QJsonObject fields(const CommandList &commands);
+
+private:
+    bool wait(QObject *sender, int timeoutMs);
+    int said(const Answer &answer);
+
+    QUrl m_url;
+    QString m_api;
+    QByteArray m_token;
+    QNetworkAccessManager m_net;
+    Printer m_dryRun;
+};
