@@ -1,4 +1,3 @@
-#include "support/ptypair.h"
 #include "support/quietwidgets.h"
 #include "support/recordingport.h"
 #include "support/testhelpers.h"
@@ -13,7 +12,6 @@
 #include "panels/workbench.h"
 #include "protocol/command.h"
 #include "serial/seriallink.h"
-#include "serial/serialportcontrol.h"
 #include "session/moderunner.h"
 #include "session/segmenttestrunner.h"
 #include "widgets/alert.h"
@@ -268,34 +266,6 @@ private Q_SLOTS:
         QVERIFY(isFifo(pipe));
         if (number)
             QCOMPARE(alertHistory().first().number, number);
-    }
-
-    // The far end of the real port hangs up in the middle of an upload: one alert, the port
-    // closed and the failure reported. That nothing is tried after a failure is tst_serial's.
-    void farEndHangsUpDuringCommit()
-    {
-        PtyPair pty;
-        QVERIFY(pty.isValid());
-        TestWindow t(true, {}, new SerialPortControl);
-        t.openPort(pty.slavePath());
-        QVERIFY(t.window().link().portopen());
-        QByteArray received;
-        QTimer farEnd;
-        connect(&farEnd, &QTimer::timeout, this, [&] {
-            received += pty.readAvailable();
-            if (received.count('\r') >= 40) {
-                pty.closeMaster();
-                farEnd.stop();
-            }
-        });
-        farEnd.start(0);
-        button(t, 9)->click();
-        QCOMPARE(alertHistory().size(), 1);
-        QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
-        QVERIFY(!t.window().link().portopen());
-        QCOMPARE(t.window().portChooser().portselect()->currentIndex(), 0);
-        QVERIFY2(t.window().workbench().status().startsWith(QLatin1String("Upload failed after ")),
-                 qPrintable(t.window().workbench().status()));
     }
 
     // Closing asks about a running upload (Cancel to the font question also keeps it running),

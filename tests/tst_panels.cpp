@@ -332,6 +332,12 @@ private Q_SLOTS:
         QCOMPARE(m_t->sent().size(), frames);
         QCOMPARE(bench().status(), status);
         QCOMPARE(statusDuring, during);
+        // A failed line is one alert, and the port list goes back to "Select...".
+        const bool failed = interruption == QLatin1String("fail");
+        QCOMPARE(alertHistory().size(), failed ? 1 : 0);
+        QCOMPARE(alertHistory().value(0).title, failed ? "ComWrite error" : QString());
+        QCOMPARE(m_t->window().portChooser().portselect()->currentIndex() == 0,
+                 failed || frames == 0);
         QVERIFY(!m_t->window().findChild<FontEditorPanel *>()->committing());
         if (frames < 229)
             return;

@@ -218,7 +218,14 @@ private Q_SLOTS:
                 [&](const QByteArray &bytes) { received += bytes; });
         pty.writeToProgram(QByteArray("ok\r\n\xe9z", 6));
         QTRY_COMPARE(received, QByteArray("ok\r\n\xe9z", 6));
-        real.ClosePort();
+        // The far end hangs up: the next write fails once and closes the port.
+        int failures = 0;
+        connect(&link, &SerialLink::writeFailed, this, [&] { ++failures; });
+        pty.closeMaster();
+        for (int i = 0; i < 3; ++i)
+            link.ComWrite(command, 5);
+        QCOMPARE(failures, 1);
+        QVERIFY(!link.portopen());
         QVERIFY(!real.OpenPort(QStringLiteral("/dev/ttyDOESNOTEXIST9"), Protocol::lineSettings()));
         QCOMPARE(real.lastError().number, qint32(0x80010108u));
     }

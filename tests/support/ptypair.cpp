@@ -45,16 +45,6 @@ QByteArray PtyPair::readFromProgram(int count, int timeoutMs)
     return data;
 }
 
-QByteArray PtyPair::readAvailable()
-{
-    QByteArray data;
-    char buffer[512];
-    ssize_t got = 0;
-    while (m_master >= 0 && (got = ::read(m_master, buffer, sizeof buffer)) > 0)
-        data.append(buffer, static_cast<int>(got));
-    return data;
-}
-
 void PtyPair::writeToProgram(const QByteArray &bytes)
 {
     if (m_master >= 0) [[maybe_unused]]

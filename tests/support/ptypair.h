@@ -17,8 +17,6 @@ public:
 
     // Reads what the program wrote until `count` bytes arrived or timeoutMs passed.
     QByteArray readFromProgram(int count, int timeoutMs);
-    // Everything the program wrote that is waiting now.
-    QByteArray readAvailable();
     void writeToProgram(const QByteArray &bytes);
     // The far end hangs up.
     void closeMaster();
