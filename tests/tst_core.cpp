@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <unistd.h>
+
 // The shared helpers, and the line and settings files as they land on disk.
 class TestCore : public QObject
 {
@@ -85,6 +87,12 @@ private Q_SLOTS:
         FileSizeLimit limit(100);
         QVERIFY(!writeFileAtomically(path, QByteArray(1000, 'n')).ok);
         QCOMPARE(readFile(path), written);
+        // A file with a second name is rewritten in place, so that both names see the new text.
+        const QString other = dir.filePath(QStringLiteral("other.ini"));
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()),
+                 0);
+        QVERIFY(writeFileAtomically(path, "new").ok);
+        QCOMPARE(readFile(other), QByteArray("new"));
     }
 
     void realDelayYieldsWaitsAndEndsOnShutdown()
