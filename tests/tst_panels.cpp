@@ -100,14 +100,10 @@ private Q_SLOTS:
         // clang-format off
         // Each message field: its own filter and limit; Enter fits it to the chain and sends it
         // with the message, leaving fits it and sends nothing; a new length resets every field.
-        QTest::newRow("filters and limits; mlength takes no leading 0") << "sentence<a[b:CDEFGHIJK|underscore<0123!a|mlength<0100" << QByteArrayList{} << none
-                << QStringList{"sentence=AB:CDEFGHI", "underscore=01!", "mlength=10"};
-        QTest::newRow("Enter fits, cuts or fills each field; leaving fits it") << "mlength=3|fonts<u2\r|effects<9876\r|underscore<\r|speeds<5\r|sentence<HI\r|effects<1\t"
-                << QByteArrayList{"$B7FU22\r", message, "$B7E987\r", message, "$B7U000\r", message, "$B7S555\r", message, "$B7MHII\r"} << QList<int>(9, 5) << QStringList{"fonts=U22", "effects=111"};
-        QTest::newRow("a new length kept over a window switch and the context menu, left by a click on Write all") << "fonts=1!|sentence=1!|@mlength|mlength<3|switch|menu:mlength|!Command2_10"
-                << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
-        QTest::newRow("the length emptied by the menu's Delete") << "@mlength|menu:mlength:Delete|!Command2_10"
-                << QByteArrayList{"$B7F\r", "$B7E\r", "$B7S\r", "$B7M\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=", "mlength="};
+        QTest::newRow("filters and limits; mlength takes no leading 0") << "sentence<a[b:CDEFGHIJK|underscore<0123!a|mlength<0100" << QByteArrayList{} << none << QStringList{"sentence=AB:CDEFGHI", "underscore=01!", "mlength=10"};
+        QTest::newRow("Enter fits, cuts or fills each field; leaving fits it") << "mlength=3|fonts<u2\r|effects<9876\r|underscore<\r|speeds<5\r|sentence<HI\r|effects<1\t" << QByteArrayList{"$B7FU22\r", message, "$B7E987\r", message, "$B7U000\r", message, "$B7S555\r", message, "$B7MHII\r"} << QList<int>(9, 5) << QStringList{"fonts=U22", "effects=111"};
+        QTest::newRow("a new length kept over a window switch and the context menu, left by a click on Write all") << "fonts=1!|sentence=1!|@mlength|mlength<3|switch|menu:mlength|!Command2_10" << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("the length emptied by the menu's Delete") << "@mlength|menu:mlength:Delete|!Command2_10" << QByteArrayList{"$B7F\r", "$B7E\r", "$B7S\r", "$B7M\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=", "mlength="};
         QTest::newRow("pastes, also the menu's, filtered") << "mlength^10|sentence^a[b|sentence=XY|menu:sentence:Paste" << QByteArrayList{} << none << QStringList{"mlength=10", "sentence=AB"};
         QTest::newRow("a new length by Enter") << "sentence=1!|mlength<2\r" << QByteArrayList{} << none << QStringList{"sentence=AA", "speeds=00"};
         // The one-character field and Send character.
@@ -122,24 +118,19 @@ private Q_SLOTS:
         QTest::newRow("> on 125, < on 14") << "acc=125|!Command2_5|acc=14|!Command2_4" << QByteArrayList{"$B7M}\r", "$B7M\x0c\r"} << QList<int>{5, 5} << QStringList{"acc=12"};
         QTest::newRow("typing a pattern: 0 and 1 only, 15 at most") << "udcpattern<12000000000000000000" << QByteArrayList{} << none << QStringList{"code65=100000000000000"};
         QTest::newRow("segment clicks toggle") << "!Command2_1|seg:0|seg:14|seg:14" << QByteArrayList{} << none << QStringList{"code65=011111111111111"};
-        QTest::newRow("a code typed, not confirmed: the click edits the character on show") << "@acc|acc=70|seg:0" << QByteArrayList{} << none
-                << QStringList{"acc=65", "udc=A", "code65=100000000100010", "code70=000000011100000"};
+        QTest::newRow("a code typed, not confirmed: the click edits the character on show") << "@acc|acc=70|seg:0" << QByteArrayList{} << none << QStringList{"acc=65", "udc=A", "code65=100000000100010", "code70=000000011100000"};
         // Def and Clr change the table and show the character; undo and redo take them back.
         QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Font array has been set to default"};
         QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Font array has been cleared"};
-        QTest::newRow("undo from the Characters tab and from the editor's menu") << "!Command2_1|!Command2_8|tab:3|@characters|undo|tab:0|!Command2_13|pmenu:Undo"
-                << QByteArrayList{"$B7MA\r", "$B7MA\r"} << QList<int>{5, 5} << QStringList{"code65=111111111111111"};
+        QTest::newRow("undo from the Characters tab and from the editor's menu") << "!Command2_1|!Command2_8|tab:3|@characters|undo|tab:0|!Command2_13|pmenu:Undo" << QByteArrayList{"$B7MA\r", "$B7MA\r"} << QList<int>{5, 5} << QStringList{"code65=111111111111111"};
         // The segment test: S Start, then ticks; Stop ends it with the end commands once.
         QTest::newRow("segment test Stop") << "mlength=3|!cmmd_0|test|test|!cmmd_1|clear|test|test" << ending << QList<int>{10, 10} << QStringList{"testrunning=000000000000000"};
         QTest::newRow("segment test port lost") << "mlength=3|!cmmd_0|test|noport|clear|test|port|test" << ending << QList<int>{10, 10} << QStringList{};
-        QTest::newRow("segment test line failed") << "mlength=3|!cmmd_0|test|fail|clear|port|test" << ending << QList<int>{10, 10}
-                << QStringList{"status=Segment test stopped: the line failed"};
+        QTest::newRow("segment test line failed") << "mlength=3|!cmmd_0|test|fail|clear|port|test" << ending << QList<int>{10, 10} << QStringList{"status=Segment test stopped: the line failed"};
         // The modes: Animate from its start code, Count, the clocks, the fields and the interval.
         QTest::newRow("Animate") << "animation_0=56|!enabler_0|tick|tick|tick" << QByteArrayList{"$B7M999999\r", "$B7M888888\r", "$B7M999999\r"} << QList<int>{5, 5, 5} << QStringList{"acc=57", "interval=100"};
-        QTest::newRow("Animate off: the editor shows the start code, a click edits it") << "animation_0=64|animation_1=66|!enabler_0|tick|tick|!enabler_0|seg:0"
-                << QByteArrayList{"$B7MAAAAAA\r", "$B7MBBBBBB\r"} << QList<int>{5, 5} << QStringList{"acc=64", "udc=@", "code64=011110000001010", "code66=000000010101010"};
-        QTest::newRow("Time stops when the line fails") << "!enabler_1|tick|fail|port|later|tick" << QByteArrayList{"$B7M210503\r"} << QList<int>{5}
-                << QStringList{"status=Time stopped: the line failed"};
+        QTest::newRow("Animate off: the editor shows the start code, a click edits it") << "animation_0=64|animation_1=66|!enabler_0|tick|tick|!enabler_0|seg:0" << QByteArrayList{"$B7MAAAAAA\r", "$B7MBBBBBB\r"} << QList<int>{5, 5} << QStringList{"acc=64", "udc=@", "code64=011110000001010", "code66=000000010101010"};
+        QTest::newRow("Time stops when the line fails") << "!enabler_1|tick|fail|port|later|tick" << QByteArrayList{"$B7M210503\r"} << QList<int>{5} << QStringList{"status=Time stopped: the line failed"};
         QTest::newRow("Count, then off") << "mlength=4|xcount=123456|!enabler_3|tick|tick|!enabler_3|tick" << QByteArrayList{"$B7M3456\r", "$B7M3457\r"} << QList<int>{5, 5} << QStringList{"xcount=123458"};
         QTest::newRow("Time once per new text") << "!enabler_1|tick|tick|later|tick" << QByteArrayList{"$B7M210503\r", "$B7M210504\r"} << QList<int>{5, 5} << QStringList{"interval=10"};
         QTest::newRow("Date") << "!enabler_2|tick|later|tick" << QByteArrayList{"$B7M120526\r", "$B7M120626\r"} << QList<int>{5, 5} << QStringList{};
