@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // The shared helpers, and the line and settings files as they land on disk.
@@ -84,8 +86,17 @@ private Q_SLOTS:
         readSettingsLines(file, read);
         QCOMPARE(read, lines);
         // A write that fails part-way, as on a full disk, is reported and leaves the file whole.
-        FileSizeLimit limit(100);
-        QVERIFY(!writeFileAtomically(path, QByteArray(1000, 'n')).ok);
+        // Past the size limit the write fails with EFBIG instead of the process being stopped.
+        struct rlimit saved = {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        struct rlimit small = saved;
+        small.rlim_cur = 100;
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool refused = !writeFileAtomically(path, QByteArray(1000, 'n')).ok;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        QVERIFY(refused);
         QCOMPARE(readFile(path), written);
         // A file with a second name is rewritten in place, so that both names see the new text.
         const QString other = dir.filePath(QStringLiteral("other.ini"));
