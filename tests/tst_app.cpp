@@ -1,4 +1,3 @@
-#include "support/quietwidgets.h"
 #include "support/recordingport.h"
 #include "support/testhelpers.h"
 #include "support/testwindow.h"
@@ -6,12 +5,10 @@
 
 #include "app/settingsfile.h"
 #include "core/basicutilities.h"
-#include "core/settingslines.h"
 #include "font/fonttable.h"
 #include "panels/portchooser.h"
 #include "panels/workbench.h"
 #include "protocol/command.h"
-#include "serial/seriallink.h"
 #include "session/moderunner.h"
 #include "session/segmenttestrunner.h"
 #include "widgets/alert.h"
@@ -97,33 +94,24 @@ private Q_SLOTS:
         MainWindow::setHelpOpener({});
     }
 
-    // The first start writes two blank lines; a save writes a hundred CR LF lines.
-    void settingsFileAtFirstStart()
-    {
-        QuietWidgets quiet;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
-        QStringList lines; // any list is made a hundred slots long
-        QVERIFY(IniFile(IniMode::Load, path, lines));
-        QCOMPARE(readFile(path), QByteArray(" \r\n \r\n"));
-        QVERIFY(IniFile(IniMode::Save, path, lines));
-        QCOMPARE(readFile(path), " \r\n \r\n" + QByteArray("\r\n").repeated(kSettingsLines - 2));
-        QVERIFY(alertHistory().isEmpty());
-    }
-
-    // Faults in the settings file at start-up and at the close: what the user had is never
-    // blanked, a FIFO is never opened or replaced.
-    void settingsFileFaults_data()
+    // The files read at start-up. The settings file: two blank lines at the first start; what
+    // the user had is never blanked, a FIFO never opened or replaced, whatever the file is at
+    // start-up or at the close. A start-up font that is no file never freezes, alerts or changes
+    // the font.
+    void startupFiles_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("alerts");
+        QTest::newRow("first start") << "none" << 0;
         QTest::newRow("a directory") << "directory" << 1;
         QTest::newRow("unreadable") << "unreadable" << 1;
         QTest::newRow("a FIFO") << "fifo" << 1;
         QTest::newRow("closed during the start-up scan") << "scan" << 0;
         QTest::newRow("a directory by the time of the close") << "directory at close" << 1;
+        QTest::newRow("start-up font /dev/zero") << "font device" << 0;
+        QTest::newRow("start-up font a FIFO") << "font fifo" << 0;
     }
-    void settingsFileFaults()
+    void startupFiles()
     {
         QFETCH(QString, kind);
         QFETCH(int, alerts);
@@ -131,12 +119,20 @@ private Q_SLOTS:
                      kind == QLatin1String("scan") ? QStringList{"ttyTEST0"} : QStringList());
         const QString settings = settingsFilePath();
         const QByteArray old = "/home/user/fonts\r\n";
+        const QString font = kind == QLatin1String("font device")
+                                     ? QStringLiteral("/dev/zero")
+                                     : t.dir() + QStringLiteral("/font.fnt");
         if (kind == QLatin1String("directory"))
             QVERIFY(QDir().mkpath(settings));
         else if (kind == QLatin1String("fifo"))
             QCOMPARE(mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
-        else
+        else if (kind != QLatin1String("none"))
             QVERIFY(writeFile(settings, old));
+        if (kind == QLatin1String("font fifo"))
+            QCOMPARE(mkfifo(QFile::encodeName(font).constData(), 0600), 0);
+        if (kind.startsWith(QLatin1String("font")))
+            QVERIFY(writeFile(t.dir() + QStringLiteral("/vk.ini"),
+                              QFile::encodeName(font) + "\r\n"));
         QTimer closer;
         connect(&closer, &QTimer::timeout, this, [&t] {
             if (t.scanPort().openCount() > 0)
@@ -153,6 +149,8 @@ private Q_SLOTS:
                 QVERIFY(QFile::setPermissions(settings, QFileDevice::Permissions()));
             }
             t.window().startup();
+            if (kind == QLatin1String("none"))
+                QCOMPARE(readFile(settings), QByteArray(" \r\n \r\n"));
             if (kind == QLatin1String("directory at close"))
                 QVERIFY(QFile::remove(settings) && QDir().mkpath(settings));
             t.window().close();
@@ -165,39 +163,16 @@ private Q_SLOTS:
             QVERIFY(isFifo(settings));
         else if (kind.startsWith(QLatin1String("directory")))
             QVERIFY(QFileInfo(settings).isDir());
-        else
+        else if (kind == QLatin1String("unreadable") || kind == QLatin1String("scan"))
             QCOMPARE(readFile(settings), old);
-    }
-
-    // The file named at start-up that is no font never freezes, alerts or changes the font.
-    void startupFontFaults_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("/dev/zero") << "device";
-        QTest::newRow("a FIFO") << "fifo";
-    }
-    void startupFontFaults()
-    {
-        QFETCH(QString, kind);
-        TestWindow t(false);
-        const QString pointer = t.dir() + QStringLiteral("/vk.ini");
-        QString target = t.dir() + QStringLiteral("/font.fnt");
-        if (kind == QLatin1String("device"))
-            target = QStringLiteral("/dev/zero");
-        else
-            QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0600), 0);
-        QVERIFY(writeFile(pointer, QFile::encodeName(target) + "\r\n"));
-        t.window().startup();
-
-        Workbench &bench = t.window().workbench();
+        if (!kind.startsWith(QLatin1String("font")))
+            return;
         FontTable expected;
         expected.resetfont();
-        QVERIFY(bench.fontarray == expected);
-        QCOMPARE(bench.status(), QString());
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), target);
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(),
-                 bench.fontarray.pattern(65));
-        QVERIFY(alertHistory().isEmpty());
+        QVERIFY(t.window().workbench().fontarray == expected);
+        QCOMPARE(t.window().workbench().status(), QString());
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), font);
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(), expected.pattern(65));
     }
 
     // Saving the font where the user may not write, or over what is no file.
