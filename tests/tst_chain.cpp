@@ -93,11 +93,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<int>("digit");
         QTest::addColumn<QString>("segments");
-        QTest::newRow("built-in L and underscore on the last digit")
-                << command('M', "!!!!!L") + command('U', "!!!!!1") << 5 << "000111000000001";
-        QTest::newRow("user-font pattern on digit 3")
-                << command('W', "A100000010000000") + command('F', "!!U") + command('M', "!!A") << 2
-                << "100000010000000";
+        // clang-format off
+        QTest::newRow("built-in L and underscore on the last digit") << command('M', "!!!!!L") + command('U', "!!!!!1") << 5 << "000111000000001";
+        QTest::newRow("user-font pattern on digit 3") << command('W', "A100000010000000") + command('F', "!!U") + command('M', "!!A") << 2 << "100000010000000";
+        // clang-format on
     }
     void windowDrawsTheDigits()
     {

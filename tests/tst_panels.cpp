@@ -46,21 +46,11 @@ class TestPanels : public QObject
     Workbench &bench() const { return m_t->window().workbench(); }
     FontTable &table() const { return bench().fontarray; }
     ModeRunner *modes() const { return m_t->window().findChild<ModeRunner *>(); }
-    SegmentTestRunner *segmentTest() const
-    {
-        return m_t->window().findChild<SegmentTestRunner *>();
-    }
     void activate()
     {
         m_t->window().show();
         m_t->window().activateWindow();
         QTRY_VERIFY(m_t->window().isActiveWindow());
-    }
-    void select(int code)
-    {
-        field(QStringLiteral("acc"))->setText(QString::number(code));
-        QTest::keyClick(field(QStringLiteral("acc")), Qt::Key_Return);
-        m_t->clearSent();
     }
 
 private Q_SLOTS:
@@ -68,7 +58,7 @@ private Q_SLOTS:
     {
         m_t = std::make_unique<TestWindow>(true, QStringList{"ttyS0", "ttyUSB0", "ttyUSB1"});
         modes()->setAutomaticTicks(false);
-        segmentTest()->setAutomaticTicks(false);
+        m_t->window().findChild<SegmentTestRunner *>()->setAutomaticTicks(false);
         m_t->find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(0);
         m_t->openPort();
         m_t->clearSent();
@@ -147,7 +137,9 @@ private Q_SLOTS:
         m_now = QDateTime(QDate(2026, 12, 5), QTime(21, 5, 3));
         modes()->setClockSource([this] { return m_now; });
         modes()->setClockFormats(QStringLiteral("HH:mm:ss"), QStringLiteral("M/d/yyyy"));
-        select(65);
+        field(QStringLiteral("acc"))->setText(QStringLiteral("65"));
+        QTest::keyClick(field(QStringLiteral("acc")), Qt::Key_Return);
+        m_t->clearSent();
         auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
         for (const QString &action : actions.split(QLatin1Char('|'))) {
             const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<^]")));
@@ -231,7 +223,7 @@ private Q_SLOTS:
             } else if (action == QLatin1String("tick")) {
                 modes()->stepActiveMode();
             } else if (action == QLatin1String("test")) {
-                segmentTest()->runTestStep();
+                m_t->window().findChild<SegmentTestRunner *>()->runTestStep();
             } else if (action == QLatin1String("repair")) {
                 modes()->repairModeInterval();
             } else if (action == QLatin1String("clear")) {

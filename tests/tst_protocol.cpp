@@ -11,16 +11,6 @@
 #include <stdexcept>
 #include <tuple>
 
-namespace {
-
-// An entered character as itself, the other verdicts as E(nter), P(ass) and S(wallow).
-QString verdictText(KeyVerdict v)
-{
-    return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character);
-}
-
-} // namespace
-
 // The chain's command language, the rules of the message and code fields, the receive log
 // text and the commands the message blocks send.
 class TestProtocol : public QObject
@@ -63,6 +53,8 @@ private Q_SLOTS:
         const auto n = [](int code) { return QString::number(code); };
         const QString twentyB(20, QLatin1Char('B'));
         // clang-format off
+        // An entered character as itself, the other verdicts as E(nter), P(ass) and S(wallow).
+        const auto verdictText = [](KeyVerdict v) { return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character); };
         QTest::newRow("below the range") << n(selectedCode("9")) << "10";
         QTest::newRow("above the range") << n(selectedCode(QString(40, QLatin1Char('9')))) << "125";
         QTest::newRow("13 selects 14") << n(selectedCode("13")) << "14";
