@@ -218,34 +218,31 @@ private Q_SLOTS:
     }
 
     // Closing asks about a running upload (Cancel to the font question also keeps it running),
-    // then about a changed font; questions lists what was asked, in order.
+    // then about a changed font; questions lists what was asked, in order. Save is answered
+    // with font.fnt in the program's folder.
     void closing_data()
     {
         using Choice = SaveChangesForm::Choice;
         QTest::addColumn<bool>("changed");
-        QTest::addColumn<bool>("bySignal");
-        QTest::addColumn<bool>("uploading"); // closed at the 30th write of a Commit
+        QTest::addColumn<QString>("how"); // "upload": closed at the 30th write of a Commit
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("saveAs"); // the Save dialog's answer; empty cancels
         QTest::addColumn<bool>("closes");
         QTest::addColumn<QStringList>("questions");
         const QStringList font{"font"};
         // clang-format off
-        QTest::newRow("unchanged: not asked") << false << false << false << int(Choice::Cancel) << "" << true << QStringList();
-        QTest::newRow("Cancel keeps the window") << true << false << false << int(Choice::Cancel) << "" << false << font;
-        QTest::newRow("Save writes, then closes") << true << false << false << int(Choice::Save) << "font" << true << font;
-        QTest::newRow("a signal never asks") << true << true << false << int(Choice::Cancel) << "" << true << QStringList();
-        QTest::newRow("during an upload: the upload, then the font") << true << false << true << int(Choice::Discard) << "" << true << QStringList{"upload", "font"};
-        QTest::newRow("during an upload: Cancel lets it finish") << false << false << true << int(Choice::Cancel) << "" << false << QStringList{"upload"};
+        QTest::newRow("unchanged: not asked") << false << "close" << int(Choice::Cancel) << true << QStringList();
+        QTest::newRow("Cancel keeps the window") << true << "close" << int(Choice::Cancel) << false << font;
+        QTest::newRow("Save writes, then closes") << true << "close" << int(Choice::Save) << true << font;
+        QTest::newRow("a signal never asks") << true << "signal" << int(Choice::Cancel) << true << QStringList();
+        QTest::newRow("during an upload: the upload, then the font") << true << "upload" << int(Choice::Discard) << true << QStringList{"upload", "font"};
+        QTest::newRow("during an upload: Cancel lets it finish") << false << "upload" << int(Choice::Cancel) << false << QStringList{"upload"};
         // clang-format on
     }
     void closing()
     {
         QFETCH(bool, changed);
-        QFETCH(bool, bySignal);
-        QFETCH(bool, uploading);
+        QFETCH(QString, how);
         QFETCH(int, answer);
-        QFETCH(QString, saveAs);
         QFETCH(bool, closes);
         QFETCH(QStringList, questions);
         TestWindow t;
@@ -263,8 +260,9 @@ private Q_SLOTS:
                                  : alert.title);
             return answer != int(SaveChangesForm::Choice::Cancel);
         });
-        answerDialogsWith(saveAs.isEmpty() ? QString() : t.dir() + '/' + saveAs);
-        if (uploading) {
+        const bool save = answer == int(SaveChangesForm::Choice::Save);
+        answerDialogsWith(save ? t.dir() + QStringLiteral("/font") : QString());
+        if (how == QLatin1String("upload")) {
             t.port().setWriteHook([&](const QByteArray &) {
                 if (t.port().writes().size() == 30)
                     t.window().close();
@@ -273,13 +271,12 @@ private Q_SLOTS:
             t.port().setWriteHook({});
             QCOMPARE(t.port().writes().size(), closes ? 30 : 229);
         } else {
-            bySignal ? t.window().terminate() : void(t.window().close());
+            how == QLatin1String("signal") ? t.window().terminate() : void(t.window().close());
         }
         QCOMPARE(asked, questions);
         QCOMPARE(t.window().shutdownDone(), closes);
         QCOMPARE(t.port().isOpen(), !closes);
-        QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"),
-                 saveAs.isEmpty() ? 0 : 116);
+        QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"), save ? 116 : 0);
         const QString settings = t.window().settingsPath();
         QCOMPARE(readFile(settings).count("\r\n"), closes ? 100 : 2);
         // Closing twice (the session ending after the user's close) saves once.
