@@ -73,11 +73,11 @@ private Q_SLOTS:
     // and "name=text" checks of fields, the status, the mode interval and the table ("codeNN").
     // name=text sets a field, name<keys empties it and types ("\r" Enter, "\t" leave), @name
     // focuses it in the active window, !name clicks, seg:N clicks a segment of the preview;
-    // name^text empties it and pastes, menu:name opens its context menu and closes it,
-    // menu:name:entry chooses that entry with all selected, switch goes to another window and
-    // back; undo and redo (Ctrl+Z, Ctrl+Shift+Z where the focus is, else in udcpattern),
-    // pmenu:text (the preview's menu item), tab:N, tick, test, repair, clear, noport, port, fail
-    // (the device lost) and later (a day and a second on).
+    // name^text empties it and pastes, menu:name[:entry] selects all in it, opens its context
+    // menu and chooses that entry or closes it, switch goes to another window and back; undo and
+    // redo (Ctrl+Z, Ctrl+Shift+Z where the focus is, else in udcpattern), pmenu:text (the preview's
+    // menu item), tab:N, tick, test, repair, clear, noport, port, fail (the device lost) and later
+    // (a day and a second on).
     void userActions_data()
     {
         QTest::addColumn<QString>("actions");
@@ -143,10 +143,8 @@ private Q_SLOTS:
         auto *preview = m_t->find<SegmentPreview>(QStringLiteral("segmentpreview"));
         for (const QString &action : actions.split(QLatin1Char('|'))) {
             const int at = action.indexOf(QRegularExpression(QStringLiteral("[=<^]")));
-            const QString name = action.mid(
-                    action.startsWith(QLatin1Char('@')) || action.startsWith(QLatin1Char('!')) ? 1
-                                                                                               : 0,
-                    at < 0 ? -1 : at);
+            const int from = QStringLiteral("@!").contains(action.at(0)) ? 1 : 0;
+            const QString name = action.mid(from, at < 0 ? -1 : at);
             if (at > 0 && action.at(at) == QLatin1Char('=')) {
                 field(name)->setText(action.mid(at + 1));
             } else if (at > 0 && action.at(at) == QLatin1Char('^')) {
@@ -175,8 +173,7 @@ private Q_SLOTS:
             } else if (action.startsWith(QLatin1String("menu:"))) {
                 QLineEdit *target = field(action.section(QLatin1Char(':'), 1, 1));
                 const QString entry = action.section(QLatin1Char(':'), 2);
-                if (!entry.isEmpty())
-                    target->selectAll();
+                target->selectAll();
                 QContextMenuEvent event(QContextMenuEvent::Keyboard, target->rect().center(),
                                         target->mapToGlobal(target->rect().center()));
                 QApplication::sendEvent(target, &event);
