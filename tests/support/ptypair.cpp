@@ -45,13 +45,6 @@ QByteArray PtyPair::readFromProgram(int count, int timeoutMs)
     return data;
 }
 
-void PtyPair::writeToProgram(const QByteArray &bytes)
-{
-    if (m_master >= 0) [[maybe_unused]]
-        const ssize_t written
-                = ::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
 void PtyPair::closeMaster()
 {
     if (m_master >= 0)
