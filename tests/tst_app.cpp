@@ -86,27 +86,34 @@ private Q_SLOTS:
         MainWindow::setHelpOpener({});
     }
 
-    // The files read at start-up. The settings file: two blank lines at the first start; what
-    // the user had is never blanked, a FIFO never opened or replaced, whatever the file is at
-    // start-up or at the close. A start-up font that is no file never freezes, alerts or changes
-    // the font.
-    void startupFiles_data()
+    // Files the user can break from outside. The settings file: two blank lines at the first
+    // start; what the user had is never blanked, a FIFO never opened or replaced, whatever the
+    // file is at start-up or at the close. A start-up font that is no file never freezes, alerts
+    // or changes the font. Save where the user may not write (permission bits stop only an
+    // ordinary user) or over what is no file alerts and leaves field and files as they were.
+    void filesFromOutside_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("alerts");
-        QTest::newRow("first start") << "none" << 0;
-        QTest::newRow("a directory") << "directory" << 1;
-        QTest::newRow("unreadable") << "unreadable" << 1;
-        QTest::newRow("a FIFO") << "fifo" << 1;
-        QTest::newRow("closed during the start-up scan") << "scan" << 0;
-        QTest::newRow("a directory by the time of the close") << "directory at close" << 1;
-        QTest::newRow("start-up font /dev/zero") << "font device" << 0;
-        QTest::newRow("start-up font a FIFO") << "font fifo" << 0;
+        QTest::addColumn<QString>("alert"); // the one alert's title and number
+        const QString ini = QStringLiteral("Ini file load/save error ");
+        // clang-format off
+        QTest::newRow("first start") << "none" << "";
+        QTest::newRow("a directory") << "directory" << ini + "75";
+        QTest::newRow("unreadable") << "unreadable" << ini + "70";
+        QTest::newRow("a FIFO") << "fifo" << ini + "75";
+        QTest::newRow("closed during the start-up scan") << "scan" << "";
+        QTest::newRow("a directory by the time of the close") << "directory at close" << ini + "75";
+        QTest::newRow("start-up font /dev/zero") << "font device" << "";
+        QTest::newRow("start-up font a FIFO") << "font fifo" << "";
+        QTest::newRow("Save into a read-only directory") << "save locked/new.fnt" << "File save error 70";
+        QTest::newRow("Save over a file in a read-only directory") << "save locked/old.fnt" << "";
+        QTest::newRow("Save over a FIFO") << "save pipe.fnt" << "File save error 75";
+        // clang-format on
     }
-    void startupFiles()
+    void filesFromOutside()
     {
         QFETCH(QString, kind);
-        QFETCH(int, alerts);
+        QFETCH(QString, alert);
         TestWindow t(false,
                      kind == QLatin1String("scan") ? QStringList{"ttyTEST0"} : QStringList());
         const QString settings = settingsFilePath();
@@ -114,6 +121,10 @@ private Q_SLOTS:
         const QString font = kind == QLatin1String("font device")
                                      ? QStringLiteral("/dev/zero")
                                      : t.dir() + QStringLiteral("/font.fnt");
+        const QString locked = t.dir() + QStringLiteral("/locked");
+        const QString pipe = t.dir() + QStringLiteral("/pipe.fnt");
+        QVERIFY(QDir().mkpath(locked) && writeFile(locked + QStringLiteral("/old.fnt"), "old\r\n"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         if (kind == QLatin1String("directory"))
             QVERIFY(QDir().mkpath(settings));
         else if (kind == QLatin1String("fifo"))
@@ -132,76 +143,57 @@ private Q_SLOTS:
         });
         if (kind == QLatin1String("scan"))
             closer.start(0);
+        const bool save = kind.startsWith(QLatin1String("save"));
+        const QString saved = t.dir() + QLatin1Char('/') + kind.section(QLatin1Char(' '), 1);
         {
             const bool unreadable = kind == QLatin1String("unreadable");
-            const Unprivileged user(unreadable, {t.dir(), settings});
+            const Unprivileged user(
+                    unreadable || kind.startsWith(QLatin1String("save locked")),
+                    {t.dir(), settings, locked, locked + QStringLiteral("/old.fnt")});
             if (!user.ok())
                 QSKIP("cannot become an ordinary user");
             QVERIFY(!unreadable || QFile::setPermissions(settings, QFileDevice::Permissions()));
+            QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
             t.window().startup();
             if (kind == QLatin1String("none"))
                 QCOMPARE(readFile(settings), QByteArray(" \r\n \r\n"));
             if (kind == QLatin1String("directory at close"))
                 QVERIFY(QFile::remove(settings) && QDir().mkpath(settings));
+            if (save) {
+                t.find<QLineEdit>(QStringLiteral("fontfile"))
+                        ->setText(QStringLiteral("/previous.fnt"));
+                answerDialogsWith(saved);
+                t.find<QPushButton>(QStringLiteral("Command2_7"))->click();
+            }
             t.window().close();
+            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                  | QFileDevice::ExeOwner);
         }
         QVERIFY(t.window().shutdownDone());
-        QCOMPARE(alertHistory().size(), alerts);
-        QCOMPARE(alertHistory().value(0).title, alerts ? "Ini file load/save error" : QString());
+        QCOMPARE(alertHistory().size(), alert.isEmpty() ? 0 : 1);
+        const AlertRecord shown = alertHistory().value(0);
+        QCOMPARE(shown.number ? shown.title + QStringLiteral(" %1").arg(shown.number) : QString(),
+                 alert);
         if (kind == QLatin1String("fifo"))
             QVERIFY(isFifo(settings));
         else if (kind.startsWith(QLatin1String("directory")))
             QVERIFY(QFileInfo(settings).isDir());
         else if (kind == QLatin1String("unreadable") || kind == QLatin1String("scan"))
             QCOMPARE(readFile(settings), old);
+        QCOMPARE(readFile(locked + QStringLiteral("/old.fnt")).count("\r\n"),
+                 save && alert.isEmpty() ? 116 : 1);
+        QVERIFY(isFifo(pipe));
+        const QString fontfile = t.find<QLineEdit>(QStringLiteral("fontfile"))->text();
+        if (save)
+            QCOMPARE(fontfile, alert.isEmpty() ? saved : QStringLiteral("/previous.fnt"));
         if (!kind.startsWith(QLatin1String("font")))
             return;
         FontTable expected;
         expected.resetfont();
         QVERIFY(t.window().workbench().fontarray == expected);
         QCOMPARE(t.window().workbench().status(), QString());
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), font);
+        QCOMPARE(fontfile, font);
         QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(), expected.pattern(65));
-    }
-
-    // Saving the font where the user may not write, or over what is no file.
-    void fontSaveFaults_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("number"); // 0: saved
-        QTest::newRow("into a read-only directory") << "locked/new.fnt" << 70;
-        QTest::newRow("over a file in a read-only directory") << "locked/old.fnt" << 0;
-        QTest::newRow("over a FIFO") << "pipe.fnt" << 75;
-    }
-    void fontSaveFaults()
-    {
-        QFETCH(QString, target);
-        QFETCH(int, number);
-        TestWindow t;
-        const QString locked = t.dir() + QStringLiteral("/locked");
-        const QString pipe = t.dir() + QStringLiteral("/pipe.fnt");
-        QVERIFY(QDir().mkpath(locked) && writeFile(locked + QStringLiteral("/old.fnt"), "old\r\n"));
-        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        t.find<QLineEdit>(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
-        const QString path = t.dir() + QLatin1Char('/') + target;
-        answerDialogsWith(path);
-        {
-            // Permission bits stop only an ordinary user; a FIFO must be refused even to root.
-            const Unprivileged user(target.startsWith(QLatin1String("locked")),
-                                    {t.dir(), locked, locked + QStringLiteral("/old.fnt")});
-            if (!user.ok())
-                QSKIP("cannot become an ordinary user");
-            QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-            t.find<QPushButton>(QStringLiteral("Command2_7"))->click();
-            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                  | QFileDevice::ExeOwner);
-        }
-        QCOMPARE(alertHistory().size(), number ? 1 : 0);
-        QCOMPARE(alertHistory().value(0).number, number);
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(),
-                 number ? "/previous.fnt" : path);
-        QCOMPARE(readFile(locked + QStringLiteral("/old.fnt")).count("\r\n"), number ? 1 : 116);
-        QVERIFY(isFifo(pipe));
     }
 
     // Closing asks about a running upload (Cancel to the font question also keeps it running),
