@@ -93,8 +93,7 @@ private Q_SLOTS:
             m_port->loseDevice(error);
         m_link->ComWrite("$B7MA\r", 5);
         m_link->ComWrite("$B7MB\r", 5);
-        QVERIFY(m_port->writes().isEmpty());
-        QVERIFY(m_quiet->pauses().isEmpty());
+        QVERIFY(m_port->writes().isEmpty() && m_quiet->pauses().isEmpty());
         QCOMPARE(m_logged.size(), logged);
         QCOMPARE(m_failures.size(), failures);
         QCOMPARE(deselects, failures);
