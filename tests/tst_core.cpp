@@ -7,6 +7,7 @@
 #include "core/settingslines.h"
 #include "core/suggestion.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -34,12 +35,7 @@ private Q_SLOTS:
         // clang-format off
         // An entered character as itself, the other verdicts as E(nter), P(ass) and S(wallow).
         const auto verdict = [](KeyVerdict v) { return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character); };
-        QTemporaryDir dir;
-        const auto readBack = [&dir](const QByteArray &bytes, int maxLines) {
-            QFile file(dir.filePath(QStringLiteral("lines")));
-            return writeFile(file.fileName(), bytes) && file.open(QIODevice::ReadOnly)
-                    ? readBoundedLines(file, maxLines).join(QLatin1Char('|')) : QString("?");
-        };
+        const auto readBack = [](QByteArray bytes, int maxLines) { QBuffer in(&bytes); return in.open(QIODevice::ReadOnly) ? readBoundedLines(in, maxLines).join(QLatin1Char('|')) : QString("?"); };
         QString blank;
         QTest::newRow("field of a time") << Field("12:34:56", 2, QChar(':')) << "34";
         QTest::newRow("runs of blanks") << Field(" 10:20  PM", 2, blank) << "PM";
