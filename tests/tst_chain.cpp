@@ -27,12 +27,11 @@ QByteArray command(char letter, const QByteArray &argument)
 QString reportsFor(ChainSession &session, const QByteArray &input)
 {
     QStringList reports;
-    const QMetaObject::Connection collecting
-            = QObject::connect(&session, &ChainSession::reported,
-                               [&](const QString &line, bool) { reports.append(line); });
+    const QObject listener; // disconnects when it goes
+    QObject::connect(&session, &ChainSession::reported, &listener,
+                     [&](const QString &line, bool) { reports.append(line); });
     for (const char byte : input)
         session.receive(QByteArray(1, byte));
-    QObject::disconnect(collecting);
     return reports.join(QLatin1Char('\n'));
 }
 

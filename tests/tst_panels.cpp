@@ -363,9 +363,8 @@ private Q_SLOTS:
         QFETCH(QString, status);
         QFETCH(int, alert);
         QVERIFY(writeFile(m_t->dir() + QStringLiteral("/a.fnt"), bytes));
-        QCOMPARE(mkfifo(QFile::encodeName(m_t->dir() + QStringLiteral("/pipe.fnt")).constData(),
-                        0600),
-                 0);
+        const QByteArray pipe = QFile::encodeName(m_t->dir() + QStringLiteral("/pipe.fnt"));
+        QCOMPARE(mkfifo(pipe.constData(), 0600), 0);
         field(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
         const FontTable before = table();
         answerDialogsWith(name.isEmpty() ? QString() : m_t->dir() + QLatin1Char('/') + name);
