@@ -100,7 +100,7 @@ private Q_SLOTS:
         QTest::newRow("singlechar g refused, abc cut") << "singlechar<g\r|singlechar<abc\t" << QByteArrayList{} << none << QStringList{"singlechar=AB"};
         // The editor: selecting clamps the code; Write sends the field as it stands, Enter pads
         // and stores it; Write+ writes and moves on; the arrows step over 13 and 33.
-        QTest::newRow("code 200, then 13, left") << "acc<200\r|acc<13\t" << QByteArrayList{"$B7M}\r", "$B7M\x0e\r"} << QList<int>{5, 5} << QStringList{"acc=14"};
+        QTest::newRow("code 200, then 13, left") << "acc<200\r|acc<13\t" << QByteArrayList{"$B7M}\r", "$B7M\x0e\r"} << QList<int>{5, 5} << QStringList{"acc=14", "udc=\x0e"};
         QTest::newRow("Write, short") << "udcpattern=101|!Command2_2" << QByteArrayList{"$B7WA101\r", "$B7MA\r"} << QList<int>{5, 10} << QStringList{"code65=000000000100010"};
         QTest::newRow("Enter pads") << "udcpattern<11\r" << QByteArrayList{"$B7WA110000000000000\r", "$B7MA\r"} << QList<int>{10, 10} << QStringList{"code65=110000000000000"};
         QTest::newRow("Write+ on 32") << "acc<32\r|clear|!Command2_3" << QByteArrayList{"$B7W 000000000000000\r", "$B7M \r"} << QList<int>{5, 10} << QStringList{"acc=34", "udc=\""};
