@@ -1,5 +1,3 @@
-#include "support/ptypair.h"
-#include "support/quietwidgets.h"
 #include "support/recordingport.h"
 #include "support/testhelpers.h"
 #include "support/testwindow.h"
@@ -7,13 +5,10 @@
 
 #include "app/settingsfile.h"
 #include "core/basicutilities.h"
-#include "core/settingslines.h"
 #include "font/fonttable.h"
 #include "panels/portchooser.h"
 #include "panels/workbench.h"
 #include "protocol/command.h"
-#include "serial/seriallink.h"
-#include "serial/serialportcontrol.h"
 #include "session/moderunner.h"
 #include "session/segmenttestrunner.h"
 #include "widgets/alert.h"
@@ -38,23 +33,20 @@
 #include <QTest>
 #include <QTimer>
 
-#include <optional>
-
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-const QString kUploaded = QStringLiteral("Character set has been uploaded to PIC");
-
-// While it lives the process runs as nobody, so permission bits refuse writes even to root.
+// While it lives (and drop is true) the process runs as nobody, so permission bits refuse
+// writes even to root.
 class Unprivileged
 {
 public:
-    explicit Unprivileged(const QStringList &ownPaths)
+    explicit Unprivileged(bool drop, const QStringList &ownPaths)
     {
-        if (geteuid() != 0)
+        if (!drop || geteuid() != 0)
             return;
         for (const QString &path : ownPaths)
             m_ok = m_ok && ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
@@ -87,11 +79,6 @@ class TestApp : public QObject
 {
     Q_OBJECT
 
-    static QPushButton *button(TestWindow &t, int index)
-    {
-        return t.find<QPushButton>(QStringLiteral("Command2_%1").arg(index));
-    }
-
 private Q_SLOTS:
     void cleanup()
     {
@@ -99,72 +86,56 @@ private Q_SLOTS:
         MainWindow::setHelpOpener({});
     }
 
-    // The settings file: two blank lines on first start, a hundred CR LF lines on every save,
-    // carried line for line, and a hard-linked file rewritten in place.
-    void settingsFile_data()
-    {
-        QTest::addColumn<QByteArray>("before"); // "<none>": no file; else a hard-linked file
-        QTest::addColumn<QStringList>("loaded");
-        QStringList hundred;
-        for (int line = 1; line <= kSettingsLines; ++line)
-            hundred.append(QString::number(line));
-        QTest::newRow("first start") << QByteArray("<none>") << QStringList{" ", " "};
-        QTest::newRow("a hundred lines, hard-linked") << joinLines(hundred) << hundred;
-    }
-    void settingsFile()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QStringList, loaded);
-        QuietWidgets quiet;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vornik.ini"));
-        const QString other = dir.filePath(QStringLiteral("other.ini"));
-        if (before != "<none>")
-            QVERIFY(writeFile(path, before)
-                    && ::link(QFile::encodeName(path).constData(),
-                              QFile::encodeName(other).constData())
-                               == 0);
-        QStringList lines; // any list is made a hundred slots long
-        QVERIFY(IniFile(IniMode::Load, path, lines));
-        if (before == "<none>")
-            QCOMPARE(readFile(path), QByteArray(" \r\n \r\n"));
-        QCOMPARE(lines.mid(1, loaded.size()), loaded);
-        QVERIFY(IniFile(IniMode::Save, path, lines));
-        QStringList expected = loaded;
-        while (expected.size() < kSettingsLines)
-            expected.append(QString());
-        QCOMPARE(readFile(path), joinLines(expected));
-        if (before != "<none>")
-            QCOMPARE(readFile(other), readFile(path));
-        QVERIFY(alertHistory().isEmpty());
-    }
-
-    // Faults in the settings file at start-up and at the close: what the user had is never
-    // blanked, a FIFO is never opened or replaced.
-    void settingsFileFaults_data()
+    // Files the user can break from outside. The settings file: two blank lines at the first
+    // start; what the user had is never blanked, a FIFO never opened or replaced, whatever the
+    // file is at start-up or at the close. A start-up font that is no file never freezes, alerts
+    // or changes the font. Save where the user may not write (permission bits stop only an
+    // ordinary user) or over what is no file alerts and leaves field and files as they were.
+    void filesFromOutside_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("alerts");
-        QTest::newRow("a directory") << "directory" << 1;
-        QTest::newRow("unreadable") << "unreadable" << 1;
-        QTest::newRow("a FIFO") << "fifo" << 1;
-        QTest::newRow("closed during the start-up scan") << "scan" << 0;
-        QTest::newRow("a directory by the time of the close") << "directory at close" << 1;
+        QTest::addColumn<QString>("alert"); // the one alert's title and number
+        const QString ini = QStringLiteral("Ini file load/save error ");
+        // clang-format off
+        QTest::newRow("first start") << "none" << "";
+        QTest::newRow("a directory") << "directory" << ini + "75";
+        QTest::newRow("unreadable") << "unreadable" << ini + "70";
+        QTest::newRow("a FIFO") << "fifo" << ini + "75";
+        QTest::newRow("closed during the start-up scan") << "scan" << "";
+        QTest::newRow("a directory by the time of the close") << "directory at close" << ini + "75";
+        QTest::newRow("start-up font /dev/zero") << "font device" << "";
+        QTest::newRow("start-up font a FIFO") << "font fifo" << "";
+        QTest::newRow("Save into a read-only directory") << "save locked/new.fnt" << "File save error 70";
+        QTest::newRow("Save over a file in a read-only directory") << "save locked/old.fnt" << "";
+        QTest::newRow("Save over a FIFO") << "save pipe.fnt" << "File save error 75";
+        // clang-format on
     }
-    void settingsFileFaults()
+    void filesFromOutside()
     {
         QFETCH(QString, kind);
-        QFETCH(int, alerts);
+        QFETCH(QString, alert);
         TestWindow t(false,
                      kind == QLatin1String("scan") ? QStringList{"ttyTEST0"} : QStringList());
         const QString settings = settingsFilePath();
         const QByteArray old = "/home/user/fonts\r\n";
+        const QString font = kind == QLatin1String("font device")
+                                     ? QStringLiteral("/dev/zero")
+                                     : t.dir() + QStringLiteral("/font.fnt");
+        const QString locked = t.dir() + QStringLiteral("/locked");
+        const QString pipe = t.dir() + QStringLiteral("/pipe.fnt");
+        QVERIFY(QDir().mkpath(locked) && writeFile(locked + QStringLiteral("/old.fnt"), "old\r\n"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         if (kind == QLatin1String("directory"))
             QVERIFY(QDir().mkpath(settings));
         else if (kind == QLatin1String("fifo"))
             QCOMPARE(mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
-        else
+        else if (kind != QLatin1String("none"))
             QVERIFY(writeFile(settings, old));
+        if (kind == QLatin1String("font fifo"))
+            QCOMPARE(mkfifo(QFile::encodeName(font).constData(), 0600), 0);
+        if (kind.startsWith(QLatin1String("font")))
+            QVERIFY(writeFile(t.dir() + QStringLiteral("/vk.ini"),
+                              QFile::encodeName(font) + "\r\n"));
         QTimer closer;
         connect(&closer, &QTimer::timeout, this, [&t] {
             if (t.scanPort().openCount() > 0)
@@ -172,161 +143,85 @@ private Q_SLOTS:
         });
         if (kind == QLatin1String("scan"))
             closer.start(0);
+        const bool save = kind.startsWith(QLatin1String("save"));
+        const QString saved = t.dir() + QLatin1Char('/') + kind.section(QLatin1Char(' '), 1);
         {
-            std::optional<Unprivileged> user;
-            if (kind == QLatin1String("unreadable")) {
-                user.emplace(QStringList{t.dir(), settings});
-                if (!user->ok())
-                    QSKIP("cannot become an ordinary user");
-                QVERIFY(QFile::setPermissions(settings, QFileDevice::Permissions()));
-            }
+            const bool unreadable = kind == QLatin1String("unreadable");
+            const Unprivileged user(
+                    unreadable || kind.startsWith(QLatin1String("save locked")),
+                    {t.dir(), settings, locked, locked + QStringLiteral("/old.fnt")});
+            if (!user.ok())
+                QSKIP("cannot become an ordinary user");
+            QVERIFY(!unreadable || QFile::setPermissions(settings, QFileDevice::Permissions()));
+            QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
             t.window().startup();
+            if (kind == QLatin1String("none"))
+                QCOMPARE(readFile(settings), QByteArray(" \r\n \r\n"));
             if (kind == QLatin1String("directory at close"))
                 QVERIFY(QFile::remove(settings) && QDir().mkpath(settings));
+            if (save) {
+                t.find<QLineEdit>(QStringLiteral("fontfile"))
+                        ->setText(QStringLiteral("/previous.fnt"));
+                answerDialogsWith(saved);
+                t.find<QPushButton>(QStringLiteral("Command2_7"))->click();
+            }
             t.window().close();
+            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                  | QFileDevice::ExeOwner);
         }
         QVERIFY(t.window().shutdownDone());
-        QCOMPARE(alertHistory().size(), alerts);
-        if (alerts)
-            QCOMPARE(alertHistory().first().title, QStringLiteral("Ini file load/save error"));
+        QCOMPARE(alertHistory().size(), alert.isEmpty() ? 0 : 1);
+        const AlertRecord shown = alertHistory().value(0);
+        QCOMPARE(shown.number ? shown.title + QStringLiteral(" %1").arg(shown.number) : QString(),
+                 alert);
         if (kind == QLatin1String("fifo"))
             QVERIFY(isFifo(settings));
         else if (kind.startsWith(QLatin1String("directory")))
             QVERIFY(QFileInfo(settings).isDir());
-        else
+        else if (kind == QLatin1String("unreadable") || kind == QLatin1String("scan"))
             QCOMPARE(readFile(settings), old);
-    }
-
-    // The file named at start-up that is no font never freezes, alerts or changes the font.
-    void startupFontFaults_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("/dev/zero") << "device";
-        QTest::newRow("a FIFO") << "fifo";
-    }
-    void startupFontFaults()
-    {
-        QFETCH(QString, kind);
-        TestWindow t(false);
-        const QString pointer = t.dir() + QStringLiteral("/vk.ini");
-        QString target = t.dir() + QStringLiteral("/font.fnt");
-        if (kind == QLatin1String("device"))
-            target = QStringLiteral("/dev/zero");
-        else
-            QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0600), 0);
-        QVERIFY(writeFile(pointer, QFile::encodeName(target) + "\r\n"));
-        t.window().startup();
-
-        Workbench &bench = t.window().workbench();
+        QCOMPARE(readFile(locked + QStringLiteral("/old.fnt")).count("\r\n"),
+                 save && alert.isEmpty() ? 116 : 1);
+        QVERIFY(isFifo(pipe));
+        const QString fontfile = t.find<QLineEdit>(QStringLiteral("fontfile"))->text();
+        if (save)
+            QCOMPARE(fontfile, alert.isEmpty() ? saved : QStringLiteral("/previous.fnt"));
+        if (!kind.startsWith(QLatin1String("font")))
+            return;
         FontTable expected;
         expected.resetfont();
-        QVERIFY(bench.fontarray == expected);
-        QCOMPARE(bench.status(), QString());
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(), target);
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(),
-                 bench.fontarray.pattern(65));
-        QVERIFY(alertHistory().isEmpty());
-    }
-
-    // Saving the font where the user may not write, or over what is no file.
-    void fontSaveFaults_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("number"); // 0: saved
-        QTest::newRow("into a read-only directory") << "locked/new.fnt" << 70;
-        QTest::newRow("over a file in a read-only directory") << "locked/old.fnt" << 0;
-        QTest::newRow("over a FIFO") << "pipe.fnt" << 75;
-    }
-    void fontSaveFaults()
-    {
-        QFETCH(QString, target);
-        QFETCH(int, number);
-        TestWindow t;
-        const QString locked = t.dir() + QStringLiteral("/locked");
-        const QString pipe = t.dir() + QStringLiteral("/pipe.fnt");
-        QVERIFY(QDir().mkpath(locked) && writeFile(locked + QStringLiteral("/old.fnt"), "old\r\n"));
-        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        t.find<QLineEdit>(QStringLiteral("fontfile"))->setText(QStringLiteral("/previous.fnt"));
-        const QString path = t.dir() + QLatin1Char('/') + target;
-        answerDialogsWith(path);
-        {
-            // Permission bits stop only an ordinary user; a FIFO must be refused even to root.
-            std::optional<Unprivileged> user;
-            if (target.startsWith(QLatin1String("locked")))
-                user.emplace(QStringList{t.dir(), locked, locked + QStringLiteral("/old.fnt")});
-            if (user && !user->ok())
-                QSKIP("cannot become an ordinary user");
-            QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-            button(t, 7)->click();
-            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                  | QFileDevice::ExeOwner);
-        }
-        QCOMPARE(alertHistory().size(), number ? 1 : 0);
-        QCOMPARE(t.find<QLineEdit>(QStringLiteral("fontfile"))->text(),
-                 number ? "/previous.fnt" : path);
-        QCOMPARE(readFile(locked + QStringLiteral("/old.fnt")).count("\r\n"), number ? 1 : 116);
-        QVERIFY(isFifo(pipe));
-        if (number)
-            QCOMPARE(alertHistory().first().number, number);
-    }
-
-    // The far end of the real port hangs up in the middle of an upload: one alert, the port
-    // closed and the failure reported. That nothing is tried after a failure is tst_serial's.
-    void farEndHangsUpDuringCommit()
-    {
-        PtyPair pty;
-        QVERIFY(pty.isValid());
-        TestWindow t(true, {}, new SerialPortControl);
-        t.openPort(pty.slavePath());
-        QVERIFY(t.window().link().portopen());
-        QByteArray received;
-        QTimer farEnd;
-        connect(&farEnd, &QTimer::timeout, this, [&] {
-            received += pty.readAvailable();
-            if (received.count('\r') >= 40) {
-                pty.closeMaster();
-                farEnd.stop();
-            }
-        });
-        farEnd.start(0);
-        button(t, 9)->click();
-        QCOMPARE(alertHistory().size(), 1);
-        QCOMPARE(alertHistory().first().title, QStringLiteral("ComWrite error"));
-        QVERIFY(!t.window().link().portopen());
-        QCOMPARE(t.window().portChooser().portselect()->currentIndex(), 0);
-        QVERIFY2(t.window().workbench().status().startsWith(QLatin1String("Upload failed after ")),
-                 qPrintable(t.window().workbench().status()));
+        QVERIFY(t.window().workbench().fontarray == expected);
+        QCOMPARE(t.window().workbench().status(), QString());
+        QCOMPARE(fontfile, font);
+        QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(), expected.pattern(65));
     }
 
     // Closing asks about a running upload (Cancel to the font question also keeps it running),
-    // then about a changed font; questions lists what was asked, in order.
+    // then about a changed font; questions lists what was asked, in order. Save is answered
+    // with font.fnt in the program's folder.
     void closing_data()
     {
         using Choice = SaveChangesForm::Choice;
         QTest::addColumn<bool>("changed");
-        QTest::addColumn<bool>("bySignal");
-        QTest::addColumn<bool>("uploading"); // closed at the 30th write of a Commit
+        QTest::addColumn<QString>("how"); // "upload": closed at the 30th write of a Commit
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("saveAs"); // the Save dialog's answer; empty cancels
         QTest::addColumn<bool>("closes");
         QTest::addColumn<QStringList>("questions");
         const QStringList font{"font"};
         // clang-format off
-        QTest::newRow("unchanged: not asked") << false << false << false << int(Choice::Cancel) << "" << true << QStringList();
-        QTest::newRow("Cancel keeps the window") << true << false << false << int(Choice::Cancel) << "" << false << font;
-        QTest::newRow("Save writes, then closes") << true << false << false << int(Choice::Save) << "font" << true << font;
-        QTest::newRow("a signal never asks") << true << true << false << int(Choice::Cancel) << "" << true << QStringList();
-        QTest::newRow("during an upload: the upload, then the font") << true << false << true << int(Choice::Discard) << "" << true << QStringList{"upload", "font"};
-        QTest::newRow("during an upload: Cancel lets it finish") << false << false << true << int(Choice::Cancel) << "" << false << QStringList{"upload"};
+        QTest::newRow("unchanged: not asked") << false << "close" << int(Choice::Cancel) << true << QStringList();
+        QTest::newRow("Cancel keeps the window") << true << "close" << int(Choice::Cancel) << false << font;
+        QTest::newRow("Save writes, then closes") << true << "close" << int(Choice::Save) << true << font;
+        QTest::newRow("a signal never asks") << true << "signal" << int(Choice::Cancel) << true << QStringList();
+        QTest::newRow("during an upload: the upload, then the font") << true << "upload" << int(Choice::Discard) << true << QStringList{"upload", "font"};
+        QTest::newRow("during an upload: Cancel lets it finish") << false << "upload" << int(Choice::Cancel) << false << QStringList{"upload"};
         // clang-format on
     }
     void closing()
     {
         QFETCH(bool, changed);
-        QFETCH(bool, bySignal);
-        QFETCH(bool, uploading);
+        QFETCH(QString, how);
         QFETCH(int, answer);
-        QFETCH(QString, saveAs);
         QFETCH(bool, closes);
         QFETCH(QStringList, questions);
         TestWindow t;
@@ -344,23 +239,23 @@ private Q_SLOTS:
                                  : alert.title);
             return answer != int(SaveChangesForm::Choice::Cancel);
         });
-        answerDialogsWith(saveAs.isEmpty() ? QString() : t.dir() + '/' + saveAs);
-        if (uploading) {
+        const bool save = answer == int(SaveChangesForm::Choice::Save);
+        answerDialogsWith(save ? t.dir() + QStringLiteral("/font") : QString());
+        if (how == QLatin1String("upload")) {
             t.port().setWriteHook([&](const QByteArray &) {
                 if (t.port().writes().size() == 30)
                     t.window().close();
             });
-            button(t, 9)->click();
+            t.find<QPushButton>(QStringLiteral("Command2_9"))->click();
             t.port().setWriteHook({});
             QCOMPARE(t.port().writes().size(), closes ? 30 : 229);
         } else {
-            bySignal ? t.window().terminate() : void(t.window().close());
+            how == QLatin1String("signal") ? t.window().terminate() : void(t.window().close());
         }
         QCOMPARE(asked, questions);
         QCOMPARE(t.window().shutdownDone(), closes);
         QCOMPARE(t.port().isOpen(), !closes);
-        QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"),
-                 saveAs.isEmpty() ? 0 : 116);
+        QCOMPARE(readFile(t.dir() + QStringLiteral("/font.fnt")).count("\r\n"), save ? 116 : 0);
         const QString settings = t.window().settingsPath();
         QCOMPARE(readFile(settings).count("\r\n"), closes ? 100 : 2);
         // Closing twice (the session ending after the user's close) saves once.
@@ -373,7 +268,6 @@ private Q_SLOTS:
     void closingDuringAnActivity_data()
     {
         QTest::addColumn<QString>("activity");
-        QTest::newRow("Commit") << "commit";
         QTest::newRow("port scan") << "scan";
         QTest::newRow("segment test and counter") << "segment test";
         QTest::newRow("help alert open") << "help alert";
@@ -415,12 +309,10 @@ private Q_SLOTS:
         QTimer::singleShot(0, this, [&] {
             window.show();
             driver.start(0);
-            if (activity == QLatin1String("commit")) {
-                button(t, 9)->click();
-            } else if (activity == QLatin1String("scan")) {
+            if (activity == QLatin1String("scan")) {
                 QTest::keyClick(window.portChooser().portselect(), Qt::Key_Return);
             } else if (activity == QLatin1String("help alert")) {
-                button(t, 11)->click();
+                t.find<QPushButton>(QStringLiteral("Command2_11"))->click();
             } else {
                 t.find<QPushButton>(QStringLiteral("cmmd_0"))->click();
                 t.find<QCheckBox>(QStringLiteral("enabler_3"))->click();
@@ -435,7 +327,6 @@ private Q_SLOTS:
         QCOMPARE(t.scanPort().openCount(), scanOpensAtClose);
         QVERIFY(!t.port().isOpen() && !t.scanPort().isOpen());
         QCOMPARE(readFile(window.settingsPath()).count("\r\n"), 100);
-        QVERIFY(window.workbench().status() != kUploaded);
     }
 
     // The help file beside the program or in the installed doc folder opens; when nothing can
@@ -465,7 +356,7 @@ private Q_SLOTS:
             opened.append(path);
             return openerWorks;
         });
-        button(t, 11)->click();
+        t.find<QPushButton>(QStringLiteral("Command2_11"))->click();
         setAppPathOverride(t.dir());
         QCOMPARE(opened, QStringList(helpAt.isEmpty() ? 0 : 1, help));
         QCOMPARE(alertHistory().size(), helpAt.isEmpty() ? 1 : 0);
@@ -475,34 +366,23 @@ private Q_SLOTS:
                  openerWorks ? QString() : QStringLiteral("The protocol"));
     }
 
-    // On a screen smaller than the window every control can be scrolled into view; on a large
-    // one the window keeps the least size it always had on the 800x600 test screen, no bars.
-    void smallScreen_data()
-    {
-        QTest::addColumn<QSize>("available");
-        QTest::addColumn<bool>("scrolls");
-        QTest::newRow("too short") << QSize(1093, 520) << true;
-        QTest::newRow("too short and too narrow") << QSize(600, 400) << true;
-        QTest::newRow("large") << QSize(2560, 1400) << false;
-    }
+    // On a large screen (the test window's) the window keeps the least size it always had on
+    // the 800x600 test screen, without bars; on a small one every control can be scrolled into
+    // view.
     void smallScreen()
     {
-        QFETCH(QSize, available);
-        QFETCH(bool, scrolls);
         TestWindow t;
         MainWindow &window = t.window();
         auto *scroll = window.findChild<QScrollArea *>();
         QWidget *content = scroll->widget();
-        window.holdSize(available);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        if (!scrolls) {
-            QCOMPARE(window.size(), content->minimumSizeHint());
-            QVERIFY(!scroll->horizontalScrollBar()->isVisible());
-            QVERIFY(!scroll->verticalScrollBar()->isVisible());
-            return;
-        }
-        QVERIFY(window.width() <= available.width() && window.height() <= available.height());
+        QCOMPARE(window.size(), content->minimumSizeHint());
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+        QVERIFY(!scroll->verticalScrollBar()->isVisible());
+        window.holdSize(QSize(600, 400));
+        QApplication::processEvents(); // the scroll area's bars follow the new size
+        QVERIFY(window.width() <= 600 && window.height() <= 400);
         auto *tabs = t.find<QTabWidget>(QStringLiteral("SSTab1"));
         const QRect view = scroll->viewport()->rect();
         // The user has a bar wherever the content is cut.
@@ -564,17 +444,6 @@ private Q_SLOTS:
                 && !widget->isHidden())
                 targets.append(widget);
         }
-        // Ticks and arriving bytes come between the user's events.
-        const auto tickOrReceive = [&] {
-            const int roll = random.bounded(3);
-            if (roll == 0)
-                modes->stepActiveMode();
-            else if (roll == 1)
-                segmentTest->runTestStep();
-            else
-                t.port().receive(
-                        QByteArray(1 + random.bounded(8), static_cast<char>(random.bounded(256))));
-        };
         static const Qt::Key kKeys[]
                 = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Tab,
                    Qt::Key_Down,   Qt::Key_Up,        Qt::Key_Space,  Qt::Key_Left};
@@ -595,66 +464,50 @@ private Q_SLOTS:
                 clicked ? clicked->click() : QTest::mouseClick(target, Qt::LeftButton);
             } else if (roll < 88) {
                 target->setFocus(Qt::OtherFocusReason);
+            } else if (const int other = random.bounded(3); other == 0) { // ticks, arriving bytes
+                modes->stepActiveMode();
+            } else if (other == 1) {
+                segmentTest->runTestStep();
             } else {
-                tickOrReceive();
+                t.port().receive(
+                        QByteArray(1 + random.bounded(8), static_cast<char>(random.bounded(256))));
             }
         }
         for (const QByteArray &frame : t.port().writes())
-            QVERIFY2(Command::isWellFormed(frame),
-                     qPrintable(QStringLiteral("seed %1: %2")
-                                        .arg(seed)
-                                        .arg(QString::fromLatin1(frame.toHex()))));
+            QVERIFY2(Command::isWellFormed(frame), frame.toHex().constData());
         QVERIFY(!alertShown());
         // The window still works: a whole Commit goes out.
         t.openPort();
         t.clearSent();
-        button(t, 9)->click();
+        t.find<QPushButton>(QStringLiteral("Command2_9"))->click();
         QCOMPARE(t.sent().size(), 229);
-        QCOMPARE(window.workbench().status(), kUploaded);
+        QCOMPARE(window.workbench().status(),
+                 QStringLiteral("Character set has been uploaded to PIC"));
     }
 
-    // SIGTERM closes the program through its normal path, saving the settings.
-    void signalClosesCleanly()
-    {
-        QTemporaryDir dir;
-        const QString program = dir.filePath(QStringLiteral("vornik"));
-        QVERIFY(QFile::copy(QStringLiteral(VORNIK_BINARY), program));
-        const QString settings = dir.filePath(QStringLiteral("vornik.ini"));
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(environment);
-        process.start(program, {});
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(settings), 20000);
-        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-        QVERIFY(process.waitForFinished(20000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
-        QCOMPARE(readFile(settings).count("\r\n"), 100);
-    }
-
-    // Without a display the program answers --help and --version, and otherwise says it needs
-    // one instead of aborting.
-    void withoutDisplay_data()
+    // The program itself. Without a display it answers --help and --version, and otherwise says
+    // it needs one instead of aborting; on a screen, SIGTERM once it runs closes it through its
+    // normal path, which saves the settings.
+    void program_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("environment"); // added to one without a display
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("text"); // in the output; "SIGTERM": sent once it runs
         const QString needsDisplay = QStringLiteral("needs a graphical session");
         const QString version = QStringLiteral("vornik " VORNIK_VERSION_STRING);
+        const QStringList offscreen{"QT_QPA_PLATFORM=offscreen"};
         // clang-format off
         QTest::newRow("version") << QStringList{"--version"} << QStringList() << 0 << version;
         QTest::newRow("help") << QStringList{"--help"} << QStringList() << 0 << "--extra-port <DEVICE>";
         QTest::newRow("unknown option") << QStringList{"--bogus"} << QStringList() << 1 << "Unknown option 'bogus'";
-        QTest::newRow("window") << QStringList() << QStringList() << 1 << needsDisplay;
         QTest::newRow("window, start port") << QStringList{"--port", "/dev/null"} << QStringList() << 1 << "vornikctl drives the chain without one";
         QTest::newRow("window, X platform") << QStringList() << QStringList{"QT_QPA_PLATFORM=xcb"} << 1 << needsDisplay;
-        QTest::newRow("version, offscreen platform") << QStringList{"--version"} << QStringList{"QT_QPA_PLATFORM=offscreen"} << 0 << version;
+        QTest::newRow("version, offscreen platform") << QStringList{"--version"} << offscreen << 0 << version;
+        QTest::newRow("SIGTERM") << QStringList() << offscreen << 0 << "SIGTERM";
         // clang-format on
     }
-    void withoutDisplay()
+    void program()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, environment);
@@ -665,15 +518,26 @@ private Q_SLOTS:
             system.remove(QString::fromLatin1(name));
         for (const QString &setting : environment)
             system.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        // A copy, so that its settings file is written beside it.
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("vornik"));
+        QVERIFY(QFile::copy(QStringLiteral(VORNIK_BINARY), copy));
         QProcess process;
         process.setProcessEnvironment(system);
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(QStringLiteral(VORNIK_BINARY), arguments);
+        process.start(copy, arguments);
+        const QString settings = dir.filePath(QStringLiteral("vornik.ini"));
+        if (text == QLatin1String("SIGTERM")) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(settings), 20000);
+            ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        }
         QVERIFY(process.waitForFinished(20000));
         const QString output = QString::fromLocal8Bit(process.readAll());
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), status);
-        QVERIFY2(output.contains(text), qPrintable(output));
+        QVERIFY2(text == QLatin1String("SIGTERM") ? readFile(settings).count("\r\n") == 100
+                                                  : output.contains(text),
+                 qPrintable(output));
     }
 };
 

@@ -7,11 +7,16 @@
 #include "core/settingslines.h"
 #include "core/suggestion.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
 
 // The shared helpers, and the line and settings files as they land on disk.
 class TestCore : public QObject
@@ -30,12 +35,7 @@ private Q_SLOTS:
         // clang-format off
         // An entered character as itself, the other verdicts as E(nter), P(ass) and S(wallow).
         const auto verdict = [](KeyVerdict v) { return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character); };
-        QTemporaryDir dir;
-        const auto readBack = [&dir](const QByteArray &bytes, int maxLines) {
-            QFile file(dir.filePath(QStringLiteral("lines")));
-            return writeFile(file.fileName(), bytes) && file.open(QIODevice::ReadOnly)
-                    ? readBoundedLines(file, maxLines).join(QLatin1Char('|')) : QString("?");
-        };
+        const auto readBack = [](QByteArray bytes, int maxLines) { QBuffer in(&bytes); return in.open(QIODevice::ReadOnly) ? readBoundedLines(in, maxLines).join(QLatin1Char('|')) : QString("?"); };
         QString blank;
         QTest::newRow("field of a time") << Field("12:34:56", 2, QChar(':')) << "34";
         QTest::newRow("runs of blanks") << Field(" 10:20  PM", 2, blank) << "PM";
@@ -82,9 +82,24 @@ private Q_SLOTS:
         readSettingsLines(file, read);
         QCOMPARE(read, lines);
         // A write that fails part-way, as on a full disk, is reported and leaves the file whole.
-        FileSizeLimit limit(100);
-        QVERIFY(!writeFileAtomically(path, QByteArray(1000, 'n')).ok);
+        // Past the size limit the write fails with EFBIG instead of the process being stopped.
+        struct rlimit saved = {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        struct rlimit small = saved;
+        small.rlim_cur = 100;
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool refused = !writeFileAtomically(path, QByteArray(1000, 'n')).ok;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        QVERIFY(refused);
         QCOMPARE(readFile(path), written);
+        // A file with a second name is rewritten in place, so that both names see the new text.
+        const QString other = dir.filePath(QStringLiteral("other.ini"));
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()),
+                 0);
+        QVERIFY(writeFileAtomically(path, "new").ok);
+        QCOMPARE(readFile(other), QByteArray("new"));
     }
 
     void realDelayYieldsWaitsAndEndsOnShutdown()

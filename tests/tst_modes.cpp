@@ -99,8 +99,7 @@ private Q_SLOTS:
         QTest::newRow("clock") << onWire(ModeCommands::clock("123456")) << "$B7M123456\r(5)";
         QTest::newRow("count") << onWire(ModeCommands::count("7", 4)) << "$B7M0007\r(5)";
         QTest::newRow("animate") << onWire(ModeCommands::animate('A', 3)) << "$B7MAAA\r(5)";
-        QTest::newRow("test starts blank, in the user font")
-                << lastTick("st") << blanking + "$B7FUUU\r(2)$B7W0" + off + "\r(10)$B7M000\r(2)$B7FU\r(2)$B7M0\r(2)$B7W0" + off + "\r(10)$B7M000\r(2)";
+        QTest::newRow("test starts blank, in the user font") << lastTick("st") << blanking + "$B7FUUU\r(2)$B7W0" + off + "\r(10)$B7M000\r(2)$B7FU\r(2)$B7M0\r(2)$B7W0" + off + "\r(10)$B7M000\r(2)";
         QTest::newRow("test steps") << lastTick("stt") << step1;
         QTest::newRow("test stop blanks the chain") << lastTick("sttxt") << blanking;
         QTest::newRow("start again while ending") << lastTick("stxst") << step1;

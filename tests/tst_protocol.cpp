@@ -11,16 +11,6 @@
 #include <stdexcept>
 #include <tuple>
 
-namespace {
-
-// An entered character as itself, the other verdicts as E(nter), P(ass) and S(wallow).
-QString verdictText(KeyVerdict v)
-{
-    return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character);
-}
-
-} // namespace
-
 // The chain's command language, the rules of the message and code fields, the receive log
 // text and the commands the message blocks send.
 class TestProtocol : public QObject
@@ -63,6 +53,8 @@ private Q_SLOTS:
         const auto n = [](int code) { return QString::number(code); };
         const QString twentyB(20, QLatin1Char('B'));
         // clang-format off
+        // An entered character as itself, the other verdicts as E(nter), P(ass) and S(wallow).
+        const auto verdictText = [](KeyVerdict v) { return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character); };
         QTest::newRow("below the range") << n(selectedCode("9")) << "10";
         QTest::newRow("above the range") << n(selectedCode(QString(40, QLatin1Char('9')))) << "125";
         QTest::newRow("13 selects 14") << n(selectedCode("13")) << "14";
@@ -101,17 +93,12 @@ private Q_SLOTS:
         QTest::newRow("empty attribute becomes 0") << settledAttribute("", 3) << "000";
         QTest::newRow("reset message") << resetMessage(3) << "AAA";
         QTest::newRow("reset attribute") << resetAttribute(2) << "00";
-        QTest::newRow("received CR and controls")
-                << formatReceived("A\r\x1f\x7f\x80").text << "A[CR]\r\n[1F]\x7f[80]";
+        QTest::newRow("received CR and controls") << formatReceived("A\r\x1f\x7f\x80").text << "A[CR]\r\n[1F]\x7f[80]";
         using namespace MessageCommands;
         QTest::newRow("message") << onWire(message("AB")) << "$B7MAB\r(5)";
-        QTest::newRow("attribute, then the message")
-                << onWire(attribute('U', "01", "AB")) << "$B7U01\r(5)$B7MAB\r(5)";
-        QTest::newRow("write all")
-                << onWire(writeAll("U0", "12", "34", "AB"))
-                << "$B7FU0\r(5)$B7E12\r(5)$B7S34\r(5)$B7MAB\r(5)";
-        QTest::newRow("blank, six spaces on any chain")
-                << onWire(blank(3)) << "$B7F000\r(10)$B7M      \r(10)";
+        QTest::newRow("attribute, then the message") << onWire(attribute('U', "01", "AB")) << "$B7U01\r(5)$B7MAB\r(5)";
+        QTest::newRow("write all") << onWire(writeAll("U0", "12", "34", "AB")) << "$B7FU0\r(5)$B7E12\r(5)$B7S34\r(5)$B7MAB\r(5)";
+        QTest::newRow("blank, six spaces on any chain") << onWire(blank(3)) << "$B7F000\r(10)$B7M      \r(10)";
         QTest::newRow("character") << onWire(showCharacter(65, 7)) << "$B7MA\r(7)";
         QTest::newRow("no character past a byte") << onWire(showCharacter(256, 7)) << "";
         // clang-format on

@@ -287,8 +287,9 @@ private Q_SLOTS:
         QVERIFY(!port->isOpen());
     }
 
-    // Every byte of a command, code 10 and 127 included, is on the line when its pause begins,
-    // and what the far end sends arrives.
+    // Every byte of a command, code 10 and 127 included, is on the line when its pause begins;
+    // the transmit log shows the frame's CR as [cr] and the controls inside as tokens; what the
+    // far end sends arrives.
     void realPortAgainstAPseudoTerminal()
     {
         PtyPair pty;
@@ -299,16 +300,32 @@ private Q_SLOTS:
         link.setPortOpen(true);
         const QByteArray command("$B7M\n\x7f}!\r", 9);
         QByteArrayList arrived;
-        setDelayObserver([&](int) { arrived.append(pty.readFromProgram(command.size(), 2000)); });
-        for (int i = 0; i < 3; ++i)
-            link.ComWrite(command, 5);
+        QList<int> pauses;
+        setDelayObserver([&](int pause) {
+            pauses.append(pause);
+            arrived.append(pty.readFromProgram(command.size(), 2000));
+        });
+        QStringList logged;
+        connect(&link, &SerialLink::commandLogged, this,
+                [&](const LoggedCommand &logs) { logged.append(logs.text); });
+        for (const int pause : {5, 5, 10})
+            link.ComWrite(command, pause);
         QCOMPARE(arrived, QByteArrayList(3, command));
+        QCOMPARE(pauses, (QList<int>{5, 5, 10}));
+        QCOMPARE(logged, QStringList(3, QStringLiteral("$B7M[0A][7F]}![cr]")));
         QByteArray received;
         connect(&link, &SerialLink::received, this,
                 [&](const QByteArray &bytes) { received += bytes; });
-        pty.writeToProgram(QByteArray("ok\r\n\xe9z", 6));
+        QCOMPARE(::write(pty.masterFd(), "ok\r\n\xe9z", 6), ssize_t(6));
         QTRY_COMPARE(received, QByteArray("ok\r\n\xe9z", 6));
-        real.ClosePort();
+        // The far end hangs up: the next write fails once and closes the port.
+        int failures = 0;
+        connect(&link, &SerialLink::writeFailed, this, [&] { ++failures; });
+        pty.closeMaster();
+        for (int i = 0; i < 3; ++i)
+            link.ComWrite(command, 5);
+        QCOMPARE(failures, 1);
+        QVERIFY(!link.portopen());
         QVERIFY(!real.OpenPort(QStringLiteral("/dev/ttyDOESNOTEXIST9"), Protocol::lineSettings()));
         QCOMPARE(real.lastError().number, qint32(0x80010108u));
     }

@@ -15,33 +15,6 @@
 //
 // Input layout: two bytes for n (mapped onto -10 to 8010), one byte for the separator (0 is
 // the empty separator, any other value that Latin-1 character), the rest the text as UTF-8.
-namespace {
-
-// The working text for a blank separator: no leading blanks, runs of blanks as one.
-QString squeezed(const QString &text)
-{
-    QString work;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(' ') && (work.isEmpty() || work.endsWith(QLatin1Char(' '))))
-            continue;
-        work.append(c);
-    }
-    return work;
-}
-
-// The fields of work: a trailing separator does not open a further field.
-QStringList referenceFields(const QString &work, QChar separator)
-{
-    if (work.isEmpty())
-        return {};
-    QStringList fields = work.split(separator);
-    if (fields.size() > 1 && work.endsWith(separator))
-        fields.removeLast();
-    return fields;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 3)
@@ -53,7 +26,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const bool blank = separator.isEmpty() || separator == QStringLiteral(" ");
     const QChar sep = blank ? QChar(QLatin1Char(' ')) : separator.at(0);
-    const QStringList fields = referenceFields(blank ? squeezed(text) : text, sep);
+    // The reference: for a blank separator no leading blanks and runs of blanks as one; a
+    // trailing separator does not open a further field.
+    QString work;
+    for (const QChar c : text) {
+        if (!blank || c != sep || (!work.isEmpty() && !work.endsWith(sep)))
+            work.append(c);
+    }
+    QStringList fields = work.isEmpty() ? QStringList() : work.split(sep);
+    if (fields.size() > 1 && work.endsWith(sep))
+        fields.removeLast();
 
     QString given = separator;
     const QString result = Field(text, n, given);

@@ -12,23 +12,6 @@
 // were split into reads; every command it accepts is one the utility could have built and
 // parses back to itself; nothing it reports is longer than a frame; and it never reports more
 // bytes than it was fed.
-namespace {
-
-qsizetype reportedBytes(const DecodedFrame &frame)
-{
-    switch (frame.kind) {
-    case DecodedFrame::Kind::Command:
-        return 3 + 1 + frame.argument.size() + 1;
-    case DecodedFrame::Kind::Probe:
-        return 6;
-    case DecodedFrame::Kind::Malformed:
-        return frame.skipped.size();
-    }
-    return 0;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
@@ -48,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     qsizetype reported = 0;
     for (const DecodedFrame &frame : frames) {
-        reported += reportedBytes(frame);
+        reported += frame.kind == DecodedFrame::Kind::Command ? 3 + 1 + frame.argument.size() + 1
+                    : frame.kind == DecodedFrame::Kind::Probe ? 6
+                                                              : frame.skipped.size();
         if (frame.kind == DecodedFrame::Kind::Malformed) {
             require(!frame.skipped.isEmpty());
             require(frame.skipped.size() <= FrameDecoder::kMaxFrame);

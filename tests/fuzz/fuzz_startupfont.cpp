@@ -10,17 +10,8 @@
 
 // The start-up font on any file: either a refusal with a reason, or 116 slots, each exactly 15
 // segment states or empty where the line was no pattern (and ten low slots from the 126-line
-// layout). Every file "Load" accepts
-// is accepted here with the same segments, and an accepted font saves and comes back whole.
-namespace {
-
-bool isExactSegmentPattern(const QString &pattern)
-{
-    return pattern.size() == FontTable::kSegments && startsWithSegmentPattern(pattern);
-}
-
-} // namespace
-
+// layout). Every file "Load" accepts is accepted here with the same segments, and an accepted
+// font saves and comes back whole.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
@@ -48,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 ++kept;
             continue;
         }
-        require(isExactSegmentPattern(font.patterns.at(i)));
+        require(font.patterns.at(i).size() == FontTable::kSegments
+                && startsWithSegmentPattern(font.patterns.at(i)));
         if (font.lowSlots.isEmpty() && load.ok())
             require(font.patterns.at(i) == load.patterns.at(i).left(FontTable::kSegments));
         table.setPattern(code, font.patterns.at(i));

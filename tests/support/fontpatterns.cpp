@@ -11,11 +11,11 @@ QString distinctPattern(int code)
     return text;
 }
 
-QStringList savedFontLines(int shift)
+QStringList savedFontLines()
 {
     QStringList lines;
     for (int code = FontTable::kFirstUserCode; code <= FontTable::kLastUserCode; ++code)
         lines.append(QString::number(code).rightJustified(3, QLatin1Char('0')) + QLatin1Char(' ')
-                     + distinctPattern(code + shift));
+                     + distinctPattern(code));
     return lines;
 }

@@ -55,13 +55,6 @@ QByteArray PtyPair::readAvailable()
     return data;
 }
 
-void PtyPair::writeToProgram(const QByteArray &bytes)
-{
-    if (m_master >= 0) [[maybe_unused]]
-        const ssize_t written
-                = ::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
 void PtyPair::closeMaster()
 {
     if (m_master >= 0)

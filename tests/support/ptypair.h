@@ -12,14 +12,13 @@ public:
 
     bool isValid() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
-    // The far end's descriptor, non-blocking, for readers that wait on it themselves.
+    // The far end's descriptor, non-blocking, for writes and readers of the test's own.
     int masterFd() const { return m_master; }
 
     // Reads what the program wrote until `count` bytes arrived or timeoutMs passed.
     QByteArray readFromProgram(int count, int timeoutMs);
     // Everything the program wrote that is waiting now.
     QByteArray readAvailable();
-    void writeToProgram(const QByteArray &bytes);
     // The far end hangs up.
     void closeMaster();
 

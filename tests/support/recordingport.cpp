@@ -1,7 +1,5 @@
 #include "support/recordingport.h"
 
-RecordingPort::RecordingPort(QObject *parent) : SerialPort(parent) {}
-
 bool RecordingPort::OpenPort(const QString &name, const QString &settings)
 {
     if (m_refused.contains(name)) {
@@ -14,11 +12,6 @@ bool RecordingPort::OpenPort(const QString &name, const QString &settings)
     m_settings = settings;
     ++m_openCount;
     return true;
-}
-
-void RecordingPort::ClosePort()
-{
-    m_open = false;
 }
 
 bool RecordingPort::SendText(const QByteArray &text)
@@ -41,11 +34,6 @@ QByteArray RecordingPort::ReceivedText()
     QByteArray data;
     data.swap(m_incoming);
     return data;
-}
-
-void RecordingPort::refuseOpen(const QString &name, const PortError &error)
-{
-    m_refused.insert(name, error);
 }
 
 void RecordingPort::failWrites(const PortError &error)

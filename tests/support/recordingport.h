@@ -12,10 +12,10 @@ class RecordingPort : public SerialPort
 {
     Q_OBJECT
 public:
-    explicit RecordingPort(QObject *parent = nullptr);
+    explicit RecordingPort(QObject *parent = nullptr) : SerialPort(parent) {}
 
     bool OpenPort(const QString &name, const QString &settings) override;
-    void ClosePort() override;
+    void ClosePort() override { m_open = false; }
     bool SendText(const QByteArray &text) override;
     QByteArray ReceivedText() override;
 
@@ -27,7 +27,7 @@ public:
     int openCount() const { return m_openCount; }
 
     // Names that fail to open, with the error they raise.
-    void refuseOpen(const QString &name, const PortError &error);
+    void refuseOpen(const QString &name, const PortError &error) { m_refused.insert(name, error); }
     // The next writes fail with error.
     void failWrites(const PortError &error);
     // Data from the far end: queued and announced with DataArrived.

@@ -3,22 +3,20 @@
 #include "core/basicutilities.h"
 #include "panels/portchooser.h"
 #include "serial/portscanner.h"
-#include "serial/seriallink.h"
-#include "support/recordingport.h"
 #include "widgets/savechangesform.h"
 
 #include <QComboBox>
 
-TestWindow::TestWindow(bool startup, const QStringList &candidates, SerialPort *port)
+TestWindow::TestWindow(bool startup, const QStringList &candidates)
 {
     setAppPathOverride(m_dir.path());
     SaveChangesForm::setResponder([](const QString &) { return SaveChangesForm::Choice::Discard; });
     PortScanner::setCandidateSource([candidates] { return candidates; });
 
     MainWindow::Options options;
-    m_port = new RecordingPort(port);
+    m_port = new RecordingPort;
     m_scanPort = new RecordingPort;
-    options.rs232 = port ? port : m_port;
+    options.rs232 = m_port;
     options.scanPort = m_scanPort;
     m_window = std::make_unique<MainWindow>(options);
     if (startup) {
@@ -43,15 +41,4 @@ void TestWindow::openPort(const QString &name)
     if (list->findText(name) < 0)
         list->addItem(name);
     m_window->portChooser().select(list->findText(name));
-}
-
-QList<QByteArray> TestWindow::sent() const
-{
-    return m_port->writes();
-}
-
-void TestWindow::clearSent()
-{
-    m_port->clearWrites();
-    m_quiet.clearPauses();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/quietwidgets.h"
+#include "support/recordingport.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,8 +11,6 @@
 #include <memory>
 
 class MainWindow;
-class SerialPort;
-class RecordingPort;
 
 // A real main window wired to recording ports, its program directory in a temporary folder,
 // pauses shortened and alerts answered automatically (QuietWidgets). Everything is undone on
@@ -19,10 +18,8 @@ class RecordingPort;
 class TestWindow
 {
 public:
-    // startup runs the start-up sequence; the scan finds the candidates. A given port (owned by
-    // the window) replaces the recording one.
-    explicit TestWindow(bool startup = true, const QStringList &candidates = QStringList(),
-                        SerialPort *port = nullptr);
+    // startup runs the start-up sequence; the scan finds the candidates.
+    explicit TestWindow(bool startup = true, const QStringList &candidates = QStringList());
     ~TestWindow();
 
     MainWindow &window() { return *m_window; }
@@ -33,8 +30,12 @@ public:
     // Opens the recording port as if the user had picked it in the port list.
     void openPort(const QString &name = QStringLiteral("ttyTEST0"));
     // The bytes of every write since the last clear.
-    QList<QByteArray> sent() const;
-    void clearSent();
+    QList<QByteArray> sent() const { return m_port->writes(); }
+    void clearSent()
+    {
+        m_port->clearWrites();
+        m_quiet.clearPauses();
+    }
     // The pauses Delay was asked for since the last clear.
     const QList<int> &pauses() const { return m_quiet.pauses(); }
     // A control of the window by object name.
