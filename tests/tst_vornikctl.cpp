@@ -215,6 +215,7 @@ private Q_SLOTS:
         const QByteArray lines = "a\nb\nc\nd\ne\n";
         // clang-format off
         row("SIGTERM ends a mode with 0", "count --from 98 --delay 10", {}, "SIGTERM", 0, "$B7M000098\r$B7M000099\r$B7M000100\r");
+        row("SIGTERM between a command's frames sends no more", "VORNIK_PAUSE_SCALE=1000 write-all AB", {}, "SIGTERM", 0, "$B7F000000\r", "$B7F000000\r");
         row("SIGINT ends it with 130", "count --delay 10", {}, "SIGINT", 130, "$B7M000000\r$B7M000001\r");
         row("SIGHUP ends it like SIGTERM", "animate --from 48 --to 49", {}, "SIGHUP", 0, "$B7M111111\r$B7M000000\r$B7M111111\r");
         row("the segment test's end commands after SIGINT", "test", {}, "SIGINT", 130, blank + "$B7FUUUUUU\r", blank);

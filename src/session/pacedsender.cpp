@@ -49,8 +49,7 @@ PacedSender::Outcome PacedSender::send(const CommandList &commands, QObject *cal
         }
         if (lineFailed())
             return Outcome::LineFailed;
-        if (!m_link.portopen() || !Command::isLetter(command.letter)
-            || command.argument.contains(Protocol::kFrameEnd))
+        if (!Command::isLetter(command.letter) || command.argument.contains(Protocol::kFrameEnd))
             complete = false;
         send(command);
         if (callerGone())
