@@ -31,10 +31,11 @@
 
 namespace {
 
-// Every pause of the frames shrinks to this share, so the service's own cost shows: a
-// message's pause of 50 ms becomes 1 ms.
+// A message's frame is followed by a pause of 50 ms. The goal counts what the service adds
+// beyond the pauses, so the bursts run once with the pauses as they are; everything else runs
+// with every pause shrunk to this share (1 ms), so that the service's own cost shows.
+constexpr double kMessagePauseMs = 50.0;
 constexpr double kPauseScale = 0.02;
-constexpr double kMessagePauseMs = 50.0 * kPauseScale;
 constexpr int kIdlePosts = 200;
 constexpr int kBurstClients = 50;
 constexpr int kBursts = 10;
@@ -205,7 +206,7 @@ QString spread(const std::vector<double> &samples)
 class Service
 {
 public:
-    bool start(const QString &device, const QDir &dir)
+    bool start(const QString &device, const QDir &dir, double pauseScale)
     {
         QFile config(dir.filePath("vornikd.conf"));
         if (!config.open(QIODevice::WriteOnly) || config.write(kLimits) != kLimits.size())
@@ -213,7 +214,7 @@ public:
         config.close();
         const QString tokenFile = dir.filePath("token");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VORNIK_PAUSE_SCALE", QString::number(kPauseScale));
+        environment.insert("VORNIK_PAUSE_SCALE", QString::number(pauseScale));
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(VORNIKD_PROGRAM),
@@ -325,7 +326,7 @@ struct Bursts
     int refused = 0;
 };
 
-Bursts burstPosts(PtyReader &reader, const Service &service)
+Bursts burstPosts(PtyReader &reader, const Service &service, double pauseMs)
 {
     Bursts result;
     for (int burst = 0; burst < kBursts; ++burst) {
@@ -370,7 +371,7 @@ Bursts burstPosts(PtyReader &reader, const Service &service)
                 fail("a burst's frame is not one that was posted");
             const double latency = frames.starts.at(k) - posted[client].sentMs;
             result.latencies.push_back(latency);
-            result.beyond.push_back(latency - k * kMessagePauseMs);
+            result.beyond.push_back(latency - k * pauseMs);
         }
         awaitQuiet(reader, 50);
     }
@@ -514,8 +515,20 @@ int main(int argc, char *argv[])
     const std::vector<double> direct = directWrites(reader);
 
     QTemporaryDir dir;
+    if (!dir.isValid())
+        fail("no temporary folder");
+    const QString directText = QStringLiteral("direct write to the pty: ") + spread(direct);
+    Bench::progress(QStringLiteral("bench_service: %1 clients at once, the pauses as they are")
+                            .arg(kBurstClients));
+    Bursts paced;
+    {
+        Service unscaled;
+        if (!unscaled.start(reader.slavePath(), QDir(dir.path()), 1.0))
+            fail("vornikd did not start");
+        paced = burstPosts(reader, unscaled, kMessagePauseMs);
+    }
     Service service;
-    if (!dir.isValid() || !service.start(reader.slavePath(), QDir(dir.path())))
+    if (!service.start(reader.slavePath(), QDir(dir.path()), kPauseScale))
         fail("vornikd did not start");
     Bench::progress(QStringLiteral("bench_service: at rest, no clients"));
     const Rest fresh = rest(service, kRestBaselineMs);
@@ -523,7 +536,6 @@ int main(int argc, char *argv[])
     Bench::progress(QStringLiteral("bench_service: idle posts"));
     const Idle idlePosted = idlePosts(reader, service);
     const std::vector<double> &idle = idlePosted.latencies;
-    const QString directText = QStringLiteral("direct write to the pty: ") + spread(direct);
     Bench::printRow(QStringLiteral("POST /api/v1/message to its frame's first byte on the pty, "
                                    "idle: median / 99th percentile (%1 posts)")
                             .arg(kIdlePosts),
@@ -534,19 +546,28 @@ int main(int argc, char *argv[])
                     spread(idlePosted.answers), QStringLiteral("-"), QStringLiteral("-"),
                     QStringLiteral("-"));
 
-    Bench::progress(QStringLiteral("bench_service: %1 clients at once").arg(kBurstClients));
-    const Bursts bursts = burstPosts(reader, service);
     Bench::printRow(QStringLiteral("The same, %1 clients posting at once (%2 bursts), beyond the "
                                    "%3 ms pause of each frame ahead on the line")
                             .arg(kBurstClients)
                             .arg(kBursts)
                             .arg(kMessagePauseMs),
-                    spread(bursts.beyond), directText, QStringLiteral("5 ms / 20 ms"),
-                    Bench::verdict(Bench::median(bursts.beyond) <= 5
-                                   && Bench::percentile(bursts.beyond, 99) <= 20
-                                   && bursts.refused == 0));
+                    spread(paced.beyond), directText, QStringLiteral("5 ms / 20 ms"),
+                    Bench::verdict(Bench::median(paced.beyond) <= 5
+                                   && Bench::percentile(paced.beyond, 99) <= 20
+                                   && paced.refused == 0));
     Bench::printRow(QStringLiteral("The same, pauses included (context)"),
-                    spread(bursts.latencies) + QStringLiteral(", %1 refused").arg(bursts.refused),
+                    spread(paced.latencies) + QStringLiteral(", %1 refused").arg(paced.refused),
+                    QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"));
+
+    // The pauses shrunk to 1 ms: the HTTP work of the posts ahead no longer hides in them.
+    Bench::progress(QStringLiteral("bench_service: %1 clients at once, pauses of %2 ms")
+                            .arg(kBurstClients)
+                            .arg(kMessagePauseMs * kPauseScale));
+    const Bursts bursts = burstPosts(reader, service, kMessagePauseMs * kPauseScale);
+    Bench::printRow(QStringLiteral("The same with the pauses shrunk to %1 ms, beyond them "
+                                   "(context: the service's own work for the posts ahead)")
+                            .arg(kMessagePauseMs * kPauseScale),
+                    spread(bursts.beyond) + QStringLiteral(", %1 refused").arg(bursts.refused),
                     QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"));
 
     Bench::progress(QStringLiteral("bench_service: %1 clients x %2 actions")

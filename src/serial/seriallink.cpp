@@ -9,7 +9,9 @@
 namespace {
 QDateTime systemClock()
 {
-    return QDateTime::currentDateTime();
+    // The local time is only wanted when a stamp is shown; asking for it here would look up the
+    // time zone (a stat of /etc/localtime) for every command and every piece received.
+    return QDateTime::currentDateTimeUtc();
 }
 
 // Why a command did not go out when the line failed.
