@@ -1,18 +1,21 @@
 #pragma once
 
 #include "core/linestore.h"
+#include "widgets/logfileappender.h"
+#include "widgets/logselection.h"
+#include "widgets/shownlines.h"
 
 #include <QAbstractScrollArea>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <memory>
 
 class FindBar;
+class LogPaneMenu;
+class LogRowPainter;
+class NewLinesHint;
 class QAction;
-class QFile;
-class QToolButton;
 
 // A read-only traffic log pane over a compact line store. It lays out and paints only the lines
 // on screen, follows new lines only while its view is at the bottom, and offers selection, find,
@@ -45,7 +48,7 @@ public:
     void selectAll();
     void copy();
     // The context menu's "Time Stamps" entry: when checked, each line starts with its time.
-    QAction *timeStampsAction() const { return m_timeStamps; }
+    QAction *timeStampsAction() const;
     // Empties the pane (the menu's Clear, Ctrl+L).
     void clearLog();
     // Asks for a file and writes the log to it, replacing an old file only when complete.
@@ -70,21 +73,9 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // A place in the log: a line by its number (which it keeps while older lines go) and a
-    // character of the line as shown.
-    struct Position
-    {
-        qint64 line = 0;
-        int column = 0;
-    };
-    struct Shown
-    {
-        QString text;
-        int noteFrom = 0; // where the note begins; the text's length when there is none
-    };
+    using Position = LogSelection::Position;
 
-    Shown shownLine(int index) const;
-    QString stampText(qint64 ms) const;
+    LogRowPainter rowPainter() const;
     void lineAdded(int characters);
     void scheduleRefresh();
     void refresh();
@@ -95,11 +86,7 @@ private:
     int visibleLines() const;
 
     Position positionAt(const QPoint &point) const;
-    int columnAt(const QString &text, int x) const;
-    int xAt(const QString &text, int column) const;
     bool hasSelection() const;
-    bool orderedSelection(Position &start, Position &end) const;
-    void select(const Position &anchor, const Position &cursor);
     void selectionChanged();
     bool find(const QString &text, bool backward);
 
@@ -107,6 +94,9 @@ private:
     void stopLogToFile();
 
     LineStore m_store;
+    ShownLines m_lines;
+    LogSelection m_selection;
+    LogFileAppender m_logFile;
     bool m_lastOpen = false; // the last line waits for more text
     int m_openLength = 0;
     int m_widest = 0; // characters of the longest line as shown, stamps and notes aside
@@ -120,19 +110,7 @@ private:
     bool m_lastGrew = false; // the last line got more text since
     bool m_paintPending = false;
 
-    Position m_anchor;
-    Position m_cursor;
-    bool m_dragging = false;
-    QElapsedTimer m_sinceDoubleClick;
-    qint64 m_doubleClickLine = -1;
-
-    mutable qint64 m_stampSecond = -1;
-    mutable QString m_stampPrefix;
-
-    QAction *m_copy = nullptr;
-    QAction *m_logToFile = nullptr;
-    QAction *m_timeStamps = nullptr;
+    std::unique_ptr<LogPaneMenu> m_menu;
     FindBar *m_findBar = nullptr;
-    QToolButton *m_newBelowHint = nullptr;
-    std::unique_ptr<QFile> m_logFile;
+    NewLinesHint *m_newBelowHint = nullptr;
 };
