@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -231,6 +232,12 @@ private Q_SLOTS:
         QNetworkReply *events = m_service->send("GET", "/api/v1/events");
         QByteArray stream;
         connect(events, &QNetworkReply::readyRead, this, [&] { stream += events->readAll(); });
+        // Also when a check fails, as the stream is read into this function's locals.
+        const auto closeStream = qScopeGuard([&] {
+            disconnect(events, nullptr, this, nullptr);
+            events->abort();
+            events->deleteLater();
+        });
         QVERIFY(QTest::qWaitFor([&] { return stream.contains("event: state\ndata: {"); },
                                 kTimeoutMs));
         QCOMPARE(m_service->call("POST", "/api/v1/message", R"({"text": "Hello"})").status, 200);
@@ -262,8 +269,6 @@ private Q_SLOTS:
                            > last;
                 },
                 kTimeoutMs));
-        events->abort();
-        events->deleteLater();
     }
 
     // Actions posted at once by several clients while a mode ticks: each action's frames
