@@ -1,6 +1,5 @@
 #include "support/ptypair.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -223,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(publish(topic, payload));
         if (topic == "mode/set" && !frames.isEmpty()) {
             // A mode ticks until it is turned off.
-            QCOMPARE(framesUntil(frames.mid(frames.indexOf('\r') + 1)), frames);
+            QCOMPARE(m_line.readUntil(frames.mid(frames.indexOf('\r') + 1), kTimeoutMs), frames);
             QVERIFY(publish(topic, "off"));
             framesUntilMark();
         } else {
@@ -356,33 +355,17 @@ private:
         return pub.waitForFinished(kTimeoutMs) && pub.exitCode() == 0;
     }
 
-    // The frames on the line up to and with end.
-    QByteArray framesUntil(const QByteArray &end)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!m_pending.contains(end) && clock.elapsed() < kTimeoutMs)
-            m_pending += m_line.readFromProgram(1, 50);
-        const qsizetype at = m_pending.indexOf(end);
-        if (at < 0)
-            return "<not seen>" + m_pending;
-        const QByteArray seen = m_pending.left(at + end.size());
-        m_pending.remove(0, seen.size());
-        return seen;
-    }
-
     // The frames on the line before a marker message published now.
     QByteArray framesUntilMark()
     {
         if (!publish("message/set", "MARK"))
             return "<marker not published>";
-        const QByteArray seen = framesUntil(kMarkFrame);
-        return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : seen;
+        const QByteArray seen = m_line.readUntil(kMarkFrame, kTimeoutMs);
+        return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
     }
 
     QTemporaryDir m_dir;
     PtyPair m_line;
-    QByteArray m_pending;
     quint16 m_port = 0;
     Running m_broker;
     Running m_service;

@@ -1,7 +1,6 @@
 #include "support/ptypair.h"
 #include "support/testhelpers.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +8,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,33 +27,6 @@ struct Answer
     int status = 0;
     QByteArray body;
     QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-};
-
-// The far end of a pseudo-terminal, read frame by frame: what the program wrote up to a given
-// end, the rest kept for the next read.
-class Wire
-{
-public:
-    bool isValid() const { return m_pty.isValid(); }
-    QString slavePath() const { return m_pty.slavePath(); }
-    PtyPair &pty() { return m_pty; }
-
-    // Everything up to and including end, or all that came by the timeout.
-    QByteArray until(const QByteArray &end)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!m_pending.contains(end) && clock.elapsed() < kTimeoutMs)
-            m_pending += m_pty.readFromProgram(1, 50);
-        const qsizetype at = m_pending.indexOf(end);
-        const QByteArray seen = at < 0 ? m_pending : m_pending.left(at + end.size());
-        m_pending.remove(0, seen.size());
-        return seen;
-    }
-
-private:
-    PtyPair m_pty;
-    QByteArray m_pending;
 };
 
 // A vornikd process on a device, with its address and token, and an HTTP client.
@@ -124,11 +97,11 @@ public:
     }
 
     // The frames on line up to the marker message posted now.
-    QByteArray framesUntilMark(Wire &line)
+    QByteArray framesUntilMark(PtyPair &line)
     {
         if (call("POST", "/api/v1/message", kMarkBody).status != 200)
             return "<marker refused>";
-        const QByteArray seen = line.until(kMarkFrame);
+        const QByteArray seen = line.readUntil(kMarkFrame, kTimeoutMs);
         return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
     }
 
@@ -259,20 +232,26 @@ private Q_SLOTS:
         QNetworkReply *events = m_service->send("GET", "/api/v1/events");
         QByteArray stream;
         connect(events, &QNetworkReply::readyRead, this, [&] { stream += events->readAll(); });
+        // Also when a check fails, as the stream is read into this function's locals.
+        const auto closeStream = qScopeGuard([&] {
+            disconnect(events, nullptr, this, nullptr);
+            events->abort();
+            events->deleteLater();
+        });
         QVERIFY(QTest::qWaitFor([&] { return stream.contains("event: state\ndata: {"); },
                                 kTimeoutMs));
         QCOMPARE(m_service->call("POST", "/api/v1/message", R"({"text": "Hello"})").status, 200);
-        QVERIFY(m_line.until("$B7MHELLO \r").endsWith("$B7MHELLO \r"));
+        QVERIFY(m_line.readUntil("$B7MHELLO \r", kTimeoutMs).endsWith("$B7MHELLO \r"));
         const Answer posted = m_service->call("POST", "/api/v1/notify", notify);
         QCOMPARE(posted.status, 200);
         const int id = posted.json().value("id").toInt();
         QVERIFY(id > 0);
         if (dismiss) {
-            QVERIFY(m_line.until(shown).endsWith(shown));
+            QVERIFY(m_line.readUntil(shown, kTimeoutMs).endsWith(shown));
             QCOMPARE(m_service->call("DELETE", "/api/v1/notify/" + QString::number(id)).status,
                      200);
         }
-        const QByteArray seen = m_line.until("$B7MHELLO \r");
+        const QByteArray seen = m_line.readUntil("$B7MHELLO \r", kTimeoutMs);
         QCOMPARE(seen, dismiss ? QByteArray("$B7MHELLO \r") : shown + "$B7MHELLO \r");
         const QByteArray phase
                 = "event: notification\ndata: {\"id\":" + QByteArray::number(id) + ",\"phase\":\"";
@@ -290,8 +269,6 @@ private Q_SLOTS:
                            > last;
                 },
                 kTimeoutMs));
-        events->abort();
-        events->deleteLater();
     }
 
     // Actions posted at once by several clients while a mode ticks: each action's frames
@@ -299,12 +276,12 @@ private Q_SLOTS:
     void concurrentActionsStayWhole()
     {
         // Pauses long enough for the waits to run events, where a stray send would slip in.
-        Wire line;
+        PtyPair line;
         Service service(m_dir.filePath("token"));
         QVERIFY(service.start(line.slavePath(), {}, "0.2"));
         QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "count", "delay": 1})").status,
                  200);
-        QVERIFY(line.until("$B7M000002\r").endsWith("$B7M000002\r"));
+        QVERIFY(line.readUntil("$B7M000002\r", kTimeoutMs).endsWith("$B7M000002\r"));
         QList<QNetworkReply *> replies;
         for (int client = 1; client <= 6; ++client) {
             const QByteArray n = QByteArray::number(client);
@@ -327,7 +304,7 @@ private Q_SLOTS:
     // At the line's real pace: a full queue answers 429, a second upload 409.
     void refusedWhileBusy()
     {
-        Wire line;
+        PtyPair line;
         QVERIFY(line.isValid());
         QVERIFY(writeFile(m_dir.filePath("busy.conf"), "queue = 2\n"));
         Service busy(m_dir.filePath("token"));
@@ -368,9 +345,9 @@ private Q_SLOTS:
     // back it sends what the chain should show.
     void lineLostAndBack()
     {
-        auto first = std::make_unique<Wire>();
+        auto first = std::make_unique<PtyPair>();
         // The far end is this process alone, so that closing it hangs the line up.
-        ::fcntl(first->pty().masterFd(), F_SETFD, FD_CLOEXEC);
+        ::fcntl(first->masterFd(), F_SETFD, FD_CLOEXEC);
         const QString link = m_dir.filePath("tty");
         QVERIFY(QFile::link(first->slavePath(), link));
         Service service(m_dir.filePath("token"));
@@ -378,25 +355,25 @@ private Q_SLOTS:
         QCOMPARE(service.call("POST", "/api/v1/attributes", R"({"effects": "3", "text": "Back"})")
                          .status,
                  200);
-        QVERIFY(first->until("$B7MBACK  \r").endsWith("$B7MBACK  \r"));
-        first->pty().closeMaster();
+        QVERIFY(first->readUntil("$B7MBACK  \r", kTimeoutMs).endsWith("$B7MBACK  \r"));
+        first->closeMaster();
         QVERIFY(service.stateBecomes(
                 [](const QJsonObject &state) { return !state.value("open").toBool(true); }));
         const Answer refused = service.call("POST", "/api/v1/message", R"({"text": "Lost"})");
         QCOMPARE(refused.status, 503);
         QVERIFY2(refused.body.contains("is lost"), refused.body.constData());
 
-        Wire second;
+        PtyPair second;
         QVERIFY(QFile::remove(link) && QFile::link(second.slavePath(), link));
         const QByteArray state = "$B7F000000\r$B7U000000\r$B7E333333\r$B7S000000\r$B7MBACK  \r";
-        QCOMPARE(second.until("$B7MBACK  \r"), state);
+        QCOMPARE(second.readUntil("$B7MBACK  \r", kTimeoutMs), state);
         QVERIFY(service.stateBecomes(
                 [](const QJsonObject &state) { return state.value("open").toBool(); }));
     }
 
 private:
     QTemporaryDir m_dir;
-    Wire m_line;
+    PtyPair m_line;
     std::unique_ptr<Service> m_service;
 };
 

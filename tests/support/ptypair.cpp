@@ -55,6 +55,18 @@ QByteArray PtyPair::readAvailable()
     return data;
 }
 
+QByteArray PtyPair::readUntil(const QByteArray &end, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_pending.contains(end) && clock.elapsed() < timeoutMs)
+        m_pending += readFromProgram(1, 50);
+    const qsizetype at = m_pending.indexOf(end);
+    const QByteArray seen = at < 0 ? m_pending : m_pending.left(at + end.size());
+    m_pending.remove(0, seen.size());
+    return seen;
+}
+
 void PtyPair::closeMaster()
 {
     if (m_master >= 0)

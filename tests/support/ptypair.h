@@ -19,6 +19,9 @@ public:
     QByteArray readFromProgram(int count, int timeoutMs);
     // Everything the program wrote that is waiting now.
     QByteArray readAvailable();
+    // Everything up to and with end, or all that came by timeoutMs; the rest is kept for the
+    // next call.
+    QByteArray readUntil(const QByteArray &end, int timeoutMs);
     // The far end hangs up.
     void closeMaster();
 
@@ -26,4 +29,5 @@ private:
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;
+    QByteArray m_pending; // read past the end readUntil was asked for
 };
