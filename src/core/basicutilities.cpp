@@ -12,6 +12,8 @@
 #include <limits>
 #include <thread>
 
+#include <sys/prctl.h>
+
 namespace {
 QString g_appPathOverride;
 double g_delayScale = 1.0;
@@ -104,6 +106,13 @@ void resetShutdownRequest()
 
 void Delay(int pause)
 {
+    QElapsedTimer clock;
+    clock.start();
+    Delay(pause, clock);
+}
+
+void Delay(int pause, const QElapsedTimer &clock)
+{
     if (pause <= 0)
         return;
     if (g_delayObserver)
@@ -114,8 +123,10 @@ void Delay(int pause)
     // A nested event loop woken by a precise timer: the window stays alive, the CPU stays idle.
     // The wait is measured on a monotonic clock so midnight and clock changes do not matter.
     const qint64 wantedNs = static_cast<qint64>(std::llround(pause * 10.0 * 1e6 * g_delayScale));
-    QElapsedTimer clock;
-    clock.start();
+    // The kernel may let a wake-up slip by its timer slack (50 us unless set), once for the
+    // event loop's wait and once for the sleep below: for every frame of a long queue.
+    static thread_local const bool precise = ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0) == 0;
+    Q_UNUSED(precise)
     QEventLoop loop;
     runningDelays().append(&loop);
     QTimer timer;

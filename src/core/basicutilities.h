@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLatin1StringView>
 #include <QString>
 
@@ -37,6 +38,9 @@ double Elapsed(double start, double now);
 
 // Waits pause hundredths of a second while window events go on; 0 or less returns at once.
 void Delay(int pause);
+// The same, counted from since (a started clock) rather than from the call: a pause that
+// follows a write then starts when the bytes left, not after the logging that came after.
+void Delay(int pause, const QElapsedTimer &since);
 
 // Test seams for Delay: the factor applied to every pause (1 = real time, 0 = yield only),
 // and an observer told of every pause requested.

@@ -5,6 +5,7 @@
 #include "serial/serialport.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 namespace {
 QDateTime systemClock()
@@ -89,10 +90,12 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
         failWrite(error);
         return;
     }
+    QElapsedTimer written;
+    written.start();
     logCommand(log, QString());
     Q_EMIT frameWritten(text);
     if (pause > 0)
-        Delay(pause);
+        Delay(pause, written);
 }
 
 void SerialLink::logCommand(const QString &text, const QString &notSent)
