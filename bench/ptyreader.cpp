@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <pty.h>
 #include <sys/eventfd.h>
 #include <termios.h>
@@ -60,6 +61,17 @@ std::vector<double> PtyReader::commandStarts() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_commandStarts;
+}
+
+double PtyReader::cpuMs() const
+{
+    clockid_t clock{};
+    timespec used{};
+    if (!m_running
+        || pthread_getcpuclockid(const_cast<std::thread &>(m_thread).native_handle(), &clock) != 0
+        || clock_gettime(clock, &used) != 0)
+        return 0;
+    return static_cast<double>(used.tv_sec) * 1e3 + static_cast<double>(used.tv_nsec) / 1e6;
 }
 
 void PtyReader::clear()

@@ -30,6 +30,8 @@ public:
     std::vector<double> commandStarts() const;
     // Forgets what arrived, for the next measured run.
     void clear();
+    // The CPU time the draining thread has used, in ms: the far end's, not the program's.
+    double cpuMs() const;
 
 private:
     void drain();
