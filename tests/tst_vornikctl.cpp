@@ -232,6 +232,7 @@ private Q_SLOTS:
         row("SIGINT turns the service's mode off", "count --from 98 --delay 10", {}, "service SIGINT", 130, "$B7M000098\r$B7M000099\r");
         row("a font upload through the service", "font upload " + m_dir.filePath("good.fnt"), {}, "service", 0, "$B7F000000\r$B7W", "$B7W}000000000000000\r$B7M}\r");
         row("a service gone while lines come", "message -", "ab\n", "service gone", 3, "$B7MABBBBB\r", {}, "no answer from the service at http://127.0.0.1:");
+        row("a service whose line is lost", "message A", {}, "service lost", 5, {}, {}, " is lost (");
         row("a wrong token", "VORNIK_TOKEN=wrong message HI", {}, "service token", 3, {}, {}, "refused the token");
         // clang-format on
     }
@@ -269,6 +270,13 @@ private Q_SLOTS:
                 arguments.prepend("VORNIK_SERVICE=" + url);
             if (event.startsWith("service") && event != "service token")
                 arguments += {"--token-file", token};
+        }
+        if (event == "service lost") {
+            line.closeMaster();
+            QByteArray told;
+            QVERIFY(QTest::qWaitFor(
+                    [&] { return (told += holder.readAllStandardError()).contains("is lost"); },
+                    kTimeoutMs));
         }
         said.replace("%1", QString::number(holder.processId()));
         QProcess ctl;

@@ -1,5 +1,6 @@
 #include "chainservice.h"
 
+#include "core/consoleoutput.h"
 #include "font/fonttable.h"
 #include "modes/modesteps.h"
 #include "modes/scrollsteps.h"
@@ -431,6 +432,9 @@ QJsonObject ChainService::jobJson(const Job &job) const
 
 void ChainService::lineLost(const QString &reason)
 {
+    // Said once per loss: the journal shows when the sign went dark and when it came back.
+    ConsoleOutput::say("the port " + m_device + " is lost (" + reason
+                       + "); trying to reopen it every second");
     m_lineError = reason;
     m_queue->clear();
     if (m_activeJob && m_jobs.value(m_activeJob).state == QLatin1String("queued")) {
@@ -449,6 +453,7 @@ void ChainService::reopen()
     }
     m_reopenTimer.stop();
     m_lineError.clear();
+    ConsoleOutput::say("the port " + m_device + " is open again; sending what the chain shows");
     // The chain shows what the model says: every attribute and the characters, then a mode
     // carries on from where it was.
     const ChainState &chain = m_tracker->state();
