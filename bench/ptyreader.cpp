@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <pty.h>
 #include <sys/eventfd.h>
 #include <termios.h>
@@ -39,6 +38,7 @@ void PtyReader::start()
         return;
     m_running = true;
     m_thread = std::thread([this] { drain(); });
+    m_handle = m_thread.native_handle();
 }
 
 void PtyReader::stop()
@@ -67,8 +67,7 @@ double PtyReader::cpuMs() const
 {
     clockid_t clock{};
     timespec used{};
-    if (!m_running
-        || pthread_getcpuclockid(const_cast<std::thread &>(m_thread).native_handle(), &clock) != 0
+    if (!m_running || pthread_getcpuclockid(m_handle, &clock) != 0
         || clock_gettime(clock, &used) != 0)
         return 0;
     return static_cast<double>(used.tv_sec) * 1e3 + static_cast<double>(used.tv_nsec) / 1e6;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 #include <vector>
 
@@ -41,6 +42,7 @@ private:
     QString m_slavePath;
     int m_wake = -1; // eventfd that ends the thread's wait
     std::thread m_thread;
+    pthread_t m_handle{}; // the draining thread's, for its CPU clock
     std::atomic<bool> m_running{false};
     mutable std::mutex m_mutex;
     QByteArray m_received;

@@ -453,7 +453,7 @@ void ChainService::reopen()
     }
     m_reopenTimer.stop();
     m_lineError.clear();
-    ConsoleOutput::say("the port " + m_device + " is open again; sending what the chain shows");
+    ConsoleOutput::say("the port " + m_device + " is open; sending what the chain shows");
     // The chain shows what the model says: every attribute and the characters, then a mode
     // carries on from where it was.
     const ChainState &chain = m_tracker->state();
