@@ -236,6 +236,47 @@ private Q_SLOTS:
         QTEST(m_port->writes(), "frames");
     }
 
+    // An action posted to an idle queue has its first frame on the line when post returns, not
+    // after the requests that came with it; its pause still holds, and an action posted behind
+    // it waits for the whole of it.
+    void actionBegunAtOnce_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QByteArrayList>("atOnce");
+        QTest::addColumn<QByteArrayList>("frames");
+        QTest::addColumn<QList<int>>("pauses");
+        QTest::addColumn<QList<Outcome>>("outcomes");
+        const QByteArrayList all{"$B7EA1\r", "$B7MA2\r", "$B7MB1\r"};
+        // clang-format off
+        QTest::newRow("open port") << "" << all.mid(0, 1) << all << QList<int>{5, 7, 9} << QList<Outcome>{Outcome::Complete, Outcome::Complete};
+        QTest::newRow("no port: logged, not begun") << "no port" << QByteArrayList() << QByteArrayList() << QList<int>() << QList<Outcome>{Outcome::LineFailed, Outcome::LineFailed};
+        QTest::newRow("the first write fails") << "write fails" << QByteArrayList() << QByteArrayList() << QList<int>() << QList<Outcome>{Outcome::LineFailed, Outcome::LineFailed};
+        // clang-format on
+    }
+    void actionBegunAtOnce()
+    {
+        QFETCH(QString, line);
+        if (line == QLatin1String("no port"))
+            m_link->setPortOpen(false);
+        else if (line == QLatin1String("write fails"))
+            m_port->failWrites(PortError{5, QStringLiteral("gone")});
+        PacedSender sender(*m_link);
+        ActionQueue queue(sender, 4);
+        QList<int> pauses;
+        setDelayObserver([&](int pause) { pauses.append(pause); });
+        QList<Outcome> outcomes;
+        connect(&queue, &ActionQueue::actionDone, this,
+                [&](const QString &, Outcome outcome) { outcomes.append(outcome); });
+        QVERIFY(queue.post({"a", {{'E', "A1", 5}, {'M', "A2", 7}}, {}}));
+        QTEST(m_port->writes(), "atOnce");
+        QVERIFY(queue.post({"b", {{'M', "B1", 9}}, {}}));
+        QTEST(m_port->writes(), "atOnce");
+        QVERIFY(QTest::qWaitFor([&] { return outcomes.size() == 2; }));
+        QTEST(m_port->writes(), "frames");
+        QTEST(pauses, "pauses");
+        QTEST(outcomes, "outcomes");
+    }
+
     // Stop asked for while the given write goes out (0: never; -1: no port, and then nothing
     // goes out, not even to the log); the character on the line goes out whole, with its show
     // command, and the next one does not start.

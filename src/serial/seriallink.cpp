@@ -62,12 +62,15 @@ QString SerialLink::logText(const QByteArray &text, int hexlog, int nospace)
     return controlTokens(text);
 }
 
-void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nospace)
+void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nospace,
+                          Yielding yielding)
 {
     // Nothing reaches the line once the program is closing.
     if (shutdownRequested())
         return;
-    QCoreApplication::processEvents();
+    const bool runEvents = yielding == Yielding::RunEvents;
+    if (runEvents)
+        QCoreApplication::processEvents();
     if (shutdownRequested())
         return;
 
@@ -78,7 +81,8 @@ void SerialLink::ComWrite(const QByteArray &text, int pause, int hexlog, int nos
         return;
     }
     Q_EMIT aboutToWrite();
-    QCoreApplication::processEvents();
+    if (runEvents)
+        QCoreApplication::processEvents();
     // The port may have been closed, or the program asked to close, during that yield.
     if (!m_portopen || m_failing || shutdownRequested()) {
         logCommand(log, whyNotSent());

@@ -24,8 +24,13 @@ public:
     bool portopen() const { return m_portopen; }
     void setPortOpen(bool open);
 
+    // Whether ComWrite lets waiting events run before it writes. A caller inside a network
+    // request's handler writes without: events run there would enter the server again.
+    enum class Yielding { RunEvents, WithoutEvents };
+
     // Writes text unchanged to the open port, logs it, then waits pause hundredths of a second.
-    void ComWrite(const QByteArray &text, int pause, int hexlog = 0, int nospace = 0);
+    void ComWrite(const QByteArray &text, int pause, int hexlog = 0, int nospace = 0,
+                  Yielding yielding = Yielding::RunEvents);
 
     // The log text of a command: its line end as a marker and other control bytes as "[0A]", so
     // that it is one line, or its bytes in hexadecimal.

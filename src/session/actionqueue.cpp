@@ -20,9 +20,27 @@ bool ActionQueue::post(const Action &action)
 
 void ActionQueue::postAlways(const Action &action)
 {
+    if (beginAtOnce(action))
+        return;
     m_actions.append(action);
     Q_EMIT lengthChanged(waiting());
     scheduleDrain();
+}
+
+bool ActionQueue::beginAtOnce(const Action &action)
+{
+    if (m_running || !m_actions.isEmpty() || action.run)
+        return false;
+    // Busy from the first frame on: a tick must not land in its pause.
+    m_running = true;
+    PacedSender::Head head;
+    if (!m_sender.sendHead(action.commands, head)) {
+        m_running = false;
+        return false;
+    }
+    m_begun = Begun{action, head};
+    scheduleDrain();
+    return true;
 }
 
 bool ActionQueue::runIfIdle(const Step &step)
@@ -50,7 +68,8 @@ void ActionQueue::clear()
 
 void ActionQueue::scheduleDrain()
 {
-    if (m_drainScheduled || m_running)
+    // A running loop takes new actions itself; a begun action needs the loop to finish it.
+    if (m_drainScheduled || (m_running && !m_begun))
         return;
     m_drainScheduled = true;
     QTimer::singleShot(0, this, [this] {
@@ -62,10 +81,19 @@ void ActionQueue::scheduleDrain()
 void ActionQueue::drain()
 {
     // Actions posted while one sends (the sender's waits run events) join the loop below.
-    if (m_running)
+    if (m_running && !m_begun)
         return;
     const QPointer<ActionQueue> self(this);
     const ReentryGuard guard(this, m_running);
+    if (m_begun) {
+        const Begun begun = *m_begun;
+        m_begun.reset();
+        const PacedSender::Outcome outcome
+                = m_sender.sendRest(begun.action.commands, begun.head, this);
+        if (!self)
+            return;
+        Q_EMIT actionDone(begun.action.name, outcome);
+    }
     while (!m_actions.isEmpty() && !shutdownRequested()) {
         const Action action = m_actions.takeFirst();
         Q_EMIT lengthChanged(waiting());

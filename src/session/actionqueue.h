@@ -8,11 +8,13 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The one ordered way to the line when several clients share it: actions run one at a time
 // through the paced sender, so the frames of one action stay together and actions never
-// interleave. Adding an action only queues it (the queue is bounded); the sending starts from
-// the event loop, so a request is answered before its frames go out.
+// interleave. Added to an idle queue, an action's first frame goes out at once, so that it does
+// not wait behind the requests that came with it; everything else (that frame's pause, the
+// other frames, the actions behind it) goes on from the event loop, never inside the caller.
 class ActionQueue : public QObject
 {
     Q_OBJECT
@@ -29,7 +31,8 @@ public:
 
     explicit ActionQueue(PacedSender &sender, int capacity, QObject *parent = nullptr);
 
-    // Adds action behind those waiting; false, and nothing queued, when capacity are waiting.
+    // Adds action behind those waiting, or begins it when none runs or waits; false, and nothing
+    // queued, when capacity are waiting.
     bool post(const Action &action);
     // The program's own follow-up (content returning, a runner retired): queued whatever the
     // length, and never run in the middle of another action or tick.
@@ -50,6 +53,14 @@ Q_SIGNALS:
     void actionDone(const QString &name, PacedSender::Outcome outcome);
 
 private:
+    // An action whose first frame is out, waiting for the event loop to send the rest.
+    struct Begun
+    {
+        Action action;
+        PacedSender::Head head;
+    };
+
+    bool beginAtOnce(const Action &action);
     void scheduleDrain();
     void drain();
 
@@ -58,4 +69,5 @@ private:
     QList<Action> m_actions;
     bool m_running = false;
     bool m_drainScheduled = false;
+    std::optional<Begun> m_begun;
 };

@@ -11,17 +11,57 @@
 
 PacedSender::PacedSender(SerialLink &link, QObject *parent) : QObject(parent), m_link(link) {}
 
-void PacedSender::send(const PacedCommand &command)
+bool PacedSender::sound(const PacedCommand &command)
 {
-    QByteArray frame;
+    return Command::isLetter(command.letter) && !command.argument.contains(Protocol::kFrameEnd);
+}
+
+QByteArray PacedSender::frameOf(const PacedCommand &command)
+{
     try {
-        frame = Command::build(command.letter, command.argument);
+        return Command::build(command.letter, command.argument);
     } catch (const std::invalid_argument &error) {
         // A malformed command is a fault in the program; it never goes on the line.
         qCritical("Refused to send a malformed command: %s", error.what());
-        return;
+        return QByteArray();
     }
-    m_link.ComWrite(frame, command.pause, 0, 0);
+}
+
+void PacedSender::send(const PacedCommand &command)
+{
+    const QByteArray frame = frameOf(command);
+    if (!frame.isEmpty())
+        m_link.ComWrite(frame, command.pause, 0, 0);
+}
+
+bool PacedSender::sendHead(const CommandList &commands, Head &head)
+{
+    if (commands.isEmpty() || !m_link.portopen() || !sound(commands.first()) || shutdownRequested())
+        return false;
+    const QByteArray frame = frameOf(commands.first());
+    if (frame.isEmpty())
+        return false;
+    head.failuresBefore = m_link.writeFailures();
+    m_link.ComWrite(frame, 0, 0, 0, SerialLink::Yielding::WithoutEvents);
+    head.written.start();
+    return true;
+}
+
+PacedSender::Outcome PacedSender::sendRest(const CommandList &commands, const Head &head,
+                                           QObject *caller)
+{
+    const bool guarded = caller != nullptr;
+    const QPointer<QObject> guard(caller);
+    const auto lineFailed
+            = [&] { return !m_link.portopen() || m_link.writeFailures() != head.failuresBefore; };
+    if (lineFailed())
+        return Outcome::LineFailed;
+    Delay(commands.first().pause, head.written);
+    if ((guarded && !guard) || shutdownRequested())
+        return Outcome::Stopped;
+    if (lineFailed())
+        return Outcome::LineFailed;
+    return commands.size() == 1 ? Outcome::Complete : send(commands.mid(1), caller);
 }
 
 PacedSender::Outcome PacedSender::send(const CommandList &commands, QObject *caller,
@@ -49,7 +89,7 @@ PacedSender::Outcome PacedSender::send(const CommandList &commands, QObject *cal
         }
         if (lineFailed())
             return Outcome::LineFailed;
-        if (!Command::isLetter(command.letter) || command.argument.contains(Protocol::kFrameEnd))
+        if (!sound(command))
             complete = false;
         send(command);
         if (callerGone())

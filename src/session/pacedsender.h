@@ -2,6 +2,7 @@
 
 #include "protocol/pacedcommand.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <functional>
@@ -24,6 +25,14 @@ public:
     // Asked before each command; true stops the run there.
     using StopBefore = std::function<bool(const PacedCommand &next)>;
 
+    // A run whose first command went out ahead of the rest: when it was written, and the line's
+    // failures before it.
+    struct Head
+    {
+        QElapsedTimer written;
+        int failuresBefore = 0;
+    };
+
     explicit PacedSender(SerialLink &link, QObject *parent = nullptr);
 
     SerialLink &link() const { return m_link; }
@@ -36,6 +45,16 @@ public:
     Outcome send(const CommandList &commands, QObject *caller = nullptr,
                  const BeforeEach &beforeEach = {}, const StopBefore &stopBefore = {});
 
+    // Writes the first of commands at once, letting no other events run and leaving its pause
+    // to sendRest; false, and nothing written, unless the port is open and the command sound.
+    bool sendHead(const CommandList &commands, Head &head);
+    // The rest of a run begun by sendHead: the first command's pause, counted from its write,
+    // then the others as send sends them.
+    Outcome sendRest(const CommandList &commands, const Head &head, QObject *caller);
+
 private:
+    static bool sound(const PacedCommand &command);
+    static QByteArray frameOf(const PacedCommand &command);
+
     SerialLink &m_link;
 };
