@@ -190,7 +190,8 @@ private Q_SLOTS:
     // (Log to File, on or off). Checks: tx= and rx= the texts (rx with what is held back),
     // rxpane= the receive pane's, top= the line at the top of the view, bottom= and hint=
     // whether the view is at the newest line and "new lines below" shows, selected=,
-    // clipboard=, shows= (on screen), saved= and log= the files, menu= the Log to File entry.
+    // clipboard=, shows= (on screen), saved= and log= the files, menu= the Log to File entry,
+    // echo= the transmit echo box.
     void logs_data()
     {
         QTest::addColumn<QString>("pane");
@@ -199,7 +200,7 @@ private Q_SLOTS:
         const QString find = "lines:5|cmd:Needle|lines:34|cmd:NEEDLE|lines:19|top:0|find:needle";
         const QString unsent = "$B7MA[cr]  (not sent: no port)\r\n$B7MB[cr]\r\n";
         // clang-format off
-        QTest::newRow("logged while checked, also what the echo box shows") << "tx" << "cmd:A|cmd:A|txoff|cmd:B|txon|cmd:B|cmd:B" << QStringList{"tx=A\r\nA\r\nB\r\nB\r\n"};
+        QTest::newRow("logged while checked, also what the echo box shows") << "tx" << "cmd:A|cmd:A|txoff|cmd:B|txon|cmd:B|cmd:B" << QStringList{"tx=A\r\nA\r\nB\r\nB\r\n", "echo=B "};
         QTest::newRow("a lone control waits for a printable character") << "rx" << "rx:\n" << QStringList{"rxpane=", "rx=[0A]"};
         QTest::newRow("received, then not while unchecked") << "rx" << "rx:\n|rx:ok\r|rxoff|rx:lost\r" << QStringList{"rx=[0A]ok[CR]\r\n"};
         QTest::newRow("not sent: marked on screen and in the file") << "tx" << "cmd:$B7MA[cr]/no port|cmd:$B7MB[cr]|save" << QStringList{"tx=" + unsent, "saved=" + unsent};
@@ -312,6 +313,10 @@ private Q_SLOTS:
             QString got;
             if (name == QLatin1String("tx") || name == QLatin1String("rx"))
                 got = name == QLatin1String("tx") ? log.txlog() : log.rxlog();
+            else if (name == QLatin1String("echo")) // put there with the next paint
+                got = QTest::qWaitFor([&] { return log.txbufferbox()->text() == want; }, 1000)
+                              ? want
+                              : log.txbufferbox()->text();
             else if (name == QLatin1String("rxpane"))
                 got = log.serialin()->logText();
             else if (name == QLatin1String("top"))

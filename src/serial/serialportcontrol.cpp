@@ -8,6 +8,10 @@
 #ifdef Q_OS_LINUX
 #include <sys/stat.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 SerialPortControl::SerialPortControl(QObject *parent) : SerialPort(parent)
 {
@@ -150,7 +154,13 @@ bool SerialPortControl::SendText(const QByteArray &text)
     }
     if (text.isEmpty())
         return true;
-    if (m_port.write(text) != text.size()) {
+    const qsizetype direct = writeDirect(text);
+    if (direct == text.size())
+        return true;
+    // What the device did not take at once goes through the port's own buffer, and so does a
+    // failed write, so that the port reports the failure as it always does.
+    const QByteArray rest = text.mid(direct);
+    if (m_port.write(rest) != rest.size()) {
         setLastError(ErrorNumber::PortWriteGone, m_port.errorString());
         ClosePort();
         return false;
@@ -158,6 +168,30 @@ bool SerialPortControl::SendText(const QByteArray &text)
     // Hand the bytes to the device now, so the caller's pause starts when they leave.
     m_port.flush();
     return true;
+}
+
+qsizetype SerialPortControl::writeDirect(const QByteArray &text)
+{
+#ifdef Q_OS_UNIX
+    // A frame is far smaller than the device's buffer. Written straight to it, the port's write
+    // notifier is not switched on and off for every frame, each switch waking the event loop.
+    if (m_port.bytesToWrite() > 0)
+        return 0;
+    qsizetype done = 0;
+    while (done < text.size()) {
+        const ssize_t written = ::write(m_port.handle(), text.constData() + done,
+                                        static_cast<size_t>(text.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            break;
+        done += written;
+    }
+    return done;
+#else
+    Q_UNUSED(text)
+    return 0;
+#endif
 }
 
 QByteArray SerialPortControl::ReceivedText()

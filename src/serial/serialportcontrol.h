@@ -30,6 +30,9 @@ public:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    // Writes what the device takes at once, bypassing the port's buffer when that is empty; how
+    // many bytes went.
+    qsizetype writeDirect(const QByteArray &text);
 
     QSerialPort m_port;
 };

@@ -48,6 +48,7 @@ LogPane::LogPane(const QString &objectName, QWidget *parent)
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     verticalScrollBar()->setSingleStep(1);
+    measureFont();
 
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(0);
@@ -164,6 +165,13 @@ void LogPane::setRefreshInterval(int ms)
     m_refresh.setInterval(ms);
 }
 
+void LogPane::measureFont()
+{
+    const QFontMetrics metrics = fontMetrics();
+    m_lineSpacing = qMax(1, metrics.lineSpacing());
+    m_charWidth = metrics.horizontalAdvance(QLatin1Char('0'));
+}
+
 void LogPane::scheduleRefresh()
 {
     if (!m_refresh.isActive())
@@ -172,7 +180,7 @@ void LogPane::scheduleRefresh()
 
 int LogPane::visibleLines() const
 {
-    return qMax(1, viewport()->height() / fontMetrics().lineSpacing());
+    return qMax(1, viewport()->height() / m_lineSpacing);
 }
 
 void LogPane::refresh()
@@ -189,8 +197,7 @@ void LogPane::refresh()
     const int top = m_atBottom ? maximum
                                : static_cast<int>(std::clamp<qint64>(m_top - first, 0, maximum));
     const int stamps = m_menu->timeStamps()->isChecked() ? ShownLines::kStampLength : 0;
-    const int width
-            = (m_widest + stamps) * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 2 * kMargin;
+    const int width = (m_widest + stamps) * m_charWidth + 2 * kMargin;
     const int left = horizontalScrollBar()->value();
     m_syncing = true;
     QScrollBar *bar = verticalScrollBar();
@@ -213,7 +220,7 @@ void LogPane::refresh()
     if (m_paintPending || shift < 0 || shift >= page || left != horizontalScrollBar()->value()) {
         repaintAll();
     } else {
-        const int lineHeight = fontMetrics().lineSpacing();
+        const int lineHeight = m_lineSpacing;
         if (shift > 0)
             viewport()->scroll(0, -static_cast<int>(shift) * lineHeight, viewport()->rect());
         const qint64 changed = m_paintedEnd - (m_lastGrew ? 1 : 0);
@@ -286,6 +293,7 @@ void LogPane::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        measureFont();
         repaintAll();
         refresh();
     }

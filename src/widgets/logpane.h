@@ -77,6 +77,7 @@ private:
 
     LogRowPainter rowPainter() const;
     void lineAdded(int characters);
+    void measureFont();
     void scheduleRefresh();
     void refresh();
     void repaintAll();
@@ -100,6 +101,9 @@ private:
     bool m_lastOpen = false; // the last line waits for more text
     int m_openLength = 0;
     int m_widest = 0; // characters of the longest line as shown, stamps and notes aside
+    // The font's measures, asked for on every refresh.
+    int m_lineSpacing = 1;
+    int m_charWidth = 1;
 
     QTimer m_refresh;
     bool m_syncing = false;

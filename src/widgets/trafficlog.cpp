@@ -29,6 +29,10 @@ TrafficLog::TrafficLog(QWidget *transmitTab, QWidget *receiveTab, QObject *paren
     m_serialout->setAccessibleName(tr("Transmit log"));
     m_serialout->setMinimumHeight(110);
     m_serialout->setRefreshInterval(kPaintIntervalMs);
+    m_echoUpdate.setSingleShot(true);
+    m_echoUpdate.setInterval(kPaintIntervalMs);
+    connect(&m_echoUpdate, &QTimer::timeout, this,
+            [this] { m_txbufferbox->setText(m_lastLogged); });
 
     m_rxlogenable = new QCheckBox(tr("Log RXD Traffic"), receiveTab);
     m_rxlogenable->setObjectName(QStringLiteral("rxlogenable"));
@@ -43,14 +47,21 @@ void TrafficLog::logCommand(const LoggedCommand &command)
     // Logged from the command itself, not from a change of the echo box: the box may already
     // hold the same text, left there while logging was off.
     if (!m_logtraffic->isChecked()) {
-        m_txbufferbox->setText(command.text);
+        showLastLogged(command.text);
         return;
     }
     m_serialout->appendLine(
             command.text, command.at,
             command.notSent.isEmpty() ? QString() : QStringLiteral("not sent: ") + command.notSent);
     // The trailing blank marks the command as logged, as the box has always shown it.
-    m_txbufferbox->setText(command.text + QLatin1Char(' '));
+    showLastLogged(command.text + QLatin1Char(' '));
+}
+
+void TrafficLog::showLastLogged(const QString &text)
+{
+    m_lastLogged = text;
+    if (!m_echoUpdate.isActive())
+        m_echoUpdate.start();
 }
 
 void TrafficLog::clearEcho()

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QCheckBox;
 class QLineEdit;
@@ -51,12 +52,19 @@ public:
     void clear();
 
 private:
+    void showLastLogged(const QString &text);
+
     QCheckBox *m_logtraffic = nullptr;
     QLineEdit *m_txbufferbox = nullptr;
     QLineEdit *m_rxbufferbox = nullptr;
     LogPane *m_serialout = nullptr;
     QCheckBox *m_rxlogenable = nullptr;
     LogPane *m_serialin = nullptr;
+
+    // What the transmit echo box is to show; put there with the pane's paint, since laying out
+    // a line edit for every command costs more than the command.
+    QString m_lastLogged;
+    QTimer m_echoUpdate;
 
     QByteArray m_rxbuffer;
     QDateTime m_rxbufferAt;
