@@ -234,6 +234,7 @@ private Q_SLOTS:
         row("a service gone while lines come", "message -", "ab\n", "service gone", 3, "$B7MABBBBB\r", {}, "no answer from the service at http://127.0.0.1:");
         row("a service whose line is lost", "message A", {}, "service lost", 5, {}, {}, " is lost (");
         row("a wrong token", "VORNIK_TOKEN=wrong message HI", {}, "service token", 3, {}, {}, "refused the token");
+        row("a host name the service refuses", "message HI", {}, "service host", 3, {}, {}, "refused the host name of http://0.0.0.0:");
         // clang-format on
     }
     // vornikctl on a pseudo-terminal, ended by a signal, a hang-up, the end of its input or the
@@ -265,7 +266,10 @@ private Q_SLOTS:
                                            "--token-file", token});
             QVERIFY(QTest::qWaitFor([&] { return holder.canReadLine(); }, kTimeoutMs));
             // "listening on http://127.0.0.1:PORT/"
-            const QString url = QString::fromUtf8(holder.readLine()).trimmed().section(' ', 2);
+            QString url = QString::fromUtf8(holder.readLine()).trimmed().section(' ', 2);
+            // The same listener under a name it does not answer to (0.0.0.0 reaches this host).
+            if (event == "service host")
+                url.replace("127.0.0.1", "0.0.0.0");
             if (event.startsWith("service"))
                 arguments.prepend("VORNIK_SERVICE=" + url);
             if (event.startsWith("service") && event != "service token")
