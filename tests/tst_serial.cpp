@@ -289,7 +289,7 @@ private Q_SLOTS:
 
     // Every byte of a command, code 10 and 127 included, is on the line when its pause begins;
     // the transmit log shows the frame's CR as [cr] and the controls inside as tokens; what the
-    // far end sends arrives.
+    // far end sends arrives; nothing is lost while the far end does not read.
     void realPortAgainstAPseudoTerminal()
     {
         PtyPair pty;
@@ -318,9 +318,24 @@ private Q_SLOTS:
                 [&](const QByteArray &bytes) { received += bytes; });
         QCOMPARE(::write(pty.masterFd(), "ok\r\n\xe9z", 6), ssize_t(6));
         QTRY_COMPARE(received, QByteArray("ok\r\n\xe9z", 6));
-        // The far end hangs up: the next write fails once and closes the port.
+        // A far end that stops reading fills the device's buffer: the write that finds it full
+        // fails and closes the port, as a hang-up does, rather than losing frames unsaid. One
+        // byte at a time, that write takes nothing at all.
         int failures = 0;
         connect(&link, &SerialLink::writeFailed, this, [&] { ++failures; });
+        int written = 0;
+        while (link.portopen() && written < 100000) {
+            link.ComWrite("U", 0);
+            ++written;
+        }
+        QCOMPARE(failures, 1);
+        const QByteArray flooded = pty.readAvailable();
+        QVERIFY(flooded.size() > 1000);
+        QCOMPARE(flooded, QByteArray(written - 1, 'U'));
+        // Opened again, the far end hangs up: the next write fails once and closes the port.
+        QVERIFY(real.OpenPort(pty.slavePath(), Protocol::lineSettings()));
+        link.setPortOpen(true);
+        failures = 0;
         pty.closeMaster();
         for (int i = 0; i < 3; ++i)
             link.ComWrite(command, 5);
