@@ -324,7 +324,7 @@ private Q_SLOTS:
         int failures = 0;
         connect(&link, &SerialLink::writeFailed, this, [&] { ++failures; });
         int written = 0;
-        while (link.portopen() && written < 100000) {
+        while (link.portopen() && written < 400000) {
             link.ComWrite("U", 0);
             ++written;
         }
