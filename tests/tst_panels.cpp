@@ -377,7 +377,8 @@ private Q_SLOTS:
             QCOMPARE(alertHistory().first().number, alert);
     }
 
-    // The scan lists the ports that open, each once; Enter closes the open port and rescans.
+    // The scan lists the ports that open, each once, with what is known of each as its tool-tip;
+    // Enter closes the open port and rescans.
     void portListAndRescan()
     {
         auto *list = m_t->find<QComboBox>(QStringLiteral("portselect"));
@@ -389,6 +390,11 @@ private Q_SLOTS:
         for (int i = 0; i < list->count(); ++i)
             items.append(list->itemText(i));
         QCOMPARE(items, (QStringList{"Select...", "ttyS0", "ttyUSB1", "/dev/pts/7"}));
+        // The platform said nothing of the listed names here; the extra port says where it came
+        // from.
+        QCOMPARE(list->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("No details known"));
+        QCOMPARE(list->itemData(3, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Added on the command line"));
         QCOMPARE(bench().status(), QStringLiteral("Closed ttyTEST0 to scan. Found 3 ports. "
                                                   "ttyUSB0 did not open: busy"));
         QVERIFY(!m_t->scanPort().isOpen());

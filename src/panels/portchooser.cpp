@@ -13,13 +13,19 @@
 #include <QLabel>
 #include <QSerialPortInfo>
 
+#include <algorithm>
+
 namespace {
 const QString kSelect = QStringLiteral("Select...");
 
-// What the system knows of a port, one fact a line, for the port list's tool-tips.
-QString portDetails(const QString &name, bool fromCommandLine)
+// What the system knows of a port, one fact a line, for the port list's tool-tips; listed is
+// what the scan learnt of the platform's ports.
+QString portDetails(const QString &name, bool fromCommandLine, const QList<QSerialPortInfo> &listed)
 {
-    const QSerialPortInfo info(name);
+    const auto known = std::find_if(listed.cbegin(), listed.cend(), [&](const QSerialPortInfo &p) {
+        return p.portName() == name || p.systemLocation() == name;
+    });
+    const QSerialPortInfo info = known != listed.cend() ? *known : QSerialPortInfo();
     QStringList lines;
     auto add = [&lines](const QString &label, const QString &value) {
         if (!value.isEmpty())
@@ -107,9 +113,10 @@ void PortChooser::rescan()
 void PortChooser::addPort(const QString &name)
 {
     m_portselect->addItem(name);
-    m_portselect->setItemData(m_portselect->count() - 1,
-                              portDetails(name, m_scanner.extraPorts().contains(name)),
-                              Qt::ToolTipRole);
+    m_portselect->setItemData(
+            m_portselect->count() - 1,
+            portDetails(name, m_scanner.extraPorts().contains(name), m_scanner.listedPorts()),
+            Qt::ToolTipRole);
 }
 
 void PortChooser::openStartPort()

@@ -31,8 +31,12 @@ void PortScanner::setCandidateSource(std::function<QStringList()> source)
 
 QStringList PortScanner::systemCandidates()
 {
+    return sortedNames(QSerialPortInfo::availablePorts());
+}
+
+QStringList PortScanner::sortedNames(const QList<QSerialPortInfo> &ports)
+{
     QStringList names;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports) {
 #ifdef Q_OS_WIN
         // COM1 to COM999, the numbers the system has.
@@ -54,9 +58,15 @@ QStringList PortScanner::systemCandidates()
     return names;
 }
 
-QStringList PortScanner::candidates() const
+QList<QSerialPortInfo> PortScanner::listedPorts() const
 {
-    QStringList names = g_candidateSource ? g_candidateSource() : systemCandidates();
+    return m_listed;
+}
+
+QStringList PortScanner::candidates()
+{
+    m_listed = g_candidateSource ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts();
+    QStringList names = g_candidateSource ? g_candidateSource() : sortedNames(m_listed);
     for (const QString &extra : m_extraPorts) {
         if (!names.contains(extra))
             names.append(extra);

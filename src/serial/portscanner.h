@@ -11,6 +11,8 @@
 #include <functional>
 #include <utility>
 
+class QSerialPortInfo;
+
 // Finds the serial ports by opening each candidate on its own port control, optionally
 // probing for a display chain. It announces the start and end of a scan so that a window
 // can say what is going on.
@@ -42,6 +44,10 @@ public:
     using Failure = std::pair<QString, PortError>;
     QList<Failure> failures() const { return m_failures; }
 
+    // What the platform said of its ports when the last scan listed them (nothing when a test
+    // replaced the list): asking again costs a walk through the device tree for every port.
+    QList<QSerialPortInfo> listedPorts() const;
+
     bool scanning() const { return m_scanning; }
     QByteArray scanbuffer() const { return m_scanbuffer; }
 
@@ -51,12 +57,14 @@ Q_SIGNALS:
     void scanFinished();
 
 private:
-    QStringList candidates() const;
+    static QStringList sortedNames(const QList<QSerialPortInfo> &ports);
+    QStringList candidates();
     void onDataArrived();
 
     SerialPort *m_port = nullptr;
     QStringList m_extraPorts;
     QByteArray m_scanbuffer;
     QList<Failure> m_failures;
+    QList<QSerialPortInfo> m_listed;
     bool m_scanning = false;
 };
