@@ -6,6 +6,7 @@
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
 #include "serial/portlist.h"
+#include "serial/portlock.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 #include "serial/serialportcontrol.h"
@@ -231,9 +232,8 @@ private Q_SLOTS:
         QCOMPARE(choice.emptyName, named.isEmpty());
     }
 
-    // The kernel's consoles from its files, a port's listing as JSON, and the process that
-    // holds a port by its lock file (none once that process is gone).
-    void consolesJsonAndLockOwner()
+    // The kernel's consoles from its files and a port's listing as JSON.
+    void consolesAndJson()
     {
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath("consoles"),
@@ -251,15 +251,56 @@ private Q_SLOTS:
                         R"({"console":true,"description":"","device":"/dev/ttyS0","manufacturer":"",)"
                         R"("productId":null,"serialNumber":"","vendorId":null}])"
                         "\n"));
-        QLockFile lock(dir.filePath("LCK..pts_7"));
-        QVERIFY(lock.tryLock());
-        const auto owner = PortList::lockOwner("/dev/pts/7", {dir.filePath("none"), dir.path()});
-        QVERIFY(owner.has_value());
-        QCOMPARE(owner->pid, QCoreApplication::applicationPid());
-        QCOMPARE(owner->name, QCoreApplication::applicationName());
-        lock.unlock();
-        QVERIFY(writeFile(dir.filePath("LCK..ttyUSB3"), "999999999\ngone\nhost\n"));
-        QVERIFY(!PortList::lockOwner("/dev/ttyUSB3", {dir.path()}).has_value());
+    }
+
+    // Lock files in every format in use name their live holder, and nothing once it is gone.
+    void lockFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // %1 stands for a pid
+        QTest::addColumn<bool>("alive");         // the pid is this process's, else a gone one's
+        QTest::addColumn<QString>("name");       // the holder named; empty for none
+        const QString self = QStringLiteral("tst_serial");
+        QTest::newRow("a terminal program's ten-character pid")
+                << QByteArray("%1\n") << true << self;
+        QTest::newRow("Qt's pid, program and host")
+                << QByteArray("%1\nminicom\nhost\n") << true << "minicom";
+        QTest::newRow("an old binary pid") << QByteArray("binary") << true << self;
+        QTest::newRow("a process that is gone") << QByteArray("%1\n") << false << QString();
+        QTest::newRow("no pid at all") << QByteArray("busy\n") << true << QString();
+    }
+    void lockFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, alive);
+        const qint64 pid = alive ? QCoreApplication::applicationPid() : 2147483646;
+        if (content == "binary") {
+            const qint32 binary = static_cast<qint32>(pid);
+            content = QByteArray(reinterpret_cast<const char *>(&binary), sizeof binary);
+        }
+        content.replace("%1", QByteArray::number(pid).rightJustified(10, ' '));
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("LCK..pts_7"), content));
+        const auto owner = PortLock::holder("/dev/pts/7", {dir.filePath("none"), dir.path()});
+        QTEST(owner ? owner->name : QString(), "name");
+        QCOMPARE(owner ? owner->pid : 0, owner ? pid : 0);
+        // Judging a lock never removes it.
+        QVERIFY(QFile::exists(dir.filePath("LCK..pts_7")));
+    }
+    // Our own lock, stamped, starts with the ten-character pid that terminal programs read, and
+    // Qt's programs still read it as ours.
+    void ourLockIsStamped()
+    {
+        const qint64 pid = QCoreApplication::applicationPid();
+        QTemporaryDir dir;
+        QLockFile ours(dir.filePath("LCK..ttyUSB3"));
+        QVERIFY(ours.tryLock());
+        QVERIFY(PortLock::stamp("/dev/ttyUSB3", {dir.path()}));
+        const QByteArray stamped = readFile(dir.filePath("LCK..ttyUSB3"));
+        QCOMPARE(stamped.left(11), QByteArray::number(pid).rightJustified(10, ' ') + '\n');
+        qint64 qtPid = 0;
+        QString host, program;
+        QVERIFY(QLockFile(dir.filePath("LCK..ttyUSB3")).getLockInfo(&qtPid, &host, &program));
+        QCOMPARE(qtPid, pid);
     }
 
     // The scan opens each candidate with the scan settings, probes it up to five times and

@@ -3,11 +3,13 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -64,6 +66,21 @@ QStringList commandWords(const QString &text, const QString &marker)
     found.removeDuplicates();
     found.sort();
     return found;
+}
+
+// Whether another user's open of device is refused as busy (the holder opened it exclusively).
+bool refusedToAnotherUser(const QString &device)
+{
+    if (::chmod(QFile::encodeName(device).constData(), 0666) != 0)
+        return false;
+    QProcess other;
+    other.setChildProcessModifier([] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(99);
+    });
+    other.start("sh", {"-c", "exec 3<>" + device});
+    return other.waitForFinished(kTimeoutMs) && other.exitCode() != 0
+           && other.readAllStandardError().contains("busy");
 }
 
 } // namespace
@@ -224,6 +241,7 @@ private Q_SLOTS:
         row("SIGINT says what was not sent", "VORNIK_PAUSE_SCALE=1 message -", lines, "SIGINT", 130, "$B7MAAAAAA\r", {}, "lines not sent: ");
         row("--latest shows the newest line", "VORNIK_PAUSE_SCALE=1 message - --latest", lines, "end", 0, {}, "$B7MEEEEEE\r", "lines dropped for newer ones: ");
         row("a port in use, and by whom", "message A", {}, "busy", 3, {}, {}, "is in use by process %1 (vornikctl)\n");
+        row("a terminal program's lock is respected", "message A", {}, "lock", 3, {}, {}, "is in use by process %1 (sleep)\n");
         row("a refused access, with advice", "message A", {}, "denied", 3, {}, {}, "was denied.  If access was denied: the device allows only its owner (\"root\")");
         row("--wait for a port in use", "--wait 20 message A", {}, "freed", 0, {}, "$B7MA     \r", "in use by process %1 (vornikctl); waiting for it");
         row("a port vornikd holds, and the way through it", "message A", {}, "vornikd holds", 3, {}, {}, "in use by process %1 (vornikd); send through the service instead: VORNIK_SERVICE=http://127.0.0.1:8760 vornikctl");
@@ -257,9 +275,25 @@ private Q_SLOTS:
                                    kTimeoutMs);
         };
         QProcess holder; // another vornikctl, or vornikd, on the same port
+        // The lock a terminal program (or ours) keeps: a ten-character pid on its first line.
+        const QString lockPath = "/var/lock/LCK.." + line.slavePath().mid(5).replace('/', '_');
+        const auto cleanLock = qScopeGuard([&] {
+            if (event == "lock")
+                QFile::remove(lockPath);
+        });
         if (event == "busy" || event == "freed") {
             start(holder, {"--port", line.slavePath(), "count", "--delay", "20"});
             QVERIFY(wireHas(1));
+            QCOMPARE(readFile(lockPath).left(11),
+                     QByteArray::number(holder.processId()).rightJustified(10, ' ') + '\n');
+            if (event == "busy" && ::geteuid() == 0)
+                QVERIFY(refusedToAnotherUser(line.slavePath()));
+        } else if (event == "lock") {
+            holder.start("sleep", {"60"});
+            QVERIFY(holder.waitForStarted());
+            QVERIFY(writeFile(lockPath,
+                              QByteArray::number(holder.processId()).rightJustified(10, ' ')
+                                      + '\n'));
         } else if (event.startsWith("service") || event == "vornikd holds") {
             const QString token = m_dir.filePath("vornikd.token");
             holder.start(VORNIKD_PROGRAM, {"--port", line.slavePath(), "--listen", "127.0.0.1:0",
@@ -329,6 +363,7 @@ private Q_SLOTS:
         err += ctl.readAllStandardError();
         QVERIFY2(wire.startsWith(first) && wire.endsWith(last), wire.right(200).constData());
         QVERIFY2(err.contains(said.toUtf8()) && !err.startsWith('\n'), err.constData());
+        QVERIFY(event != "lock" || QFile::exists(lockPath));
         holder.waitForFinished(kTimeoutMs);
     }
 

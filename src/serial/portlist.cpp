@@ -4,12 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
-
-#include <cerrno>
-#include <csignal>
 
 namespace PortList {
 
@@ -139,27 +135,6 @@ QByteArray json(const QList<ListedPort> &ports)
                                  {"console", port.console}});
     }
     return QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
-}
-
-std::optional<LockOwner> lockOwner(const QString &device, const QStringList &lockDirs)
-{
-    // QSerialPort names the lock after the device below /dev, a slash made an underscore.
-    QString name = device.startsWith(kDev) ? device.mid(kDev.size()) : device;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    for (const QString &dir : lockDirs) {
-        const QString path = dir + QStringLiteral("/LCK..") + name;
-        if (!QFile::exists(path))
-            continue;
-        LockOwner owner;
-        QString host;
-        if (!QLockFile(path).getLockInfo(&owner.pid, &host, &owner.name) || owner.pid <= 0)
-            return std::nullopt;
-        // A lock left by a process that is gone holds nothing.
-        if (::kill(static_cast<pid_t>(owner.pid), 0) != 0 && errno != EPERM)
-            return std::nullopt;
-        return owner;
-    }
-    return std::nullopt;
 }
 
 } // namespace PortList

@@ -49,15 +49,4 @@ Choice choose(const std::optional<QString> &named, const QList<ListedPort> &list
 QByteArray columns(const QList<ListedPort> &ports);
 QByteArray json(const QList<ListedPort> &ports);
 
-// The process that holds device by the lock file every QSerialPort takes ("LCK..ttyUSB0" in the
-// first of lockDirs that has one), while that process lives.
-struct LockOwner
-{
-    qint64 pid = 0;
-    QString name;
-};
-std::optional<LockOwner> lockOwner(const QString &device,
-                                   const QStringList &lockDirs
-                                   = {"/var/lock", "/run/lock", "/var/spool/locks", "/tmp"});
-
 } // namespace PortList

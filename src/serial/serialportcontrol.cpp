@@ -1,6 +1,7 @@
 #include "serial/serialportcontrol.h"
 
 #include "core/errortext.h"
+#include "serial/portlock.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +11,8 @@
 #endif
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -21,7 +24,7 @@ SerialPortControl::SerialPortControl(QObject *parent) : SerialPort(parent)
 
 SerialPortControl::~SerialPortControl()
 {
-    m_port.close();
+    SerialPortControl::ClosePort();
 }
 
 bool SerialPortControl::applySettings(QSerialPort &port, const QString &settings)
@@ -123,12 +126,25 @@ QString SerialPortControl::accessAdvice(const QString &name)
 bool SerialPortControl::OpenPort(const QString &name, const QString &settings)
 {
     ClosePort();
+    // QSerialPort takes a lock it cannot read (a terminal program's ten-character pid) for a
+    // stale one and removes it: a live lock of any kind is judged here first, and respected.
+    if (const auto owner = PortLock::holder(name)) {
+        setLastError(PortError{ErrorNumber::PortBusy,
+                               QStringLiteral("The serial port %1 is in use by process %2 (%3).")
+                                       .arg(name)
+                                       .arg(owner->pid)
+                                       .arg(owner->name),
+                               true});
+        return false;
+    }
     m_port.setPortName(name);
     if (!m_port.open(QIODevice::ReadWrite)) {
         setLastError(openError(m_port.error(), name, m_port.errorString()));
         m_port.clearError();
         return false;
     }
+    // QSerialPort has opened it exclusively (TIOCEXCL): other users' opens fail as busy.
+    PortLock::stamp(name);
     if (!applySettings(m_port, settings)) {
         m_port.close();
         setLastError(ErrorNumber::PortBusy,
@@ -141,8 +157,14 @@ bool SerialPortControl::OpenPort(const QString &name, const QString &settings)
 
 void SerialPortControl::ClosePort()
 {
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
+#ifdef Q_OS_UNIX
+        // QSerialPort leaves the exclusive mode set: a device another program keeps open (a
+        // pseudo-terminal's far end) would then shut out every later open but root's.
+        ::ioctl(m_port.handle(), TIOCNXCL);
+#endif
         m_port.close();
+    }
     m_port.clearError();
 }
 

@@ -7,7 +7,7 @@
 #include "core/signalwatcher.h"
 #include "protocol/chainprotocol.h"
 #include "serial/dryrunport.h"
-#include "serial/portlist.h"
+#include "serial/portlock.h"
 #include "serial/serialportcontrol.h"
 
 #include <QCoreApplication>
@@ -79,7 +79,7 @@ QString ChainLine::openFailure(const QString &device, bool &inUse) const
         return QStringLiteral("the serial port %1 does not exist").arg(device);
     if (!error.refused)
         return error.description;
-    if (const auto owner = PortList::lockOwner(device)) {
+    if (const auto owner = PortLock::holder(device)) {
         inUse = true;
         // The service holds its port for good, so the way on is through it.
         const QString through = owner->name == QLatin1String("vornikd") ? QStringLiteral(
