@@ -1,11 +1,15 @@
 #include "support/testhelpers.h"
 
+#include "font/builtinfont.h"
 #include "font/fontcommands.h"
+#include "font/fontexchange.h"
 #include "font/fontfile.h"
 #include "font/fonthistory.h"
 #include "font/fontrules.h"
 #include "font/fonttable.h"
+#include "font/textfont.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -36,6 +40,69 @@ QString started(const QByteArray &bytes)
     return font.ok() ? font.lowSlots.value(3) + '|' + font.patterns.value(55) + '|'
                                + QString::number(font.keptDefaults)
                      : font.refusal + font.patterns.join("");
+}
+
+QString glyphText(char32_t character)
+{
+    return TextFont::glyph(character).value_or(QStringLiteral("none"));
+}
+
+// The characters of text, each with its position and offset.
+QString listed(const QList<TextFont::Character> &characters)
+{
+    QStringList parts;
+    for (const TextFont::Character &character : characters)
+        parts.append(QStringLiteral("%1 %2 %3")
+                             .arg(character.text)
+                             .arg(character.position)
+                             .arg(character.offset));
+    return parts.join('|');
+}
+
+// The printable ASCII characters that share a glyph with an earlier one: "xX" for x drawn as X.
+QString sharedGlyphs()
+{
+    QString shared;
+    for (char32_t c = 0x21; c < 0x7f; ++c) {
+        for (char32_t earlier = 0x20; earlier < c; ++earlier) {
+            if (TextFont::glyph(c) == TextFont::glyph(earlier))
+                shared += QString(QChar(c)) + QChar(earlier) + ' ';
+        }
+    }
+    return shared.trimmed();
+}
+
+// A 96-value C array from the space with the given values (the rest 0), as people write one.
+QByteArray cArray(const QMap<char, QByteArray> &values)
+{
+    QByteArray text = "/* a font */\nconst uint16_t font[] = {\n";
+    for (int code = 0x20; code < 0x80; ++code)
+        text += "    " + values.value(char(code), "0x0000") + ", // " + QByteArray::number(code)
+                + "\n";
+    return text + "};\n";
+}
+
+// What an import gave for code, or its refusal.
+QString imported(const QByteArray &text, int code)
+{
+    const FontFile::Patterns read = FontExchange::read(text);
+    return read.ok() ? read.patterns.value(code - 10) : read.refusalFrom(QStringLiteral("f"));
+}
+
+// A seeded random user font written out and read back: "same" or the first code that differs.
+QString roundTrip(QByteArray (*write)(const FontTable &))
+{
+    QRandomGenerator random(35);
+    FontTable table;
+    for (int code = 10; code <= 125; ++code)
+        table.setPattern(code, FontExchange::fromSegmentBits(quint16(random.bounded(0x8000))));
+    FontTable back;
+    back.applyUserPatterns(FontExchange::read(write(table)).patterns);
+    for (int code = 10; code <= 125; ++code) {
+        if (back.pattern(code) != table.pattern(code))
+            return QString::number(code);
+    }
+    return QStringLiteral("same");
 }
 
 } // namespace
@@ -123,6 +190,112 @@ private Q_SLOTS:
         // clang-format on
     }
     void rules()
+    {
+        QFETCH(QString, actual);
+        QFETCH(QString, expected);
+        QCOMPARE(actual, expected);
+    }
+
+    void textFont_data()
+    {
+        QTest::addColumn<QString>("actual");
+        QTest::addColumn<QString>("expected");
+        QString ascii;
+        for (char c = 0x20; c < 0x7f; ++c)
+            ascii += QLatin1Char(c);
+        QString builtinDiffers;
+        for (const char c : BuiltinFont::characters()) {
+            if (glyphText(uchar(c)) != BuiltinFont::pattern(c))
+                builtinDiffers += QLatin1Char(c);
+        }
+        QString casesAlike;
+        for (const char c : QByteArray("abcdehnortu")) {
+            if (glyphText(uchar(c)) == glyphText(uchar(c) - 32))
+                casesAlike += QLatin1Char(c);
+        }
+        const QString symbols = QStringLiteral("°µ€£¥±×÷«»§¢¿¡²³½¼¾");
+        const QString e = glyphText('e');
+        const QString emoji = QStringLiteral("A😀b\u0301€👍🏽\tx");
+        const QByteArray good = "# glyphs\nU+0041 A 111011000100010  # A\n";
+        const auto parsed = [](const QByteArray &bytes) {
+            const TextFont::Table table = TextFont::parse(bytes);
+            return table.ok() ? table.glyphs.value(U'A')
+                              : QStringLiteral("line %1: %2").arg(table.line).arg(table.refusal);
+        };
+        // clang-format off
+        QTest::newRow("printable ASCII and signs drawn") << listed(TextFont::covers(ascii + symbols)) << "";
+        QTest::newRow("built-in characters keep their shapes") << builtinDiffers << "";
+        QTest::newRow("lower case drawn apart") << casesAlike << "";
+        QTest::newRow("shared glyphs only where unavoidable") << sharedGlyphs() << "<( >) [C xX";
+        QTest::newRow("é as e") << glyphText(U'é') << e;
+        QTest::newRow("Ä as A") << glyphText(U'Ä') << BuiltinFont::pattern('A');
+        QTest::newRow("e and a combining accent as e") << TextFont::glyphOf(QStringLiteral("e\u0301")).value_or("none") << e;
+        QTest::newRow("a full-width A as A") << glyphText(U'Ａ') << BuiltinFont::pattern('A');
+        QTest::newRow("½ is its own, not a 1") << QString::number(glyphText(U'½') == glyphText('1')) << "0";
+        QTest::newRow("the ligature fi has none") << glyphText(U'ﬁ') << "none";
+        QTest::newRow("whole characters, counted") << listed(TextFont::split(emoji).mid(1, 2)) << "😀 1 1|b\u0301 2 3";
+        QTest::newRow("covers names emoji whole") << listed(TextFont::covers(emoji)) << "😀 1 1|👍🏽 4 6|\t 5 10";
+        QTest::newRow("data file") << parsed(good) << "111011000100010";
+        QTest::newRow("data file: another character") << parsed(good + "U+0042 C 111011000100010") << "line 3: \"C\" is not the character U+0042";
+        QTest::newRow("data file: underscore") << parsed("U+0041 A 111011000100011") << "line 1: the pattern lights the underscore";
+        QTest::newRow("data file: twice") << parsed(good + good) << "line 4: U+0041 is drawn twice";
+        // clang-format on
+    }
+    void textFont()
+    {
+        QFETCH(QString, actual);
+        QFETCH(QString, expected);
+        QCOMPARE(actual, expected);
+    }
+
+    void exchange_data()
+    {
+        QTest::addColumn<QString>("actual");
+        QTest::addColumn<QString>("expected");
+        // Values as 14-segment fonts commonly draw these characters, typed by hand.
+        const QByteArray typed = cArray({{'A', "0x00F7"},
+                                         {'K', "0x2470"},
+                                         {'M', "0x0536"},
+                                         {'Q', "0x203f"},
+                                         {'W', "0x2836"},
+                                         {'Y', "0x1500"},
+                                         {'1', "0x0406u"},
+                                         {'7', "7"},
+                                         {':', "0x1200"},
+                                         {'=', "0x00C8"},
+                                         {'.', "0x4000"}});
+        QByteArray full = "{";
+        for (int code = 0; code < 128; ++code)
+            full += code == 10 ? "1," : "0,";
+        full += "}";
+        FontTable table;
+        table.setPattern(65, BuiltinFont::pattern('A'));
+        const QString c = QString::fromUtf8(FontExchange::cArrayBytes(table));
+        const QString json = QString::fromUtf8(FontExchange::jsonBytes(table));
+        const QByteArray wrapped = "const uint16_t f[] = {\n    0x0000,\n    0xZZ,\n};\n";
+        // clang-format off
+        for (const char ch : QByteArray("AKMQWY17:="))
+            QTest::addRow("C array: %c", ch) << imported(typed, ch) << BuiltinFont::pattern(ch);
+        QTest::newRow("C array: the point is the underscore") << imported(typed, '.') << "000000000000001";
+        QTest::newRow("C array: from the space, 10 to 31 not given") << imported(typed, 31) << "";
+        QTest::newRow("C array of 128 from code 0") << imported(full, 10) << "100000000000000";
+        QTest::newRow("JSON: pattern and number") << imported("{\"A\": \"111111000000000\",\n \"B\": 247}", 'A') + imported("{\"B\": 247}", 'B') << "111111000000000" + BuiltinFont::pattern('A');
+        QTest::newRow("C array written") << c.section(QLatin1Char('\n'), 68, 68) << "    0x00f7, /* 65 A */";
+        QTest::newRow("JSON written") << json.section('\n', 56, 56) << "    \"A\": \"111011000100010\",";
+        QTest::newRow("round trip: JSON") << roundTrip(FontExchange::jsonBytes) << "same";
+        QTest::newRow("round trip: C array") << roundTrip([](const FontTable &font) { return FontExchange::cArrayBytes(font); }) << "same";
+        QTest::newRow("C refused: not a number") << imported(wrapped, 10) << "f: line 3: \"0xZZ\" is not a number";
+        QTest::newRow("C refused: count") << imported("{\n1,\n2\n}", 10) << "f: line 4: 2 values; a font has 96 (from the space) or 128 (from code 0)";
+        QTest::newRow("C refused: empty value") << imported("1,\n,2", 10) << "f: line 2: a value is missing between commas";
+        QTest::newRow("C refused: bit 15") << imported("0x0000,\n0x8000", 10) << "f: line 2: 0x8000 is beyond 14 segments and the point (0x7FFF)";
+        QTest::newRow("C refused: open comment") << imported("{0,\n/* 1,\n}", 10) << "f: line 2: a comment is not closed";
+        QTest::newRow("C refused: after the list") << imported("{0}\nint x;", 10) << "f: line 2: \"int x;\" after the list";
+        QTest::newRow("JSON refused: syntax") << imported("{\"A\": 1,\n\"B\": 2,\n\"C\" 3}", 10) << "f: line 3: missing name separator";
+        QTest::newRow("JSON refused: value") << imported("{\"A\": 1,\n\"B\": \"12\"}", 10) << "f: line 2: the value of \"B\" is neither 15 characters 0 or 1 nor a number from 0 to 32767";
+        QTest::newRow("JSON refused: no code") << imported("{\n\"~\": 1,\n\"é\": 1}", 10) << "f: line 2: \"~\" has no code in the user font (10 to 125)";
+        // clang-format on
+    }
+    void exchange()
     {
         QFETCH(QString, actual);
         QFETCH(QString, expected);

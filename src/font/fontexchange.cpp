@@ -171,7 +171,7 @@ FontFile::Patterns readCArray(const QByteArray &text)
         qsizetype end = plain.indexOf(',', start);
         end = end < 0 || end > last ? last : end;
         const QByteArray token = plain.mid(start, end - start).trimmed();
-        const qsizetype at = token.isEmpty() ? start : plain.indexOf(token, start);
+        const qsizetype at = token.isEmpty() ? end : plain.indexOf(token, start);
         const bool lastOne = end == last;
         if (token.isEmpty() && !(lastOne && !values.isEmpty()))
             return refused(lineAt(text, at), QStringLiteral("a value is missing between commas"));
