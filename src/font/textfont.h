@@ -20,10 +20,6 @@ struct Character
     QString text;
     qsizetype position = 0; // counted in characters from 0
     qsizetype offset = 0;   // where it starts in the text, in UTF-16 units
-    bool operator==(const Character &other) const
-    {
-        return text == other.text && position == other.position && offset == other.offset;
-    }
 };
 
 // The glyphs a data file gives, or why it was refused.
