@@ -189,12 +189,12 @@ int ShowLayers::notify(const NoticeBoard::Notice &notice)
 {
     // During an upload it waits for the upload's end.
     const NoticeBoard::Change change = m_board.add(notice, !m_uploading);
-    apply(change);
+    takeChange(change);
     Q_EMIT changed();
     return change.id;
 }
 
-void ShowLayers::apply(const NoticeBoard::Change &change)
+void ShowLayers::takeChange(const NoticeBoard::Change &change)
 {
     if (change.ended) {
         retire(m_noticeScroller);
@@ -257,7 +257,7 @@ void ShowLayers::endNotice(int id)
     Q_EMIT notificationFinished(id);
     const NoticeBoard::Change next = m_uploading ? NoticeBoard::Change{} : m_board.promote();
     if (next.shows)
-        apply(next);
+        takeChange(next);
     else
         giveBack();
     Q_EMIT changed();
@@ -291,7 +291,7 @@ void ShowLayers::upload(const std::shared_ptr<const FontTable> &table, const QBy
             m_sender.send(ChainPicture::restore(m_tracker.state(), before), this);
         m_uploading = false;
         Q_EMIT uploadEnded(outcome, job.sent(), job.total());
-        apply(m_board.promote());
+        takeChange(m_board.promote());
         Q_EMIT changed();
     });
     Q_EMIT changed();

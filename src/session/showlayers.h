@@ -98,9 +98,12 @@ private:
     // Stops an object's timers at once and deletes it between actions.
     void retire(QObject *object);
 
-    void apply(const NoticeBoard::Change &change);
+    // The board ended a notification and/or put one on show.
+    void takeChange(const NoticeBoard::Change &change);
+    // In the queue's order: the first to show keeps what is under it, then it draws.
     void startNotice(int id);
     void endNotice(int id);
+    // In the queue's order: what was under the notifications goes out again.
     void giveBack();
 
     bool lineUp() const { return !m_lineUp || m_lineUp(); }
