@@ -4,15 +4,18 @@
 #include "font/fonttable.h"
 #include "serial/seriallink.h"
 #include "session/actionqueue.h"
+#include "session/chaininput.h"
 #include "session/chainstatetracker.h"
 #include "session/fixedmodeinputs.h"
 #include "session/linefeed.h"
 #include "session/moderunner.h"
 #include "session/pacedsender.h"
+#include "session/showlayers.h"
 #include "session/textscroller.h"
 #include "session/uploadjob.h"
 
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -334,6 +337,139 @@ private Q_SLOTS:
         if (sent > 0)
             QCOMPARE(m_port->writes().last(),
                      "$B7M" + m_port->writes().at(frames - 2).mid(4, 1) + '\r');
+    }
+
+    // What a shared chain shows, as layers: a script of requests, the frames that reach the
+    // line after its last mark (an upload's patterns and every one-character show left out;
+    // "#" stands for a digit; "..." last: more may follow), and the state at the end.
+    // Notifications step every 10 s, so a long one shows its first frame only.
+    void showLayers_data()
+    {
+        QTest::addColumn<int>("chain");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("frames");
+        QTest::addColumn<QString>("state");
+        const QString hello = "mode=off message=HELLO scrolling=no notification=-";
+        // clang-format off
+        QTest::newRow("a waiting notification shows only when its turn comes") << 6 << "message HELLO; notify AAA 2; wait MAAA; notify BBBBBBBBB 1; notify CCC 5; wait MCCC; dismiss 3; wait MBBBBBB; dismiss 2" << "HELLO |AAA   |CCC   |BBBBBB|HELLO " << hello;
+        QTest::newRow("a waiting notification dismissed never shows") << 6 << "message HELLO; notify AAA 2; wait MAAA; notify BBB 1; dismiss 2; dismiss 1" << "HELLO |AAA   |HELLO " << hello;
+        QTest::newRow("mode off under a notification keeps what returns") << 6 << "message HELLO; notify RING 1; wait MRING; off; dismiss 1" << "HELLO |RING  |HELLO " << "mode=off message=- scrolling=no notification=-";
+        QTest::newRow("the test's end commands go before the message, over the whole chain") << 10 << "mode test; wait M0000000000; mark; message HELLO" << "F0000000000|          |HELLO     " << hello;
+        QTest::newRow("the test's end commands go before the clock; the clock fills the chain") << 10 << "mode test; wait M0000000000; mark; mode clock" << "F0000000000|          |######    |..." << "mode=clock message=- scrolling=no notification=-";
+        QTest::newRow("a notification over the test shows letters; the test's fonts return") << 6 << "mode test; wait M000000; mark; notify RING 1; wait MRING; dismiss 1" << "F000000|RING  |FUUUUUU|000000|..." << "mode=test message=- scrolling=no notification=-";
+        QTest::newRow("the test replaced under a notification ends out of sight") << 6 << "mode test; wait M000000; mark; notify RING 1; wait MRING; message HELLO; dismiss 1" << "F000000|RING  |HELLO " << hello;
+        QTest::newRow("attributes with a long text return as they were sent") << 6 << "attributes E 111111 HELLOWORLD; notify RING 1; wait MRING; dismiss 1" << "E111111|HELLOW|RING  |HELLOW" << "mode=off message=HELLOWORLD scrolling=no notification=-";
+        QTest::newRow("the return sends what was on show, not what was asked") << 6 << "message XXXXXX; message H!LLO; notify RING 1; wait MRING; dismiss 1" << "XXXXXX|H!LLO |RING  |HXLLO " << "mode=off message=H!LLO scrolling=no notification=-";
+        QTest::newRow("a scrolling message starts again after a notification") << 6 << "scroll ABCDEFGH 0 10000; wait MABCDEF; notify RING 1; wait MRING; dismiss 1" << "ABCDEF|RING  |ABCDEF|ABCDEF" << "mode=off message=ABCDEFGH scrolling=yes notification=-";
+        QTest::newRow("an upload in the fonts on show gives back the message") << 6 << "attributes F 111111 HELLO; upload" << "F111111|HELLO |F111111|HELLO " << hello;
+        QTest::newRow("a notification during an upload waits for it") << 6 << "message HELLO; upload; notify RING 1" << "HELLO |F000000|HELLO |RING  " << "mode=off message=HELLO scrolling=no notification=1";
+        QTest::newRow("an upload under a notification gives it back") << 6 << "message HELLO; notify DOOR 1; wait MDOOR; upload; wait MDOOR; dismiss 1" << "HELLO |DOOR  |F000000|DOOR  |HELLO " << hello;
+        QTest::newRow("a one-pass scroll ends on the text's start") << 6 << "scroll BUILDING 1 50" << "BUILDI|UILDIN|ILDING|LDING |DING B|ING BU|NG BUI|G BUIL| BUILD|BUILDI" << "mode=off message=BUILDING scrolling=no notification=-";
+        QTest::newRow("a notification ends at its time, not at its next step") << 6 << "message HELLO; notify LONGTEXTX 1 1" << "HELLO |LONGTE|HELLO " << hello;
+        // clang-format on
+    }
+    void showLayers()
+    {
+        QFETCH(int, chain);
+        QFETCH(QString, script);
+        PacedSender sender(*m_link);
+        ActionQueue queue(sender, 100);
+        ChainStateTracker tracker(*m_link, chain);
+        ShowLayers layers(queue, sender, tracker, chain);
+        qsizetype seen = 0; // writes a wait has passed
+        for (const QString &line : script.split(QStringLiteral("; "))) {
+            const QStringList word = line.split(QLatin1Char(' '));
+            const auto number = [&word](int at, int otherwise) {
+                return word.size() > at ? word.at(at).toInt() : otherwise;
+            };
+            const auto fitted = [chain](const QString &text) {
+                return ChainInput::fitted(text, chain, false);
+            };
+            if (word[0] == QLatin1String("message") || word[0] == QLatin1String("scroll")) {
+                const std::optional<ScrollTiming> scroll
+                        = word[0] == QLatin1String("scroll")
+                                  ? std::optional<ScrollTiming>({number(3, 50), number(2, 0), 0})
+                                  : std::nullopt;
+                layers.showMessage(word[1], fitted(word[1]), scroll);
+            } else if (word[0] == QLatin1String("attributes")) {
+                const CommandList frames{{word[1].at(0).toLatin1(), word[2].toLatin1(), 5},
+                                         {'M', fitted(word[3]), 5}};
+                layers.sendFrames("attributes", frames, word[3]);
+            } else if (word[0] == QLatin1String("notify")) {
+                NoticeBoard::Notice notice{0,
+                                           word[1],
+                                           fitted(word[1]),
+                                           word[1].size() > chain,
+                                           ScrollTiming{10000, 0, number(3, 600)},
+                                           number(2, 1)};
+                layers.notify(notice);
+            } else if (word[0] == QLatin1String("dismiss")) {
+                QVERIFY2(layers.dismiss(number(1, 0)), qPrintable(line));
+            } else if (word[0] == QLatin1String("mode")) {
+                const bool clock = word[1] == QLatin1String("clock");
+                layers.runMode(word[1], clock ? std::optional(ModeInputs::Time) : std::nullopt, {});
+            } else if (word[0] == QLatin1String("off")) {
+                layers.freeze();
+            } else if (word[0] == QLatin1String("upload")) {
+                auto table = std::make_shared<FontTable>();
+                table->resetfont();
+                layers.upload(table, QByteArray());
+            } else if (word[0] == QLatin1String("mark")) {
+                m_port->clearWrites();
+                seen = 0;
+            } else if (word[0] == QLatin1String("wait")) {
+                const QByteArray frame = "$B7" + word[1].toLatin1();
+                QVERIFY2(QTest::qWaitFor([&] {
+                             const QList<QByteArray> &writes = m_port->writes();
+                             for (qsizetype at = seen; at < writes.size(); ++at) {
+                                 if (writes.at(at).startsWith(frame)) {
+                                     seen = at + 1;
+                                     return true;
+                                 }
+                             }
+                             return false;
+                         }),
+                         qPrintable(line));
+            }
+        }
+        QFETCH(QString, frames);
+        const bool more = frames.endsWith(QLatin1String("|..."));
+        const QStringList wanted = frames.chopped(more ? 4 : 0).split(QLatin1Char('|'));
+        const auto shown = [this] {
+            QStringList got;
+            for (const QByteArray &write : m_port->writes()) {
+                const QString frame = QString::fromLatin1(write.mid(3).chopped(1));
+                if (!frame.startsWith(QLatin1Char('W')) && frame.size() != 2)
+                    got += frame.startsWith(QLatin1Char('M')) ? frame.mid(1) : frame;
+            }
+            return got;
+        };
+        const auto matches = [&] {
+            const QStringList got = shown();
+            if (got.size() < wanted.size() || (!more && got.size() > wanted.size()))
+                return false;
+            for (qsizetype i = 0; i < wanted.size(); ++i) {
+                QString pattern;
+                for (const QChar c : wanted.at(i))
+                    pattern += c == QLatin1Char('#') ? QStringLiteral("\\d")
+                                                     : QRegularExpression::escape(c);
+                if (!QRegularExpression(QRegularExpression::anchoredPattern(pattern))
+                             .match(got.at(i))
+                             .hasMatch())
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY2(QTest::qWaitFor(matches), qPrintable(shown().join(QLatin1Char('|'))));
+        const auto described = [&layers] {
+            const auto &notice = layers.notices().shown();
+            return QStringLiteral("mode=%1 message=%2 scrolling=%3 notification=%4")
+                    .arg(layers.mode(), layers.message().value_or(QStringLiteral("-")),
+                         layers.scrolling() ? "yes" : "no",
+                         notice ? QString::number(notice->id) : QStringLiteral("-"));
+        };
+        QFETCH(QString, state);
+        QTRY_COMPARE(described(), state);
     }
 };
 

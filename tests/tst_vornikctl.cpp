@@ -135,7 +135,7 @@ private Q_SLOTS:
         row("chain of 3", dry + "--chain 3 message AB", 0, "$B7MAB [cr]\n");
         row("--pad last, the window's rule", dry + "message Hello --pad last", 0, "$B7MHELLOO[cr]\n");
         row("a long message is cut, and says so", dry + "message HELLOWORLD", 0, "$B7MHELLOW[cr]\n", "vornikctl: message: cut to 6 digits; --scroll shows it all\n");
-        row("--scroll steps a character at a time", dry + "--chain 3 message ABCD --scroll --rate 50", 0, "$B7MABC[cr]\n$B7MBCD[cr]\n$B7MCD [cr]\n$B7MD A[cr]\n$B7M AB[cr]\n");
+        row("--scroll steps a character at a time and ends on the start", dry + "--chain 3 message ABCD --scroll --rate 50", 0, "$B7MABC[cr]\n$B7MBCD[cr]\n$B7MCD [cr]\n$B7MD A[cr]\n$B7M AB[cr]\n$B7MABC[cr]\n");
         row("the requests through the service", dry + "--service http://127.0.0.1:9 attributes --effects 12 --message HI", 0, "POST /api/v1/attributes {\"effects\":\"122222\",\"text\":\"HIIIII\"}\n");
         row("a scroll through the service", dry + "--service http://127.0.0.1:9 message HELLOWORLD --scroll --passes 2", 0, "POST /api/v1/message {\"scroll\":{\"passes\":2,\"rate\":300},\"text\":\"HELLOWORLD\"}\n");
         row("attributes with --message", dry + "attributes --effects 12 --message HI", 0, "$B7E122222[cr]\n$B7MHIIIII[cr]\n");
@@ -248,7 +248,7 @@ private Q_SLOTS:
         row("a message through the service", "message HI", {}, "service", 0, "$B7MHI    \r");
         row("lines through the service", "message -", "ab\ncd\n", "service end", 0, "$B7MABBBBB\r$B7MCDDDDD\r");
         row("SIGINT turns the service's mode off", "count --from 98 --delay 10", {}, "service SIGINT", 130, "$B7M000098\r$B7M000099\r");
-        row("a font upload through the service", "font upload " + m_dir.filePath("good.fnt"), {}, "service", 0, "$B7F000000\r$B7W", "$B7W}000000000000000\r$B7M}\r");
+        row("a font upload through the service, then what was on show", "font upload " + m_dir.filePath("good.fnt"), {}, "service", 0, "$B7F000000\r$B7W", "$B7W}000000000000000\r$B7M}\r$B7M      \r");
         row("a service gone while lines come", "message -", "ab\n", "service gone", 3, "$B7MABBBBB\r", {}, "no answer from the service at http://127.0.0.1:");
         row("a service whose line is lost", "message A", {}, "service lost", 5, {}, {}, " is lost (");
         row("a wrong token", "VORNIK_TOKEN=wrong message HI", {}, "service token", 3, {}, {}, "refused the token");

@@ -19,6 +19,14 @@ QString SegmentTest::stepPattern(int step)
     return QString(on, QLatin1Char('1')) + QString(FontTable::kSegments - on, QLatin1Char('0'));
 }
 
+CommandList SegmentTest::endCommands(int chainLength) const
+{
+    if (!m_wholeChain)
+        return MessageCommands::blank(chainLength);
+    return {{'F', copies(chainLength, '0'), Pause::kLong},
+            {'M', copies(chainLength, ' '), Pause::kLong}};
+}
+
 SegmentTest::Tick SegmentTest::tick(bool portopen, int chainLength)
 {
     Tick tick;
@@ -32,7 +40,7 @@ SegmentTest::Tick SegmentTest::tick(bool portopen, int chainLength)
         tick.pattern = stepPattern(0);
         if (m_testactive) {
             m_testactive = false;
-            tick.commands.append(MessageCommands::blank(chainLength));
+            tick.commands.append(endCommands(chainLength));
         }
         return tick;
     }
@@ -40,7 +48,7 @@ SegmentTest::Tick SegmentTest::tick(bool portopen, int chainLength)
     tick.running = true;
     if (!m_testactive) {
         m_testactive = true;
-        tick.commands.append(MessageCommands::blank(chainLength));
+        tick.commands.append(endCommands(chainLength));
         // Switch every digit to the user font and show character "0" with all segments off.
         tick.commands.append({'F', copies(chainLength, Protocol::kUserFont), Pause::kTestStep});
         tick.commands.append({'W', "0" + FontTable::allOff().toLatin1(), Pause::kLong});

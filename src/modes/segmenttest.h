@@ -28,6 +28,12 @@ public:
     // The pattern of step k: k "1" followed by 15 - k "0".
     static QString stepPattern(int step);
 
+    // The blanks before and after a run cover the whole chain, as a program sends them, instead
+    // of the six the window sends.
+    void setWholeChain(bool whole) { m_wholeChain = whole; }
+    // What a run sends when it ends (and before it starts): every digit to font 0, then blanks.
+    CommandList endCommands(int chainLength) const;
+
     void requestStart() { m_testrequest = true; }
     void requestStop() { m_testrequest = false; }
 
@@ -39,6 +45,7 @@ public:
     int teststep() const { return m_teststep; }
 
 private:
+    bool m_wholeChain = false;
     bool m_testrequest = false;
     bool m_testactive = false;
     int m_teststep = 0;

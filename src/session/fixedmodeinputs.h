@@ -18,6 +18,7 @@ public:
 
     bool modeOn(Mode mode) const override { return mode == m_mode; }
     int chainLength() const override { return m_chainLength; }
+    bool fillsChain() const override { return true; }
     QString startText() const override { return m_animation[ModeSteps::kStartField]; }
     QString stopText() const override { return m_animation[ModeSteps::kStopField]; }
     QString counterText() const override { return m_counter; }

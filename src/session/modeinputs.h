@@ -14,6 +14,9 @@ public:
 
     virtual bool modeOn(Mode mode) const = 0;
     virtual int chainLength() const = 0;
+    // A program's frames cover the whole chain: the time and the date are filled with spaces
+    // to its length. The window sends their six digits alone.
+    virtual bool fillsChain() const { return false; }
     // The start and stop codes of Animate, as their fields hold them.
     virtual QString startText() const = 0;
     virtual QString stopText() const = 0;

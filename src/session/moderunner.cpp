@@ -143,7 +143,10 @@ void ModeRunner::clockStep(bool date)
         return;
     // The text just sent, not a second reading: a second or a day that turned meanwhile is
     // sent next tick.
-    if (m_sender.send(ModeCommands::clock(digits), this) != PacedSender::Outcome::Stopped)
+    const QString frame = m_inputs.fillsChain()
+                                  ? digits.leftJustified(m_inputs.chainLength(), QLatin1Char(' '))
+                                  : digits;
+    if (m_sender.send(ModeCommands::clock(frame), this) != PacedSender::Outcome::Stopped)
         m_lastclock = digits;
 }
 

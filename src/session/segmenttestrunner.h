@@ -28,6 +28,11 @@ public:
         m_stopAsked = true;
     }
 
+    // A program's test: its blanks cover the whole chain (the window's are six digits).
+    void setWholeChain(bool whole) { m_test.setWholeChain(whole); }
+    // What the test sends when it ends, for a program that ends it at once.
+    CommandList endCommands() const { return m_test.endCommands(m_chainLength()); }
+
     // Timer3's tick.
     void runTestStep();
 

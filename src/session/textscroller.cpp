@@ -7,19 +7,26 @@
 #include <QTimer>
 
 TextScroller::TextScroller(PacedSender &sender, const QString &text, int length, QObject *parent)
-    : QObject(parent), m_sender(sender), m_text(text), m_length(length), m_timer(new QTimer(this))
+    : QObject(parent), m_sender(sender), m_text(text), m_length(length), m_timer(new QTimer(this)),
+      m_deadline(new QTimer(this))
 {
     connect(m_timer, &QTimer::timeout, this, &TextScroller::tick);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &TextScroller::timeUp);
 }
 
 void TextScroller::start(int rateMs, int passes, int seconds)
 {
     m_step = 0;
     m_passes = qMax(0, passes);
-    m_seconds = qMax(0, seconds);
+    m_ending = false;
     m_lastShown.clear();
-    m_clock.start();
     m_timer->start(qMax(1, rateMs));
+    // The seconds end the run on a timer of their own, not at the next step.
+    if (seconds > 0)
+        m_deadline->start(seconds * 1000);
+    else
+        m_deadline->stop();
     // The first step goes out at once, not a rate later.
     QTimer::singleShot(0, this, &TextScroller::tick);
 }
@@ -27,6 +34,8 @@ void TextScroller::start(int rateMs, int passes, int seconds)
 void TextScroller::stop()
 {
     m_timer->stop();
+    m_deadline->stop();
+    m_ending = false;
 }
 
 bool TextScroller::running() const
@@ -34,37 +43,63 @@ bool TextScroller::running() const
     return m_timer->isActive();
 }
 
-bool TextScroller::over() const
+bool TextScroller::passesDone() const
 {
-    const bool passesDone = m_passes > 0 && m_step >= m_passes * ScrollSteps::stepsPerPass(m_text);
-    const bool timeDone = m_seconds > 0 && m_clock.elapsed() >= m_seconds * 1000LL;
-    return passesDone || timeDone;
+    return m_passes > 0 && m_step >= m_passes * ScrollSteps::stepsPerPass(m_text);
 }
 
 void TextScroller::tick()
 {
     if (!running())
         return;
-    if (over()) {
-        stop();
-        Q_EMIT finished();
+    if (!m_endsOnStart && (m_ending || passesDone())) {
+        finish();
         return;
     }
+    const auto step = [this] {
+        if (!m_ending) {
+            showStep();
+            return;
+        }
+        showFrame(ScrollSteps::window(m_text, m_length, 0));
+        finish();
+    };
     if (m_route)
-        m_route([this] { showStep(); });
+        m_route(step);
     else
-        showStep();
+        step();
+}
+
+void TextScroller::timeUp()
+{
+    m_ending = true;
+    // Through the route like any step; a step it skips goes out at the next tick.
+    tick();
 }
 
 void TextScroller::showStep()
 {
-    const QString shown = m_text.size() > m_length
-                                  ? ScrollSteps::window(m_text, m_length, m_step)
-                                  : m_text.leftJustified(m_length, QLatin1Char(' '));
+    // The step after the last pass is the text's start again: the run ends on it.
+    const bool last = passesDone();
+    showFrame(ScrollSteps::window(m_text, m_length, m_step));
     // Only a step shown counts: a tick the queue skipped shows the same step next time.
     ++m_step;
+    if (last)
+        finish();
+}
+
+void TextScroller::showFrame(const QString &window)
+{
+    const QString shown
+            = m_text.size() > m_length ? window : m_text.leftJustified(m_length, QLatin1Char(' '));
     if (shown == m_lastShown)
         return;
     m_lastShown = shown;
     m_sender.send(MessageCommands::message(shown.toLatin1()), this);
+}
+
+void TextScroller::finish()
+{
+    stop();
+    Q_EMIT finished();
 }

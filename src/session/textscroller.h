@@ -2,7 +2,6 @@
 
 #include "session/tickroute.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -11,8 +10,9 @@ class QTimer;
 
 // A text shown over time: one step every rate milliseconds, each step the chain's width of the
 // text (ScrollSteps), sent as a message when it differs from the last one sent; it ends after
-// a number of passes or seconds, or runs until stopped when given neither. A text that fits
-// the chain shows once and counts its passes in the same steps.
+// a number of passes or seconds, or runs until stopped when given neither. A run that ends
+// leaves the text's start on show (the first frame again), never a part of it. A text that
+// fits the chain shows once and counts its passes in the same steps.
 class TextScroller : public QObject
 {
     Q_OBJECT
@@ -22,6 +22,9 @@ public:
 
     // Each step goes through route (none: it runs at once).
     void setTickRoute(TickRoute route) { m_route = std::move(route); }
+    // Whether an ending run sends the text's start again (the default); one that gives the
+    // chain back to something else at once has no need to.
+    void setEndsOnStart(bool endsOnStart) { m_endsOnStart = endsOnStart; }
     // passes and seconds of 0 do not end the run; the first limit reached does.
     void start(int rateMs, int passes, int seconds);
     void stop();
@@ -30,22 +33,26 @@ public:
     int step() const { return m_step; }
 
 Q_SIGNALS:
-    // The run reached its passes or its seconds.
+    // The run reached its passes or its seconds, and its last frame is out.
     void finished();
 
 private:
     void tick();
     void showStep();
-    bool over() const;
+    void timeUp();
+    void showFrame(const QString &shown);
+    void finish();
+    bool passesDone() const;
 
     PacedSender &m_sender;
     QString m_text;
     int m_length;
     TickRoute m_route;
     QTimer *m_timer = nullptr;
-    QElapsedTimer m_clock;
+    QTimer *m_deadline = nullptr;
+    bool m_endsOnStart = true;
+    bool m_ending = false; // the seconds are up; the start frame waits for the line
     int m_step = 0;
     int m_passes = 0;
-    int m_seconds = 0;
     QString m_lastShown;
 };
