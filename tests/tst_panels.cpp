@@ -14,6 +14,7 @@
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
 #include "widgets/segmentpreview.h"
+#include "widgets/trafficlog.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -108,9 +109,10 @@ private Q_SLOTS:
         QTest::newRow("typing a pattern: 0 and 1 only, 15 at most") << "udcpattern<12000000000000000000" << QByteArrayList{} << none << QStringList{"code65=100000000000000"};
         QTest::newRow("segment clicks toggle") << "!Command2_1|seg:0|seg:14|seg:14" << QByteArrayList{} << none << QStringList{"code65=011111111111111"};
         QTest::newRow("a code typed, not confirmed: the click edits the character on show") << "@acc|acc=70|seg:0" << QByteArrayList{} << none << QStringList{"acc=65", "udc=A", "code65=100000000100010", "code70=000000011100000"};
-        // Def and Clr change the table and show the character; undo and redo take them back.
-        QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Font array has been set to default"};
-        QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Font array has been cleared"};
+        // Def and Clr change the table and show the character; undo and redo take them back and
+        // say so.
+        QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Undone: the font change at code 65 (1 pattern)"};
+        QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Redone: the font change at code 125 (19 patterns)"};
         QTest::newRow("undo from the Characters tab and from the editor's menu") << "!Command2_1|!Command2_8|tab:3|@characters|undo|tab:0|!Command2_13|pmenu:Undo" << QByteArrayList{"$B7MA\r", "$B7MA\r"} << QList<int>{5, 5} << QStringList{"code65=111111111111111"};
         // The segment test: S Start, then ticks; Stop ends it with the end commands once.
         QTest::newRow("segment test Stop") << "mlength=3|!cmmd_0|test|test|!cmmd_1|clear|test|test" << ending << QList<int>{10, 10} << QStringList{"testrunning=000000000000000"};
@@ -247,7 +249,8 @@ private Q_SLOTS:
 
     // Commit sends the fonts, then each pattern and its show; only a complete upload says so,
     // and it sent the table the editor holds. The interruption comes at the 50th write (a
-    // failing line: the 50th write fails); "during" is the status right after it.
+    // failing line: the 50th write fails; a lost chain: right after the 61st); "during" is the
+    // status right after the 50th. A failed upload counts the characters the log shows sent.
     void commit_data()
     {
         QTest::addColumn<QString>("interruption");
@@ -256,11 +259,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("during");
         const QString uploaded = QStringLiteral("Character set has been uploaded to PIC");
         // clang-format off
-        QTest::newRow("complete") << "" << 229 << uploaded << "before";
+        const QString going = QStringLiteral("Uploading: 24 of 114 characters sent");
+        QTest::newRow("complete") << "" << 229 << uploaded << going;
         QTest::newRow("no port") << "noport" << 0 << "No port is open: nothing was uploaded" << "";
-        QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent" << "before";
-        QTest::newRow("Commit again meanwhile is ignored") << "again" << 229 << uploaded << "before";
+        QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent" << going;
+        QTest::newRow("Commit again meanwhile is ignored") << "again" << 229 << uploaded << going;
         QTest::newRow("the line fails") << "fail" << 49 << "Upload failed after 24 of 114 characters" << "";
+        QTest::newRow("the chain goes after a character's show") << "lost" << 61 << "Upload failed after 30 of 114 characters" << going;
         QTest::newRow("Load, Clr and undo meanwhile are refused") << "change" << 229 << uploaded << "Uploading: wait for the upload to finish or stop it";
         // clang-format on
     }
@@ -282,6 +287,8 @@ private Q_SLOTS:
         m_t->port().setWriteHook([&](const QByteArray &) {
             if (++writes == 49 && interruption == QLatin1String("fail"))
                 m_t->port().failWrites(PortError{5, QStringLiteral("gone")});
+            if (writes == 61 && interruption == QLatin1String("lost"))
+                m_t->port().loseDevice(PortError{5, QStringLiteral("gone")});
             if (writes != 50)
                 return;
             if (interruption == QLatin1String("escape")) {
@@ -304,7 +311,12 @@ private Q_SLOTS:
         QCOMPARE(bench().status(), status);
         QCOMPARE(statusDuring, during);
         // A failed line is one alert, and the port list goes back to "Select...".
-        const bool failed = interruption == QLatin1String("fail");
+        const bool failed = interruption == QLatin1String("fail") || interruption == "lost";
+        if (failed) {
+            const QStringList shown = m_t->window().trafficLog().txlog().split("\r\n");
+            QCOMPARE(QString::number(shown.filter(QRegularExpression("^\\$B7M.*\\[cr\\]$")).size()),
+                     status.section(QLatin1Char(' '), 3, 3));
+        }
         QCOMPARE(alertHistory().size(), failed ? 1 : 0);
         QCOMPARE(alertHistory().value(0).title, failed ? "ComWrite error" : QString());
         QCOMPARE(m_t->window().portChooser().portselect()->currentIndex() == 0,

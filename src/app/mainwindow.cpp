@@ -46,8 +46,10 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(kCaption);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // Customize: otherwise Qt adds a maximise button the fixed size could not follow.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
     setAlertParent(this);
 
     SerialPort *rs232 = options.rs232 ? options.rs232 : new SerialPortControl;
@@ -141,9 +143,9 @@ QWidget *MainWindow::buildCommTab()
     m_help = new ProtocolHelp(this);
     m_helpButton = new QPushButton(tr("Protocol Help File"), tab);
     m_helpButton->setObjectName(QStringLiteral("Command2_11"));
-    m_helpButton->setToolTip(tr("Open the description of the chain's command protocol "
-                                "(Vornik.rtf), in this program's own help window when no "
-                                "application opens it"));
+    m_helpButton->setToolTip(tr("Open the description of the chain's command protocol in this "
+                                "program's own help window, which also offers the RTF file "
+                                "(Vornik.rtf) where an application opens it"));
     connect(m_helpButton, &QPushButton::clicked, this, [this] {
         m_help->open();
         showsegments();
@@ -288,13 +290,17 @@ void MainWindow::terminate()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A signal or the session ending has already shut down: nobody is asked. A running upload
-    // is asked about before the font.
+    // is asked about before the font, and stopped only once every answer lets the window close:
+    // Cancel at any question leaves it running.
+    const bool uploading = !m_shutdownDone && m_workbench->uploading();
     const bool keepOpen = (!m_shutdownDone && !confirmUploadStopped())
                           || (!m_shutdownDone && !confirmFontDropped());
     if (keepOpen) {
         event->ignore();
         return;
     }
+    if (uploading)
+        m_workbench->stopUpload();
     shutdown(ShutdownCause::UserClose);
     event->accept();
 }
@@ -307,11 +313,7 @@ bool MainWindow::confirmUploadStopped()
             = showalert(kCaption, QStringLiteral("An upload is running. Stop it and close?"), 0,
                         AlertStyle::Warning, 12);
     // A termination that arrived while the question was open closes without it.
-    if (m_shutdownDone)
-        return true;
-    if (stop)
-        m_workbench->stopUpload();
-    return stop;
+    return stop || m_shutdownDone;
 }
 
 bool MainWindow::confirmFontDropped()

@@ -91,8 +91,8 @@ private:
     void buildReceiveTab(QWidget *tab);
     QWidget *buildCommTab();
     void connectLink();
-    // Before a user's close during an upload: false when the user keeps it running; true stops
-    // it.
+    // Before a user's close during an upload: false when the user keeps it running; the close
+    // stops it once every question is answered.
     bool confirmUploadStopped();
     // Before a user's close: false when the changed user font should keep the window open
     // (Cancel, or Save that did not save).
