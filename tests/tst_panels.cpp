@@ -12,6 +12,7 @@
 #include "session/segmenttestrunner.h"
 #include "support/recordingport.h"
 #include "widgets/alert.h"
+#include "widgets/chainstrip.h"
 #include "widgets/filedialogs.h"
 #include "widgets/segmentpreview.h"
 #include "widgets/trafficlog.h"
@@ -93,6 +94,7 @@ private Q_SLOTS:
         QTest::newRow("filters and limits; mlength takes no leading 0") << "sentence<a[b:CDEFGHIJK|underscore<0123!a|mlength<0100" << QByteArrayList{} << none << QStringList{"sentence=AB:CDEFGHI", "underscore=01!", "mlength=10"};
         QTest::newRow("Enter fits, cuts or fills each field; leaving fits it") << "mlength=3|fonts<u2\r|effects<9876\r|underscore<\r|speeds<5\r|sentence<HI\r|effects<1\t" << QByteArrayList{"$B7FU22\r", message, "$B7E987\r", message, "$B7U000\r", message, "$B7S555\r", message, "$B7MHII\r"} << QList<int>(9, 5) << QStringList{"fonts=U22", "effects=111"};
         QTest::newRow("a new length kept over the context menu, left by a click on Write all") << "fonts=1!|sentence=1!|@mlength|mlength<3|menu:mlength|!Command2_10" << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("the strip after Write and Write all") << "udcpattern<101\r|mlength=3|fonts=U0|sentence=AB|underscore<01\r|!Command2_10" << QByteArrayList{"$B7WA101000000000000\r", "$B7MA\r", "$B7U011\r", "$B7MAB\r", "$B7FU0\r", "$B7E000000\r", "$B7S000000\r", "$B7MAB\r"} << QList<int>{10, 10, 5, 5, 5, 5, 5, 5} << QStringList{"strip=AB ", "strip0=101000000000000", "strip1=111100010101001", "strip2=000000000000001"};
         QTest::newRow("the length emptied by the menu's Delete") << "@mlength|menu:mlength:Delete|!Command2_10" << QByteArrayList{"$B7F\r", "$B7E\r", "$B7S\r", "$B7M\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=", "mlength="};
         QTest::newRow("pastes, also the menu's, filtered") << "mlength^10|sentence^a[b|sentence=XY|menu:sentence:Paste" << QByteArrayList{} << none << QStringList{"mlength=10", "sentence=AB"};
         QTest::newRow("a new length by Enter") << "sentence=1!|mlength<2\r" << QByteArrayList{} << none << QStringList{"sentence=AA", "speeds=00"};
@@ -238,6 +240,11 @@ private Q_SLOTS:
             const QString expected = check.section(QLatin1Char('='), 1);
             if (name == QLatin1String("status"))
                 QCOMPARE(bench().status(), expected);
+            else if (name == QLatin1String("strip"))
+                QCOMPARE(m_t->find<ChainStrip>("chainstrip")->accessibleName(), expected);
+            else if (name.startsWith(QLatin1String("strip")))
+                QCOMPARE(m_t->find<ChainStrip>("chainstrip")->patterns().value(name.mid(5).toInt()),
+                         expected);
             else if (name == QLatin1String("interval"))
                 QCOMPARE(QString::number(modes()->timer1Interval()), expected);
             else if (name.startsWith(QLatin1String("code")))
@@ -305,6 +312,7 @@ private Q_SLOTS:
         });
         if (interruption == QLatin1String("noport"))
             m_t->window().portChooser().select(0);
+        field(QStringLiteral("fonts"))->setText(QStringLiteral("U00000"));
         button(9);
         m_t->port().setWriteHook({});
         QCOMPARE(m_t->sent().size(), frames);
@@ -322,10 +330,16 @@ private Q_SLOTS:
         QCOMPARE(m_t->window().portChooser().portselect()->currentIndex() == 0,
                  failed || frames == 0);
         QVERIFY(!m_t->window().findChild<FontEditorPanel *>()->committing());
+        // The strip under the tabs: the last character shown in the user font just written.
+        auto *strip = m_t->find<ChainStrip>(QStringLiteral("chainstrip"));
+        if (failed || frames == 0)
+            QCOMPARE(strip->accessibleName(), QStringLiteral("No port"));
         if (frames < 229)
             return;
+        QCOMPARE(strip->accessibleName(), QStringLiteral("}     "));
+        QCOMPARE(strip->patterns().value(0), table().pattern(125));
         QList<QByteArray> held;
-        for (const PacedCommand &command : FontCommands::upload("000000", table()))
+        for (const PacedCommand &command : FontCommands::upload("U00000", table()))
             held.append(command.bytes());
         QCOMPARE(m_t->sent(), held);
         QCOMPARE(m_t->pauses(), QList<int>(229, 5));

@@ -3,6 +3,7 @@
 #include "app/protocolhelp.h"
 #include "app/settingsfile.h"
 #include "core/basicutilities.h"
+#include "panels/chainview.h"
 #include "panels/fonteditorpanel.h"
 #include "panels/fontfilebar.h"
 #include "panels/messagepanel.h"
@@ -93,11 +94,29 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_portState->setObjectName(QStringLiteral("portstate"));
     showPortState(false);
 
+    // What the chain shows, and beside it the port and the status line, whatever tab is showing
+    // (a rescan's result on COMM, say).
+    m_chainView = new ChainView(*m_workbench, this);
+    if (auto *mlength = m_tabs->findChild<QLineEdit *>(QStringLiteral("mlength")))
+        connect(mlength, &QLineEdit::textChanged, m_chainView, &ChainView::refresh);
+    m_windowStatus = new QLineEdit(this);
+    m_windowStatus->setObjectName(QStringLiteral("windowstatus"));
+    m_windowStatus->setReadOnly(true);
+    m_windowStatus->setFrame(false);
+    m_windowStatus->setFocusPolicy(Qt::NoFocus);
+    connect(m_statusbox, &QLineEdit::textChanged, m_windowStatus, &QLineEdit::setText);
+    auto *lineState = new QVBoxLayout;
+    lineState->addWidget(m_portState);
+    lineState->addWidget(m_windowStatus);
+    auto *below = new QHBoxLayout;
+    below->addWidget(m_chainView);
+    below->addLayout(lineState, 1);
+
     auto *content = new QWidget;
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_tabs);
-    layout->addWidget(m_portState);
+    layout->addLayout(below);
     // On a screen smaller than the window the content scrolls; elsewhere no bar shows.
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);

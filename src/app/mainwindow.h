@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 class QTabWidget;
+class ChainView;
 class CharacterGrid;
 class FontEditorPanel;
 class FontFileBar;
@@ -108,6 +109,9 @@ private:
     QScrollArea *m_scroll = nullptr;
     QTabWidget *m_tabs = nullptr;
     QLineEdit *m_statusbox = nullptr;
+    // The status line again, beneath every tab.
+    QLineEdit *m_windowStatus = nullptr;
+    ChainView *m_chainView = nullptr;
     QLabel *m_portState = nullptr;
     PortChooser *m_portChooser = nullptr;
     QPushButton *m_helpButton = nullptr;

@@ -1,5 +1,6 @@
 #include "widgets/logfileappender.h"
 
+#include "core/atomicfile.h"
 #include "core/basicutilities.h"
 #include "core/errortext.h"
 #include "widgets/alert.h"
@@ -65,4 +66,17 @@ bool LogFileAppender::append(const QString &text)
 void LogFileAppender::close()
 {
     m_file.reset();
+}
+
+void LogFileAppender::saveAs(const QString &text)
+{
+    const QString result = SaveFileDialog(QStringLiteral("Save log"), QString(), QString(),
+                                          QStringLiteral("2"), true);
+    if (result.isEmpty())
+        return;
+    const QString path = dialogResultPath(result);
+    const AtomicWriteResult written = writeFileAtomically(path, text.toLocal8Bit());
+    if (!written.ok)
+        showalert(fileSaveErrorTitle(), QString(), fileErrorNumber(path, written.systemError),
+                  AlertStyle::Error, 12, written.errorText);
 }

@@ -26,6 +26,10 @@ public:
     bool append(const QString &text);
     void close();
 
+    // "Save Log As": asks for a file and writes text to it, replacing an old file only when
+    // complete; a failed write is an alert.
+    static void saveAs(const QString &text);
+
 private:
     QObject *m_owner;
     std::unique_ptr<QFile> m_file;

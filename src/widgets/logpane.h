@@ -11,7 +11,7 @@
 
 #include <memory>
 
-class FindBar;
+class LogPaneFind;
 class LogPaneMenu;
 class LogRowPainter;
 class NewLinesHint;
@@ -73,6 +73,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // The find bar works the pane's view and selection.
+    friend class LogPaneFind;
     using Position = LogSelection::Position;
 
     LogRowPainter rowPainter() const;
@@ -89,7 +91,6 @@ private:
     Position positionAt(const QPoint &point) const;
     bool hasSelection() const;
     void selectionChanged();
-    bool find(const QString &text, bool backward);
 
     void writeToLogFile(int index);
     void stopLogToFile();
@@ -115,6 +116,6 @@ private:
     bool m_paintPending = false;
 
     std::unique_ptr<LogPaneMenu> m_menu;
-    FindBar *m_findBar = nullptr;
+    LogPaneFind *m_find = nullptr;
     NewLinesHint *m_newBelowHint = nullptr;
 };
