@@ -13,9 +13,12 @@
 #include "session/segmenttestrunner.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
+#include "widgets/logpane.h"
 #include "widgets/savechangesform.h"
+#include "widgets/trafficlog.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -270,6 +273,31 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(settings), !closes);
     }
 
+    // Time Stamps and Log to File of each log pane outlast a restart, kept in lines after the
+    // 100 the settings file always had (an old file without them loads as before: above).
+    void logSettingsOutlastARestart()
+    {
+        TestWindow t;
+        TrafficLog &log = t.window().trafficLog();
+        const QString logFile = t.dir() + QStringLiteral("/rx.log");
+        log.serialout()->timeStampsAction()->setChecked(true);
+        log.serialin()->logToFile(logFile);
+        t.window().shutdown();
+        const QStringList lines
+                = QString::fromLocal8Bit(readFile(t.window().settingsPath())).split("\r\n");
+        QCOMPARE(lines.mid(100), (QStringList{"TxdTimeStamps=1", "RxdLogFile=" + logFile, ""}));
+        resetShutdownRequest();
+        MainWindow::Options options;
+        options.rs232 = new RecordingPort;
+        options.scanPort = new RecordingPort;
+        MainWindow again(options);
+        again.startup();
+        QVERIFY(again.trafficLog().serialout()->timeStampsAction()->isChecked());
+        QVERIFY(!again.trafficLog().serialin()->timeStampsAction()->isChecked());
+        QCOMPARE(again.trafficLog().serialin()->logFilePath(), logFile);
+        QCOMPARE(again.trafficLog().serialout()->logFilePath(), QString());
+    }
+
     // The program's own event loop runs, so its return value is the exit status it would end with.
     void closingDuringAnActivity_data()
     {
@@ -381,8 +409,8 @@ private Q_SLOTS:
     }
 
     // On a large screen (the test window's) the window keeps the least size it always had on
-    // the 800x600 test screen, without bars; on a small one every control can be scrolled into
-    // view.
+    // the 800x600 test screen, without bars and without a maximise button; on a small one every
+    // control can be scrolled into view.
     void smallScreen()
     {
         TestWindow t;
@@ -392,6 +420,7 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.size(), content->minimumSizeHint());
+        QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!scroll->horizontalScrollBar()->isVisible());
         QVERIFY(!scroll->verticalScrollBar()->isVisible());
         window.holdSize(QSize(600, 400));

@@ -404,7 +404,7 @@ private Q_SLOTS:
     }
 
     // The scan lists the ports that open, each once, with what is known of each as its tool-tip;
-    // Enter closes the open port and rescans.
+    // Enter closes the open port and rescans, and says what it found beneath every tab.
     void portListAndRescan()
     {
         auto *list = m_t->find<QComboBox>(QStringLiteral("portselect"));
@@ -423,6 +423,8 @@ private Q_SLOTS:
                  QStringLiteral("Added on the command line"));
         QCOMPARE(bench().status(), QStringLiteral("Closed ttyTEST0 to scan. Found 3 ports. "
                                                   "ttyUSB0 did not open: busy"));
+        // The same under every tab, COMM where Enter was pressed included.
+        QCOMPARE(text(QStringLiteral("windowstatus")), bench().status());
         QVERIFY(!m_t->scanPort().isOpen());
         m_t->window().portChooser().select(2);
         QCOMPARE(m_t->port().openedName(), QStringLiteral("ttyUSB1"));

@@ -24,6 +24,7 @@
 #include "widgets/scanwindow.h"
 #include "widgets/trafficlog.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -246,6 +247,7 @@ void MainWindow::startup()
     resetfont();
     m_settingsPath = settingsFilePath();
     m_settingsLoaded = IniFile(IniMode::Load, m_settingsPath, m_workbench->settingslines);
+    applyLogSettings();
     m_fontFileBar->readPointerFile();
     holdSize(screen()->availableGeometry().size());
     m_fontFileBar->loadStartupFont();
@@ -295,9 +297,41 @@ void MainWindow::shutdown(ShutdownCause cause)
     // the user's: writing them would replace the file with blanks.
     if (!m_settingsLoaded)
         return;
+    keepLogSettings();
     setAlertsDuringShutdown(cause == ShutdownCause::UserClose);
     IniFile(IniMode::Save, m_settingsPath, m_workbench->settingslines);
     setAlertsDuringShutdown(false);
+}
+
+namespace {
+// Each log pane's settings after the settings file's 100 lines, by the pane's key prefix.
+const std::pair<const char *, LogPane *(TrafficLog::*)() const> kLogPanes[]
+        = {{"Txd", &TrafficLog::serialout}, {"Rxd", &TrafficLog::serialin}};
+} // namespace
+
+void MainWindow::applyLogSettings()
+{
+    QStringList &lines = m_workbench->settingslines;
+    for (const auto &[prefix, paneOf] : kLogPanes) {
+        LogPane *pane = (m_trafficLog->*paneOf)();
+        const QString key = QLatin1String(prefix);
+        pane->timeStampsAction()->setChecked(settingValue(lines, key + "TimeStamps") == "1");
+        const QString file = settingValue(lines, key + QStringLiteral("LogFile"));
+        if (!file.isEmpty())
+            pane->logToFile(file);
+    }
+}
+
+void MainWindow::keepLogSettings()
+{
+    QStringList &lines = m_workbench->settingslines;
+    for (const auto &[prefix, paneOf] : kLogPanes) {
+        const LogPane *pane = (m_trafficLog->*paneOf)();
+        const QString key = QLatin1String(prefix);
+        setSettingValue(lines, key + QStringLiteral("TimeStamps"),
+                        pane->timeStampsAction()->isChecked() ? QStringLiteral("1") : QString());
+        setSettingValue(lines, key + QStringLiteral("LogFile"), pane->logFilePath());
+    }
 }
 
 void MainWindow::terminate()

@@ -99,6 +99,9 @@ private:
     // (Cancel, or Save that did not save).
     bool confirmFontDropped();
     void showPortState(bool open);
+    // Time Stamps and Log to File of both log panes, from the settings and into them.
+    void applyLogSettings();
+    void keepLogSettings();
 
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<Workbench> m_workbench;

@@ -49,6 +49,13 @@ Choice choose(const std::optional<QString> &named, const QList<ListedPort> &list
 QByteArray columns(const QList<ListedPort> &ports);
 QByteArray json(const QList<ListedPort> &ports);
 
+// Where each running virtual chain (vornik-chain) keeps a stable name for its pseudo-terminal,
+// a link "chainN": $XDG_RUNTIME_DIR/vornik-chain, else /tmp/vornik-chain-<uid>.
+QString virtualChainDir();
+// The links of dir whose device is there (a running chain), in natural order ("chain2" before
+// "chain10").
+QStringList virtualChains(const QString &dir = virtualChainDir());
+
 // The process that holds device by the lock file every QSerialPort takes ("LCK..ttyUSB0" in the
 // first of lockDirs that has one), while that process lives.
 struct LockOwner

@@ -27,7 +27,11 @@ bool LogFileAppender::openChosen()
                                           QStringLiteral("2"), false);
     if (result.isEmpty())
         return false;
-    const QString path = dialogResultPath(result);
+    return open(dialogResultPath(result));
+}
+
+bool LogFileAppender::open(const QString &path)
+{
     // A FIFO would block the window until a reader came, a device is no log.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
@@ -44,6 +48,11 @@ bool LogFileAppender::openChosen()
     }
     m_file = std::move(file);
     return true;
+}
+
+QString LogFileAppender::path() const
+{
+    return m_file ? m_file->fileName() : QString();
 }
 
 bool LogFileAppender::append(const QString &text)

@@ -367,20 +367,10 @@ void LogPane::mouseDoubleClickEvent(QMouseEvent *event)
     selectionChanged();
 }
 
-bool LogPane::hasSelection() const
-{
-    return !m_selection.isEmpty();
-}
-
 void LogPane::selectionChanged()
 {
     m_menu->copy()->setEnabled(hasSelection());
     repaintAll();
-}
-
-QString LogPane::selectedText() const
-{
-    return m_selection.text();
 }
 
 void LogPane::selectAll()
@@ -424,12 +414,16 @@ void LogPane::saveLogAs()
 
 void LogPane::toggleLogToFile()
 {
-    if (m_logFile.isOpen()) {
+    if (m_logFile.isOpen())
         stopLogToFile();
-        return;
-    }
+    else
+        logToFile(QString());
+}
+
+void LogPane::logToFile(const QString &path)
+{
     m_menu->logToFile()->setChecked(false);
-    if (m_logFile.openChosen())
+    if (!m_logFile.isOpen() && (path.isEmpty() ? m_logFile.openChosen() : m_logFile.open(path)))
         m_menu->showLogFile(m_logFile.fileName());
 }
 

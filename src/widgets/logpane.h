@@ -44,7 +44,7 @@ public:
     // New lines are painted at most this often; 0 paints them at the next turn of the event loop.
     void setRefreshInterval(int ms);
 
-    QString selectedText() const;
+    QString selectedText() const { return m_selection.text(); }
     void selectAll();
     void copy();
     // The context menu's "Time Stamps" entry: when checked, each line starts with its time.
@@ -55,6 +55,11 @@ public:
     void saveLogAs();
     // Asks for a file and appends every new line to it from now on; called again, stops.
     void toggleLogToFile();
+    // Appends every new line to the file at path from now on (a file chosen in a dialog when
+    // path is empty), unless a file is already being logged to.
+    void logToFile(const QString &path);
+    // The file being logged to, with its folder; empty when none.
+    QString logFilePath() const { return m_logFile.path(); }
     // Opens the find bar (Ctrl+F).
     void showFind();
 
@@ -89,7 +94,7 @@ private:
     int visibleLines() const;
 
     Position positionAt(const QPoint &point) const;
-    bool hasSelection() const;
+    bool hasSelection() const { return !m_selection.isEmpty(); }
     void selectionChanged();
 
     void writeToLogFile(int index);
