@@ -2,10 +2,10 @@
 # Starts the utility from the build folder given as the first argument (further arguments go
 # to the utility).
 #
-# Without hardware: starts the virtual display chain on a pseudo-terminal first, adds its
-# device to the utility's port list, and stops the chain when the utility exits, however it
-# exits, and opens the chain's device at start-up so the first Enter in the message field lights
-# it. With PORT set (make run PORT=/dev/ttyUSB0) the chain is skipped and that device is opened
+# Without hardware: starts the virtual display chain on a pseudo-terminal first and opens it at
+# start-up by its stable name ($XDG_RUNTIME_DIR/vornik-chain/chain0, or the next free number),
+# so the first Enter in the message field lights it, and a chain restarted meanwhile is found
+# under the same name; it stops the chain when the utility exits, however it exits. With PORT set (make run PORT=/dev/ttyUSB0) the chain is skipped and that device is opened
 # instead.
 set -euo pipefail
 build=${1:-build}
@@ -50,11 +50,11 @@ trap 'forward TERM' TERM
 "$chain" >"$output" &
 chain_pid=$!
 
-# The chain's first line is its device; give it up to 10 seconds.
+# The chain's first line is its device, the second its stable name; give it up to 10 seconds.
 device=""
 for _ in $(seq 1 100); do
-    if [[ $(wc -l <"$output") -ge 1 ]]; then
-        device=$(head -n 1 "$output")
+    if [[ $(wc -l <"$output") -ge 2 ]]; then
+        device=$(sed -n 2p "$output")
         break
     fi
     if ! kill -0 "$chain_pid" 2>/dev/null; then
@@ -67,7 +67,7 @@ if [[ -z "$device" ]]; then
     echo "run.sh: the virtual chain did not name its device within 10 seconds." >&2
     exit 1
 fi
-echo "Virtual display chain on $device: the utility opens it at start-up."
+echo "Virtual display chain on $device ($(head -n 1 "$output")): the utility opens it at start-up."
 
 "$utility" --port "$device" "$@" &
 app_pid=$!

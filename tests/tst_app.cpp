@@ -13,9 +13,12 @@
 #include "session/segmenttestrunner.h"
 #include "widgets/alert.h"
 #include "widgets/filedialogs.h"
+#include "widgets/logpane.h"
 #include "widgets/savechangesform.h"
+#include "widgets/trafficlog.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -23,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -196,9 +200,9 @@ private Q_SLOTS:
         QCOMPARE(t.find<QLineEdit>(QStringLiteral("udcpattern"))->text(), expected.pattern(65));
     }
 
-    // Closing asks about a running upload (Cancel to the font question also keeps it running),
-    // then about a changed font; questions lists what was asked, in order. Save is answered
-    // with font.fnt in the program's folder.
+    // Closing asks about a running upload, then about a changed font; questions lists what was
+    // asked, in order, and answer is given to the last one (OK to those before). Save is
+    // answered with font.fnt in the program's folder; "save" clicks Save before the close.
     void closing_data()
     {
         using Choice = SaveChangesForm::Choice;
@@ -215,6 +219,8 @@ private Q_SLOTS:
         QTest::newRow("a signal never asks") << true << "signal" << int(Choice::Cancel) << true << QStringList();
         QTest::newRow("during an upload: the upload, then the font") << true << "upload" << int(Choice::Discard) << true << QStringList{"upload", "font"};
         QTest::newRow("during an upload: Cancel lets it finish") << false << "upload" << int(Choice::Cancel) << false << QStringList{"upload"};
+        QTest::newRow("during an upload: OK, then Cancel at the font lets it finish") << true << "upload" << int(Choice::Cancel) << false << QStringList{"upload", "font"};
+        QTest::newRow("right after Save: not asked") << true << "save" << int(Choice::Cancel) << true << QStringList();
         // clang-format on
     }
     void closing()
@@ -226,8 +232,9 @@ private Q_SLOTS:
         QFETCH(QStringList, questions);
         TestWindow t;
         t.openPort();
-        if (changed)
-            t.window().workbench().fontarray.setPattern(65, QString(15, QLatin1Char('1')));
+        Workbench &bench = t.window().workbench();
+        if (changed) // the table, not the editor's field that the editor settles on a Save
+            bench.fontarray.setPattern(bench.currentCode(), QString(15, QLatin1Char('1')));
         QStringList asked;
         SaveChangesForm::setResponder([&](const QString &) {
             asked.append(QStringLiteral("font"));
@@ -237,10 +244,12 @@ private Q_SLOTS:
             asked.append(alert.text == QLatin1String("An upload is running. Stop it and close?")
                                  ? QStringLiteral("upload")
                                  : alert.title);
-            return answer != int(SaveChangesForm::Choice::Cancel);
+            return answer != int(SaveChangesForm::Choice::Cancel) || changed;
         });
-        const bool save = answer == int(SaveChangesForm::Choice::Save);
+        const bool save = answer == int(SaveChangesForm::Choice::Save) || how == "save";
         answerDialogsWith(save ? t.dir() + QStringLiteral("/font") : QString());
+        if (how == QLatin1String("save"))
+            t.find<QPushButton>(QStringLiteral("Command2_7"))->click();
         if (how == QLatin1String("upload")) {
             t.port().setWriteHook([&](const QByteArray &) {
                 if (t.port().writes().size() == 30)
@@ -262,6 +271,31 @@ private Q_SLOTS:
         QFile::remove(settings);
         t.window().shutdown();
         QCOMPARE(QFile::exists(settings), !closes);
+    }
+
+    // Time Stamps and Log to File of each log pane outlast a restart, kept in lines after the
+    // 100 the settings file always had (an old file without them loads as before: above).
+    void logSettingsOutlastARestart()
+    {
+        TestWindow t;
+        TrafficLog &log = t.window().trafficLog();
+        const QString logFile = t.dir() + QStringLiteral("/rx.log");
+        log.serialout()->timeStampsAction()->setChecked(true);
+        log.serialin()->logToFile(logFile);
+        t.window().shutdown();
+        const QStringList lines
+                = QString::fromLocal8Bit(readFile(t.window().settingsPath())).split("\r\n");
+        QCOMPARE(lines.mid(100), (QStringList{"TxdTimeStamps=1", "RxdLogFile=" + logFile, ""}));
+        resetShutdownRequest();
+        MainWindow::Options options;
+        options.rs232 = new RecordingPort;
+        options.scanPort = new RecordingPort;
+        MainWindow again(options);
+        again.startup();
+        QVERIFY(again.trafficLog().serialout()->timeStampsAction()->isChecked());
+        QVERIFY(!again.trafficLog().serialin()->timeStampsAction()->isChecked());
+        QCOMPARE(again.trafficLog().serialin()->logFilePath(), logFile);
+        QCOMPARE(again.trafficLog().serialout()->logFilePath(), QString());
     }
 
     // The program's own event loop runs, so its return value is the exit status it would end with.
@@ -329,8 +363,9 @@ private Q_SLOTS:
         QCOMPARE(readFile(window.settingsPath()).count("\r\n"), 100);
     }
 
-    // The help file beside the program or in the installed doc folder opens; when nothing can
-    // open it the window shows the protocol text itself; a missing file is an alert.
+    // The help window always shows the protocol text from beside the program or the installed
+    // doc folder; its button opens the RTF, and says so when nothing could; a missing file is
+    // an alert.
     void helpButton_data()
     {
         QTest::addColumn<QString>("helpAt"); // relative to the program's folder's parent
@@ -358,17 +393,24 @@ private Q_SLOTS:
         });
         t.find<QPushButton>(QStringLiteral("Command2_11"))->click();
         setAppPathOverride(t.dir());
-        QCOMPARE(opened, QStringList(helpAt.isEmpty() ? 0 : 1, help));
         QCOMPARE(alertHistory().size(), helpAt.isEmpty() ? 1 : 0);
         auto *browser = t.find<QWidget>(QStringLiteral("helpbrowser"));
         QCOMPARE(browser && browser->isVisible() ? browser->property("plainText").toString()
                                                  : QString(),
-                 openerWorks ? QString() : QStringLiteral("The protocol"));
+                 helpAt.isEmpty() ? QString() : QStringLiteral("The protocol"));
+        QVERIFY(opened.isEmpty());
+        if (helpAt.isEmpty())
+            return;
+        t.find<QPushButton>(QStringLiteral("helpother"))->click();
+        QCOMPARE(opened, QStringList{help});
+        auto *notice = t.find<QLabel>(QStringLiteral("helpnotice"));
+        QCOMPARE(notice->isVisible() ? notice->text() : QString(),
+                 openerWorks ? QString() : "No application could open " + help + '.');
     }
 
     // On a large screen (the test window's) the window keeps the least size it always had on
-    // the 800x600 test screen, without bars; on a small one every control can be scrolled into
-    // view.
+    // the 800x600 test screen, without bars and without a maximise button; on a small one every
+    // control can be scrolled into view.
     void smallScreen()
     {
         TestWindow t;
@@ -378,6 +420,7 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.size(), content->minimumSizeHint());
+        QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!scroll->horizontalScrollBar()->isVisible());
         QVERIFY(!scroll->verticalScrollBar()->isVisible());
         window.holdSize(QSize(600, 400));

@@ -4,10 +4,15 @@
 #include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
 #include "font/segmentpainter.h"
+#include "serial/portlist.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
@@ -135,14 +140,39 @@ private Q_SLOTS:
             QCOMPARE(std::make_pair(options.digits, options.dump), std::make_pair(digits, dump));
     }
 
-    // The program prints its device; the device passes bytes unchanged both ways, answers the
+    // The program prints its device and its stable name, a link that the port scan lists and
+    // that a chain started later takes again once its chain has ended (a link left leading
+    // nowhere is taken at once). The device passes bytes unchanged both ways, answers the
     // probe, and stays the chain's after the utility closes and reopens it.
     void programOnItsPseudoTerminal()
     {
-        QProcess chain;
-        chain.start(QStringLiteral(VORNIK_CHAIN_PROGRAM), {"--dump", "--digits", "3"});
-        QVERIFY(chain.waitForStarted() && chain.waitForReadyRead(kTimeoutMs));
-        const QByteArray device = chain.readLine().trimmed();
+        QTemporaryDir runtime;
+        const QString names = runtime.filePath(QStringLiteral("vornik-chain"));
+        QVERIFY(QDir().mkpath(names)
+                && QFile::link(QStringLiteral("/dev/pts/gone"), names + QStringLiteral("/chain0")));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        QProcess chain, other;
+        QStringList lines;
+        for (QProcess *each : {&chain, &other}) {
+            each->setProcessEnvironment(environment);
+            each->start(QStringLiteral(VORNIK_CHAIN_PROGRAM), {"--dump", "--digits", "3"});
+            QVERIFY(each->waitForStarted());
+            for (int read = 0; read < 2; ++read) {
+                if (!each->canReadLine())
+                    QVERIFY(each->waitForReadyRead(kTimeoutMs) && each->canReadLine());
+                lines << QString::fromLocal8Bit(each->readLine().trimmed());
+            }
+        }
+        const QStringList stable{names + "/chain0", names + "/chain1"};
+        QCOMPARE((QStringList{lines.at(1), lines.at(3)}), stable);
+        QCOMPARE(QFileInfo(stable.at(0)).symLinkTarget(), lines.at(0));
+        QCOMPARE(PortList::virtualChains(names), stable);
+        other.terminate();
+        QVERIFY(other.waitForFinished(kTimeoutMs));
+        QCOMPARE(PortList::virtualChains(names), QStringList{stable.at(0)});
+        QVERIFY(!QFileInfo(stable.at(1)).isSymLink());
+        const QByteArray device = QFile::encodeName(stable.at(0));
         int line = ::open(device.constData(), O_RDWR | O_NOCTTY);
         QVERIFY2(line >= 0, device.constData());
         QVERIFY(::write(line, "$0000\r$B7MAB\r", 13) == 13);
@@ -163,7 +193,8 @@ private Q_SLOTS:
                 kTimeoutMs));
         QVERIFY2(!dump.contains("error"), dump.constData());
         chain.terminate();
-        chain.waitForFinished(kTimeoutMs);
+        QVERIFY(chain.waitForFinished(kTimeoutMs));
+        QVERIFY(QDir(names).isEmpty());
     }
 };
 

@@ -12,8 +12,10 @@
 #include "session/segmenttestrunner.h"
 #include "support/recordingport.h"
 #include "widgets/alert.h"
+#include "widgets/chainstrip.h"
 #include "widgets/filedialogs.h"
 #include "widgets/segmentpreview.h"
+#include "widgets/trafficlog.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -92,6 +94,7 @@ private Q_SLOTS:
         QTest::newRow("filters and limits; mlength takes no leading 0") << "sentence<a[b:CDEFGHIJK|underscore<0123!a|mlength<0100" << QByteArrayList{} << none << QStringList{"sentence=AB:CDEFGHI", "underscore=01!", "mlength=10"};
         QTest::newRow("Enter fits, cuts or fills each field; leaving fits it") << "mlength=3|fonts<u2\r|effects<9876\r|underscore<\r|speeds<5\r|sentence<HI\r|effects<1\t" << QByteArrayList{"$B7FU22\r", message, "$B7E987\r", message, "$B7U000\r", message, "$B7S555\r", message, "$B7MHII\r"} << QList<int>(9, 5) << QStringList{"fonts=U22", "effects=111"};
         QTest::newRow("a new length kept over the context menu, left by a click on Write all") << "fonts=1!|sentence=1!|@mlength|mlength<3|menu:mlength|!Command2_10" << QByteArrayList{"$B7F000\r", "$B7E000\r", "$B7S000\r", "$B7MAAA\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=000"};
+        QTest::newRow("the strip after Write and Write all") << "udcpattern<101\r|mlength=3|fonts=U0|sentence=AB|underscore<01\r|!Command2_10" << QByteArrayList{"$B7WA101000000000000\r", "$B7MA\r", "$B7U011\r", "$B7MAB\r", "$B7FU0\r", "$B7E000000\r", "$B7S000000\r", "$B7MAB\r"} << QList<int>{10, 10, 5, 5, 5, 5, 5, 5} << QStringList{"strip=AB ", "strip0=101000000000000", "strip1=111100010101001", "strip2=000000000000001"};
         QTest::newRow("the length emptied by the menu's Delete") << "@mlength|menu:mlength:Delete|!Command2_10" << QByteArrayList{"$B7F\r", "$B7E\r", "$B7S\r", "$B7M\r"} << QList<int>{5, 5, 5, 5} << QStringList{"underscore=", "mlength="};
         QTest::newRow("pastes, also the menu's, filtered") << "mlength^10|sentence^a[b|sentence=XY|menu:sentence:Paste" << QByteArrayList{} << none << QStringList{"mlength=10", "sentence=AB"};
         QTest::newRow("a new length by Enter") << "sentence=1!|mlength<2\r" << QByteArrayList{} << none << QStringList{"sentence=AA", "speeds=00"};
@@ -108,9 +111,10 @@ private Q_SLOTS:
         QTest::newRow("typing a pattern: 0 and 1 only, 15 at most") << "udcpattern<12000000000000000000" << QByteArrayList{} << none << QStringList{"code65=100000000000000"};
         QTest::newRow("segment clicks toggle") << "!Command2_1|seg:0|seg:14|seg:14" << QByteArrayList{} << none << QStringList{"code65=011111111111111"};
         QTest::newRow("a code typed, not confirmed: the click edits the character on show") << "@acc|acc=70|seg:0" << QByteArrayList{} << none << QStringList{"acc=65", "udc=A", "code65=100000000100010", "code70=000000011100000"};
-        // Def and Clr change the table and show the character; undo and redo take them back.
-        QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Font array has been set to default"};
-        QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Font array has been cleared"};
+        // Def and Clr change the table and show the character; undo and redo take them back and
+        // say so.
+        QTest::newRow("Def on 65, undone") << "!Command2_1|!Command2_8|undo" << QByteArrayList{"$B7MA\r"} << QList<int>{5} << QStringList{"code65=111111111111111", "status=Undone: the font change at code 65 (1 pattern)"};
+        QTest::newRow("Clr on 125, undone, redone") << "acc=125|udcpattern<1|!Command2_13|undo|redo" << QByteArrayList{"$B7M}\r"} << QList<int>{5} << QStringList{"code125=000000000000000", "status=Redone: the font change at code 125 (19 patterns)"};
         QTest::newRow("undo from the Characters tab and from the editor's menu") << "!Command2_1|!Command2_8|tab:3|@characters|undo|tab:0|!Command2_13|pmenu:Undo" << QByteArrayList{"$B7MA\r", "$B7MA\r"} << QList<int>{5, 5} << QStringList{"code65=111111111111111"};
         // The segment test: S Start, then ticks; Stop ends it with the end commands once.
         QTest::newRow("segment test Stop") << "mlength=3|!cmmd_0|test|test|!cmmd_1|clear|test|test" << ending << QList<int>{10, 10} << QStringList{"testrunning=000000000000000"};
@@ -236,6 +240,11 @@ private Q_SLOTS:
             const QString expected = check.section(QLatin1Char('='), 1);
             if (name == QLatin1String("status"))
                 QCOMPARE(bench().status(), expected);
+            else if (name == QLatin1String("strip"))
+                QCOMPARE(m_t->find<ChainStrip>("chainstrip")->accessibleName(), expected);
+            else if (name.startsWith(QLatin1String("strip")))
+                QCOMPARE(m_t->find<ChainStrip>("chainstrip")->patterns().value(name.mid(5).toInt()),
+                         expected);
             else if (name == QLatin1String("interval"))
                 QCOMPARE(QString::number(modes()->timer1Interval()), expected);
             else if (name.startsWith(QLatin1String("code")))
@@ -247,7 +256,8 @@ private Q_SLOTS:
 
     // Commit sends the fonts, then each pattern and its show; only a complete upload says so,
     // and it sent the table the editor holds. The interruption comes at the 50th write (a
-    // failing line: the 50th write fails); "during" is the status right after it.
+    // failing line: the 50th write fails; a lost chain: right after the 61st); "during" is the
+    // status right after the 50th. A failed upload counts the characters the log shows sent.
     void commit_data()
     {
         QTest::addColumn<QString>("interruption");
@@ -256,11 +266,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("during");
         const QString uploaded = QStringLiteral("Character set has been uploaded to PIC");
         // clang-format off
-        QTest::newRow("complete") << "" << 229 << uploaded << "before";
+        const QString going = QStringLiteral("Uploading: 24 of 114 characters sent");
+        QTest::newRow("complete") << "" << 229 << uploaded << going;
         QTest::newRow("no port") << "noport" << 0 << "No port is open: nothing was uploaded" << "";
-        QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent" << "before";
-        QTest::newRow("Commit again meanwhile is ignored") << "again" << 229 << uploaded << "before";
+        QTest::newRow("Escape") << "escape" << 51 << "Upload stopped: 25 of 114 characters sent" << going;
+        QTest::newRow("Commit again meanwhile is ignored") << "again" << 229 << uploaded << going;
         QTest::newRow("the line fails") << "fail" << 49 << "Upload failed after 24 of 114 characters" << "";
+        QTest::newRow("the chain goes after a character's show") << "lost" << 61 << "Upload failed after 30 of 114 characters" << going;
         QTest::newRow("Load, Clr and undo meanwhile are refused") << "change" << 229 << uploaded << "Uploading: wait for the upload to finish or stop it";
         // clang-format on
     }
@@ -282,6 +294,8 @@ private Q_SLOTS:
         m_t->port().setWriteHook([&](const QByteArray &) {
             if (++writes == 49 && interruption == QLatin1String("fail"))
                 m_t->port().failWrites(PortError{5, QStringLiteral("gone")});
+            if (writes == 61 && interruption == QLatin1String("lost"))
+                m_t->port().loseDevice(PortError{5, QStringLiteral("gone")});
             if (writes != 50)
                 return;
             if (interruption == QLatin1String("escape")) {
@@ -298,22 +312,34 @@ private Q_SLOTS:
         });
         if (interruption == QLatin1String("noport"))
             m_t->window().portChooser().select(0);
+        field(QStringLiteral("fonts"))->setText(QStringLiteral("U00000"));
         button(9);
         m_t->port().setWriteHook({});
         QCOMPARE(m_t->sent().size(), frames);
         QCOMPARE(bench().status(), status);
         QCOMPARE(statusDuring, during);
         // A failed line is one alert, and the port list goes back to "Select...".
-        const bool failed = interruption == QLatin1String("fail");
+        const bool failed = interruption == QLatin1String("fail") || interruption == "lost";
+        if (failed) {
+            const QStringList shown = m_t->window().trafficLog().txlog().split("\r\n");
+            QCOMPARE(QString::number(shown.filter(QRegularExpression("^\\$B7M.*\\[cr\\]$")).size()),
+                     status.section(QLatin1Char(' '), 3, 3));
+        }
         QCOMPARE(alertHistory().size(), failed ? 1 : 0);
         QCOMPARE(alertHistory().value(0).title, failed ? "ComWrite error" : QString());
         QCOMPARE(m_t->window().portChooser().portselect()->currentIndex() == 0,
                  failed || frames == 0);
         QVERIFY(!m_t->window().findChild<FontEditorPanel *>()->committing());
+        // The strip under the tabs: the last character shown in the user font just written.
+        auto *strip = m_t->find<ChainStrip>(QStringLiteral("chainstrip"));
+        if (failed || frames == 0)
+            QCOMPARE(strip->accessibleName(), QStringLiteral("No port"));
         if (frames < 229)
             return;
+        QCOMPARE(strip->accessibleName(), QStringLiteral("}     "));
+        QCOMPARE(strip->patterns().value(0), table().pattern(125));
         QList<QByteArray> held;
-        for (const PacedCommand &command : FontCommands::upload("000000", table()))
+        for (const PacedCommand &command : FontCommands::upload("U00000", table()))
             held.append(command.bytes());
         QCOMPARE(m_t->sent(), held);
         QCOMPARE(m_t->pauses(), QList<int>(229, 5));
@@ -378,7 +404,7 @@ private Q_SLOTS:
     }
 
     // The scan lists the ports that open, each once, with what is known of each as its tool-tip;
-    // Enter closes the open port and rescans.
+    // Enter closes the open port and rescans, and says what it found beneath every tab.
     void portListAndRescan()
     {
         auto *list = m_t->find<QComboBox>(QStringLiteral("portselect"));
@@ -397,6 +423,8 @@ private Q_SLOTS:
                  QStringLiteral("Added on the command line"));
         QCOMPARE(bench().status(), QStringLiteral("Closed ttyTEST0 to scan. Found 3 ports. "
                                                   "ttyUSB0 did not open: busy"));
+        // The same under every tab, COMM where Enter was pressed included.
+        QCOMPARE(text(QStringLiteral("windowstatus")), bench().status());
         QVERIFY(!m_t->scanPort().isOpen());
         m_t->window().portChooser().select(2);
         QCOMPARE(m_t->port().openedName(), QStringLiteral("ttyUSB1"));

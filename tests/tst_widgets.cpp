@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -211,13 +212,15 @@ private Q_SLOTS:
         QTest::newRow("scrolled up it keeps its place and selection") << "tx" << "lines:40|top:10|dclick:12:1|lines:5" << QStringList{"top=L10", "selected=L12", "bottom=no", "hint=yes"};
         QTest::newRow("also while the oldest lines go") << "tx" << "cap:40|lines:40|top:10|dclick:12:1|lines:5" << QStringList{"top=L10", "selected=L12"};
         QTest::newRow("a double-click selects a word and clears nothing") << "tx" << "cmd:$B7MHELLO[cr]|dclick:0:6" << QStringList{"selected=B7MHELLO", "tx=$B7MHELLO[cr]\r\n"};
+        QTest::newRow("Time Stamps keep the selection") << "tx" << "cmd:$B7MHELLO[cr]|dclick:0:6|stamps" << QStringList{"selected=B7MHELLO"};
         QTest::newRow("a third click selects the line") << "tx" << "cmd:$B7MHELLO[cr]|dclick:0:6|click:0:6" << QStringList{"selected=$B7MHELLO[cr]"};
         QTest::newRow("Select All and Copy") << "rx" << "rx:a\rb\r|ctrl+A|ctrl+C" << QStringList{"clipboard=a[CR]\nb[CR]"};
         QTest::newRow("Ctrl+L clears") << "tx" << "lines:3|ctrl+L" << QStringList{"tx="};
         QTest::newRow("the menu's Clear clears") << "rx" << "rx:a\r|menu:Clear" << QStringList{"rx="};
-        QTest::newRow("find") << "tx" << find << QStringList{"selected=Needle", "shows=Needle"};
+        QTest::newRow("find") << "tx" << find << QStringList{"selected=Needle", "shows=Needle", "found=1 of 2"};
+        QTest::newRow("find: no match") << "tx" << "lines:3|find:zz" << QStringList{"selected=", "found=No match"};
         QTest::newRow("find next, round to the first") << "tx" << find + "|next|next" << QStringList{"selected=Needle", "shows=Needle"};
-        QTest::newRow("find previous, round to the last") << "tx" << find + "|prev" << QStringList{"selected=NEEDLE", "shows=NEEDLE"};
+        QTest::newRow("find previous, round to the last") << "tx" << find + "|prev" << QStringList{"selected=NEEDLE", "shows=NEEDLE", "found=2 of 2"};
         QTest::newRow("a log file gets each new line once") << "rx" << "rx:before\r|logfile|rx:o|rx:k\r|rx:x|logfile|rx:after\r" << QStringList{"log=ok[CR]\r\nx\r\n"};
         QTest::newRow("the menu names the log file") << "tx" << "logfile|cmd:A|cmd:B/no port" << QStringList{"log=A\r\nB  (not sent: no port)\r\n", "menu=Log to File: log.txt"};
         // clang-format on
@@ -327,6 +330,8 @@ private Q_SLOTS:
                 got = view->findChild<QWidget *>("newlinesbelow")->isVisible() ? "yes" : "no";
             else if (name == QLatin1String("selected"))
                 got = view->selectedText();
+            else if (name == QLatin1String("found"))
+                got = view->findChild<QLabel *>(QStringLiteral("findstate"))->text();
             else if (name == QLatin1String("clipboard"))
                 got = QApplication::clipboard()->text();
             else if (name == QLatin1String("shows"))

@@ -3,6 +3,7 @@
 #include "app/protocolhelp.h"
 #include "app/settingsfile.h"
 #include "core/basicutilities.h"
+#include "panels/chainview.h"
 #include "panels/fonteditorpanel.h"
 #include "panels/fontfilebar.h"
 #include "panels/messagepanel.h"
@@ -23,6 +24,7 @@
 #include "widgets/scanwindow.h"
 #include "widgets/trafficlog.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -46,8 +48,10 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(kCaption);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // Customize: otherwise Qt adds a maximise button the fixed size could not follow.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
     setAlertParent(this);
 
     SerialPort *rs232 = options.rs232 ? options.rs232 : new SerialPortControl;
@@ -91,11 +95,29 @@ MainWindow::MainWindow(const Options &options, QWidget *parent) : QWidget(parent
     m_portState->setObjectName(QStringLiteral("portstate"));
     showPortState(false);
 
+    // What the chain shows, and beside it the port and the status line, whatever tab is showing
+    // (a rescan's result on COMM, say).
+    m_chainView = new ChainView(*m_workbench, this);
+    if (auto *mlength = m_tabs->findChild<QLineEdit *>(QStringLiteral("mlength")))
+        connect(mlength, &QLineEdit::textChanged, m_chainView, &ChainView::refresh);
+    m_windowStatus = new QLineEdit(this);
+    m_windowStatus->setObjectName(QStringLiteral("windowstatus"));
+    m_windowStatus->setReadOnly(true);
+    m_windowStatus->setFrame(false);
+    m_windowStatus->setFocusPolicy(Qt::NoFocus);
+    connect(m_statusbox, &QLineEdit::textChanged, m_windowStatus, &QLineEdit::setText);
+    auto *lineState = new QVBoxLayout;
+    lineState->addWidget(m_portState);
+    lineState->addWidget(m_windowStatus);
+    auto *below = new QHBoxLayout;
+    below->addWidget(m_chainView);
+    below->addLayout(lineState, 1);
+
     auto *content = new QWidget;
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_tabs);
-    layout->addWidget(m_portState);
+    layout->addLayout(below);
     // On a screen smaller than the window the content scrolls; elsewhere no bar shows.
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
@@ -141,9 +163,9 @@ QWidget *MainWindow::buildCommTab()
     m_help = new ProtocolHelp(this);
     m_helpButton = new QPushButton(tr("Protocol Help File"), tab);
     m_helpButton->setObjectName(QStringLiteral("Command2_11"));
-    m_helpButton->setToolTip(tr("Open the description of the chain's command protocol "
-                                "(Vornik.rtf), in this program's own help window when no "
-                                "application opens it"));
+    m_helpButton->setToolTip(tr("Open the description of the chain's command protocol in this "
+                                "program's own help window, which also offers the RTF file "
+                                "(Vornik.rtf) where an application opens it"));
     connect(m_helpButton, &QPushButton::clicked, this, [this] {
         m_help->open();
         showsegments();
@@ -225,6 +247,7 @@ void MainWindow::startup()
     resetfont();
     m_settingsPath = settingsFilePath();
     m_settingsLoaded = IniFile(IniMode::Load, m_settingsPath, m_workbench->settingslines);
+    applyLogSettings();
     m_fontFileBar->readPointerFile();
     holdSize(screen()->availableGeometry().size());
     m_fontFileBar->loadStartupFont();
@@ -274,9 +297,41 @@ void MainWindow::shutdown(ShutdownCause cause)
     // the user's: writing them would replace the file with blanks.
     if (!m_settingsLoaded)
         return;
+    keepLogSettings();
     setAlertsDuringShutdown(cause == ShutdownCause::UserClose);
     IniFile(IniMode::Save, m_settingsPath, m_workbench->settingslines);
     setAlertsDuringShutdown(false);
+}
+
+namespace {
+// Each log pane's settings after the settings file's 100 lines, by the pane's key prefix.
+const std::pair<const char *, LogPane *(TrafficLog::*)() const> kLogPanes[]
+        = {{"Txd", &TrafficLog::serialout}, {"Rxd", &TrafficLog::serialin}};
+} // namespace
+
+void MainWindow::applyLogSettings()
+{
+    QStringList &lines = m_workbench->settingslines;
+    for (const auto &[prefix, paneOf] : kLogPanes) {
+        LogPane *pane = (m_trafficLog->*paneOf)();
+        const QString key = QLatin1String(prefix);
+        pane->timeStampsAction()->setChecked(settingValue(lines, key + "TimeStamps") == "1");
+        const QString file = settingValue(lines, key + QStringLiteral("LogFile"));
+        if (!file.isEmpty())
+            pane->logToFile(file);
+    }
+}
+
+void MainWindow::keepLogSettings()
+{
+    QStringList &lines = m_workbench->settingslines;
+    for (const auto &[prefix, paneOf] : kLogPanes) {
+        const LogPane *pane = (m_trafficLog->*paneOf)();
+        const QString key = QLatin1String(prefix);
+        setSettingValue(lines, key + QStringLiteral("TimeStamps"),
+                        pane->timeStampsAction()->isChecked() ? QStringLiteral("1") : QString());
+        setSettingValue(lines, key + QStringLiteral("LogFile"), pane->logFilePath());
+    }
 }
 
 void MainWindow::terminate()
@@ -288,13 +343,17 @@ void MainWindow::terminate()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A signal or the session ending has already shut down: nobody is asked. A running upload
-    // is asked about before the font.
+    // is asked about before the font, and stopped only once every answer lets the window close:
+    // Cancel at any question leaves it running.
+    const bool uploading = !m_shutdownDone && m_workbench->uploading();
     const bool keepOpen = (!m_shutdownDone && !confirmUploadStopped())
                           || (!m_shutdownDone && !confirmFontDropped());
     if (keepOpen) {
         event->ignore();
         return;
     }
+    if (uploading)
+        m_workbench->stopUpload();
     shutdown(ShutdownCause::UserClose);
     event->accept();
 }
@@ -307,11 +366,7 @@ bool MainWindow::confirmUploadStopped()
             = showalert(kCaption, QStringLiteral("An upload is running. Stop it and close?"), 0,
                         AlertStyle::Warning, 12);
     // A termination that arrived while the question was open closes without it.
-    if (m_shutdownDone)
-        return true;
-    if (stop)
-        m_workbench->stopUpload();
-    return stop;
+    return stop || m_shutdownDone;
 }
 
 bool MainWindow::confirmFontDropped()

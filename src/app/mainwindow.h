@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 class QTabWidget;
+class ChainView;
 class CharacterGrid;
 class FontEditorPanel;
 class FontFileBar;
@@ -91,13 +92,16 @@ private:
     void buildReceiveTab(QWidget *tab);
     QWidget *buildCommTab();
     void connectLink();
-    // Before a user's close during an upload: false when the user keeps it running; true stops
-    // it.
+    // Before a user's close during an upload: false when the user keeps it running; the close
+    // stops it once every question is answered.
     bool confirmUploadStopped();
     // Before a user's close: false when the changed user font should keep the window open
     // (Cancel, or Save that did not save).
     bool confirmFontDropped();
     void showPortState(bool open);
+    // Time Stamps and Log to File of both log panes, from the settings and into them.
+    void applyLogSettings();
+    void keepLogSettings();
 
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<Workbench> m_workbench;
@@ -108,6 +112,9 @@ private:
     QScrollArea *m_scroll = nullptr;
     QTabWidget *m_tabs = nullptr;
     QLineEdit *m_statusbox = nullptr;
+    // The status line again, beneath every tab.
+    QLineEdit *m_windowStatus = nullptr;
+    ChainView *m_chainView = nullptr;
     QLabel *m_portState = nullptr;
     PortChooser *m_portChooser = nullptr;
     QPushButton *m_helpButton = nullptr;

@@ -6,6 +6,8 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QWidget>
 
@@ -16,6 +18,9 @@
 
 namespace {
 std::function<bool(const QString &)> g_helpOpener;
+#ifdef Q_OS_WIN
+const QString kWordPad = QStringLiteral("c:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
+#endif
 
 #ifdef Q_OS_WIN
 // The viewer starts minimised and active, so the user finds it on the task bar with the focus.
@@ -56,34 +61,39 @@ void ProtocolHelp::setOpener(std::function<bool(const QString &)> opener)
     g_helpOpener = std::move(opener);
 }
 
+bool ProtocolHelp::openRtf(const QString &helpPath)
+{
+    if (g_helpOpener)
+        return g_helpOpener(helpPath);
+#ifdef Q_OS_WIN
+    return startMinimised(kWordPad, helpPath);
+#else
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(helpPath));
+#endif
+}
+
 void ProtocolHelp::open()
 {
     const QString helpPath = helpFilePath(QStringLiteral("Vornik.rtf"));
     const bool present = FileExists(helpPath);
-    bool started = false;
-#ifdef Q_OS_WIN
-    const QString viewer
-            = QStringLiteral("c:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
-    if (present && FileExists(viewer))
-        started = g_helpOpener ? g_helpOpener(helpPath) : startMinimised(viewer, helpPath);
-#else
-    // No fixed viewer here: the desktop's default application for the file opens it.
-    if (present)
-        started = g_helpOpener ? g_helpOpener(helpPath)
-                               : QDesktopServices::openUrl(QUrl::fromLocalFile(helpPath));
-#endif
-    if (started)
-        return;
     const QString notOpened = QStringLiteral("No application could open %1")
                                       .arg(QDir::toNativeSeparators(helpPath));
-    // The same description in a form Qt shows, in the program's own window.
+    // The description always shows in the program's own window; the RTF is offered beside it
+    // where something can open it (a desktop may start its opener and still show nothing).
     if (!m_helpWindow)
         m_helpWindow = new HelpWindow(m_window);
-    if (m_helpWindow->showFile(helpFilePath(QStringLiteral("Vornik.md")),
-                               present ? notOpened
-                                                 + QStringLiteral("; the protocol description "
-                                                                  "is shown here instead.")
-                                       : QString()))
+    if (present && rtfViewerKnown()) {
+        m_helpWindow->offerOther(QStringLiteral("Open the RTF file"),
+                                 [this, helpPath, notOpened](QString &why) {
+                                     why = notOpened + QLatin1Char('.');
+                                     return openRtf(helpPath);
+                                 });
+    } else {
+        m_helpWindow->offerOther(QString(), {});
+    }
+    if (m_helpWindow->showFile(helpFilePath(QStringLiteral("Vornik.md")), QString()))
+        return;
+    if (present && openRtf(helpPath))
         return;
     if (present)
         showalert(QStringLiteral("Help file not opened"), notOpened + QLatin1Char('.'), 0,
@@ -93,4 +103,28 @@ void ProtocolHelp::open()
                   QStringLiteral("The Vornik.rtf help file was not found.  Open the file manually "
                                  "from the installation directory."),
                   0, AlertStyle::Warning, 12);
+}
+
+bool ProtocolHelp::rtfViewerKnown()
+{
+    if (g_helpOpener)
+        return true;
+#ifdef Q_OS_WIN
+    return FileExists(kWordPad);
+#else
+    // The desktop's opener starts whether or not an application takes the file; its database
+    // says whether one does. Without the tool the desktop is not asked, and the button is
+    // offered all the same.
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty())
+        return true;
+    for (const char *type : {"application/rtf", "text/rtf"}) {
+        QProcess process;
+        process.start(query, {QStringLiteral("query"), QStringLiteral("default"),
+                              QString::fromLatin1(type)});
+        if (process.waitForFinished(3000) && !process.readAllStandardOutput().trimmed().isEmpty())
+            return true;
+    }
+    return false;
+#endif
 }

@@ -8,8 +8,9 @@
 class HelpWindow;
 class QWidget;
 
-// "Protocol Help File": the RTF description in the desktop's viewer, else its Markdown copy in
-// the program's own help window, else an alert saying why neither could be shown.
+// "Protocol Help File": the Markdown description in the program's own help window, with a button
+// that opens the RTF in the desktop's viewer where one is known; an alert when neither file is
+// there.
 class ProtocolHelp : public QObject
 {
     Q_OBJECT
@@ -23,6 +24,10 @@ public:
     static void setOpener(std::function<bool(const QString &path)> opener);
 
 private:
+    static bool openRtf(const QString &helpPath);
+    // Whether the system has a program for the RTF file.
+    static bool rtfViewerKnown();
+
     QWidget *m_window = nullptr;
     HelpWindow *m_helpWindow = nullptr;
 };

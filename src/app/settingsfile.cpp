@@ -3,6 +3,7 @@
 #include "core/atomicfile.h"
 #include "core/basicutilities.h"
 #include "core/errortext.h"
+#include "core/linereader.h"
 #include "core/settingslines.h"
 #include "widgets/alert.h"
 
@@ -15,6 +16,14 @@
 #include <cerrno>
 
 namespace {
+
+// The "Key=value" lines after the 100 a file may hold; more are not read.
+constexpr int kMaxKeyLines = 100;
+
+bool isKeyLine(const QString &line)
+{
+    return line.indexOf(QLatin1Char('=')) > 0;
+}
 
 void reportIniError(qint32 number, const QString &description)
 {
@@ -55,6 +64,16 @@ bool load(const QString &path, QStringList &lines)
         return false;
     }
     readSettingsLines(file, lines);
+    // The window's settings after the 100 lines, read from the start again since the reader
+    // may have taken more of the file than it returned.
+    lines = lines.mid(0, kSettingsLines + 1);
+    if (file.error() == QFileDevice::NoError && file.seek(0)) {
+        const QStringList all = readBoundedLines(file, kSettingsLines + kMaxKeyLines);
+        for (const QString &line : all.mid(kSettingsLines)) {
+            if (isKeyLine(line))
+                lines.append(line);
+        }
+    }
     if (file.error() != QFileDevice::NoError) {
         reportIniError(ErrorNumber::FileAccess, file.errorString());
         return false;
@@ -68,7 +87,10 @@ bool save(const QString &path, const QStringList &lines)
     if (existing.exists())
         existing.setPermissions(existing.permissions() | QFileDevice::WriteOwner
                                 | QFileDevice::WriteUser);
-    const AtomicWriteResult written = writeFileAtomically(path, settingsFileBytes(lines));
+    QByteArray content = settingsFileBytes(lines);
+    for (const QString &line : lines.mid(kSettingsLines + 1))
+        content += line.toLocal8Bit() + "\r\n";
+    const AtomicWriteResult written = writeFileAtomically(path, content);
     if (!written.ok)
         reportIniError(fileErrorNumber(path, written.systemError), written.errorText);
     return written.ok;
@@ -101,4 +123,27 @@ QString settingsFilePath()
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(userDir);
     return userDir + QLatin1Char('/') + name;
+}
+
+QString settingValue(const QStringList &lines, const QString &key)
+{
+    const QString prefix = key + QLatin1Char('=');
+    for (const QString &line : lines.mid(kSettingsLines + 1)) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    }
+    return QString();
+}
+
+void setSettingValue(QStringList &lines, const QString &key, const QString &value)
+{
+    while (lines.size() <= kSettingsLines)
+        lines.append(QString());
+    const QString prefix = key + QLatin1Char('=');
+    for (int slot = kSettingsLines + 1; slot < lines.size(); ++slot) {
+        if (lines.at(slot).startsWith(prefix))
+            lines.removeAt(slot--);
+    }
+    if (!value.isEmpty())
+        lines.append(prefix + value);
 }

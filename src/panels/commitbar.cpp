@@ -48,7 +48,12 @@ CommitBar::CommitBar(Workbench &workbench, QWidget *parent)
         m_progress->setValue(0);
         showRunning(true);
     });
-    connect(m_job, &UploadJob::progress, m_progress, &QProgressBar::setValue);
+    // The status line tells the upload as it goes, not what an earlier action left there.
+    connect(m_job, &UploadJob::progress, this, [this](int sent, int total) {
+        m_progress->setValue(sent);
+        m_workbench.setStatus(
+                QStringLiteral("Uploading: %1 of %2 characters sent").arg(sent).arg(total));
+    });
     // Before each pattern goes out the editor shows its character.
     connect(m_job, &UploadJob::characterStarting, this, [this](int code) {
         m_workbench.showCode(code);

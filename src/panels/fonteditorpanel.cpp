@@ -398,10 +398,12 @@ void FontEditorPanel::stepFontHistory(bool redo)
     if (m_workbench.refusedDuringUpload())
         return;
     FontTable &table = m_workbench.fontarray;
+    const FontTable before = table;
     const std::optional<int> code
             = redo ? m_workbench.fonthistory.redo(table) : m_workbench.fonthistory.undo(table);
     if (!code)
         return;
+    m_workbench.tellFontStep(redo, *code, before);
     m_acc->setText(QString::number(*code));
     refreshEditor(*code);
     m_preview->showPattern(FontRules::storedPattern(m_udcpattern->text()));

@@ -132,6 +132,9 @@ bool FontFileBar::save()
         return false;
     rememberDirectory(dialogResultDirectory(result));
     const QString path = dialogResultPath(result);
+    // The editor's pattern goes into the table first, so that the file holds what the editor
+    // shows and the font just saved counts as saved.
+    m_workbench.showsegments();
 
     // The new file is written beside the old one and replaces it only when complete.
     const AtomicWriteResult written
@@ -144,7 +147,6 @@ bool FontFileBar::save()
     m_workbench.markFontSaved();
     m_fontfile->setText(path);
     m_workbench.setStatus(QStringLiteral("Character set file saved"));
-    m_workbench.showsegments();
     return true;
 }
 

@@ -117,3 +117,15 @@ QString Workbench::status() const
 {
     return m_statusbox ? m_statusbox->text() : QString();
 }
+
+void Workbench::tellFontStep(bool redo, int code, const FontTable &before)
+{
+    int changed = 0;
+    for (int slot = 0; slot < FontTable::kSlots; ++slot)
+        changed += before.pattern(slot) != fontarray.pattern(slot) ? 1 : 0;
+    setStatus(QStringLiteral("%1: the font change at code %2 (%3 %4)")
+                      .arg(redo ? QStringLiteral("Redone") : QStringLiteral("Undone"))
+                      .arg(code)
+                      .arg(changed)
+                      .arg(changed == 1 ? QStringLiteral("pattern") : QStringLiteral("patterns")));
+}

@@ -83,6 +83,10 @@ public:
     void showsegments();
     void setShowsegments(std::function<void()> handler) { m_showsegments = std::move(handler); }
 
+    // Says what an undo or redo of the font did: the code it went back to and the patterns it
+    // changed from before.
+    void tellFontStep(bool redo, int code, const FontTable &before);
+
     void setStatus(const QString &text);
     QString status() const;
 

@@ -1,11 +1,17 @@
 #include "serial/portlist.h"
 
+#include <QCollator>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+
+#include <algorithm>
+#include <unistd.h>
 
 namespace PortList {
 
@@ -135,6 +141,31 @@ QByteArray json(const QList<ListedPort> &ports)
                                  {"console", port.console}});
     }
     return QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QString virtualChainDir()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return runtime.isEmpty() ? QStringLiteral("/tmp/vornik-chain-%1").arg(::getuid())
+                             : runtime + QStringLiteral("/vornik-chain");
+}
+
+QStringList virtualChains(const QString &dir)
+{
+    QStringList names;
+    const QDir folder(dir);
+    for (const QString &name :
+         folder.entryList({QStringLiteral("chain*")}, QDir::AllEntries | QDir::System)) {
+        const QFileInfo link(folder.filePath(name));
+        // A link left by a chain that ended leads nowhere: exists() follows it.
+        if (link.isSymLink() && link.exists())
+            names.append(link.filePath());
+    }
+    QCollator natural;
+    natural.setNumericMode(true);
+    std::sort(names.begin(), names.end(),
+              [&](const QString &a, const QString &b) { return natural.compare(a, b) < 0; });
+    return names;
 }
 
 } // namespace PortList

@@ -49,4 +49,11 @@ Choice choose(const std::optional<QString> &named, const QList<ListedPort> &list
 QByteArray columns(const QList<ListedPort> &ports);
 QByteArray json(const QList<ListedPort> &ports);
 
+// Where each running virtual chain (vornik-chain) keeps a stable name for its pseudo-terminal,
+// a link "chainN": $XDG_RUNTIME_DIR/vornik-chain, else /tmp/vornik-chain-<uid>.
+QString virtualChainDir();
+// The links of dir whose device is there (a running chain), in natural order ("chain2" before
+// "chain10").
+QStringList virtualChains(const QString &dir = virtualChainDir());
+
 } // namespace PortList

@@ -2,6 +2,7 @@
 
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
+#include "serial/portlist.h"
 #include "serial/serialport.h"
 
 #include <QCollator>
@@ -67,7 +68,9 @@ QStringList PortScanner::candidates()
 {
     m_listed = g_candidateSource ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts();
     QStringList names = g_candidateSource ? g_candidateSource() : sortedNames(m_listed);
-    for (const QString &extra : m_extraPorts) {
+    // The running virtual chains by their stable names, which outlast a restart of the chain.
+    const QStringList chains = g_candidateSource ? QStringList() : PortList::virtualChains();
+    for (const QString &extra : chains + m_extraPorts) {
         if (!names.contains(extra))
             names.append(extra);
     }

@@ -43,10 +43,26 @@ PacedSender::Outcome UploadJob::run(const QByteArray &fonts, const FontTable &ta
         m_pauseLeft += command.pause;
     Q_EMIT started(m_total);
 
-    const auto announce = [this](const PacedCommand &command) {
+    // A character counts as sent once its show command, its last frame, reached the line: the
+    // same frames the log shows as sent, whenever the line fails afterwards.
+    int whole = 0;
+    QByteArray awaited;
+    char awaitedLetter = 0;
+    const QObject watcher;
+    connect(&m_sender.link(), &SerialLink::frameWritten, &watcher, [&](const QByteArray &frame) {
+        if (awaited.isEmpty() || frame != awaited)
+            return;
+        if (awaitedLetter == 'M')
+            ++whole;
+        awaited.clear();
+    });
+    const auto announce = [&](const PacedCommand &command) {
+        awaited = command.bytes();
+        awaitedLetter = command.letter;
         if (!isPatternWrite(command) || command.argument.isEmpty())
             return;
-        Q_EMIT progress(m_sent++, m_total);
+        m_sent = whole;
+        Q_EMIT progress(m_sent, m_total);
         Q_EMIT characterStarting(static_cast<unsigned char>(command.argument.at(0)));
         // Whoever shows the character gets to draw it before it goes out.
         QCoreApplication::processEvents();
@@ -69,9 +85,7 @@ PacedSender::Outcome UploadJob::run(const QByteArray &fonts, const FontTable &ta
         return PacedSender::Outcome::Stopped;
     if (outcome != PacedSender::Outcome::Stopped)
         m_pauseLeft = 0;
-    // The line failed during the last character announced: it did not go out whole.
-    if (outcome == PacedSender::Outcome::LineFailed)
-        m_sent = qMax(0, m_sent - 1);
+    m_sent = whole;
     Q_EMIT finished(outcome);
     return outcome;
 }

@@ -25,8 +25,8 @@ public:
 
     bool running() const { return m_running; }
     bool stopRequested() const { return m_stopRequested; }
-    // Characters handed to the line so far (after a failed line: those that went out whole),
-    // and of all.
+    // Characters whose frames all reached the line so far (as the log shows them sent, also
+    // after a failed line), and of all.
     int sent() const { return m_sent; }
     int total() const { return m_total; }
     // The time the pauses of the commands not yet sent will take.

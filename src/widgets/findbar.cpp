@@ -15,6 +15,7 @@ FindBar::FindBar(QWidget *parent) : QWidget(parent)
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
     m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("findstate"));
     const auto button = [this](const QString &name, const QString &text, const QString &tip) {
         auto *made = new QToolButton(this);
         made->setObjectName(name);
@@ -63,9 +64,9 @@ void FindBar::open(const QString &text)
     m_field->setFocus(Qt::ShortcutFocusReason);
 }
 
-void FindBar::setFound(bool found)
+void FindBar::showStanding(int number, int count)
 {
-    m_state->setText(found ? QString() : tr("Not found"));
+    m_state->setText(count > 0 ? tr("%1 of %2").arg(number).arg(count) : tr("No match"));
 }
 
 void FindBar::dismiss()

@@ -16,8 +16,9 @@ public:
     QString text() const;
     // Shows the row with its field focused, starting from text when one is given.
     void open(const QString &text = QString());
-    // Says whether the last search found anything.
-    void setFound(bool found);
+    // Where the last search's match stands among all matches: "3 of 12", or "No match" when
+    // there are none.
+    void showStanding(int number, int count);
     // Hides the row (Escape, its close button).
     void dismiss();
 

@@ -1,5 +1,6 @@
 #include "widgets/logfileappender.h"
 
+#include "core/atomicfile.h"
 #include "core/basicutilities.h"
 #include "core/errortext.h"
 #include "widgets/alert.h"
@@ -26,7 +27,11 @@ bool LogFileAppender::openChosen()
                                           QStringLiteral("2"), false);
     if (result.isEmpty())
         return false;
-    const QString path = dialogResultPath(result);
+    return open(dialogResultPath(result));
+}
+
+bool LogFileAppender::open(const QString &path)
+{
     // A FIFO would block the window until a reader came, a device is no log.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
@@ -43,6 +48,11 @@ bool LogFileAppender::openChosen()
     }
     m_file = std::move(file);
     return true;
+}
+
+QString LogFileAppender::path() const
+{
+    return m_file ? m_file->fileName() : QString();
 }
 
 bool LogFileAppender::append(const QString &text)
@@ -65,4 +75,17 @@ bool LogFileAppender::append(const QString &text)
 void LogFileAppender::close()
 {
     m_file.reset();
+}
+
+void LogFileAppender::saveAs(const QString &text)
+{
+    const QString result = SaveFileDialog(QStringLiteral("Save log"), QString(), QString(),
+                                          QStringLiteral("2"), true);
+    if (result.isEmpty())
+        return;
+    const QString path = dialogResultPath(result);
+    const AtomicWriteResult written = writeFileAtomically(path, text.toLocal8Bit());
+    if (!written.ok)
+        showalert(fileSaveErrorTitle(), QString(), fileErrorNumber(path, written.systemError),
+                  AlertStyle::Error, 12, written.errorText);
 }

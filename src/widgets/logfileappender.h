@@ -22,9 +22,17 @@ public:
     // Asks for a file and opens it to append to; what is no regular file, or does not open, is
     // refused with an alert. False when no file was opened.
     bool openChosen();
+    // Opens path the same way, without asking.
+    bool open(const QString &path);
+    // The open file's path; empty when none is open.
+    QString path() const;
     // Appends text and CR LF; false when the write failed and the file is closed.
     bool append(const QString &text);
     void close();
+
+    // "Save Log As": asks for a file and writes text to it, replacing an old file only when
+    // complete; a failed write is an alert.
+    static void saveAs(const QString &text);
 
 private:
     QObject *m_owner;

@@ -1,12 +1,7 @@
 #include "widgets/logpane.h"
 
-#include "core/atomicfile.h"
-#include "core/basicutilities.h"
-#include "core/errortext.h"
-#include "widgets/alert.h"
-#include "widgets/filedialogs.h"
-#include "widgets/findbar.h"
 #include "widgets/logpaneaccessible.h"
+#include "widgets/logpanefind.h"
 #include "widgets/logpanemenu.h"
 #include "widgets/logrowpainter.h"
 #include "widgets/newlineshint.h"
@@ -55,16 +50,7 @@ LogPane::LogPane(const QString &objectName, QWidget *parent)
     connect(&m_refresh, &QTimer::timeout, this, &LogPane::refresh);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &LogPane::onScrolled);
 
-    m_findBar = new FindBar(this);
-    connect(m_findBar, &FindBar::findRequested, this,
-            [this](bool backward) { m_findBar->setFound(find(m_findBar->text(), backward)); });
-    connect(m_findBar, &FindBar::textChanged, this, &LogPane::repaintAll);
-    connect(m_findBar, &FindBar::closed, this, [this] {
-        setViewportMargins(0, 0, 0, 0);
-        placeChildren();
-        setFocus(Qt::OtherFocusReason);
-        repaintAll();
-    });
+    m_find = new LogPaneFind(this);
 
     m_newBelowHint = new NewLinesHint(viewport());
     connect(m_newBelowHint, &QToolButton::clicked, this, [this] {
@@ -75,14 +61,13 @@ LogPane::LogPane(const QString &objectName, QWidget *parent)
     m_menu = std::make_unique<LogPaneMenu>(this);
     connect(m_menu->timeStamps(), &QAction::toggled, this, [this](bool checked) {
         m_lines.setStamps(checked);
-        // The columns move with the stamps, so a selection would cover other characters.
-        m_selection.collapse();
+        // The columns move with the stamps; the selection moves with them.
+        m_selection.shiftColumns(checked ? ShownLines::kStampLength : -ShownLines::kStampLength);
         selectionChanged();
         refresh();
     });
 
-    // The log in a fixed-width font; the find row and the hint keep the window's.
-    m_findBar->setFont(QApplication::font());
+    // The log in a fixed-width font; the hint keeps the window's.
     m_newBelowHint->setFont(QApplication::font());
     QFont fixed(QStringLiteral("Monospace"));
     fixed.setStyleHint(QFont::TypeWriter);
@@ -275,9 +260,7 @@ void LogPane::scrollToLine(int index)
 void LogPane::placeChildren()
 {
     const QRect view = viewport()->geometry();
-    if (!m_findBar->isHidden())
-        m_findBar->setGeometry(view.left(), view.bottom() + 1, view.width(),
-                               m_findBar->sizeHint().height());
+    m_find->place(view);
     m_newBelowHint->place(view.size());
 }
 
@@ -309,24 +292,14 @@ void LogPane::paintEvent(QPaintEvent *event)
     m_paintPending = false;
     QPainter painter(viewport());
     rowPainter().paint(painter, event->rect(), palette(), verticalScrollBar()->value(),
-                       m_findBar->isHidden() ? QString() : m_findBar->text(), m_selection);
+                       m_find->markedText(), m_selection);
 }
 
 void LogPane::keyPressEvent(QKeyEvent *event)
 {
-    if (m_menu->trigger(QKeySequence(event->keyCombination())))
+    if (m_menu->trigger(QKeySequence(event->keyCombination())) || m_find->handleKey(*event))
         return;
     switch (event->key()) {
-    case Qt::Key_F3:
-        if (!m_findBar->text().isEmpty())
-            m_findBar->setFound(
-                    find(m_findBar->text(), event->modifiers().testFlag(Qt::ShiftModifier)));
-        return;
-    case Qt::Key_Escape:
-        if (m_findBar->isHidden())
-            break;
-        m_findBar->dismiss();
-        return;
     case Qt::Key_Home:
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
         return;
@@ -394,20 +367,10 @@ void LogPane::mouseDoubleClickEvent(QMouseEvent *event)
     selectionChanged();
 }
 
-bool LogPane::hasSelection() const
-{
-    return !m_selection.isEmpty();
-}
-
 void LogPane::selectionChanged()
 {
     m_menu->copy()->setEnabled(hasSelection());
     repaintAll();
-}
-
-QString LogPane::selectedText() const
-{
-    return m_selection.text();
 }
 
 void LogPane::selectAll()
@@ -422,24 +385,9 @@ void LogPane::copy()
         QApplication::clipboard()->setText(selectedText());
 }
 
-bool LogPane::find(const QString &text, bool backward)
-{
-    const int index = m_selection.find(text, backward, verticalScrollBar()->value());
-    if (index < 0)
-        return false;
-    selectionChanged();
-    scrollToLine(index);
-    return true;
-}
-
 void LogPane::showFind()
 {
-    Position start, end;
-    const bool oneLine = m_selection.ordered(start, end) && start.line == end.line;
-    setViewportMargins(0, 0, 0, m_findBar->sizeHint().height());
-    m_findBar->open(oneLine ? selectedText() : QString());
-    placeChildren();
-    repaintAll();
+    m_find->open();
 }
 
 void LogPane::clearLog()
@@ -461,25 +409,21 @@ void LogPane::clearLog()
 
 void LogPane::saveLogAs()
 {
-    const QString result = SaveFileDialog(QStringLiteral("Save log"), QString(), QString(),
-                                          QStringLiteral("2"), true);
-    if (result.isEmpty())
-        return;
-    const QString path = dialogResultPath(result);
-    const AtomicWriteResult written = writeFileAtomically(path, logText().toLocal8Bit());
-    if (!written.ok)
-        showalert(fileSaveErrorTitle(), QString(), fileErrorNumber(path, written.systemError),
-                  AlertStyle::Error, 12, written.errorText);
+    LogFileAppender::saveAs(logText());
 }
 
 void LogPane::toggleLogToFile()
 {
-    if (m_logFile.isOpen()) {
+    if (m_logFile.isOpen())
         stopLogToFile();
-        return;
-    }
+    else
+        logToFile(QString());
+}
+
+void LogPane::logToFile(const QString &path)
+{
     m_menu->logToFile()->setChecked(false);
-    if (m_logFile.openChosen())
+    if (!m_logFile.isOpen() && (path.isEmpty() ? m_logFile.openChosen() : m_logFile.open(path)))
         m_menu->showLogFile(m_logFile.fileName());
 }
 

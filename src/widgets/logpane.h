@@ -11,7 +11,7 @@
 
 #include <memory>
 
-class FindBar;
+class LogPaneFind;
 class LogPaneMenu;
 class LogRowPainter;
 class NewLinesHint;
@@ -44,7 +44,7 @@ public:
     // New lines are painted at most this often; 0 paints them at the next turn of the event loop.
     void setRefreshInterval(int ms);
 
-    QString selectedText() const;
+    QString selectedText() const { return m_selection.text(); }
     void selectAll();
     void copy();
     // The context menu's "Time Stamps" entry: when checked, each line starts with its time.
@@ -55,6 +55,11 @@ public:
     void saveLogAs();
     // Asks for a file and appends every new line to it from now on; called again, stops.
     void toggleLogToFile();
+    // Appends every new line to the file at path from now on (a file chosen in a dialog when
+    // path is empty), unless a file is already being logged to.
+    void logToFile(const QString &path);
+    // The file being logged to, with its folder; empty when none.
+    QString logFilePath() const { return m_logFile.path(); }
     // Opens the find bar (Ctrl+F).
     void showFind();
 
@@ -73,6 +78,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // The find bar works the pane's view and selection.
+    friend class LogPaneFind;
     using Position = LogSelection::Position;
 
     LogRowPainter rowPainter() const;
@@ -87,9 +94,8 @@ private:
     int visibleLines() const;
 
     Position positionAt(const QPoint &point) const;
-    bool hasSelection() const;
+    bool hasSelection() const { return !m_selection.isEmpty(); }
     void selectionChanged();
-    bool find(const QString &text, bool backward);
 
     void writeToLogFile(int index);
     void stopLogToFile();
@@ -115,6 +121,6 @@ private:
     bool m_paintPending = false;
 
     std::unique_ptr<LogPaneMenu> m_menu;
-    FindBar *m_findBar = nullptr;
+    LogPaneFind *m_find = nullptr;
     NewLinesHint *m_newBelowHint = nullptr;
 };

@@ -29,6 +29,12 @@ public:
     // Selects nothing, at the cursor.
     void collapse() { m_anchor = m_cursor; }
     void clear() { m_anchor = m_cursor = Position(); }
+    // Moves both ends along their lines, as the stamps before every line come or go.
+    void shiftColumns(int by)
+    {
+        m_anchor.column = qMax(0, m_anchor.column + by);
+        m_cursor.column = qMax(0, m_cursor.column + by);
+    }
     // The selection from its start to its end, less the part on lines gone; false when empty.
     bool ordered(Position &start, Position &end) const;
     bool isEmpty() const;

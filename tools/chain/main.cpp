@@ -1,6 +1,9 @@
+#include "chain/chainname.h"
 #include "chain/chainoptions.h"
 #include "chain/chainsession.h"
 #include "chain/chainwindow.h"
+#include "core/signalwatcher.h"
+#include "serial/portlist.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -45,7 +48,18 @@ int main(int argc, char *argv[])
         printLine(stderr, QStringLiteral("vornik-chain: ") + session.errorString());
         return 1;
     }
+    // A stop by a signal ends through exec, so that the name is removed; watched from before
+    // the name is made.
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, app.get(),
+                     &QCoreApplication::quit);
+    // The first line is the device, the second the name to open it by: a link that the next
+    // start of a chain takes again, so the utility finds a restarted chain where it was.
     printLine(stdout, session.devicePath());
+    ChainName name;
+    if (!name.claim(session.devicePath(), PortList::virtualChainDir()))
+        printLine(stderr, QStringLiteral("vornik-chain: no stable name: ") + name.errorString());
+    printLine(stdout, name.path().isEmpty() ? session.devicePath() : name.path());
 
     QObject::connect(&session, &ChainSession::reported, [&](const QString &line, bool malformed) {
         if (options.dump)
