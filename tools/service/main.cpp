@@ -163,7 +163,11 @@ int main(int argc, char *argv[])
     QObject::connect(new SignalWatcher(&app), &SignalWatcher::terminationRequested, &app, [&] {
         if (mqtt) {
             mqtt->publish(options.mqtt.prefix + "/availability", "offline", true);
+            const bool wasConnected = mqtt->isConnected();
             mqtt->stop();
+            if (wasConnected)
+                printErr("mqtt: disconnected from " + options.mqtt.host + ':'
+                         + QString::number(options.mqtt.port) + ", stopping");
         }
         // Every wait ends at once; the frame on the line goes out whole.
         requestShutdown();
