@@ -103,7 +103,13 @@ MqttSettings readMqtt(const Value &value, const Named &named, bool remove)
     mqtt.caFile = value("mqtt-ca-file", {});
     if (!mqtt.caFile.isEmpty() && !QFileInfo(mqtt.caFile).isReadable())
         throw Refused{named("mqtt-ca-file") + ": " + mqtt.caFile + " cannot be read"};
-    const QString passwordFile = value("mqtt-password-file", {});
+    QString passwordFile = value("mqtt-password-file", {});
+    // Under systemd the password may come as the unit's credential (LoadCredential=).
+    const QString credential
+            = qEnvironmentVariable("CREDENTIALS_DIRECTORY") + QStringLiteral("/mqtt-password");
+    if (passwordFile.isEmpty() && qEnvironmentVariableIsSet("CREDENTIALS_DIRECTORY")
+        && QFileInfo::exists(credential))
+        passwordFile = credential;
     if (!passwordFile.isEmpty()) {
         QFile file(passwordFile);
         if (!file.open(QIODevice::ReadOnly))
