@@ -113,14 +113,15 @@ void MqttClient::probe()
     m_state = State::Probing;
     delete m_probe;
     m_probe = new QSslSocket(this);
-    const bool tls = !m_settings.caFile.isEmpty();
-    connect(m_probe, tls ? &QSslSocket::encrypted : &QSslSocket::connected, this, [this, tls] {
+    // Without Qt's own TLS the probe only finds the broker, and libmosquitto's log tells the rest.
+    const bool tls = !m_settings.caFile.isEmpty() && QSslSocket::supportsSsl();
+    connect(m_probe, tls ? &QSslSocket::encrypted : &QSslSocket::connected, this, [this] {
         const QString address = m_probe->peerAddress().toString();
         m_probe->abort();
         m_probe->deleteLater();
         m_probeTimeout.stop();
         // TLS checks the certificate against the name.
-        connectBroker(tls ? m_settings.host : address);
+        connectBroker(m_settings.caFile.isEmpty() ? address : m_settings.host);
     });
     // With TLS the probe shakes hands as libmosquitto will, and says why a certificate is
     // refused (an unknown issuer, another host's name), which libmosquitto's error does not.
