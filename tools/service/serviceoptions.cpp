@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -208,16 +209,22 @@ void ServiceOptions::read(const QStringList &arguments)
         if (!config->error.isEmpty())
             throw Refused{config->error};
     }
+    // The keys of the file alone are no options the parser could be asked about.
+    const auto given = [&](const QString &name) {
+        return std::none_of(std::begin(kFileKeys), std::end(kFileKeys),
+                            [&](const char *key) { return name == QLatin1String(key); })
+               && parser.isSet(name);
+    };
     const auto fromFile
             = [&](const QString &name) { return config ? config->value(name) : QString(); };
     const auto inFile = [&](const QString &name) { return config && config->contains(name); };
     // The command line wins over the file; the file's keys are the options' names.
     const auto value = [&](const QString &name, const QString &fallback = {}) {
-        return parser.isSet(name) ? parser.value(name) : inFile(name) ? fromFile(name) : fallback;
+        return given(name) ? parser.value(name) : inFile(name) ? fromFile(name) : fallback;
     };
     // A refusal starts with the option, or the file, line and key that gave the value.
     const auto named = [&](const QString &name) {
-        return parser.isSet(name) ? "--" + name : inFile(name) ? config->where(name) : name;
+        return given(name) ? "--" + name : inFile(name) ? config->where(name) : name;
     };
 
     device = parser.isSet("port") ? parser.value("port") : qEnvironmentVariable("VORNIK_PORT");
