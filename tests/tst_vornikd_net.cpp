@@ -39,12 +39,10 @@ public:
         environment.remove("VORNIK_PORT");
         m_process.setProcessEnvironment(environment);
         m_process.start(QStringLiteral(VORNIKD_PROGRAM), arguments);
-        if (!m_process.waitForStarted()
-            || !QTest::qWaitFor(
-                    [this] {
-                        return m_process.canReadLine() || m_process.state() == QProcess::NotRunning;
-                    },
-                    kTimeoutMs))
+        const auto said = [this] {
+            return m_process.canReadLine() || m_process.state() == QProcess::NotRunning;
+        };
+        if (!m_process.waitForStarted() || !QTest::qWaitFor(said, kTimeoutMs))
             return false;
         static const QRegularExpression listening("^listening on (http://\\S+/)$");
         const QRegularExpressionMatch match
@@ -55,8 +53,9 @@ public:
     // The exit status of a start that was refused.
     int refused()
     {
-        m_process.waitForFinished(kTimeoutMs);
-        return m_process.exitCode();
+        const bool ended = m_process.state() == QProcess::NotRunning
+                           || m_process.waitForFinished(kTimeoutMs);
+        return ended ? m_process.exitCode() : -1;
     }
     QUrl url() const { return m_url; }
     quint16 port() const { return static_cast<quint16>(m_url.port()); }
@@ -134,12 +133,6 @@ class TestVornikdNet : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanupTestCase()
-    {
-        m_broker.terminate();
-        m_broker.waitForFinished(kTimeoutMs);
-    }
-
     void initTestCase()
     {
         QVERIFY(m_dir.isValid() && m_line.isValid());
@@ -156,8 +149,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("sends");
         QTest::addColumn<QByteArray>("logged");
         const QStringList one(10, "127.0.0.2");
-        const QStringList many{"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6",
-                               "127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"};
+        QStringList many;
+        for (int i = 0; i < 10; ++i)
+            many.append(QStringLiteral("127.0.0.%1").arg(2 + i % 5));
         // clang-format off
         QTest::newRow("silent, from one address") << one << QByteArray() << QByteArray("per address (from 127.0.0.2 x");
         QTest::newRow("a request begun, from one address") << one << QByteArray("GET / HTTP/1.1\r\nHo") << QByteArray("per address (from 127.0.0.2 x");
@@ -223,12 +217,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("extra");
         QTest::addColumn<QString>("host"); // "printed": the host of the printed URL
         QTest::addColumn<int>("status");
-        const QString machine = QHostInfo::localHostName();
         // clang-format off
         QTest::newRow("a name given with --hosts") << "127.0.0.1:0" << QStringList{"--hosts", "sign.example,Other"} << "sign.example" << 200;
         QTest::newRow("the address listened on, as printed") << "127.0.0.2:0" << QStringList() << "printed" << 200;
         QTest::newRow("every interface: as printed") << "0.0.0.0:0" << QStringList() << "printed" << 200;
-        QTest::newRow("every interface: the machine's name") << "0.0.0.0:0" << QStringList() << machine << 200;
+        QTest::newRow("every interface: the machine's name") << "0.0.0.0:0" << QStringList() << QHostInfo::localHostName() << 200;
         QTest::newRow("every interface: another site") << "0.0.0.0:0" << QStringList() << "evil.example" << 421;
         QTest::newRow("a name listened on") << "localhost:0" << QStringList() << "printed" << 200;
         // clang-format on
@@ -294,14 +287,14 @@ private Q_SLOTS:
 
     void tokenFiles_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("mode"); // QFile's flags: 0x6644 is chmod 644
         QTest::addColumn<QByteArray>("token");
         QTest::addColumn<QString>("refusal"); // FILE stands for the file's path
         const QByteArray good = QByteArray(32, 'a');
         // clang-format off
-        QTest::newRow("others may read") << 0644 << good << "chmod 600 FILE";
-        QTest::newRow("the group may write") << 0620 << good << "chmod 600 FILE";
-        QTest::newRow("too short") << 0600 << QByteArray("abc\n") << "the token is 3 characters";
+        QTest::newRow("others may read") << 0x6644 << good << "chmod 600 FILE";
+        QTest::newRow("the group may write") << 0x6620 << good << "chmod 600 FILE";
+        QTest::newRow("too short") << 0x6600 << QByteArray("abc\n") << "the token is 3 characters";
         // clang-format on
     }
     // A token that is no secret is not trusted.
@@ -313,9 +306,7 @@ private Q_SLOTS:
         const QString path = m_dir.filePath("weak");
         QFile::remove(path);
         QVERIFY(writeFile(path, token));
-        QVERIFY(QFile::setPermissions(path,
-                                      QFile::Permissions(((mode >> 6) & 7) * 0x1100
-                                                         | ((mode >> 3) & 7) * 0x10 | (mode & 7))));
+        QVERIFY(QFile::setPermissions(path, QFile::Permissions(mode)));
         Daemon service;
         QVERIFY(!service.start({"--port", m_line.slavePath(), "--listen", "127.0.0.1:0", "--config",
                                 "/dev/null", "--token-file", path}));
@@ -434,13 +425,7 @@ private:
         QFile::setPermissions(m_dir.path(), QFile::Permissions(0x7755));
         writeFile(m_dir.filePath("broker.conf"), config + "allow_anonymous true\n");
         m_broker.start("mosquitto", {"-c", m_dir.filePath("broker.conf")});
-        return QTest::qWaitFor(
-                [&] {
-                    QTcpSocket probe;
-                    probe.connectToHost(QHostAddress::LocalHost, m_tlsPorts[1]);
-                    return probe.waitForConnected(200);
-                },
-                kTimeoutMs);
+        return QTest::qWaitFor([&] { return Client().open(m_tlsPorts[1]); }, kTimeoutMs);
     }
 
     // A service on the line with a configuration file of config's lines.
@@ -456,7 +441,7 @@ private:
     PtyPair m_line;
     QByteArray m_token;
     std::unique_ptr<Daemon> m_shared;
-    QProcess m_broker;
+    QProcess m_broker; // killed with the test
     quint16 m_tlsPorts[2] = {};
 };
 
