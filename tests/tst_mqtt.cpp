@@ -1,5 +1,7 @@
 #include "support/ptypair.h"
 
+#include <QFile>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <memory>
 
 namespace {
@@ -144,7 +147,7 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid() && m_line.isValid());
         m_port = freePort();
         QVERIFY(startBroker());
-        QVERIFY(m_all.start(m_port, kPrefix + "/#"));
+        QVERIFY(m_all.start(m_port, "vornik/#"));
         QVERIFY(m_discovery.start(m_port, "homeassistant/#"));
         QVERIFY(startService());
     }
@@ -171,6 +174,8 @@ private Q_SLOTS:
                 QVERIFY2(documented.keys.contains(key), qPrintable(topic + ": " + key));
             for (const QString &key : config.value("device").toObject().keys())
                 QVERIFY2(kDeviceKeys.contains(key), qPrintable("device: " + key));
+            // Listening on loopback alone, there is no page another machine could open.
+            QVERIFY(!config.value("device").toObject().contains("configuration_url"));
             QCOMPARE(config.value("availability_topic").toString(), kPrefix + "/availability");
             uniqueIds.insert(config.value("unique_id").toString());
             devices.insert(QJsonDocument(config.value("device").toObject()).toJson());
@@ -263,15 +268,23 @@ private Q_SLOTS:
         QVERIFY(framesUntilMark().startsWith("$B7M"));
     }
 
-    // Killed, the broker says offline for it; back, it says online and describes itself again,
-    // as it does when Home Assistant comes online.
+    // Stopped, it says offline and that it left; killed, the broker says offline for it; back,
+    // it says online and describes itself again, as it does when Home Assistant comes online.
     void serviceRestarts()
     {
         const qsizetype configs = m_discovery.count();
         QVERIFY(publish("status", "online", "homeassistant"));
         QVERIFY(QTest::qWaitFor([&] { return m_discovery.count() >= configs + 6; }, kTimeoutMs));
 
-        const qsizetype before = m_all.count();
+        qsizetype before = m_all.count();
+        m_service.stop();
+        QVERIFY(m_all.waitFor(kPrefix + "/availability", "offline", before));
+        const QByteArray said = m_service.process().readAllStandardError();
+        QVERIFY2(said.contains("mqtt: disconnected from") && !said.contains("lost"),
+                 said.constData());
+        QVERIFY(startService());
+
+        before = m_all.count();
         m_service.stop(true);
         QVERIFY(m_all.waitFor(kPrefix + "/availability", "offline", before));
         const qsizetype again = m_discovery.count();
@@ -314,6 +327,50 @@ private Q_SLOTS:
             QVERIFY(discovery.waitFor(config.first, QByteArray(), configs.size()));
     }
 
+    // The port lost, Home Assistant shows the chain unavailable; back, available again.
+    void lineLostSaysOffline()
+    {
+        auto first = std::make_unique<PtyPair>();
+        // The far end is this process alone, so that closing it hangs the line up.
+        ::fcntl(first->masterFd(), F_SETFD, FD_CLOEXEC);
+        const QString link = m_dir.filePath("tty");
+        QVERIFY(QFile::link(first->slavePath(), link));
+        Running service;
+        QVERIFY(startService(service, link, "line"));
+        const qsizetype before = m_all.count();
+        first->closeMaster();
+        QVERIFY(m_all.waitFor("vornik/line/availability", "offline", before));
+        PtyPair second;
+        QVERIFY(QFile::remove(link) && QFile::link(second.slavePath(), link));
+        QVERIFY(m_all.waitFor("vornik/line/availability", "online", before));
+    }
+
+    // Two services of one id take the broker's session from each other: each says so once,
+    // while they go on doing it less and less often.
+    void sameIdTwice()
+    {
+        PtyPair line;
+        Running twin;
+        QVERIFY(startService(twin, line.slavePath()));
+        QByteArray said[2];
+        const auto both = [&] {
+            said[0] += m_service.process().readAllStandardError();
+            said[1] += twin.process().readAllStandardError();
+            return said[0].contains("the same client id") && said[1].contains("the same client id");
+        };
+        QVERIFY2(QTest::qWaitFor(both, kTimeoutMs), said[0].right(500).constData());
+        // Two more connections, each a takeover that is not said again.
+        const qsizetype from = m_all.count();
+        QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return m_all.since(from).count({kPrefix + "/availability", "online"}) >= 2;
+                },
+                kTimeoutMs));
+        both();
+        for (const QByteArray &one : said)
+            QVERIFY2(one.count("the same client id") == 1, one.right(1000).constData());
+    }
+
 private:
     bool startBroker()
     {
@@ -329,18 +386,20 @@ private:
                 kTimeoutMs);
     }
 
-    bool startService()
+    bool startService() { return startService(m_service, m_line.slavePath()); }
+    // Started on device, once it says online.
+    bool startService(Running &service, const QString &device, const QString &id = "test")
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("VORNIK_PAUSE_SCALE", "0.02");
         environment.remove("VORNIK_PORT");
-        m_service.process().setProcessEnvironment(environment);
+        service.process().setProcessEnvironment(environment);
         const qsizetype before = m_all.count();
-        return m_service.start(VORNIKD_PROGRAM,
-                               {"--port", m_line.slavePath(), "--listen", "127.0.0.1:0",
-                                "--token-file", m_dir.filePath("token"), "--config", "/dev/null",
-                                "--mqtt", "127.0.0.1:" + QString::number(m_port), "--id", "test"})
-               && m_all.waitFor(kPrefix + "/availability", "online", before);
+        return service.start(VORNIKD_PROGRAM,
+                             {"--port", device, "--listen", "127.0.0.1:0", "--token-file",
+                              m_dir.filePath("token"), "--config", "/dev/null", "--mqtt",
+                              "127.0.0.1:" + QString::number(m_port), "--id", id})
+               && m_all.waitFor("vornik/" + id + "/availability", "online", before);
     }
 
     // mosquitto_pub with the payload on standard input; a topic under the prefix unless

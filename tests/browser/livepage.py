@@ -84,6 +84,7 @@ def run(chain_program, service_program, screenshot, work):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.support import expected_conditions
     from selenium.webdriver.support.ui import WebDriverWait
 
     env = dict(os.environ, VORNIK_PAUSE_SCALE="0", XDG_CONFIG_HOME=work, HOME=work,
@@ -110,6 +111,8 @@ def run(chain_program, service_program, screenshot, work):
         for flag in CHROMIUM_FLAGS + ["--user-data-dir=" + os.path.join(work, "profile"),
                                       "--window-size=900,1300"]:
             options.add_argument(flag)
+        # The page's own questions stay open for the test to answer.
+        options.set_capability("unhandledPromptBehavior", "ignore")
         driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
         wait = WebDriverWait(driver, WAIT)
 
@@ -121,6 +124,13 @@ def run(chain_program, service_program, screenshot, work):
         assert driver.execute_script("return localStorage.getItem('vornikd-token')") == token
         assert driver.execute_script(
             "return document.querySelectorAll('#chain svg line').length") == DIGITS * 15
+
+        # A link from anywhere with another token: the page asks, and a "no" keeps the token.
+        driver.get("about:blank")
+        driver.get(address + "#token=0123456789abcdef0123")
+        wait.until(expected_conditions.alert_is_present()).dismiss()
+        assert driver.execute_script("return localStorage.getItem('vornikd-token')") == token
+        until(wait, lambda d: link() == "live", "the page connected again", link)
 
         # A message as typed: upper-cased in the box, then on the chain's line and the page.
         box = driver.find_element(By.ID, "text")

@@ -4,6 +4,7 @@
 #include "chainservice.h"
 #include "digitsvg.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -11,6 +12,8 @@
 #include <QJsonObject>
 #include <QMetaEnum>
 #include <QTcpSocket>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,11 +29,49 @@ QByteArray compact(const QJsonObject &object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-void answer(QHttpServerResponder &responder, int status, const QJsonObject &body)
+using Headers = QList<QPair<QByteArray, QByteArray>>;
+
+// The live page may run its own script (by its hash) and talk to this service alone, and no
+// other page may frame it or learn its address.
+Headers pageHeaders(const QByteArray &page)
 {
-    responder.write(compact(body),
-                    {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
-                    static_cast<Status>(status));
+    const qsizetype open = page.indexOf("<script>") + 8;
+    const QByteArray script = page.mid(open, page.indexOf("</script>", open) - open);
+    const QByteArray hash = QCryptographicHash::hash(script, QCryptographicHash::Sha256).toBase64();
+    return {{"Content-Type", "text/html; charset=utf-8"},
+            {"Content-Security-Policy",
+             "default-src 'self'; script-src 'sha256-" + hash
+                     + "'; style-src 'self' 'unsafe-inline'; img-src 'self' data:; connect-src "
+                       "'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'"},
+            {"X-Frame-Options", "DENY"},
+            {"Referrer-Policy", "no-referrer"}};
+}
+
+void reply(QHttpServerResponder &responder, int status, const QByteArray &body,
+           const Headers &headers)
+{
+    responder.writeStatusLine(static_cast<Status>(status));
+    for (const auto &[name, value] : headers)
+        responder.writeHeader(name, value);
+    responder.writeHeader("Cache-Control", "no-store");
+    responder.writeHeader("X-Content-Type-Options", "nosniff");
+    responder.writeHeader("Content-Length", QByteArray::number(body.size()));
+    responder.writeBody(body);
+}
+
+void answer(QHttpServerResponder &responder, int status, const QJsonObject &body,
+            Headers headers = {})
+{
+    headers.prepend(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    reply(responder, status, compact(body), headers);
+}
+
+// The client asked for the connection to end with this answer.
+bool closeAsked(const QHttpServerRequest &request)
+{
+    const QList<QByteArray> tokens = request.value("Connection").toLower().split(',');
+    return std::any_of(tokens.cbegin(), tokens.cend(),
+                       [](const QByteArray &token) { return token.trimmed() == "close"; });
 }
 
 QByteArray methodName(QHttpServerRequest::Method method)
@@ -52,6 +93,10 @@ HttpFront::HttpFront(ChainService &service, const RequestJudge::Context &context
             [this](const QJsonObject &event) { broadcast("notification", compact(event)); });
     connect(&m_service, &ChainService::jobEvent, this,
             [this](const QJsonObject &job) { broadcast("job", compact(job)); });
+    QFile page(QStringLiteral(":/page/index.html"));
+    page.open(QIODevice::ReadOnly);
+    m_page = page.readAll();
+    m_pageHeaders = pageHeaders(m_page);
     m_keepAlive.setInterval(kKeepAliveMs);
     connect(&m_keepAlive, &QTimer::timeout, this, [this] { broadcast({}, {}); });
     m_keepAlive.start();
@@ -74,33 +119,29 @@ bool HttpFront::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
             request.value("Host"), request.value("Authorization"), request.body()};
     const RequestJudge::Verdict verdict = RequestJudge::judge(incoming, m_context);
     QHttpServerResponder responder = makeResponder(request, socket);
-    if (!verdict.ok()) {
-        answer(responder, verdict.status, QJsonObject{{"error", verdict.error}});
-        return true;
-    }
-    switch (verdict.request.kind) {
-    case ApiRequest::Page: {
-        QFile page(QStringLiteral(":/page/index.html"));
-        page.open(QIODevice::ReadOnly);
-        responder.write(page.readAll(),
-                        {{"Content-Type", "text/html; charset=utf-8"},
-                         {"Cache-Control", "no-store"},
-                         {"X-Content-Type-Options", "nosniff"}},
-                        Status::Ok);
-        return true;
-    }
-    case ApiRequest::DigitSvg:
-        responder.write(DigitSvg::svg(), {{"Content-Type", "image/svg+xml"}}, Status::Ok);
-        return true;
-    case ApiRequest::Events:
+    if (verdict.ok() && verdict.request.kind == ApiRequest::Events) {
         openStream(std::move(responder), socket);
         return true;
-    default: {
-        const ChainService::Reply reply = m_service.run(verdict.request);
-        answer(responder, reply.status, reply.body);
-        return true;
     }
+    const bool close = closeAsked(request);
+    Headers headers = verdict.headers;
+    if (close)
+        headers.append(qMakePair(QByteArray("Connection"), QByteArray("close")));
+    if (!verdict.ok()) {
+        answer(responder, verdict.status, QJsonObject{{"error", verdict.error}}, headers);
+    } else if (verdict.request.kind == ApiRequest::Page) {
+        reply(responder, 200, m_page, m_pageHeaders + headers);
+    } else if (verdict.request.kind == ApiRequest::DigitSvg) {
+        reply(responder, 200, DigitSvg::svg(),
+              Headers{{"Content-Type", "image/svg+xml"}} + headers);
+    } else {
+        const ChainService::Reply run = m_service.run(verdict.request);
+        answer(responder, run.status, run.body, headers);
     }
+    // Closed once the answer is out.
+    if (close)
+        socket->disconnectFromHost();
+    return true;
 }
 
 void HttpFront::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
@@ -121,6 +162,8 @@ void HttpFront::openStream(QHttpServerResponder &&responder, QTcpSocket *socket)
     auto stream = std::make_shared<Stream>();
     stream->responder = std::make_unique<QHttpServerResponder>(std::move(responder));
     stream->socket = socket;
+    if (m_server)
+        m_server->streaming(socket);
     // No length: the body is the stream, and it ends when either side closes.
     stream->responder->writeStatusLine(Status::Ok);
     stream->responder->writeHeaders({{"Content-Type", "text/event-stream"},

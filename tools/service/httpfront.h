@@ -51,4 +51,6 @@ private:
     BoundedTcpServer *m_server = nullptr;
     QList<std::shared_ptr<Stream>> m_streams;
     QTimer m_keepAlive;
+    QByteArray m_page;
+    QList<QPair<QByteArray, QByteArray>> m_pageHeaders;
 };

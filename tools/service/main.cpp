@@ -1,6 +1,7 @@
 #include "boundedtcpserver.h"
 #include "chainservice.h"
 #include "httpfront.h"
+#include "listenaddress.h"
 #include "mqttbridge.h"
 #include "mqttclient.h"
 #include "requestjudge.h"
@@ -12,7 +13,6 @@
 #include "serial/portlist.h"
 
 #include <QCoreApplication>
-#include <QSysInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -110,7 +110,8 @@ int main(int argc, char *argv[])
     if (!openError.isEmpty())
         printErr(openError + " Trying again every second.");
 
-    auto *server = new BoundedTcpServer(kMaxRequestBytes, options.maxClients);
+    auto *server = new BoundedTcpServer({kMaxRequestBytes, options.maxClients,
+                                         options.maxPerAddress, options.requestMs, options.idleMs});
     if (!server->listen(options.address, options.port)) {
         printErr(QStringLiteral("cannot listen on %1:%2: %3")
                          .arg(options.address.toString())
@@ -119,32 +120,31 @@ int main(int argc, char *argv[])
         delete server;
         return ListenError;
     }
-    HttpFront front(service, {token.token, options.hosts, options.chain}, options.maxStreams);
+    const RequestJudge::Context context{
+            token.token,
+            ListenAddress::hostNames(options.address, options.listenName, options.hosts),
+            options.chain};
+    HttpFront front(service, context, options.maxStreams);
     front.serve(server);
 
-    const QString host = options.address.protocol() == QAbstractSocket::IPv6Protocol
-                                 ? "[" + options.address.toString() + "]"
-                                 : options.address.toString();
-    printOut(QStringLiteral("listening on http://%1:%2/").arg(host).arg(server->serverPort()));
+    // What another machine opens (or this one, when only loopback listens).
+    const QString host = ListenAddress::publicHost(options.address, options.listenName);
+    const QString page = QStringLiteral("http://%1:%2/").arg(host).arg(server->serverPort());
+    printOut("listening on " + page);
     printOut((token.created ? "a new API token was written to " : "the API token is in ")
              + options.tokenFile);
     if (options.networkReachable())
-        printErr("warning: listening on " + host
+        printErr("warning: listening on " + ListenAddress::hostForm(options.address)
                  + ", so the API is reachable from the network; anyone with the token can "
                    "drive the chain");
 
     MqttClient *mqtt = nullptr;
     if (options.mqtt.enabled()) {
-        // The live page as Home Assistant's device page links to it.
-        const QString pageHost
-                = options.address == QHostAddress::Any || options.address == QHostAddress::AnyIPv6
-                          ? QSysInfo::machineHostName()
-                          : host;
-        const QString page
-                = QStringLiteral("http://%1:%2/").arg(pageHost).arg(server->serverPort());
+        // Home Assistant's device page links to the live page when another machine can open it.
         mqtt = new MqttClient(options.mqtt, &app);
-        new MqttBridge(service, *mqtt, identity(options, page),
-                       {token.token, options.hosts, options.chain}, mqtt);
+        new MqttBridge(service, *mqtt,
+                       identity(options, options.address.isLoopback() ? QString() : page), context,
+                       mqtt);
         const QString broker
                 = QStringLiteral("%1:%2").arg(options.mqtt.host).arg(options.mqtt.port);
         QObject::connect(mqtt, &MqttClient::connected, [broker, options] {
@@ -163,7 +163,11 @@ int main(int argc, char *argv[])
     QObject::connect(new SignalWatcher(&app), &SignalWatcher::terminationRequested, &app, [&] {
         if (mqtt) {
             mqtt->publish(options.mqtt.prefix + "/availability", "offline", true);
+            const bool wasConnected = mqtt->isConnected();
             mqtt->stop();
+            if (wasConnected)
+                printErr("mqtt: disconnected from " + options.mqtt.host + ':'
+                         + QString::number(options.mqtt.port) + ", stopping");
         }
         // Every wait ends at once; the frame on the line goes out whole.
         requestShutdown();

@@ -21,7 +21,10 @@ MqttBridge::MqttBridge(ChainService &service, MqttClient &client,
     m_client.subscribe(statusTopic());
     connect(&m_client, &MqttClient::connected, this, &MqttBridge::connected);
     connect(&m_client, &MqttClient::received, this, &MqttBridge::received);
-    connect(&m_service, &ChainService::stateChanged, this, [this] { publishState(false); });
+    connect(&m_service, &ChainService::stateChanged, this, [this] {
+        publishAvailability(false);
+        publishState(false);
+    });
 }
 
 QString MqttBridge::statusTopic() const
@@ -29,9 +32,20 @@ QString MqttBridge::statusTopic() const
     return m_identity.discoveryPrefix + "/status";
 }
 
+// Home Assistant shows the chain unavailable while the service is gone (the will) and while
+// its port is lost: either way nothing reaches the digits.
+void MqttBridge::publishAvailability(bool always)
+{
+    const bool open = m_service.state().value("open").toBool();
+    if (!always && open == m_lineOpen)
+        return;
+    m_lineOpen = open;
+    m_client.publish(m_identity.prefix + "/availability", open ? "online" : "offline", true);
+}
+
 void MqttBridge::connected()
 {
-    m_client.publish(m_identity.prefix + "/availability", "online", true);
+    publishAvailability(true);
     publishDiscovery();
     publishState(true);
 }

@@ -27,6 +27,8 @@ private:
     void connected();
     void received(const QString &topic, const QByteArray &payload);
     void publishDiscovery();
+    // online while the port is open, offline while it is lost; always: also when unchanged.
+    void publishAvailability(bool always);
     // Publishes what changed since the last time; everything when all.
     void publishState(bool all);
     void report(const QString &topic, const QString &error);
@@ -36,4 +38,5 @@ private:
     MqttTopics::Identity m_identity;
     RequestJudge::Context m_context;
     QHash<QString, QByteArray> m_published;
+    bool m_lineOpen = false;
 };

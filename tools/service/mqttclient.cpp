@@ -1,7 +1,9 @@
 #include "mqttclient.h"
 
 #include <QSocketNotifier>
-#include <QTcpSocket>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
 
 #include <algorithm>
 
@@ -15,6 +17,8 @@ constexpr int kLastRetryMs = 60000;
 constexpr int kKeepAliveSeconds = 30;
 constexpr int kMiscMs = 1000;
 constexpr int kProbeMs = 10000;
+// A connection the broker ends sooner than this after it was made counts as short-lived.
+constexpr int kShortLivedMs = 10000;
 
 // libmosquitto is set up once per process.
 struct Library
@@ -26,7 +30,7 @@ struct Library
 } // namespace
 
 MqttClient::MqttClient(const MqttSettings &settings, QObject *parent)
-    : QObject(parent), m_settings(settings), m_backoffMs(kFirstRetryMs)
+    : QObject(parent), m_settings(settings), m_backoffMs(kFirstRetryMs), m_takeoverMs(kFirstRetryMs)
 {
     static Library library;
     m_mosq = mosquitto_new(settings.clientId.toUtf8().constData(), true, this);
@@ -34,6 +38,7 @@ MqttClient::MqttClient(const MqttSettings &settings, QObject *parent)
     mosquitto_connect_callback_set(m_mosq, &MqttClient::onConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MqttClient::onDisconnect);
     mosquitto_message_callback_set(m_mosq, &MqttClient::onMessage);
+    mosquitto_log_callback_set(m_mosq, &MqttClient::onLog);
     if (!settings.user.isEmpty())
         mosquitto_username_pw_set(
                 m_mosq, settings.user.toUtf8().constData(),
@@ -78,11 +83,13 @@ void MqttClient::start()
 void MqttClient::stop()
 {
     m_retry.stop();
-    if (m_state == State::Connected) {
+    const bool wasConnected = m_state == State::Connected;
+    if (wasConnected)
         handOver();
-        mosquitto_disconnect(m_mosq);
-    }
+    // Idle first: the disconnection this asks for is no loss.
     m_state = State::Idle;
+    if (wasConnected)
+        mosquitto_disconnect(m_mosq);
     dropSocket();
 }
 
@@ -105,8 +112,10 @@ void MqttClient::probe()
 {
     m_state = State::Probing;
     delete m_probe;
-    m_probe = new QTcpSocket(this);
-    connect(m_probe, &QTcpSocket::connected, this, [this] {
+    m_probe = new QSslSocket(this);
+    // Without Qt's own TLS the probe only finds the broker, and libmosquitto's log tells the rest.
+    const bool tls = !m_settings.caFile.isEmpty() && QSslSocket::supportsSsl();
+    connect(m_probe, tls ? &QSslSocket::encrypted : &QSslSocket::connected, this, [this] {
         const QString address = m_probe->peerAddress().toString();
         m_probe->abort();
         m_probe->deleteLater();
@@ -114,14 +123,32 @@ void MqttClient::probe()
         // TLS checks the certificate against the name.
         connectBroker(m_settings.caFile.isEmpty() ? address : m_settings.host);
     });
-    connect(m_probe, &QTcpSocket::errorOccurred, this, [this] {
+    // With TLS the probe shakes hands as libmosquitto will, and says why a certificate is
+    // refused (an unknown issuer, another host's name), which libmosquitto's error does not.
+    connect(m_probe, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
+        QStringList why;
+        for (const QSslError &error : errors)
+            why.append(error.errorString());
+        m_probe->abort();
+        m_probe->deleteLater();
+        m_probeTimeout.stop();
+        lost("the broker's TLS certificate is refused: " + why.join("; "));
+    });
+    connect(m_probe, &QSslSocket::errorOccurred, this, [this] {
         const QString why = m_probe->errorString();
         m_probe->deleteLater();
         m_probeTimeout.stop();
         lost(why);
     });
     m_probeTimeout.start();
-    m_probe->connectToHost(m_settings.host, m_settings.port);
+    if (!tls) {
+        m_probe->connectToHost(m_settings.host, m_settings.port);
+        return;
+    }
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setCaCertificates(QSslCertificate::fromPath(m_settings.caFile));
+    m_probe->setSslConfiguration(configuration);
+    m_probe->connectToHostEncrypted(m_settings.host, m_settings.port);
 }
 
 void MqttClient::connectBroker(const QString &address)
@@ -133,7 +160,7 @@ void MqttClient::connectBroker(const QString &address)
                                              kKeepAliveSeconds, nullptr, properties);
     mosquitto_property_free_all(&properties);
     if (rc != MOSQ_ERR_SUCCESS) {
-        lost(QString::fromUtf8(mosquitto_strerror(rc)));
+        lost(failure(rc));
         return;
     }
     watchSocket();
@@ -160,8 +187,10 @@ void MqttClient::loopCall(int rc)
     if (m_state == State::Waiting || m_state == State::Idle)
         return;
     if (rc != MOSQ_ERR_SUCCESS) {
-        lost(rc == MOSQ_ERR_CONN_LOST ? QStringLiteral("the broker went away")
-                                      : QString::fromUtf8(mosquitto_strerror(rc)));
+        if (rc == MOSQ_ERR_CONN_LOST)
+            lost(QStringLiteral("the broker went away"), Loss::Closed);
+        else
+            lost(failure(rc));
         return;
     }
     watchWrites();
@@ -173,7 +202,17 @@ void MqttClient::watchWrites()
         m_writer->setEnabled(mosquitto_want_write(m_mosq));
 }
 
-void MqttClient::lost(const QString &why)
+QString MqttClient::failure(int rc)
+{
+    QString why = QString::fromUtf8(mosquitto_strerror(rc));
+    // libmosquitto's own words for a TLS failure say nothing of its cause; its log does.
+    if (rc == MOSQ_ERR_TLS && !m_errors.isEmpty())
+        why += " (" + m_errors.join("; ") + ")";
+    m_errors.clear();
+    return why;
+}
+
+void MqttClient::lost(const QString &why, Loss loss)
 {
     if (m_state == State::Waiting || m_state == State::Idle)
         return;
@@ -181,10 +220,40 @@ void MqttClient::lost(const QString &why)
     m_state = State::Waiting;
     // The socket may be closed already: nothing may watch its number any more.
     dropSocket();
-    const int retry = m_backoffMs;
-    m_backoffMs = std::min(m_backoffMs * 2, kLastRetryMs);
+    // Two clients of one id take the session from each other at every connection. MQTT 5
+    // says so with a reason, but a broker may close the socket before that is written: then
+    // connections the broker ends right after they were made, twice in a row, tell it.
+    const bool shortLived
+            = wasConnected && loss == Loss::Closed && m_connectedAt.elapsed() < kShortLivedMs;
+    m_shortLived = shortLived ? m_shortLived + 1 : 0;
+    const bool takenOver = loss == Loss::TakenOver || m_shortLived >= 2;
+    // Said once, with a pause of its own that keeps growing while it goes on.
+    const bool again = takenOver && m_takeoverMs > kFirstRetryMs;
+    if (!takenOver)
+        m_takeoverMs = kFirstRetryMs;
+    int &pause = takenOver ? m_takeoverMs : m_backoffMs;
+    const int retry = pause;
+    pause = std::min(pause * 2, kLastRetryMs);
     m_retry.start(retry);
-    Q_EMIT disconnected(why, retry, wasConnected);
+    if (again)
+        return;
+    const QString id = m_settings.clientId;
+    if (loss == Loss::TakenOver)
+        Q_EMIT disconnected("another client connected with the same client id (" + id
+                                    + ") and took the session over; is a second vornikd "
+                                      "running with the same --id? Said once; the pause grows "
+                                      "while it goes on",
+                            retry, wasConnected);
+    else if (takenOver)
+        Q_EMIT disconnected("the broker closed the connection right after it was made, twice "
+                            "in a row: another client with the same client id ("
+                                    + id
+                                    + ") may be taking the session over; is a second vornikd "
+                                      "running with the same --id? Said once; the pause grows "
+                                      "while it goes on",
+                            retry, wasConnected);
+    else
+        Q_EMIT disconnected(why, retry, wasConnected);
 }
 
 void MqttClient::publish(const QString &topic, const QByteArray &payload, bool retained)
@@ -235,7 +304,9 @@ void MqttClient::onConnect(mosquitto *, void *self, int reason)
         return;
     }
     client->m_state = State::Connected;
+    client->m_errors.clear();
     client->m_backoffMs = kFirstRetryMs;
+    client->m_connectedAt.start();
     // Subscribed before anything is published, so that one who sees the first publication
     // knows that commands reach the service.
     for (const QString &topic : std::as_const(client->m_subscriptions))
@@ -245,7 +316,24 @@ void MqttClient::onConnect(mosquitto *, void *self, int reason)
 
 void MqttClient::onDisconnect(mosquitto *, void *self, int reason)
 {
-    static_cast<MqttClient *>(self)->lost(QString::fromUtf8(mosquitto_strerror(reason)));
+    auto *client = static_cast<MqttClient *>(self);
+    if (reason == MQTT_RC_SESSION_TAKEN_OVER)
+        client->lost(QString(), Loss::TakenOver);
+    else if (reason == MOSQ_ERR_CONN_LOST)
+        client->lost(QStringLiteral("the broker went away"), Loss::Closed);
+    else if (reason >= MQTT_RC_UNSPECIFIED) // the broker's reason
+        client->lost(QString::fromUtf8(mosquitto_reason_string(reason)));
+    else if (reason == MOSQ_ERR_SUCCESS)
+        client->lost(QStringLiteral("the broker ended the connection"), Loss::Closed);
+    else
+        client->lost(client->failure(reason));
+}
+
+void MqttClient::onLog(mosquitto *, void *self, int level, const char *text)
+{
+    auto *client = static_cast<MqttClient *>(self);
+    if (level == MOSQ_LOG_ERR && client->m_errors.size() < kMaxErrors)
+        client->m_errors.append(QString::fromUtf8(text));
 }
 
 void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *message)

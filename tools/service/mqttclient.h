@@ -3,6 +3,7 @@
 #include "mqttsettings.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -11,7 +12,7 @@
 #include <QTimer>
 
 class QSocketNotifier;
-class QTcpSocket;
+class QSslSocket;
 struct mosquitto;
 struct mosquitto_message;
 
@@ -64,11 +65,15 @@ private:
     static void onConnect(mosquitto *, void *self, int reason);
     static void onDisconnect(mosquitto *, void *self, int reason);
     static void onMessage(mosquitto *, void *self, const mosquitto_message *message);
+    static void onLog(mosquitto *, void *self, int level, const char *text);
 
     void probe();
     void connectBroker(const QString &address);
     void watchSocket();
-    void lost(const QString &why);
+    enum class Loss { Other, Closed, TakenOver }; // Closed: by the broker, without a reason
+    void lost(const QString &why, Loss loss = Loss::Other);
+    // libmosquitto's error rc in words, with the causes its log gave.
+    QString failure(int rc);
     // Runs one of libmosquitto's loop calls and takes a failure as the connection's loss.
     void loopCall(int rc);
     // The write notifier is on while libmosquitto has bytes to write.
@@ -83,11 +88,16 @@ private:
     State m_state = State::Idle;
     QStringList m_subscriptions;
     QList<Outgoing> m_queue;
-    QPointer<QTcpSocket> m_probe;
+    QPointer<QSslSocket> m_probe;
     QPointer<QSocketNotifier> m_reader;
     QPointer<QSocketNotifier> m_writer;
     QTimer m_misc;
     QTimer m_retry;
     QTimer m_probeTimeout;
     int m_backoffMs;
+    int m_takeoverMs;     // the pause after the session was taken over; grows until another loss
+    int m_shortLived = 0; // connections in a row the broker closed right after they were made
+    QElapsedTimer m_connectedAt;
+    QStringList m_errors; // libmosquitto's error lines since the last connection
+    static constexpr int kMaxErrors = 8;
 };

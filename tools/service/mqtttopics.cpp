@@ -77,12 +77,14 @@ QString messagePattern()
 QList<Published> discovery(const Identity &identity, bool removing)
 {
     const QString &prefix = identity.prefix;
-    const QJsonObject device{{"identifiers", QJsonArray{"vornik_" + identity.id}},
-                             {"name", "Vornik " + identity.id},
-                             {"manufacturer", "Vornik"},
-                             {"model", QStringLiteral("Chain of %1 digits").arg(identity.chain)},
-                             {"sw_version", QStringLiteral(VORNIK_VERSION)},
-                             {"configuration_url", identity.pageUrl}};
+    QJsonObject device{{"identifiers", QJsonArray{"vornik_" + identity.id}},
+                       {"name", "Vornik " + identity.id},
+                       {"manufacturer", "Vornik"},
+                       {"model", QStringLiteral("Chain of %1 digits").arg(identity.chain)},
+                       {"sw_version", QStringLiteral(VORNIK_VERSION)}};
+    // None when only this machine could open the page.
+    if (!identity.pageUrl.isEmpty())
+        device.insert("configuration_url", identity.pageUrl);
     QJsonArray modes;
     for (const char *mode : kModes)
         modes.append(QString::fromLatin1(mode));

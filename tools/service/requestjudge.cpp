@@ -23,6 +23,7 @@ struct Refused
 {
     int status;
     QString text;
+    QList<QPair<QByteArray, QByteArray>> headers = {};
 };
 
 using Method = QByteArray;
@@ -219,19 +220,27 @@ int pathId(const QByteArray &rest)
 void requireMethod(const Incoming &incoming, const char *method, const QByteArray &path)
 {
     if (incoming.method != method)
-        throw Refused{405, QStringLiteral("%1 %2 is not allowed; use %3")
-                                   .arg(QString::fromLatin1(incoming.method.left(16)),
-                                        QString::fromLatin1(path), QLatin1String(method))};
+        throw Refused{405,
+                      QStringLiteral("%1 %2 is not allowed; use %3")
+                              .arg(QString::fromLatin1(incoming.method.left(16)),
+                                   QString::fromLatin1(path), QLatin1String(method)),
+                      {{"Allow", method}}};
 }
 
 void requireToken(const Incoming &incoming, const Context &context)
 {
-    static const QByteArray scheme("Bearer ");
-    if (!incoming.authorization.startsWith(scheme))
-        throw Refused{401, QStringLiteral("this call needs the API token: "
-                                          "\"Authorization: Bearer TOKEN\"")};
-    if (!TokenFile::matches(incoming.authorization.mid(scheme.size()).trimmed(), context.token))
-        throw Refused{401, QStringLiteral("the API token is wrong")};
+    // A 401 names the scheme it wants; the scheme's name is matched in any case.
+    const QList<QPair<QByteArray, QByteArray>> challenge{
+            {"WWW-Authenticate", "Bearer realm=\"vornikd\""}};
+    static const QByteArray scheme("bearer ");
+    const QByteArray given = incoming.authorization.trimmed();
+    if (given.left(scheme.size()).toLower() != scheme)
+        throw Refused{401,
+                      QStringLiteral("this call needs the API token: "
+                                     "\"Authorization: Bearer TOKEN\""),
+                      challenge};
+    if (!TokenFile::matches(given.mid(scheme.size()).trimmed(), context.token))
+        throw Refused{401, QStringLiteral("the API token is wrong"), challenge};
 }
 
 ApiRequest route(const Incoming &incoming, const Context &context)
@@ -341,6 +350,7 @@ Verdict judge(const Incoming &incoming, const Context &context)
     } catch (const Refused &refused) {
         verdict.status = refused.status;
         verdict.error = refused.text;
+        verdict.headers = refused.headers;
     } catch (const ChainInput::Refusal &refusal) {
         verdict.status = 400;
         verdict.error = refusal.text;

@@ -3,6 +3,8 @@
 #include "apirequest.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +35,8 @@ struct Verdict
 {
     int status = 200; // the refusal's HTTP status when error is set
     QString error;
+    // Headers the refusal's answer carries (WWW-Authenticate on 401, Allow on 405).
+    QList<QPair<QByteArray, QByteArray>> headers;
     ApiRequest request;
     bool ok() const { return error.isEmpty(); }
 };

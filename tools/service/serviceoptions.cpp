@@ -1,5 +1,6 @@
 #include "serviceoptions.h"
 
+#include "configfile.h"
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
 #include "session/chaininput.h"
@@ -9,17 +10,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostInfo>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <functional>
-#include <memory>
+#include <optional>
 
 namespace {
 
 constexpr const char *kSystemConfig = "/etc/vornik/vornikd.conf";
+// The keys only the configuration file has; the others are the options' names.
+const char *const kFileKeys[] = {"queue",           "max-clients",     "max-streams",
+                                 "max-per-address", "request-timeout", "idle-timeout"};
 
 QString userFolder()
 {
@@ -39,6 +44,16 @@ int positive(const QString &what, const QString &text)
     if (!ok || value < 1)
         throw Refused{what + " takes a whole number from 1"};
     return value;
+}
+
+// Seconds with a fraction, as the time limits take them: the milliseconds.
+int milliseconds(const QString &what, const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || value < 0.01 || value > 3600)
+        throw Refused{what + " takes seconds from 0.01 to 3600, such as 10 or 0.5"};
+    return static_cast<int>(value * 1000);
 }
 
 using Value = std::function<QString(const QString &name, const QString &fallback)>;
@@ -89,7 +104,13 @@ MqttSettings readMqtt(const Value &value, const Named &named, bool remove)
     mqtt.caFile = value("mqtt-ca-file", {});
     if (!mqtt.caFile.isEmpty() && !QFileInfo(mqtt.caFile).isReadable())
         throw Refused{named("mqtt-ca-file") + ": " + mqtt.caFile + " cannot be read"};
-    const QString passwordFile = value("mqtt-password-file", {});
+    QString passwordFile = value("mqtt-password-file", {});
+    // Under systemd the password may come as the unit's credential (LoadCredential=).
+    const QString credential
+            = qEnvironmentVariable("CREDENTIALS_DIRECTORY") + QStringLiteral("/mqtt-password");
+    if (passwordFile.isEmpty() && qEnvironmentVariableIsSet("CREDENTIALS_DIRECTORY")
+        && QFileInfo::exists(credential))
+        passwordFile = credential;
     if (!passwordFile.isEmpty()) {
         QFile file(passwordFile);
         if (!file.open(QIODevice::ReadOnly))
@@ -118,35 +139,40 @@ void ServiceOptions::read(const QStringList &arguments)
     parser.setApplicationDescription(
             "Serves a chain of Vornik display modules to every client at once: an HTTP API with "
             "a token,\na live page and an event stream, one ordered queue to the line.");
-    parser.addOptions(
-            {{"port", "The serial device (or VORNIK_PORT, or the configuration file).", "DEVICE"},
-             {"chain", "Digits in the chain, 1 to 10 (default 6).", "N"},
-             {"listen",
-              QStringLiteral("Address and port to listen on (default 127.0.0.1:%1; port 0 picks "
-                             "a free one).")
-                      .arg(kDefaultPort),
-              "ADDR:PORT"},
-             {"token-file", "The file holding the API token; made with a new token if missing.",
-              "FILE"},
-             {"config",
-              QStringLiteral("The configuration file (default %1, else %2/vornikd.conf).")
-                      .arg(kSystemConfig, userFolder()),
-              "FILE"},
-             {"mqtt", "The MQTT broker to publish the chain on (default port 1883).", "HOST:PORT"},
-             {"mqtt-user", "The broker's user name.", "NAME"},
-             {"mqtt-password-file", "A file holding the broker's password.", "FILE"},
-             {"mqtt-ca-file", "Talk TLS to the broker, trusting this CA certificate.", "FILE"},
-             {"mqtt-client-id", "The MQTT client id (default vornikd-<id>).", "ID"},
-             {"id", "Names the chain in topics and in Home Assistant (default: the host name).",
-              "NAME"},
-             {"mqtt-prefix", "The topic prefix (default vornik/<id>).", "TOPIC"},
-             {"discovery-prefix",
-              "Home Assistant's discovery prefix (default homeassistant); it must match Home "
-              "Assistant's.",
-              "TOPIC"},
-             {"mqtt-remove", "Remove the chain's device from Home Assistant and end."},
-             {{"h", "help"}, "Print this help."},
-             {"version", "Print the version."}});
+    const QList<QCommandLineOption> options{
+            {"port", "The serial device (or VORNIK_PORT, or the configuration file).", "DEVICE"},
+            {"chain", "Digits in the chain, 1 to 10 (default 6).", "N"},
+            {"listen",
+             QStringLiteral("Address and port to listen on (default 127.0.0.1:%1; port 0 picks "
+                            "a free one).")
+                     .arg(kDefaultPort),
+             "ADDR:PORT"},
+            {"token-file", "The file holding the API token; made with a new token if missing.",
+             "FILE"},
+            {"config",
+             QStringLiteral("The configuration file (default %1, else %2/vornikd.conf).")
+                     .arg(kSystemConfig, userFolder()),
+             "FILE"},
+            {"hosts",
+             "More names the API answers to in the Host header, comma-separated (besides "
+             "localhost, the loopback addresses and the address listened on).",
+             "NAME[,NAME]"},
+            {"mqtt", "The MQTT broker to publish the chain on (default port 1883).", "HOST:PORT"},
+            {"mqtt-user", "The broker's user name.", "NAME"},
+            {"mqtt-password-file", "A file holding the broker's password.", "FILE"},
+            {"mqtt-ca-file", "Talk TLS to the broker, trusting this CA certificate.", "FILE"},
+            {"mqtt-client-id", "The MQTT client id (default vornikd-<id>).", "ID"},
+            {"id", "Names the chain in topics and in Home Assistant (default: the host name).",
+             "NAME"},
+            {"mqtt-prefix", "The topic prefix (default vornik/<id>).", "TOPIC"},
+            {"discovery-prefix",
+             "Home Assistant's discovery prefix (default homeassistant); it must match Home "
+             "Assistant's.",
+             "TOPIC"},
+            {"mqtt-remove", "Remove the chain's device from Home Assistant and end."},
+            {{"h", "help"}, "Print this help."},
+            {"version", "Print the version."}};
+    parser.addOptions(options);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(arguments))
         throw Refused{parser.errorText() + " (see --help)"};
@@ -171,26 +197,35 @@ void ServiceOptions::read(const QStringList &arguments)
     } else if (QFileInfo::exists(userFolder() + "/vornikd.conf")) {
         configFile = userFolder() + "/vornikd.conf";
     }
-    std::unique_ptr<QSettings> config;
+    std::optional<ConfigFile> config;
     if (!configFile.isEmpty()) {
-        config = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
-        if (config->status() != QSettings::NoError)
-            throw Refused{configFile + ": not a configuration file"};
+        QStringList known(std::begin(kFileKeys), std::end(kFileKeys));
+        for (const QCommandLineOption &option : options)
+            known.append(option.names().constLast());
+        known.removeAll("config");
+        known.removeAll("help");
+        known.removeAll("version");
+        config.emplace(configFile, known);
+        if (!config->error.isEmpty())
+            throw Refused{config->error};
     }
-    // A value with commas comes back from the INI reader as a list.
-    const auto fromFile = [&](const QString &name) {
-        const QVariant stored = config ? config->value(name) : QVariant();
-        return stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(',')
-                                                         : stored.toString();
+    // The keys of the file alone are no options the parser could be asked about.
+    const auto given = [&](const QString &name) {
+        return std::none_of(std::begin(kFileKeys), std::end(kFileKeys),
+                            [&](const char *key) { return name == QLatin1String(key); })
+               && parser.isSet(name);
     };
+    const auto fromFile
+            = [&](const QString &name) { return config ? config->value(name) : QString(); };
     const auto inFile = [&](const QString &name) { return config && config->contains(name); };
     // The command line wins over the file; the file's keys are the options' names.
     const auto value = [&](const QString &name, const QString &fallback = {}) {
-        return parser.isSet(name) ? parser.value(name) : inFile(name) ? fromFile(name) : fallback;
+        return given(name) ? parser.value(name) : inFile(name) ? fromFile(name) : fallback;
     };
-    const QString where = configFile.isEmpty() ? QString() : configFile + ": ";
-    const auto named
-            = [&](const QString &name) { return parser.isSet(name) ? "--" + name : where + name; };
+    // A refusal starts with the option, or the file, line and key that gave the value.
+    const auto named = [&](const QString &name) {
+        return given(name) ? "--" + name : inFile(name) ? config->where(name) : name;
+    };
 
     device = parser.isSet("port") ? parser.value("port") : qEnvironmentVariable("VORNIK_PORT");
     if (device.isEmpty())
@@ -205,25 +240,48 @@ void ServiceOptions::read(const QStringList &arguments)
         host = host.mid(1, host.size() - 2);
     bool portOk = false;
     const uint portNumber = listen.mid(colon + 1).toUInt(&portOk);
-    if (colon < 0 || !address.setAddress(host) || !portOk || portNumber > 65535)
+    if (colon < 0 || host.isEmpty() || !portOk || portNumber > 65535)
         throw Refused{named("listen") + " takes ADDR:PORT, such as 127.0.0.1:8760"};
     port = static_cast<quint16>(portNumber);
+    if (!address.setAddress(host)) {
+        // A name: localhost, or one the resolver knows at start-up.
+        const QList<QHostAddress> found = host.compare("localhost", Qt::CaseInsensitive) == 0
+                                                  ? QList<QHostAddress>{QHostAddress::LocalHost}
+                                                  : QHostInfo::fromName(host).addresses();
+        if (found.isEmpty())
+            throw Refused{named("listen") + ": " + host
+                          + " is neither an address nor a name that resolves"};
+        address = found.first();
+        listenName = host.toLower();
+    }
 
     tokenFile = value("token-file", TokenFile::defaultPath());
-    hosts = fromFile("hosts").split(',', Qt::SkipEmptyParts);
-    for (QString &name : hosts)
+    hosts = value("hosts").split(',', Qt::SkipEmptyParts);
+    for (QString &name : hosts) {
         name = name.trimmed().toLower();
+        if (name.isEmpty() || name.contains(QRegularExpression(QStringLiteral("[\\s/@]"))))
+            throw Refused{named("hosts")
+                          + " takes host names, comma-separated, such as "
+                            "sign.local,sign"};
+    }
     const auto limit = [&](const QString &name, int &into) {
         if (inFile(name))
-            into = positive(where + name, fromFile(name));
+            into = positive(named(name), fromFile(name));
     };
     limit("queue", queueCapacity);
     limit("max-clients", maxClients);
     limit("max-streams", maxStreams);
+    limit("max-per-address", maxPerAddress);
+    if (inFile("request-timeout"))
+        requestMs = milliseconds(named("request-timeout"), fromFile("request-timeout"));
+    if (inFile("idle-timeout"))
+        idleMs = milliseconds(named("idle-timeout"), fromFile("idle-timeout"));
     // The file's mqtt-remove = true is as good as the flag.
-    mqtt = readMqtt(value, named,
-                    parser.isSet("mqtt-remove")
-                            || fromFile("mqtt-remove") == QLatin1String("true"));
+    const QString remove = fromFile("mqtt-remove");
+    if (inFile("mqtt-remove") && remove != QLatin1String("true")
+        && remove != QLatin1String("false"))
+        throw Refused{named("mqtt-remove") + " takes true or false"};
+    mqtt = readMqtt(value, named, parser.isSet("mqtt-remove") || remove == QLatin1String("true"));
 }
 
 bool ServiceOptions::networkReachable() const

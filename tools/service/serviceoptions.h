@@ -24,14 +24,18 @@ public:
     QString device;
     int chain = 6;
     QHostAddress address = QHostAddress::LocalHost;
+    QString listenName; // the name --listen gave instead of an address, lower-cased
     quint16 port = kDefaultPort;
     QString tokenFile;
     QString configFile; // the file read, empty for none
-    // Host header names the service answers besides localhost, 127.0.0.1 and [::1].
+    // Host header names the service answers besides localhost, 127.0.0.1 and [::1] (--hosts).
     QStringList hosts;
     int queueCapacity = 32;
     int maxClients = 64;
     int maxStreams = 16;
+    int maxPerAddress = 16;
+    int requestMs = 10000; // a request must arrive whole within this
+    int idleMs = 30000;    // a kept-alive connection may wait this long for its next request
     MqttSettings mqtt;
 
     // Whether the address is reachable from other machines.

@@ -11,6 +11,7 @@ namespace TokenFile {
 namespace {
 
 constexpr int kTokenBytes = 32;
+constexpr int kMinTokenChars = 16;
 
 } // namespace
 
@@ -29,9 +30,27 @@ Loaded loadOrCreate(const QString &path)
             loaded.error = path + ": " + file.errorString();
             return loaded;
         }
-        loaded.token = file.readAll().trimmed();
-        if (loaded.token.isEmpty())
-            loaded.error = path + ": the token file is empty";
+        // A token others could read or change is no secret: refused, with the fix.
+        const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+                                                | QFileDevice::ReadOther | QFileDevice::WriteOther;
+        if (file.permissions() & others) {
+            loaded.error = path
+                           + ": other users can read or change the token file; make it its "
+                             "owner's alone: chmod 600 "
+                           + path;
+            return loaded;
+        }
+        const QByteArray token = file.readAll().trimmed();
+        if (token.size() < kMinTokenChars) {
+            loaded.error = QStringLiteral("%1: the token is %2 characters, too easy to guess; "
+                                          "give it at least %3, or remove the file and a new "
+                                          "one is made")
+                                   .arg(path)
+                                   .arg(token.size())
+                                   .arg(kMinTokenChars);
+            return loaded;
+        }
+        loaded.token = token;
         return loaded;
     }
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
