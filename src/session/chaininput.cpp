@@ -7,6 +7,7 @@
 #include "protocol/fieldcheck.h"
 #include "protocol/fieldrules.h"
 #include "protocol/messagecommands.h"
+#include "session/programrules.h"
 
 namespace ChainInput {
 
@@ -106,7 +107,7 @@ std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &gi
     using namespace ModeSteps;
     static const char *const names[] = {"from", "to", "delay"};
     // The window's fields hold a value to these bounds; from outside it is refused instead.
-    static const int low[] = {kStartMin, kStartMin, kDelayMin};
+    static const int low[] = {kStartMin, kStartMin, ProgramRules::kStepDelayMin};
     static const int high[] = {kStopMax, kStopMax, kDelayMax};
     if (mode == ModeInputs::Animate && (!given[kStartField] || !given[kStopField]))
         throw Refusal{QStringLiteral("animate needs %1from and %1to").arg(prefix)};

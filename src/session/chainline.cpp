@@ -111,6 +111,7 @@ int ChainLine::exec(const QString &device, int waitSeconds, const std::function<
     // A mode, the test and "message -" run until a signal; so may a wait for the port.
     connect(new SignalWatcher(this), &SignalWatcher::terminationRequested, this,
             [this](int signal) {
+                m_stopSignal = signal;
                 m_stopStatus = signal == SIGINT ? Exit::Interrupted : Exit::Done;
                 m_stop ? m_stop() : finish(m_stopStatus);
             });

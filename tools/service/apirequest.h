@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/pacedcommand.h"
+#include "session/actiontable.h" // what Actions answers
 
 #include <QByteArray>
 #include <QString>
@@ -24,7 +25,8 @@ struct ApiRequest
         Mode,
         Font,
         Job,
-        Blank
+        Blank,
+        Actions // GET /api/v1/actions: the action table
     };
     Kind kind = Page;
 
@@ -51,4 +53,8 @@ struct ApiRequest
 
     // Dismiss and Job: the id in the path.
     int id = 0;
+
+    // Message and Attributes: why the text shown is shorter than the one given (cut to the
+    // chain), for the answer; empty when it was not.
+    QString note;
 };

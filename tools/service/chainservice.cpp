@@ -135,6 +135,8 @@ ChainService::Reply ChainService::run(const ApiRequest &request)
         return Reply{200, jobJson(m_jobs.value(request.id))};
     case ApiRequest::Dismiss:
         return dismiss(request.id);
+    case ApiRequest::Actions:
+        return Reply{200, QJsonObject{{"actions", ActionTable::json()}}};
     default:
         break;
     }

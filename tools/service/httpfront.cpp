@@ -96,7 +96,9 @@ bool HttpFront::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         openStream(std::move(responder), socket);
         return true;
     default: {
-        const ChainService::Reply reply = m_service.run(verdict.request);
+        ChainService::Reply reply = m_service.run(verdict.request);
+        if (reply.status == 200 && !verdict.request.note.isEmpty())
+            reply.body.insert("note", verdict.request.note);
         answer(responder, reply.status, reply.body);
         return true;
     }

@@ -17,7 +17,7 @@ struct Identity
     QString id;              // names the chain: object ids and unique ids
     QString prefix;          // every topic of the chain goes under it
     QString discoveryPrefix; // Home Assistant's
-    int chain = 6;
+    int chain = ProgramRules::kDefaultChain;
     QString pageUrl; // the live page, the device's configuration_url
 };
 
