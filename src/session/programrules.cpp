@@ -3,12 +3,34 @@
 #include "protocol/digitattributes.h"
 #include "protocol/messagecommands.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 namespace ProgramRules {
 
 const QStringList &modeNames()
 {
     static const QStringList names{"off", "clock", "date", "count", "animate", "test"};
     return names;
+}
+
+QString serviceAddressFile(const QString &device)
+{
+    const QString path
+            = QFileInfo(device.contains('/') ? device : "/dev/" + device).canonicalFilePath();
+    QString name = path.isEmpty() ? device : path;
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/vornikd/"
+           + name.replace('/', '_') + ".url";
+}
+
+QString serviceAddress(const QString &device)
+{
+    QFile file(serviceAddressFile(device));
+    const QString written = file.open(QIODevice::ReadOnly)
+                                    ? QString::fromUtf8(file.readLine(200)).trimmed()
+                                    : QString();
+    return written.isEmpty() ? QStringLiteral("http://127.0.0.1:%1").arg(kServicePort) : written;
 }
 
 Scroll scroll(const std::optional<QString> &rate, const std::optional<QString> &passes,

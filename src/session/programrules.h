@@ -19,6 +19,13 @@ inline constexpr int kDefaultChain = 6;
 // vornikd's port when none is configured.
 inline constexpr quint16 kServicePort = 8760;
 
+// Where vornikd writes the address it listens on while it holds device, for the hint a
+// program that finds the port taken gives: $XDG_RUNTIME_DIR/vornikd/DEVICE.url (the device's
+// path with "/" as "_").
+QString serviceAddressFile(const QString &device);
+// The address written there, else the default one.
+QString serviceAddress(const QString &device);
+
 // A scroll's limits and defaults.
 inline constexpr int kRateMin = 50;
 inline constexpr int kRateMax = 10000;

@@ -7,11 +7,15 @@
 #include "serviceoptions.h"
 #include "tokenfile.h"
 
+#include "core/atomicfile.h"
 #include "core/basicutilities.h"
 #include "core/signalwatcher.h"
 #include "serial/portlist.h"
+#include "session/programrules.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -125,7 +129,12 @@ int main(int argc, char *argv[])
     const QString host = options.address.protocol() == QAbstractSocket::IPv6Protocol
                                  ? "[" + options.address.toString() + "]"
                                  : options.address.toString();
-    printOut(QStringLiteral("listening on http://%1:%2/").arg(host).arg(server->serverPort()));
+    const QString url = QStringLiteral("http://%1:%2").arg(host).arg(server->serverPort());
+    printOut("listening on " + url + '/');
+    // For a program that finds the port taken: where to send instead.
+    const QString addressFile = ProgramRules::serviceAddressFile(port.device);
+    QDir().mkpath(QFileInfo(addressFile).path());
+    writeFileAtomically(addressFile, url.toUtf8() + '\n');
     printOut((token.created ? "a new API token was written to " : "the API token is in ")
              + options.tokenFile);
     if (options.networkReachable())

@@ -25,7 +25,7 @@ public:
 
 private:
     void connected();
-    void received(const QString &topic, const QByteArray &payload);
+    void received(const QString &topic, const QByteArray &payload, bool retained);
     void publishDiscovery();
     // Publishes what changed since the last time; everything when all.
     void publishState(bool all);

@@ -158,7 +158,7 @@ void ServiceOptions::read(const QStringList &arguments)
         text = parser.isSet("help") ? parser.helpText()
                                               + "\nTesting aid: VORNIK_PAUSE_SCALE=F multiplies "
                                                 "every pause by F.\n"
-                                    : "vornikd " + VersionText() + '\n';
+                                    : QStringLiteral("vornikd " VORNIK_VERSION_STRING "\n");
         return;
     }
 
