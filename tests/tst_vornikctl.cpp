@@ -213,8 +213,23 @@ private Q_SLOTS:
         QString roff = section(manual, "\n.SH COMMANDS\n", "\n.SH ");
         roff.remove(QRegularExpression("\\\\f[BIRP]|\"|\\.BI? ")).replace("\\-", "-");
         QCOMPARE(commandWords(roff, "\n.TP\n"), commands);
-        QCOMPARE(commandWords(section(readme, "\n## Driving the chain", "\n## "), "\n| `"),
-                 commands);
+        const QString table = section(readme, "\n## Driving the chain", "\n## ");
+        QCOMPARE(commandWords(table, "\n| `"), commands);
+        // Each command's usage as the action table writes it, and every option of --help.
+        static const QRegularExpression entry(QStringLiteral("^  (\\S.*?)(  |$)"),
+                                              QRegularExpression::MultilineOption);
+        for (const auto &match : entry.globalMatch(section(help, "\nCommands:\n", "\n\n"))) {
+            const QString usage = match.captured(1);
+            QVERIFY2(roff.contains(usage), qPrintable("manual: " + usage));
+            QVERIFY2(table.contains('`' + usage + '`'), qPrintable("README: " + usage));
+        }
+        QString options = section(manual, "\n.SH OPTIONS\n", "\n.SH ");
+        options.replace("\\-", "-");
+        static const QRegularExpression option(QStringLiteral("^  (-h, )?(--[a-z-]+)"),
+                                               QRegularExpression::MultilineOption);
+        for (const auto &match : option.globalMatch(help))
+            QVERIFY2(options.contains(match.captured(2)),
+                     qPrintable("manual: " + match.captured(2)));
     }
 
     void ptyRuns_data()

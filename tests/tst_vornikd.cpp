@@ -2,6 +2,7 @@
 #include "support/testhelpers.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -213,6 +214,22 @@ private Q_SLOTS:
         if (status >= 400)
             QVERIFY2(!got.json().value("error").toString().isEmpty(), got.body.constData());
         QCOMPARE(m_service->framesUntilMark(m_line), frames);
+    }
+
+    // The manual page names each action's call and topic as the service serves its table.
+    void manualListsTheActions()
+    {
+        const QJsonArray actions
+                = m_service->call("GET", "/api/v1/actions").json().value("actions").toArray();
+        QVERIFY(actions.size() >= 10);
+        QString manual = QString::fromUtf8(readFile(QFINDTESTDATA("../docs/man/vornikd.1")));
+        manual.remove(QRegularExpression("\\\\f[BIRP]")).replace("\\-", "-");
+        for (const QJsonValue &action : actions) {
+            const QString call = action["http"].toString().replace("{id}", "ID");
+            const QString topic = action["mqtt"].toString();
+            QVERIFY2(manual.contains(call), qPrintable(call));
+            QVERIFY2(manual.contains(topic), qPrintable(topic));
+        }
     }
 
     void notifications_data()

@@ -161,7 +161,7 @@ QList<Action> build()
                       "count up every D ms, until interrupted",
                       "vornikctl count --from 500"},
                      {"animate",
-                      {"from", "to", "delay"},
+                      {"!from=A", "!to", "delay"},
                       "run through the user font from A to B, until interrupted",
                       QStringLiteral("vornikctl animate --from %1 --to %2 --delay 200")
                               .arg(ModeSteps::kDefaultStart)
@@ -208,8 +208,9 @@ QString ruleName(Rule rule)
 
 const Field *Action::field(const QString &wanted) const
 {
+    const QString name = QString(wanted.section('=', 0, 0)).remove('!');
     for (const Field &field : fields)
-        if (field.name == wanted)
+        if (field.name == name)
             return &field;
     return nullptr;
 }
@@ -217,13 +218,14 @@ const Field *Action::field(const QString &wanted) const
 QString Action::usage(const Command &command) const
 {
     QString usage = command.words;
-    for (const QString &name : command.fields) {
-        const Field *given = field(name);
+    for (const QString &spec : command.fields) {
+        const Field *given = field(spec);
+        const QString value = spec.contains('=') ? spec.section('=', 1) : given->value;
+        const QString shown = given->option + (value.isEmpty() ? QString() : ' ' + value);
         if (given->isArgument())
             usage += ' ' + given->option;
         else if (!given->option.isEmpty())
-            usage += QStringLiteral(" [%1%2]").arg(
-                    given->option, given->value.isEmpty() ? QString() : ' ' + given->value);
+            usage += ' ' + (spec.startsWith('!') ? shown : '[' + shown + ']');
     }
     return usage;
 }
@@ -267,7 +269,7 @@ QJsonArray json()
                 row.insert("key", field.key);
             if (!field.option.isEmpty())
                 row.insert("option", field.option);
-            if (field.rule == Rule::Number || field.rule == Rule::Code)
+            if (field.high > field.low)
                 row.insert("range", QJsonArray{field.low, field.high});
             if (!field.choices.isEmpty())
                 row.insert("choices", QJsonArray::fromStringList(field.choices));

@@ -41,6 +41,7 @@ struct Field
 struct Command
 {
     QString words; // "message -", "font upload", "count"
+    // The fields it takes by name; "!" before one it needs, "=A" after it another value name.
     QStringList fields;
     QString help;
     QString example;

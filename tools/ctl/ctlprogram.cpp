@@ -130,7 +130,7 @@ CtlProgram::CtlProgram(const QStringList &arguments)
         takers.removeDuplicates();
         QString help = field.help;
         help[0] = help[0].toUpper();
-        if (field.rule == ActionTable::Rule::Number)
+        if (field.rule == ActionTable::Rule::Number && field.high > field.low)
             help += QStringLiteral(", %1 to %2")
                             .arg(field.name == QLatin1String("passes") ? 1 : field.low)
                             .arg(field.high);
