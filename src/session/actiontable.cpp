@@ -111,8 +111,13 @@ QList<Action> build()
                          {"text", "pad", "scroll", "rate", "passes"},
                          "show TEXT; a longer one is cut, or scrolls with --scroll",
                          "vornikctl message HI"}};
-    Action attributes{"attributes", "POST", "/api/v1/attributes", "attributes/set",
-                      "set attributes per digit, then show the text once when one is given"};
+    Action attributes{"attributes",
+                      "POST",
+                      "/api/v1/attributes",
+                      "attributes/set",
+                      "set attributes per digit, then show the text once when one is given",
+                      {},
+                      {}};
     attributes.fields = {attribute(Fonts, "fonts"), attribute(Underscore, "underscores"),
                          attribute(Effects, "effects"), attribute(Speeds, "speeds"),
                          text("--message", "the message sent after the attributes")};
@@ -120,15 +125,20 @@ QList<Action> build()
                             {"fonts", "underscore", "effects", "speeds", "text"},
                             "each given attribute, then the message once (with --message)",
                             "vornikctl attributes --effects 123456 --message HELLO"}};
-    Action writeAll{"write-all", "POST", "/api/v1/attributes", "attributes/set",
-                    "fonts, effects and speeds (0 where not given), then the text"};
+    Action writeAll{"write-all",
+                    "POST",
+                    "/api/v1/attributes",
+                    "attributes/set",
+                    "fonts, effects and speeds (0 where not given), then the text",
+                    {},
+                    {}};
     writeAll.fields = {text("TEXT", "the text"), attribute(Fonts, "fonts", "0"),
                        attribute(Effects, "effects", "0"), attribute(Speeds, "speeds", "0")};
     writeAll.commands = {{"write-all",
                           {"text", "fonts", "effects", "speeds"},
                           "fonts, effects, speeds, then the message (\"Write all\")",
                           "vornikctl write-all HELLO --effects 111111"}};
-    Action character{"char", {}, {}, {}, "show a character code on the first digit"};
+    Action character{"char", {}, {}, {}, "show a character code on the first digit", {}, {}};
     character.fields = {code};
     character.commands = {{"char",
                            {"code"},
@@ -136,18 +146,24 @@ QList<Action> build()
                                    .arg(Protocol::kFirstUserCode)
                                    .arg(Protocol::kLastUserCode),
                            "vornikctl char 65"}};
-    Action blank{"blank", "POST", "/api/v1/blank", "blank", "every digit font 0 and blank"};
+    Action blank{"blank", "POST", "/api/v1/blank", "blank", "every digit font 0 and blank", {}, {}};
     blank.commands = {{"blank", {}, "blank the whole chain", "vornikctl blank"}};
-    Action notify{"notify", "POST", "/api/v1/notify", "notify",
-                  "show a text above the content for a time"};
+    Action notify{"notify",
+                  "POST",
+                  "/api/v1/notify",
+                  "notify",
+                  "show a text above the content for a time",
+                  {},
+                  {}};
     notify.fields = QList<Field>{text({}, "the text"), pad()} + scrollFields({}).mid(1)
                     + QList<Field>{number("priority", "priority", {}, {}, 0, 9, "1",
                                           "a higher one ends a lower one on show")};
     notify.fields[4].help
             = QStringLiteral("seconds it shows (default %1 with no passes)").arg(kNotifySeconds);
-    Action dismiss{"dismiss", "DELETE", "/api/v1/notify/{id}", {}, "end a notification"};
+    Action dismiss{"dismiss", "DELETE", "/api/v1/notify/{id}", {}, "end a notification", {}, {}};
     dismiss.fields = {number("id", {}, {}, {}, 1, 0x7fffffff, {}, "the notification's id")};
-    Action mode{"mode", "PUT", "/api/v1/mode", "mode/set", "run a mode until another action"};
+    Action mode{"mode", "PUT", "/api/v1/mode", "mode/set", "run a mode until another action",
+                {},     {}};
     mode.fields = {{"mode", "mode", {}, {}, Rule::Choice, 0, 0, modeNames(), {}, "the mode"},
                    from,
                    number("to", "to", "--to", "B", ModeSteps::kStartMin, ModeSteps::kStopMax, {},
@@ -170,7 +186,8 @@ QList<Action> build()
                       {},
                       "the segment test until interrupted, then its end commands",
                       "vornikctl test"}};
-    Action upload{"font upload", "PUT", "/api/v1/font", {}, "the user font to every module"};
+    Action upload{
+            "font upload", "PUT", "/api/v1/font", {}, "the user font to every module", {}, {}};
     upload.fields
             = {{"file", {}, "FILE", {}, Rule::File, 0, 0, {}, {}, "a font file; - reads stdin"},
                attribute(Fonts, {})};
@@ -178,7 +195,7 @@ QList<Action> build()
                         {"file", "fonts"},
                         "the user font to every module (\"Commit\"); - reads stdin",
                         "vornikctl font upload myfont.fnt"}};
-    Action write{"font write", {}, {}, {}, "one pattern to the first module"};
+    Action write{"font write", {}, {}, {}, "one pattern to the first module", {}, {}};
     write.fields = {code,
                     {"pattern",
                      {},
