@@ -216,6 +216,16 @@ private Q_SLOTS:
         QCOMPARE(m_service->framesUntilMark(m_line), frames);
     }
 
+    // The project's version, as every other program says it.
+    void version()
+    {
+        QProcess vornikd;
+        vornikd.start(VORNIKD_PROGRAM, {"--version"});
+        QVERIFY(vornikd.waitForFinished(kTimeoutMs));
+        QCOMPARE(vornikd.readAllStandardOutput(),
+                 QByteArray("vornikd " VORNIK_VERSION_STRING "\n"));
+    }
+
     // The manual page names each action's call and topic as the service serves its table.
     void manualListsTheActions()
     {

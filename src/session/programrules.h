@@ -2,6 +2,7 @@
 
 #include "protocol/pacedcommand.h"
 #include "session/chaininput.h"
+#include "session/chainstate.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,7 +16,7 @@
 namespace ProgramRules {
 
 // The chain a program drives when it is not told.
-inline constexpr int kDefaultChain = 6;
+inline constexpr int kDefaultChain = ChainState::kDefaultDigits;
 // vornikd's port when none is configured.
 inline constexpr quint16 kServicePort = 8760;
 

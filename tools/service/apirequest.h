@@ -1,7 +1,8 @@
 #pragma once
 
 #include "protocol/pacedcommand.h"
-#include "session/actiontable.h" // what Actions answers
+#include "session/actiontable.h"
+#include "session/programrules.h" // what Actions answers
 
 #include <QByteArray>
 #include <QString>
@@ -34,7 +35,7 @@ struct ApiRequest
     // when it fits; longer texts scroll one character every rate ms.
     QString text;
     bool padLast = false;
-    int rate = 300;
+    int rate = ProgramRules::kRateDefault;
     int passes = 0;
     int seconds = 0;
     int priority = 1;

@@ -206,7 +206,8 @@ void ServiceOptions::read(const QStringList &arguments)
     bool portOk = false;
     const uint portNumber = listen.mid(colon + 1).toUInt(&portOk);
     if (colon < 0 || !address.setAddress(host) || !portOk || portNumber > 65535)
-        throw Refused{named("listen") + " takes ADDR:PORT, such as 127.0.0.1:8760"};
+        throw Refused{named("listen")
+                      + QStringLiteral(" takes ADDR:PORT, such as 127.0.0.1:%1").arg(kDefaultPort)};
     port = static_cast<quint16>(portNumber);
 
     tokenFile = value("token-file", TokenFile::defaultPath());
