@@ -266,6 +266,7 @@ private Q_SLOTS:
         row("--wait for a port in use", "--wait 20 message A", {}, "freed", 0, {}, "$B7MA     \r", "in use by process %1 (vornikctl); waiting for it");
         row("a port vornikd holds, and the way through it", "message A", {}, "vornikd holds", 3, {}, {}, "in use by process %1 (vornikd); send through the service instead: VORNIK_SERVICE=%2 vornikctl");
         row("a message through the service", "message HI", {}, "service", 0, "$B7MHI    \r");
+        row("the service cuts a long message, and it is said", "message HELLOWORLD", {}, "service", 0, "$B7MHELLOW\r", {}, "vornikctl: message: cut to 6 digits; --scroll shows it all\n");
         row("lines through the service", "message -", "ab\ncd\n", "service end", 0, "$B7MAB    \r$B7MCD    \r");
         row("SIGINT turns the service's mode off", "count --from 98 --delay 70", {}, "service SIGINT", 130, "$B7M000098\r$B7M000099\r");
         row("a font upload through the service", "font upload " + m_dir.filePath("good.fnt"), {}, "service", 0, "$B7F000000\r$B7W", "$B7W}000000000000000\r$B7M}\r");

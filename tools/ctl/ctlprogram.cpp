@@ -403,6 +403,7 @@ CtlProgram::Plan CtlProgram::planMessage()
     // Through the service its chain decides what fits; it cuts, and notes it.
     if (m_client)
         return [this, asked] {
+            m_line->setStop([this] { m_line->finish(128 + m_line->stopSignal()); });
             int status = m_client->send(body());
             if (status == Exit::Done && asked)
                 status = m_client->waitWhileScrolling();

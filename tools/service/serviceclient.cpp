@@ -4,6 +4,7 @@
 #include "core/consoleoutput.h"
 #include "core/exitstatus.h"
 #include "session/chaininput.h"
+#include "session/programrules.h"
 #include "tokenfile.h"
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -108,10 +110,14 @@ ServiceClient::Answer ServiceClient::call(const QByteArray &method, const QStrin
 
 int ServiceClient::said(const Answer &answer)
 {
-    // The service cut what it was given: the note says to what.
-    if (answer.ok() && answer.body.contains(QLatin1String("note")))
+    // The service cut what it was given to its chain: said as a cut on the port is said.
+    static const QRegularExpression cut(QStringLiteral("^cut to (\\d+) digits"));
+    const QString note = answer.body.value(QLatin1String("note")).toString();
+    if (const auto match = cut.match(note); answer.ok() && match.hasMatch())
         ConsoleOutput::say(m_action->name + ": "
-                           + answer.body.value(QLatin1String("note")).toString());
+                           + ProgramRules::cutNote(match.captured(1).toInt()));
+    else if (answer.ok() && !note.isEmpty())
+        ConsoleOutput::say(m_action->name + ": " + note);
     if (answer.ok())
         return Exit::Done;
     // A signal that ended the program has said what it needed.
