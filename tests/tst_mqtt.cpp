@@ -1,4 +1,6 @@
+#include "support/mqttsubscriber.h"
 #include "support/ptypair.h"
+#include "support/runningprogram.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -56,79 +58,6 @@ quint16 freePort()
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
 }
-
-// A program that stays up beside the test: the broker, vornikd, a subscriber.
-class Running
-{
-public:
-    ~Running() { stop(); }
-    bool start(const QString &program, const QStringList &arguments)
-    {
-        m_process.start(program, arguments);
-        return m_process.waitForStarted();
-    }
-    void stop(bool kill = false)
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        kill ? m_process.kill() : m_process.terminate();
-        m_process.waitForFinished(kTimeoutMs);
-    }
-    QProcess &process() { return m_process; }
-
-private:
-    QProcess m_process;
-};
-
-// mosquitto_sub on a filter: every message that came, and the last payload of each topic.
-class Subscriber
-{
-public:
-    bool start(quint16 port, const QString &filter)
-    {
-        QObject::connect(&m_run.process(), &QProcess::readyReadStandardOutput, [this] {
-            m_buffer += m_run.process().readAllStandardOutput();
-            qsizetype end;
-            while ((end = m_buffer.indexOf('\n')) >= 0) {
-                const QByteArray line = m_buffer.left(end);
-                m_buffer.remove(0, end + 1);
-                const qsizetype space = line.indexOf(' ');
-                const QString topic = QString::fromUtf8(space < 0 ? line : line.left(space));
-                // mosquitto_sub writes an empty payload as "(null)".
-                const QByteArray payload = space < 0 ? QByteArray() : line.mid(space + 1);
-                m_messages.append({topic, payload == "(null)" ? QByteArray() : payload});
-            }
-        });
-        return m_run.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(port), "-V",
-                                             "mqttv5", "-v", "-t", filter});
-    }
-    qsizetype count() const { return m_messages.size(); }
-    QList<QPair<QString, QByteArray>> since(qsizetype from) const { return m_messages.mid(from); }
-    // Waits until topic has carried payload since from.
-    bool waitFor(const QString &topic, const QByteArray &payload, qsizetype from = 0) const
-    {
-        return QTest::qWaitFor(
-                [&] {
-                    for (const auto &message : since(from))
-                        if (message.first == topic && message.second == payload)
-                            return true;
-                    return false;
-                },
-                kTimeoutMs);
-    }
-    QByteArray last(const QString &topic) const
-    {
-        for (qsizetype i = m_messages.size() - 1; i >= 0; --i)
-            if (m_messages.at(i).first == topic)
-                return m_messages.at(i).second;
-        return "<none>";
-    }
-
-private:
-    QByteArray m_buffer;
-    QList<QPair<QString, QByteArray>> m_messages;
-    Running m_run; // last, so that it ends before what its output fills
-};
 
 } // namespace
 
@@ -325,7 +254,7 @@ private Q_SLOTS:
         m_broker.stop(true);
         QTest::qWait(300);
         QVERIFY(startBroker());
-        Subscriber availability;
+        MqttSubscriber availability;
         QVERIFY(availability.start(m_port, kPrefix + "/availability"));
         QVERIFY(availability.waitFor(kPrefix + "/availability", "online"));
         for (const char *text : {"One", "Two", "Three"})
@@ -336,7 +265,7 @@ private Q_SLOTS:
     // --mqtt-remove empties every retained configuration, which removes the device.
     void removeClearsTheDiscovery()
     {
-        Subscriber discovery;
+        MqttSubscriber discovery;
         QVERIFY(discovery.start(m_port, "homeassistant/#"));
         QVERIFY(QTest::qWaitFor([&] { return discovery.count() >= 6; }, kTimeoutMs));
         const auto configs = discovery.since(0);
@@ -495,10 +424,10 @@ private:
     QTemporaryDir m_dir;
     PtyPair m_line;
     quint16 m_port = 0;
-    Running m_broker;
-    Running m_service;
-    Subscriber m_all;
-    Subscriber m_discovery;
+    RunningProgram m_broker;
+    RunningProgram m_service;
+    MqttSubscriber m_all;
+    MqttSubscriber m_discovery;
     QByteArray m_markFrame = kMarkFrame; // as the service's chain shows it
     QString m_url;                       // the service's address
     QNetworkAccessManager m_net;
