@@ -54,8 +54,7 @@ QList<Field> scrollFields(const QString &keyPrefix)
             number("rate", keyPrefix + "rate", "--rate", "MS", kRateMin, kRateMax,
                    QString::number(kRateDefault), "milliseconds per scroll step"),
             number("passes", keyPrefix + "passes", "--passes", "N", 0, kPassesMax, {},
-                   "times the text scrolls across (1 when no limit is given; 0 and seconds 0: "
-                   "until replaced)"),
+                   "times the text scrolls across; 1 when no limit is given"),
             number("seconds", keyPrefix + "seconds", {}, {}, 0, kSecondsMax, {},
                    "seconds the text scrolls")};
 }
@@ -79,7 +78,7 @@ QList<Action> build()
     using namespace DigitAttributes;
     const QString delayHelp = QStringLiteral("milliseconds between steps");
     const Field from = number("from", "from", "--from", "N", 0, 0, {},
-                              "the first count (count) or character code (animate)");
+                              "the first count, or the first character code");
     const Field code = {"code",
                         {},
                         "CODE",
