@@ -18,7 +18,8 @@ for file in bin/vornik bin/vornik-chain bin/vornikctl bin/vornikd lib/systemd/sy
     share/doc/vornik/Vornik.rtf share/doc/vornik/Vornik.md share/doc/vornik/README.md \
     share/man/man1/vornik.1 share/man/man1/vornik-chain.1 share/man/man1/vornikctl.1 \
     share/man/man1/vornikd.1 share/doc/vornik/examples/vornikd.conf \
-    share/doc/vornik/examples/vornikctl-clock.service; do
+    share/doc/vornik/examples/vornikctl-clock.service \
+    share/bash-completion/completions/vornikctl; do
     if [[ ! -s "$prefix/$file" ]]; then
         echo "missing or empty: $file"
         fail=1
@@ -40,6 +41,17 @@ check() {
 check "$prefix/bin/vornik" --version
 check "$prefix/bin/vornik-chain" --help
 check "$prefix/bin/vornikd" --help
+# The completion as bash loads it: a command's first letters complete it, an option's value too.
+completes() {
+    bash -c 'source "$1"; COMP_WORDS=(${2}); COMP_CWORD=$((${#COMP_WORDS[@]} - 1));
+             _vornikctl; echo "${COMPREPLY[*]}"' sh "$prefix/share/bash-completion/completions/vornikctl" "$1"
+}
+for case in "vornikctl mes=message" "vornikctl message HI --pad l=last" "vornikctl count --d=--dry-run --delay"; do
+    if [[ $(completes "${case%%=*}") != "${case#*=}" ]]; then
+        echo "completion of \"${case%%=*}\": \"$(completes "${case%%=*}")\", not \"${case#*=}\""
+        fail=1
+    fi
+done
 check desktop-file-validate "$prefix/share/applications/vornik.desktop"
 check appstreamcli validate --no-net "$prefix/share/metainfo/org.vornik.Vornik.metainfo.xml"
 # The unit as installed, its program where this prefix put it (verify wants it executable).

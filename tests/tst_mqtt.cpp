@@ -1,10 +1,13 @@
+#include "support/mqttsubscriber.h"
 #include "support/ptypair.h"
+#include "support/runningprogram.h"
 
 #include <QFile>
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -14,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <memory>
 
@@ -55,79 +59,6 @@ quint16 freePort()
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
 }
-
-// A program that stays up beside the test: the broker, vornikd, a subscriber.
-class Running
-{
-public:
-    ~Running() { stop(); }
-    bool start(const QString &program, const QStringList &arguments)
-    {
-        m_process.start(program, arguments);
-        return m_process.waitForStarted();
-    }
-    void stop(bool kill = false)
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        kill ? m_process.kill() : m_process.terminate();
-        m_process.waitForFinished(kTimeoutMs);
-    }
-    QProcess &process() { return m_process; }
-
-private:
-    QProcess m_process;
-};
-
-// mosquitto_sub on a filter: every message that came, and the last payload of each topic.
-class Subscriber
-{
-public:
-    bool start(quint16 port, const QString &filter)
-    {
-        QObject::connect(&m_run.process(), &QProcess::readyReadStandardOutput, [this] {
-            m_buffer += m_run.process().readAllStandardOutput();
-            qsizetype end;
-            while ((end = m_buffer.indexOf('\n')) >= 0) {
-                const QByteArray line = m_buffer.left(end);
-                m_buffer.remove(0, end + 1);
-                const qsizetype space = line.indexOf(' ');
-                const QString topic = QString::fromUtf8(space < 0 ? line : line.left(space));
-                // mosquitto_sub writes an empty payload as "(null)".
-                const QByteArray payload = space < 0 ? QByteArray() : line.mid(space + 1);
-                m_messages.append({topic, payload == "(null)" ? QByteArray() : payload});
-            }
-        });
-        return m_run.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(port), "-V",
-                                             "mqttv5", "-v", "-t", filter});
-    }
-    qsizetype count() const { return m_messages.size(); }
-    QList<QPair<QString, QByteArray>> since(qsizetype from) const { return m_messages.mid(from); }
-    // Waits until topic has carried payload since from.
-    bool waitFor(const QString &topic, const QByteArray &payload, qsizetype from = 0) const
-    {
-        return QTest::qWaitFor(
-                [&] {
-                    for (const auto &message : since(from))
-                        if (message.first == topic && message.second == payload)
-                            return true;
-                    return false;
-                },
-                kTimeoutMs);
-    }
-    QByteArray last(const QString &topic) const
-    {
-        for (qsizetype i = m_messages.size() - 1; i >= 0; --i)
-            if (m_messages.at(i).first == topic)
-                return m_messages.at(i).second;
-        return "<none>";
-    }
-
-private:
-    QByteArray m_buffer;
-    QList<QPair<QString, QByteArray>> m_messages;
-    Running m_run; // last, so that it ends before what its output fills
-};
 
 } // namespace
 
@@ -183,8 +114,11 @@ private Q_SLOTS:
             if (component == "text") {
                 // Home Assistant refuses what the message field would.
                 const QRegularExpression pattern(config.value("pattern").toString());
-                QVERIFY(pattern.match("Hello 12:30!").hasMatch());
-                QVERIFY(!pattern.match("HE~LO").hasMatch());
+                // Python's "$" and PCRE's match before a trailing newline; "!" is taken by the
+                // field but never shown.
+                QVERIFY(pattern.match("Hello 12:30").hasMatch());
+                for (const char *refused : {"HE~LO", "HI!", "A\n"})
+                    QVERIFY2(!pattern.match(refused).hasMatch(), refused);
             }
         }
         components.sort();
@@ -248,6 +182,7 @@ private Q_SLOTS:
     {
         QVERIFY(publish("message/set", "Follow"));
         QVERIFY(m_all.waitFor(kPrefix + "/message/state", "FOLLOW"));
+        QVERIFY(m_all.waitFor(kPrefix + "/showing", "FOLLOW"));
         QVERIFY(QTest::qWaitFor(
                 [&] {
                     QString shown;
@@ -261,8 +196,27 @@ private Q_SLOTS:
                     return shown == "FOLLOW";
                 },
                 kTimeoutMs));
+        // A scrolling text longer than Home Assistant takes: its first 255 characters.
+        const QByteArray text(300, 'L');
+        QVERIFY(publish("message/set", "{\"scroll\": {\"rate\": 50}, \"text\": \"" + text + "\"}"));
+        QVERIFY(m_all.waitFor(kPrefix + "/message/state", text.left(255)));
+        const qsizetype counting = m_all.count();
         QVERIFY(publish("mode/set", "count"));
         QVERIFY(m_all.waitFor(kPrefix + "/mode/state", "count"));
+        // No message: a single space, never an empty retained payload, which deletes it; what
+        // shows is the mode, not each number.
+        QVERIFY(m_all.waitFor(kPrefix + "/message/state", " "));
+        QVERIFY(m_all.waitFor(kPrefix + "/showing", "count"));
+        const auto count = [&](const QString &topic, const QByteArray &payload = {}) {
+            const auto since = m_all.since(counting);
+            return std::count_if(since.cbegin(), since.cend(), [&](const auto &message) {
+                return message.first == topic && (payload.isNull() || message.second == payload);
+            });
+        };
+        const qsizetype states = count(kPrefix + "/state");
+        QVERIFY(QTest::qWaitFor([&] { return count(kPrefix + "/state") >= states + 3; },
+                                kTimeoutMs));
+        QCOMPARE(count(kPrefix + "/showing", "count"), 1);
         QVERIFY(publish("mode/set", "off"));
         QVERIFY(m_all.waitFor(kPrefix + "/mode/state", "off"));
         QVERIFY(framesUntilMark().startsWith("$B7M"));
@@ -288,7 +242,16 @@ private Q_SLOTS:
         m_service.stop(true);
         QVERIFY(m_all.waitFor(kPrefix + "/availability", "offline", before));
         const qsizetype again = m_discovery.count();
+        // A command the broker kept would run again at every start: it is ignored, and said.
+        // (The broker's restart below forgets it.)
+        QVERIFY(publish("message/set", "Old", kPrefix, true));
         QVERIFY(startService());
+        QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return m_service.process().readAllStandardError().contains(
+                            "message/set: a retained command is ignored");
+                },
+                kTimeoutMs));
         QVERIFY(m_all.waitFor(kPrefix + "/availability", "online", before));
         QVERIFY(QTest::qWaitFor([&] { return m_discovery.count() >= again + 6; }, kTimeoutMs));
         // Commands reach the line again.
@@ -302,7 +265,7 @@ private Q_SLOTS:
         m_broker.stop(true);
         QTest::qWait(300);
         QVERIFY(startBroker());
-        Subscriber availability;
+        MqttSubscriber availability;
         QVERIFY(availability.start(m_port, kPrefix + "/availability"));
         QVERIFY(availability.waitFor(kPrefix + "/availability", "online"));
         for (const char *text : {"One", "Two", "Three"})
@@ -313,7 +276,7 @@ private Q_SLOTS:
     // --mqtt-remove empties every retained configuration, which removes the device.
     void removeClearsTheDiscovery()
     {
-        Subscriber discovery;
+        MqttSubscriber discovery;
         QVERIFY(discovery.start(m_port, "homeassistant/#"));
         QVERIFY(QTest::qWaitFor([&] { return discovery.count() >= 6; }, kTimeoutMs));
         const auto configs = discovery.since(0);
@@ -371,7 +334,83 @@ private Q_SLOTS:
             QVERIFY2(one.count("the same client id") == 1, one.right(1000).constData());
     }
 
+    // Each action through every path a program has: vornikctl on the port (its frames as a dry
+    // run prints them), vornikctl through the service, the HTTP API and MQTT, on a service
+    // whose chain (10) is not vornikctl's default: the same frames.
+    void everyPathSendsTheSameFrames_data()
+    {
+        QTest::addColumn<QStringList>("ctl"); // vornikctl's words; "-" reads input
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("call"); // "METHOD PATH" of the API
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QByteArray>("frames");
+        const auto row = [](const char *name, const QStringList &ctl, const QByteArray &input,
+                            const QString &call, const QByteArray &body, const QString &topic,
+                            const QByteArray &payload, const QByteArray &frames) {
+            QTest::newRow(name) << ctl << input << call << body << topic << payload << frames;
+        };
+        const QString message = "POST /api/v1/message";
+        const QString attributes = "POST /api/v1/attributes";
+        // clang-format off
+        row("message", {"message", "42"}, {}, message, R"({"text": "42"})", "message/set", "42", "$B7M42        \r");
+        row("a line of input", {"message", "-"}, "42\n", message, R"({"text": "42"})", "message/set", "42", "$B7M42        \r");
+        row("the last character", {"message", "-", "--pad", "last"}, "42\n", message, R"({"text": "42", "pad": "last"})", "message/set", R"({"text": "42", "pad": "last"})", "$B7M4222222222\r");
+        row("an empty message", {"message", ""}, {}, message, R"({"text": ""})", "message/set", R"({"text": ""})", "$B7M          \r");
+        row("a long message", {"message", "ABCDEFGHIJKL"}, {}, message, R"({"text": "ABCDEFGHIJKL"})", "message/set", "ABCDEFGHIJKL", "$B7MABCDEFGHIJ\r");
+        row("attributes", {"attributes", "--fonts", "1", "--effects", "2", "--message", "HI"}, {}, attributes, R"({"fonts": "1", "effects": "2", "text": "HI"})", "attributes/set", R"({"fonts": "1", "effects": "2", "text": "HI"})", "$B7F1111111111\r$B7E2222222222\r$B7MHI        \r");
+        row("write-all", {"write-all", "HELLO", "--speeds", "9"}, {}, attributes, R"({"text": "HELLO", "fonts": "0", "effects": "0", "speeds": "9"})", "attributes/set", R"({"text": "HELLO", "fonts": "0", "effects": "0", "speeds": "9"})", "$B7F0000000000\r$B7E0000000000\r$B7S9999999999\r$B7MHELLO     \r");
+        row("blank", {"blank"}, {}, "POST /api/v1/blank", {}, "blank", "PRESS", "$B7F0000000000\r$B7M          \r");
+        // clang-format on
+    }
+    void everyPathSendsTheSameFrames()
+    {
+        QFETCH(QStringList, ctl);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, call);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, topic);
+        QFETCH(QByteArray, payload);
+        QFETCH(QByteArray, frames);
+        if (m_markFrame == kMarkFrame) {
+            m_service.stop();
+            QVERIFY(startService({"--chain", "10"}));
+            m_markFrame = "$B7MMARK      \r";
+            framesUntilMark(); // whatever the start sent
+        }
+        const auto vornikctl = [&](const QStringList &arguments) {
+            QProcess run;
+            run.start(VORNIKCTL_PROGRAM, arguments + ctl);
+            run.write(input);
+            run.closeWriteChannel();
+            return run.waitForFinished(kTimeoutMs) && run.exitCode() == 0
+                           ? run.readAllStandardOutput().replace("[cr]\n", "\r")
+                           : "<failed: " + run.readAllStandardError() + ">";
+        };
+        QCOMPARE(vornikctl({"--dry-run", "--chain", "10"}), frames);
+        QCOMPARE(vornikctl({"--service", m_url, "--token-file", m_dir.filePath("token")}),
+                 QByteArray());
+        QCOMPARE(framesUntilMark(), frames);
+        QNetworkRequest request(QUrl(m_url + call.section(' ', 1)));
+        request.setRawHeader("Authorization", "Bearer " + readToken());
+        QNetworkReply *reply
+                = m_net.sendCustomRequest(request, call.section(' ', 0, 0).toLatin1(), body);
+        QVERIFY(QTest::qWaitFor([reply] { return reply->isFinished(); }, kTimeoutMs));
+        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+        reply->deleteLater();
+        QCOMPARE(framesUntilMark(), frames);
+        QVERIFY(publish(topic, payload));
+        QCOMPARE(framesUntilMark(), frames);
+    }
+
 private:
+    QByteArray readToken() const
+    {
+        QFile file(m_dir.filePath("token"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+    }
+
     bool startBroker()
     {
         // With -p alone, Debian's broker listens on loopback only.
@@ -386,9 +425,13 @@ private:
                 kTimeoutMs);
     }
 
-    bool startService() { return startService(m_service, m_line.slavePath()); }
+    bool startService(const QStringList &extra = {})
+    {
+        return startService(m_service, m_line.slavePath(), "test", extra) && readUrl();
+    }
     // Started on device, once it says online.
-    bool startService(Running &service, const QString &device, const QString &id = "test")
+    bool startService(Running &service, const QString &device, const QString &id = "test",
+                      const QStringList &extra = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("VORNIK_PAUSE_SCALE", "0.02");
@@ -396,19 +439,35 @@ private:
         service.process().setProcessEnvironment(environment);
         const qsizetype before = m_all.count();
         return service.start(VORNIKD_PROGRAM,
-                             {"--port", device, "--listen", "127.0.0.1:0", "--token-file",
-                              m_dir.filePath("token"), "--config", "/dev/null", "--mqtt",
-                              "127.0.0.1:" + QString::number(m_port), "--id", id})
+                             QStringList{"--port", device, "--listen", "127.0.0.1:0",
+                                         "--token-file", m_dir.filePath("token"), "--config",
+                                         "/dev/null", "--mqtt",
+                                         "127.0.0.1:" + QString::number(m_port), "--id", id}
+                                     + extra)
                && m_all.waitFor("vornik/" + id + "/availability", "online", before);
+    }
+
+    // "listening on http://127.0.0.1:PORT/", the service's first line.
+    bool readUrl()
+    {
+        QProcess &process = m_service.process();
+        if (!process.canReadLine() && !process.waitForReadyRead(kTimeoutMs))
+            return false;
+        m_url = QString::fromUtf8(process.readLine()).trimmed().section(' ', 2);
+        return m_url.startsWith("http://127.0.0.1:");
     }
 
     // mosquitto_pub with the payload on standard input; a topic under the prefix unless
     // another prefix is named.
-    bool publish(const QString &topic, const QByteArray &payload, const QString &prefix = kPrefix)
+    bool publish(const QString &topic, const QByteArray &payload, const QString &prefix = kPrefix,
+                 bool retained = false)
     {
         QProcess pub;
-        pub.start("mosquitto_pub", {"-h", "127.0.0.1", "-p", QString::number(m_port), "-t",
-                                    prefix + '/' + topic, "-s"});
+        QStringList arguments{"-h", "127.0.0.1",          "-p", QString::number(m_port),
+                              "-t", prefix + '/' + topic, "-s"};
+        if (retained)
+            arguments += "-r";
+        pub.start("mosquitto_pub", arguments);
         pub.write(payload);
         pub.closeWriteChannel();
         return pub.waitForFinished(kTimeoutMs) && pub.exitCode() == 0;
@@ -419,17 +478,20 @@ private:
     {
         if (!publish("message/set", "MARK"))
             return "<marker not published>";
-        const QByteArray seen = m_line.readUntil(kMarkFrame, kTimeoutMs);
-        return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
+        const QByteArray seen = m_line.readUntil(m_markFrame, kTimeoutMs);
+        return seen.endsWith(m_markFrame) ? seen.chopped(m_markFrame.size()) : "<no marker>" + seen;
     }
 
     QTemporaryDir m_dir;
     PtyPair m_line;
     quint16 m_port = 0;
-    Running m_broker;
-    Running m_service;
-    Subscriber m_all;
-    Subscriber m_discovery;
+    RunningProgram m_broker;
+    RunningProgram m_service;
+    MqttSubscriber m_all;
+    MqttSubscriber m_discovery;
+    QByteArray m_markFrame = kMarkFrame; // as the service's chain shows it
+    QString m_url;                       // the service's address
+    QNetworkAccessManager m_net;
 };
 
 QTEST_GUILESS_MAIN(TestMqtt)

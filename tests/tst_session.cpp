@@ -10,6 +10,7 @@
 #include "session/linefeed.h"
 #include "session/moderunner.h"
 #include "session/pacedsender.h"
+#include "session/programrules.h"
 #include "session/showlayers.h"
 #include "session/textscroller.h"
 #include "session/uploadjob.h"
@@ -140,32 +141,89 @@ private Q_SLOTS:
     // A ticker from a pipe: every line in turn while the input waits, or with newest only
     // the last of those read meanwhile; a line the chain cannot show is skipped. The chunks
     // after the first are written while the first frame goes out.
+    // What a program sends for an action, whichever front end asked: filled with spaces, cut
+    // to the chain, blank over all of it, the attributes before the message once.
+    void programRules_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("given"); // fonts, underscore, effects, speeds, text
+        QTest::addColumn<int>("chain");
+        QTest::addColumn<QByteArrayList>("frames");
+        const auto row = [](const char *name, const QString &action, const QString &given,
+                            int chain, const QByteArray &frames) {
+            QTest::newRow(name) << action << given.split('|') << chain << frames.split('|');
+        };
+        // clang-format off
+        row("a short text filled with spaces", "message", "||||42", 6, "M42    ");
+        row("its last character when asked", "message last", "||||42", 6, "M422222");
+        row("an empty text blanks the chain", "message last", "||||", 10, "M          ");
+        row("a long text cut", "message", "||||HELLOWORLD", 6, "MHELLOW");
+        row("blank covers a chain of ten", "blank", "||||", 10, "F0000000000|M          ");
+        row("attributes, then the message once", "attributes", "1||2||HI", 6, "F111111|E222222|MHI    ");
+        row("attributes without a message", "attributes", "|0|||", 3, "U000");
+        row("write-all resets what is not given", "write-all", "||||HELLO", 6, "F000000|E000000|S000000|MHELLO ");
+        // clang-format on
+    }
+    void programRules()
+    {
+        QFETCH(QString, action);
+        QFETCH(QStringList, given);
+        QFETCH(int, chain);
+        ChainInput::Attributes attributes;
+        for (int row = 0; row < 4; ++row)
+            if (!given[row].isEmpty())
+                attributes[row] = given[row];
+        const std::optional<QString> text = action == "attributes" && given[4].isEmpty()
+                                                    ? std::nullopt
+                                                    : std::optional(given[4]);
+        CommandList commands;
+        if (action.startsWith("message"))
+            commands = ProgramRules::message(*text, chain, action.endsWith("last")).commands;
+        else if (action == "blank")
+            commands = ProgramRules::blank(chain);
+        else
+            commands = ProgramRules::attributes(
+                    action == "write-all" ? ProgramRules::writeAllGiven(attributes) : attributes,
+                    text, chain, "--");
+        QByteArrayList frames;
+        for (const PacedCommand &command : commands)
+            frames += command.letter + command.argument;
+        QTEST(frames, "frames");
+    }
+
     void lineFeed_data()
     {
         QTest::addColumn<bool>("newestOnly");
+        QTest::addColumn<bool>("padLast");
         QTest::addColumn<QByteArrayList>("chunks");
         QTest::addColumn<QByteArrayList>("frames");
         QTest::addColumn<int>("dropped");
-        QTest::addColumn<QStringList>("skipped");
+        QTest::addColumn<QStringList>("skipped"); // and cut
+
         const QStringList refused{"line 3: character \"~\" at position 2 cannot be shown"};
         const QByteArrayList chunks{"A\n", "B\nC~\n", "D\r\n"};
         // clang-format off
-        QTest::newRow("every line") << false << chunks << QByteArrayList{"$B7MAAAAAA\r", "$B7MBBBBBB\r", "$B7MDDDDDD\r"} << 0 << refused;
-        QTest::newRow("newest only") << true << chunks << QByteArrayList{"$B7MAAAAAA\r", "$B7MDDDDDD\r"} << 1 << refused;
-        QTest::newRow("newest of one read") << true << QByteArrayList{"A\nB\nC\n"} << QByteArrayList{"$B7MCCCCCC\r"} << 2 << QStringList();
+        QTest::newRow("every line, filled with spaces") << false << false << chunks << QByteArrayList{"$B7MA     \r", "$B7MB     \r", "$B7MD     \r"} << 0 << refused;
+        QTest::newRow("newest only") << true << false << chunks << QByteArrayList{"$B7MA     \r", "$B7MD     \r"} << 1 << refused;
+        QTest::newRow("newest of one read") << true << false << QByteArrayList{"A\nB\nC\n"} << QByteArrayList{"$B7MC     \r"} << 2 << QStringList();
+        QTest::newRow("the last character when asked") << false << true << QByteArrayList{"42\n"} << QByteArrayList{"$B7M422222\r"} << 0 << QStringList();
+        QTest::newRow("an empty line blanks the chain") << false << true << QByteArrayList{"\n"} << QByteArrayList{"$B7M      \r"} << 0 << QStringList();
+        QTest::newRow("a long line is cut, and said") << false << false << QByteArrayList{"A\nHELLOWORLD\n"} << QByteArrayList{"$B7MA     \r", "$B7MHELLOW\r"} << 0 << QStringList{"line 2: cut to 6 digits"};
         // clang-format on
     }
     void lineFeed()
     {
         QFETCH(bool, newestOnly);
+        QFETCH(bool, padLast);
         QFETCH(QByteArrayList, chunks);
         int pipe[2];
         QCOMPARE(::pipe(pipe), 0);
         PacedSender sender(*m_link);
-        LineFeed feed(pipe[0], sender, 6, newestOnly);
+        LineFeed feed(pipe[0], sender, 6, newestOnly, padLast);
         QStringList skipped;
         bool finished = false;
         connect(&feed, &LineFeed::skipped, this, [&](const QString &why) { skipped += why; });
+        connect(&feed, &LineFeed::cut, this, [&](const QString &note) { skipped += note; });
         connect(&feed, &LineFeed::finished, this, [&] { finished = true; });
         m_port->setWriteHook([&](const QByteArray &) {
             for (const QByteArray &chunk : chunks.mid(1))

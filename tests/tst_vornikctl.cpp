@@ -94,6 +94,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         qputenv("VORNIK_PAUSE_SCALE", "0");
+        // Where vornikd says it listens, for the hint of a program that finds its port taken.
+        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
         for (const char *name : {"VORNIK_PORT", "VORNIK_SERVICE", "VORNIK_TOKEN"})
             qunsetenv(name);
         for (int code = 10; code <= 125; ++code) {
@@ -136,11 +138,18 @@ private Q_SLOTS:
         row("--pad last, the window's rule", dry + "message Hello --pad last", 0, "$B7MHELLOO[cr]\n");
         row("a long message is cut, and says so", dry + "message HELLOWORLD", 0, "$B7MHELLOW[cr]\n", "vornikctl: message: cut to 6 digits; --scroll shows it all\n");
         row("--scroll steps a character at a time and ends on the start", dry + "--chain 3 message ABCD --scroll --rate 50", 0, "$B7MABC[cr]\n$B7MBCD[cr]\n$B7MCD [cr]\n$B7MD A[cr]\n$B7M AB[cr]\n$B7MABC[cr]\n");
-        row("the requests through the service", dry + "--service http://127.0.0.1:9 attributes --effects 12 --message HI", 0, "POST /api/v1/attributes {\"effects\":\"122222\",\"text\":\"HIIIII\"}\n");
-        row("a scroll through the service", dry + "--service http://127.0.0.1:9 message HELLOWORLD --scroll --passes 2", 0, "POST /api/v1/message {\"scroll\":{\"passes\":2,\"rate\":300},\"text\":\"HELLOWORLD\"}\n");
-        row("attributes with --message", dry + "attributes --effects 12 --message HI", 0, "$B7E122222[cr]\n$B7MHIIIII[cr]\n");
+        row("the service gets the fields as given", dry + "--service http://127.0.0.1:9 attributes --effects 12 --message HI", 0, "POST /api/v1/attributes {\"effects\":\"12\",\"text\":\"HI\"}\n");
+        row("write-all through the service", dry + "--service http://127.0.0.1:9 write-all HI --speeds 9", 0, "POST /api/v1/attributes {\"effects\":\"0\",\"fonts\":\"0\",\"speeds\":\"9\",\"text\":\"HI\"}\n");
+        row("the service's chain decides what fits", dry + "--service http://127.0.0.1:9 message HELLOWORLD", 0, "POST /api/v1/message {\"text\":\"HELLOWORLD\"}\n");
+        row("lines through the service, as read", "VORNIK_SERVICE=http://127.0.0.1:9 --dry-run message - --pad last", 0, "POST /api/v1/message {\"pad\":\"last\",\"text\":\"AB\"}\nPOST /api/v1/message {\"pad\":\"last\",\"text\":\"CD\"}\n", {}, "ab\ncd\n");
+        row("a scroll through the service", dry + "--service http://127.0.0.1:9 message HELLOWORLD --scroll --passes 2", 0, "POST /api/v1/message {\"scroll\":{\"passes\":2},\"text\":\"HELLOWORLD\"}\n");
+        row("attributes, then the message once", dry + "attributes --fonts 1 --effects 12 --message HI", 0, "$B7F111111[cr]\n$B7E122222[cr]\n$B7MHI    [cr]\n");
         row("attributes alone", dry + "attributes --effects 12", 0, "$B7E122222[cr]\n");
-        row("write-all", dry + "write-all HI --speeds 9 --fonts U1", 0, "$B7FU11111[cr]\n$B7E000000[cr]\n$B7S999999[cr]\n$B7MHIIIII[cr]\n");
+        row("write-all", dry + "write-all HI --speeds 9 --fonts U1", 0, "$B7FU11111[cr]\n$B7E000000[cr]\n$B7S999999[cr]\n$B7MHI    [cr]\n");
+        row("a long write-all is cut, and says so", dry + "write-all HELLOWORLD", 0, "$B7F000000[cr]\n$B7E000000[cr]\n$B7S000000[cr]\n$B7MHELLOW[cr]\n", "vornikctl: write-all: cut to 6 digits");
+        row("blank covers the whole chain", dry + "--chain 10 blank", 0, "$B7F0000000000[cr]\n$B7M          [cr]\n");
+        row("an empty message blanks the chain", dry + "message ", 0, "$B7M      [cr]\n");
+        row("--port wins over VORNIK_SERVICE", "VORNIK_SERVICE=http://127.0.0.1:9 --dry-run --port x char 65", 0, "$B7MA[cr]\n");
         row("char", dry + "char 65", 0, "$B7MA[cr]\n");
         row("a control code as a token", dry + "char 27", 0, "$B7M[1B][cr]\n");
         row("blank", dry + "blank", 0, kBlank);
@@ -148,8 +157,10 @@ private Q_SLOTS:
         row("font upload", dry + "font upload " + m_dir.filePath("good.fnt"), 0, upload);
         row("font from standard input", dry + "font upload -", 0, upload, {}, m_font);
         row("font from a pipe by name", dry + "font upload /dev/stdin", 0, upload, {}, m_font);
-        row("lines from input, CR LF and a refused one", dry + "message -", 0, "$B7MABBBBB[cr]\n$B7MCDDDDD[cr]\n", "line 2: character \"~\" at position 2 cannot be shown, line skipped");
-        row("an overlong line and a NUL byte", dry + "message -", 0, "$B7MABBBBB[cr]\n$B7MCDDDDD[cr]\n", "line 2: longer than 65536 bytes, line skipped\nvornikctl: line 3: character \"[00]\" at position 2 cannot be shown, line skipped\n", longAndNul);
+        row("lines from input, CR LF and a refused one", dry + "message -", 0, "$B7MAB    [cr]\n$B7MCD    [cr]\n", "line 2: character \"~\" at position 2 cannot be shown, line skipped");
+        row("lines with --pad last; an empty one blanks", dry + "message - --pad last", 0, "$B7M422222[cr]\n$B7M      [cr]\n$B7MHELLOW[cr]\n", "vornikctl: message: line 3: cut to 6 digits", "42\n\nHELLOWORLD\n");
+        row("a closed standard input ends the lines", dry + "message -", 0, "", {}, "<closed>");
+        row("an overlong line and a NUL byte", dry + "message -", 0, "$B7MAB    [cr]\n$B7MCD    [cr]\n", "line 2: longer than 65536 bytes, line skipped\nvornikctl: line 3: character \"[00]\" at position 2 cannot be shown, line skipped\n", longAndNul);
         row("the build's version", "--version", 0, "vornikctl " VORNIK_VERSION_STRING "\n");
         row("output to a full disk", dry + "blank >/dev/full", 1, "vornikctl: cannot write the output: No space left on device");
         row("a listing to a full disk", "ports --json >/dev/full", 1, "cannot write the output");
@@ -166,7 +177,14 @@ private Q_SLOTS:
         row("-- ends the options", dry + "message -- -5", 2, "message: character \"-\" at position 1");
         row("an option the command does not take", dry + "clock --fonts 1", 2, "clock does not take --fonts");
         row("an attribute a message does not take", dry + "message A --effects 123", 2, "message does not take --effects");
-        row("a delay out of range", dry + "count --delay 99999", 2, "--delay takes a number from 1 to 2000");
+        row("a delay out of range", dry + "count --delay 99999", 2, "--delay takes a number from 70 to 2000");
+        row("a delay shorter than a step's frame", dry + "count --delay 45", 2, "--delay takes a number from 70 to 2000");
+        row("--rate without --scroll", dry + "message HI --rate 100", 2, "vornikctl: --rate is for a scroll; add --scroll");
+        row("--passes without --scroll", dry + "message HI --passes 2", 2, "vornikctl: --passes is for a scroll; add --scroll");
+        row("--token-file without a service", dry + "--token-file /dev/null blank", 2, "vornikctl: --token-file is for the service");
+        row("--port with --service", dry + "--port x --service http://127.0.0.1:9 blank", 2, "vornikctl: --port and --service name two ways");
+        row("a service that is not http", dry + "--service ftp://127.0.0.1:9 blank", 2, "vornikctl: the service's address \"ftp://127.0.0.1:9\" is not an http");
+        row("the parser's message as a sentence", dry + "--bogus blank", 2, "vornikctl: unknown option 'bogus' (see --help)\n");
         row("a code out of range", dry + "animate --from 5 --to 9", 2, "--from takes a number from 10 to 125");
         row("an empty --port", "--port= blank", 2, "--port (or VORNIK_PORT) is empty");
         row("an empty VORNIK_PORT", "VORNIK_PORT= blank", 2, "--port (or VORNIK_PORT) is empty");
@@ -185,8 +203,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, expected);
         QFETCH(QByteArray, said);
         QProcess ctl;
+        if (input == "<closed>")
+            ctl.setChildProcessModifier([] { ::close(STDIN_FILENO); });
         start(ctl, arguments);
-        ctl.write(input);
+        if (input != "<closed>")
+            ctl.write(input);
         ctl.closeWriteChannel();
         QCOMPARE(finish(ctl), status);
         QCOMPARE(ctl.readAllStandardOutput(), status == 0 ? expected : QByteArray());
@@ -209,8 +230,23 @@ private Q_SLOTS:
         QString roff = section(manual, "\n.SH COMMANDS\n", "\n.SH ");
         roff.remove(QRegularExpression("\\\\f[BIRP]|\"|\\.BI? ")).replace("\\-", "-");
         QCOMPARE(commandWords(roff, "\n.TP\n"), commands);
-        QCOMPARE(commandWords(section(readme, "\n## Driving the chain", "\n## "), "\n| `"),
-                 commands);
+        const QString table = section(readme, "\n## Driving the chain", "\n## ");
+        QCOMPARE(commandWords(table, "\n| `"), commands);
+        // Each command's usage as the action table writes it, and every option of --help.
+        static const QRegularExpression entry(QStringLiteral("^  (\\S.*?)(  |$)"),
+                                              QRegularExpression::MultilineOption);
+        for (const auto &match : entry.globalMatch(section(help, "\nCommands:\n", "\n\n"))) {
+            const QString usage = match.captured(1);
+            QVERIFY2(roff.contains(usage), qPrintable("manual: " + usage));
+            QVERIFY2(table.contains('`' + usage + '`'), qPrintable("README: " + usage));
+        }
+        QString options = section(manual, "\n.SH OPTIONS\n", "\n.SH ");
+        options.replace("\\-", "-");
+        static const QRegularExpression option(QStringLiteral("^  (-h, )?(--[a-z-]+)"),
+                                               QRegularExpression::MultilineOption);
+        for (const auto &match : option.globalMatch(help))
+            QVERIFY2(options.contains(match.captured(2)),
+                     qPrintable("manual: " + match.captured(2)));
     }
 
     void ptyRuns_data()
@@ -231,25 +267,28 @@ private Q_SLOTS:
         const QByteArray blank = QByteArray(kBlank).replace("[cr]\n", "\r");
         const QByteArray lines = "a\nb\nc\nd\ne\n";
         // clang-format off
-        row("SIGTERM ends a mode with 0", "count --from 98 --delay 10", {}, "SIGTERM", 0, "$B7M000098\r$B7M000099\r$B7M000100\r");
-        row("SIGTERM between a command's frames sends no more", "VORNIK_PAUSE_SCALE=1000 write-all AB", {}, "SIGTERM", 0, "$B7F000000\r", "$B7F000000\r");
-        row("SIGINT ends it with 130", "count --delay 10", {}, "SIGINT", 130, "$B7M000000\r$B7M000001\r");
+        row("SIGTERM ends a mode with 0", "count --from 98 --delay 70", {}, "SIGTERM", 0, "$B7M000098\r$B7M000099\r$B7M000100\r");
+        row("SIGTERM between a command's frames ends it with 143", "VORNIK_PAUSE_SCALE=1000 write-all AB", {}, "SIGTERM", 143, "$B7F000000\r", "$B7F000000\r", "vornikctl: write-all: cut short by a signal after 1 of 4 frames");
+        row("SIGHUP between a command's frames ends it with 129", "VORNIK_PAUSE_SCALE=1000 blank", {}, "SIGHUP", 129, "$B7F000000\r", "$B7F000000\r", "after 1 of 2 frames");
+        row("a hang-up between a command's frames", "VORNIK_PAUSE_SCALE=1000 write-all AB", {}, "hang-up", 5, "$B7F000000\r", {}, "the line failed while sending");
+        row("SIGINT ends it with 130", "count --delay 70", {}, "SIGINT", 130, "$B7M000000\r$B7M000001\r");
         row("SIGHUP ends it like SIGTERM", "animate --from 48 --to 49", {}, "SIGHUP", 0, "$B7M111111\r$B7M000000\r$B7M111111\r");
         row("the segment test's end commands after SIGINT", "test", {}, "SIGINT", 130, blank + "$B7FUUUUUU\r", blank);
         row("a hang-up during the segment test", "test", {}, "hang-up", 5, blank, {}, "vornikctl: the line failed while sending: ");
-        row("a hang-up while the input is quiet", "message -", "ab\n", "hang-up", 5, "$B7MABBBBB\r", {}, "the line failed while sending");
-        row("SIGINT says what was not sent", "VORNIK_PAUSE_SCALE=1 message -", lines, "SIGINT", 130, "$B7MAAAAAA\r", {}, "lines not sent: ");
-        row("--latest shows the newest line", "VORNIK_PAUSE_SCALE=1 message - --latest", lines, "end", 0, {}, "$B7MEEEEEE\r", "lines dropped for newer ones: ");
+        row("a hang-up while the input is quiet", "message -", "ab\n", "hang-up", 5, "$B7MAB    \r", {}, "the line failed while sending");
+        row("SIGINT says what was not sent", "VORNIK_PAUSE_SCALE=1 message -", lines, "SIGINT", 130, "$B7MA     \r", {}, "lines not sent: ");
+        row("--latest shows the newest line", "VORNIK_PAUSE_SCALE=1 message - --latest", lines, "end", 0, {}, "$B7ME     \r", "lines dropped for newer ones: ");
         row("a port in use, and by whom", "message A", {}, "busy", 3, {}, {}, "is in use by process %1 (vornikctl)\n");
         row("a terminal program's lock is respected", "message A", {}, "lock", 3, {}, {}, "is in use by process %1 (sleep)\n");
         row("a refused access, with advice", "message A", {}, "denied", 3, {}, {}, "was denied.  If access was denied: the device allows only its owner (\"root\")");
         row("--wait for a port in use", "--wait 20 message A", {}, "freed", 0, {}, "$B7MA     \r", "in use by process %1 (vornikctl); waiting for it");
-        row("a port vornikd holds, and the way through it", "message A", {}, "vornikd holds", 3, {}, {}, "in use by process %1 (vornikd); send through the service instead: VORNIK_SERVICE=http://127.0.0.1:8760 vornikctl");
+        row("a port vornikd holds, and the way through it", "message A", {}, "vornikd holds", 3, {}, {}, "in use by process %1 (vornikd); send through the service instead: VORNIK_SERVICE=%2 vornikctl");
         row("a message through the service", "message HI", {}, "service", 0, "$B7MHI    \r");
-        row("lines through the service", "message -", "ab\ncd\n", "service end", 0, "$B7MABBBBB\r$B7MCDDDDD\r");
-        row("SIGINT turns the service's mode off", "count --from 98 --delay 10", {}, "service SIGINT", 130, "$B7M000098\r$B7M000099\r");
+        row("the service cuts a long message, and it is said", "message HELLOWORLD", {}, "service", 0, "$B7MHELLOW\r", {}, "vornikctl: message: cut to 6 digits; --scroll shows it all\n");
+        row("lines through the service", "message -", "ab\ncd\n", "service end", 0, "$B7MAB    \r$B7MCD    \r");
+        row("SIGINT turns the service's mode off", "count --from 98 --delay 70", {}, "service SIGINT", 130, "$B7M000098\r$B7M000099\r");
         row("a font upload through the service, then what was on show", "font upload " + m_dir.filePath("good.fnt"), {}, "service", 0, "$B7F000000\r$B7W", "$B7W}000000000000000\r$B7M}\r$B7M      \r");
-        row("a service gone while lines come", "message -", "ab\n", "service gone", 3, "$B7MABBBBB\r", {}, "no answer from the service at http://127.0.0.1:");
+        row("a service gone while lines come", "message -", "ab\n", "service gone", 3, "$B7MAB    \r", {}, "no answer from the service at http://127.0.0.1:");
         row("a service whose line is lost", "message A", {}, "service lost", 5, {}, {}, " is lost (");
         row("a wrong token", "VORNIK_TOKEN=wrong message HI", {}, "service token", 3, {}, {}, "refused the token");
         row("a host name the service refuses", "message HI", {}, "service host", 3, {}, {}, "refused the host name of http://0.0.0.0:");
@@ -282,7 +321,7 @@ private Q_SLOTS:
                 QFile::remove(lockPath);
         });
         if (event == "busy" || event == "freed") {
-            start(holder, {"--port", line.slavePath(), "count", "--delay", "20"});
+            start(holder, {"--port", line.slavePath(), "count", "--delay", "70"});
             QVERIFY(wireHas(1));
             QCOMPARE(readFile(lockPath).left(11),
                      QByteArray::number(holder.processId()).rightJustified(10, ' ') + '\n');
@@ -301,6 +340,7 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitFor([&] { return holder.canReadLine(); }, kTimeoutMs));
             // "listening on http://127.0.0.1:PORT/"
             QString url = QString::fromUtf8(holder.readLine()).trimmed().section(' ', 2);
+            said.replace("%2", url.chopped(1));
             // The same listener under a name it does not answer to (0.0.0.0 reaches this host).
             if (event == "service host")
                 url.replace("127.0.0.1", "0.0.0.0");
@@ -325,7 +365,10 @@ private Q_SLOTS:
                 if (::setgid(65534) != 0 || ::setuid(65534) != 0)
                     ::_exit(99);
             });
-        start(ctl, arguments + QStringList{"--port", line.slavePath()});
+        // An explicit port would win over the service in the environment.
+        if (!event.startsWith("service"))
+            arguments += {"--port", line.slavePath()};
+        start(ctl, arguments);
         ctl.write(input);
         if (event.endsWith("end"))
             ctl.closeWriteChannel();

@@ -2,6 +2,7 @@
 #include "support/testhelpers.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -163,6 +164,10 @@ private Q_SLOTS:
         row("message padded by the window's rule", "POST", "/api/v1/message", R"({"text": "Hi", "pad": "last"})", 200, "queued", "$B7MHIIIII\r");
         row("attributes then the message once", "POST", "/api/v1/attributes", R"({"effects": "12", "speeds": "9", "text": "HI"})", 200, "queued", "$B7E122222\r$B7S999999\r$B7MHI    \r");
         row("blank", "POST", "/api/v1/blank", {}, 200, "queued", "$B7F000000\r$B7M      \r");
+        row("a long message is cut, and the answer says so", "POST", "/api/v1/message", R"({"text": "HELLOWORLD"})", 200, R"("note":"cut to 6 digits; give \"scroll\" to show it all")", "$B7MHELLOW\r");
+        row("a long text of attributes the same", "POST", "/api/v1/attributes", R"({"fonts": "1", "text": "HELLOWORLD"})", 200, R"("note":"cut to 6 digits)", "$B7F111111\r$B7MHELLOW\r");
+        row("an empty message blanks the chain", "POST", "/api/v1/message", R"({"text": "", "pad": "last"})", 200, "queued", "$B7M      \r");
+        row("the action table", "GET", "/api/v1/actions", {}, 200, R"("http":"POST /api/v1/message")");
         row("info", "GET", "/api/v1/info", {}, 200, R"("chain":6)");
         row("refused character", "POST", "/api/v1/message", R"({"text": "HE~LO"})", 400, R"(message: character \"~\" at position 3 cannot be shown)");
         row("refused attribute", "POST", "/api/v1/attributes", R"({"speeds": "12x"})", 400, R"(speeds: character \"x\" at position 3 is not a speed)");
@@ -209,6 +214,32 @@ private Q_SLOTS:
         if (status >= 400)
             QVERIFY2(!got.json().value("error").toString().isEmpty(), got.body.constData());
         QCOMPARE(m_service->framesUntilMark(m_line), frames);
+    }
+
+    // The project's version, as every other program says it.
+    void version()
+    {
+        QProcess vornikd;
+        vornikd.start(VORNIKD_PROGRAM, {"--version"});
+        QVERIFY(vornikd.waitForFinished(kTimeoutMs));
+        QCOMPARE(vornikd.readAllStandardOutput(),
+                 QByteArray("vornikd " VORNIK_VERSION_STRING "\n"));
+    }
+
+    // The manual page names each action's call and topic as the service serves its table.
+    void manualListsTheActions()
+    {
+        const QJsonArray actions
+                = m_service->call("GET", "/api/v1/actions").json().value("actions").toArray();
+        QVERIFY(actions.size() >= 10);
+        QString manual = QString::fromUtf8(readFile(QFINDTESTDATA("../docs/man/vornikd.1")));
+        manual.remove(QRegularExpression("\\\\f[BIRP]")).replace("\\-", "-");
+        for (const QJsonValue &action : actions) {
+            const QString call = action["http"].toString().replace("{id}", "ID");
+            const QString topic = action["mqtt"].toString();
+            QVERIFY2(manual.contains(call), qPrintable(call));
+            QVERIFY2(manual.contains(topic), qPrintable(topic));
+        }
     }
 
     void notifications_data()
@@ -279,7 +310,7 @@ private Q_SLOTS:
         PtyPair line;
         Service service(m_dir.filePath("token"));
         QVERIFY(service.start(line.slavePath(), {}, "0.2"));
-        QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "count", "delay": 1})").status,
+        QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "count", "delay": 70})").status,
                  200);
         QVERIFY(line.readUntil("$B7M000002\r", kTimeoutMs).endsWith("$B7M000002\r"));
         QList<QNetworkReply *> replies;

@@ -6,7 +6,7 @@
 #include "protocol/digitattributes.h"
 #include "protocol/fieldcheck.h"
 #include "protocol/fieldrules.h"
-#include "protocol/messagecommands.h"
+#include "session/programrules.h"
 
 namespace ChainInput {
 
@@ -37,11 +37,6 @@ int number(const QString &what, const QString &text, int low, int high)
         throw Refusal{
                 QStringLiteral("%1 takes a number from %2 to %3").arg(what).arg(low).arg(high)};
     return value;
-}
-
-QByteArray message(const QString &what, const QString &text, int length)
-{
-    return checked(what, FieldCheck::message(text, length)).toLatin1();
 }
 
 QString messageText(const QString &what, const QString &text)
@@ -106,7 +101,7 @@ std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &gi
     using namespace ModeSteps;
     static const char *const names[] = {"from", "to", "delay"};
     // The window's fields hold a value to these bounds; from outside it is refused instead.
-    static const int low[] = {kStartMin, kStartMin, kDelayMin};
+    static const int low[] = {kStartMin, kStartMin, ProgramRules::kStepDelayMin};
     static const int high[] = {kStopMax, kStopMax, kDelayMax};
     if (mode == ModeInputs::Animate && (!given[kStartField] || !given[kStopField]))
         throw Refusal{QStringLiteral("animate needs %1from and %1to").arg(prefix)};
@@ -123,40 +118,6 @@ std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &gi
     for (int field = 0; field < 3; ++field)
         ModeSteps::validateAnimation(fields, field);
     return fields;
-}
-
-CommandList attributes(const Attributes &given, const std::optional<QString> &text, int length,
-                       const QString &prefix)
-{
-    using namespace DigitAttributes;
-    const QByteArray shown = message(prefix + "message", text.value_or(QString()), length);
-    CommandList commands;
-    for (int row = Fonts; row <= Speeds; ++row) {
-        if (!given[row])
-            continue;
-        const QString name = table().at(row).name;
-        CommandList enter = MessageCommands::attribute(
-                table().at(row).letter, attribute(row, prefix + name, given[row], length), shown);
-        if (!text)
-            enter.removeLast();
-        commands += enter;
-    }
-    if (commands.isEmpty())
-        throw Refusal{QStringLiteral("attributes needs at least one of %1fonts, %1underscore, "
-                                     "%1effects, %1speeds")
-                              .arg(prefix)};
-    return commands;
-}
-
-CommandList writeAll(const Attributes &given, const QString &text, int length,
-                     const QString &prefix)
-{
-    using namespace DigitAttributes;
-    const QByteArray shown = message(QStringLiteral("message"), text, length);
-    const auto field = [&](Row row) {
-        return attribute(row, prefix + table().at(row).name, given[row], length);
-    };
-    return MessageCommands::writeAll(field(Fonts), field(Effects), field(Speeds), shown);
 }
 
 } // namespace ChainInput

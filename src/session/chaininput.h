@@ -29,8 +29,6 @@ Attributes given(const std::function<std::optional<QString>(const QString &name)
 
 // A whole number from low to high.
 int number(const QString &what, const QString &text, int low, int high);
-// The message as its Enter sends it on a chain of length digits.
-QByteArray message(const QString &what, const QString &text, int length);
 // An attribute field as its Enter sends it; one not given stands as after a length change.
 QByteArray attribute(int row, const QString &what, const std::optional<QString> &text, int length);
 // A message of any length as the message field's keys take it (upper-cased), for a program
@@ -52,14 +50,5 @@ int wholeNumber(const QString &what, const QString &text, bool negative);
 // "from", "to" and "delay" in refusals.
 std::array<QString, 3> animation(const std::array<std::optional<QString>, 3> &given,
                                  ModeInputs::Mode mode, const QString &prefix);
-
-// Each given attribute field's Enter, in the table's order: the attribute, then the message
-// when one is given (without one, the attribute alone); refused when no attribute is given.
-// prefix goes before each row's name in refusals ("--" on a command line).
-CommandList attributes(const Attributes &given, const std::optional<QString> &text, int length,
-                       const QString &prefix);
-// "Write all": fonts, effects and speeds (each as given or reset), then the message.
-CommandList writeAll(const Attributes &given, const QString &text, int length,
-                     const QString &prefix);
 
 } // namespace ChainInput

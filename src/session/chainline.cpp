@@ -9,6 +9,7 @@
 #include "serial/dryrunport.h"
 #include "serial/portlock.h"
 #include "serial/serialportcontrol.h"
+#include "session/programrules.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -82,10 +83,11 @@ QString ChainLine::openFailure(const QString &device, bool &inUse) const
     if (const auto owner = PortLock::holder(device)) {
         inUse = true;
         // The service holds its port for good, so the way on is through it.
-        const QString through = owner->name == QLatin1String("vornikd") ? QStringLiteral(
-                                        "; send through the service instead: "
-                                        "VORNIK_SERVICE=http://127.0.0.1:8760 vornikctl ...")
-                                                                        : QString();
+        const QString through = owner->name == QLatin1String("vornikd")
+                                        ? "; send through the service instead: VORNIK_SERVICE="
+                                                  + ProgramRules::serviceAddress(device)
+                                                  + " vornikctl ..."
+                                        : QString();
         return QStringLiteral("the serial port %1 is in use by process %2 (%3)%4")
                 .arg(device)
                 .arg(owner->pid)
@@ -111,6 +113,7 @@ int ChainLine::exec(const QString &device, int waitSeconds, const std::function<
     // A mode, the test and "message -" run until a signal; so may a wait for the port.
     connect(new SignalWatcher(this), &SignalWatcher::terminationRequested, this,
             [this](int signal) {
+                m_stopSignal = signal;
                 m_stopStatus = signal == SIGINT ? Exit::Interrupted : Exit::Done;
                 m_stop ? m_stop() : finish(m_stopStatus);
             });

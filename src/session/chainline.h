@@ -39,6 +39,8 @@ public:
     // How a signal ends the run (the segment test sends its end commands first).
     void setStop(std::function<void()> stop) { m_stop = std::move(stop); }
     int stopStatus() const { return m_stopStatus; }
+    // The signal that asked the run to stop; 0 for none.
+    int stopSignal() const { return m_stopSignal; }
 
     // Ends the program's event loop with status: every wait ends at once and nothing more is
     // sent, also from a wait inside a send, so the frame on the line goes out whole. The first
@@ -62,4 +64,5 @@ private:
     bool m_finished = false;
     std::function<void()> m_stop;
     int m_stopStatus = 0;
+    int m_stopSignal = 0;
 };

@@ -3,15 +3,16 @@
 #include "core/basicutilities.h"
 #include "core/inputlines.h"
 #include "core/linereader.h"
-#include "protocol/messagecommands.h"
 #include "session/chaininput.h"
 #include "session/pacedsender.h"
+#include "session/programrules.h"
 
 #include <QTimer>
 
-LineFeed::LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, QObject *parent)
+LineFeed::LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, bool padLast,
+                   QObject *parent)
     : QObject(parent), m_sender(sender), m_input(new InputLines(fd, this)), m_length(length),
-      m_newestOnly(newestOnly)
+      m_newestOnly(newestOnly), m_padLast(padLast)
 {
     connect(m_input, &InputLines::lineRead, this, &LineFeed::offer);
     connect(m_input, &InputLines::lineTooLong, this, [this] {
@@ -29,18 +30,18 @@ LineFeed::LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, QOb
 void LineFeed::offer(const QByteArray &line)
 {
     const QString what = QStringLiteral("line %1").arg(++m_lineNumber);
-    QByteArray shown;
+    QString shown;
     try {
-        shown = ChainInput::message(what, QString::fromLocal8Bit(line), m_length);
+        shown = ChainInput::messageText(what, QString::fromLocal8Bit(line));
     } catch (const ChainInput::Refusal &refusal) {
         Q_EMIT skipped(refusal.text);
         return;
     }
     if (m_newestOnly && !m_waiting.isEmpty()) {
-        m_waiting.last() = shown;
+        m_waiting.last() = {m_lineNumber, shown};
         ++m_dropped;
     } else {
-        m_waiting.append(shown);
+        m_waiting.append({m_lineNumber, shown});
     }
     // Without newestOnly the input rests until every line read is shown: the pipe holds the
     // rest, and a fast writer waits for the chain.
@@ -56,10 +57,16 @@ void LineFeed::showWaiting()
     m_showing = true;
     // Lines read during a send (newestOnly) join the queue and go out in this same round.
     while (!m_waiting.isEmpty() && !shutdownRequested()) {
-        const QByteArray shown = m_waiting.takeFirst();
-        const bool failed = m_show ? !m_show(shown)
-                                   : m_sender.send(MessageCommands::message(shown), this)
-                                             == PacedSender::Outcome::LineFailed;
+        const auto [number, text] = m_waiting.takeFirst();
+        if (m_show) {
+            if (!m_show(text))
+                break;
+            continue;
+        }
+        const ProgramRules::Shown shown = ProgramRules::message(text, m_length, m_padLast);
+        if (shown.cut)
+            Q_EMIT cut(QStringLiteral("line %1: cut to %2 digits").arg(number).arg(m_length));
+        const bool failed = m_sender.send(shown.commands, this) == PacedSender::Outcome::LineFailed;
         if (failed)
             break;
     }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -12,18 +13,22 @@ class InputLines;
 class PacedSender;
 
 // A ticker on the chain: each line of an input (standard input, a pipe) judged as the message
-// field would take it and shown in turn from the event loop. While a line is shown the next
-// ones wait in the input; with newestOnly they are read meanwhile and each replaces the one
-// waiting, so a chain slower than its input shows the newest line instead of a growing backlog.
+// field would take it and shown in turn from the event loop, by a program's rules (filled with
+// spaces or its last character, a long one cut with a note, an empty one blanks the chain). While a
+// line is shown the next ones wait in the input; with newestOnly they are read meanwhile and each
+// replaces the one waiting, so a chain slower than its input shows the newest line instead of a
+// growing backlog.
 class LineFeed : public QObject
 {
     Q_OBJECT
 public:
-    LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, QObject *parent = nullptr);
+    LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, bool padLast = false,
+             QObject *parent = nullptr);
 
-    // Each message goes to show instead of the sender (a program that sends through a
-    // service); it answers false when it failed, which ends the feed like a failed line.
-    void setShow(std::function<bool(const QByteArray &shown)> show) { m_show = std::move(show); }
+    // Each line's checked text goes to show instead of the sender (a program that sends
+    // through a service, which fits it to its chain); it answers false when it failed, which
+    // ends the feed like a failed line.
+    void setShow(std::function<bool(const QString &text)> show) { m_show = std::move(show); }
 
     // Lines read and not shown (yet), and lines a newer one replaced.
     int unsent() const { return static_cast<int>(m_waiting.size()); }
@@ -34,6 +39,8 @@ public:
 Q_SIGNALS:
     // A line the chain cannot show was skipped; reason names it by its number ("line 3: ...").
     void skipped(const QString &reason);
+    // A line longer than the chain was cut to it; note names it by its number.
+    void cut(const QString &note);
     // The input ended and every line of it went out, or the line failed on the way.
     void finished();
 
@@ -42,11 +49,12 @@ private:
     void showWaiting();
 
     PacedSender &m_sender;
-    std::function<bool(const QByteArray &shown)> m_show;
+    std::function<bool(const QString &text)> m_show;
     InputLines *m_input;
     int m_length;
     bool m_newestOnly;
-    QList<QByteArray> m_waiting; // messages as their Enter sends them
+    bool m_padLast;
+    QList<QPair<int, QString>> m_waiting; // each line's number and checked text
     int m_lineNumber = 0;
     int m_dropped = 0;
     bool m_showing = false;

@@ -12,7 +12,8 @@
 // Any request to vornikd: the input holds the method, path, Host, Authorization and body, one
 // per line up to the body. The judge either refuses with a 4xx status and a readable text, or
 // hands on values a field would take: frames without a frame end, a chain-wide text, a mode
-// it knows. Without the Host and the token nothing but the page is ever accepted.
+// it knows, a text no longer than the chain unless it scrolls, a blank over the whole chain.
+// Without the Host and the token nothing but the page is ever accepted.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
@@ -40,5 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(request.patterns.size() == 116 && request.fonts.size() == context.chain);
     if (request.kind == ApiRequest::Mode)
         require(!request.mode.isEmpty());
+    // A text cut to the chain says so; blank covers the whole chain.
+    if (!request.note.isEmpty())
+        require(request.text.size() == context.chain);
+    if (request.kind == ApiRequest::Blank)
+        require(request.commands.last().argument == QByteArray(context.chain, ' '));
     return 0;
 }

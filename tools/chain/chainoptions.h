@@ -1,12 +1,14 @@
 #pragma once
 
+#include "session/chainstate.h"
+
 #include <QString>
 #include <QStringList>
 
 // The command line of vornik-chain: --digits N, --dump and --help.
 struct ChainOptions
 {
-    int digits = 6;
+    int digits = ChainState::kDefaultDigits;
     bool dump = false;
     bool help = false;
     // Set when the command line cannot be used; the program prints it and the help, and fails.

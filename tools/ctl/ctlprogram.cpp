@@ -18,6 +18,8 @@
 #include "session/textscroller.h"
 #include "session/uploadjob.h"
 
+#include <QJsonObject>
+
 #include <unistd.h>
 
 using namespace ConsoleOutput; // say, print
@@ -26,80 +28,76 @@ using namespace ConsoleOutput; // say, print
 static const QStringList kEveryCommand{"port", "chain",   "dry-run",    "wait",   "h",
                                        "help", "service", "token-file", "version"};
 
+namespace {
+
+const char *const kPortsUsage = "ports [--json]";
+
+QString sentence(QString text)
+{
+    // Qt's parser writes "Unknown option 'x'."; every message here is a lower-case sentence.
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
 const std::vector<CtlProgram::Command> &CtlProgram::commands()
 {
+    const auto attributes = [](CtlProgram &p, bool all) {
+        ChainInput::Attributes given
+                = ChainInput::given([&p](auto &name) { return p.option(name); });
+        std::optional<QString> text = all ? p.m_arguments[0] : p.option("message");
+        if (all)
+            given = ProgramRules::writeAllGiven(given);
+        if (text && !p.m_client)
+            text = ChainInput::messageText("message", *text);
+        const CommandList commands = ProgramRules::attributes(given, text, p.m_chain, "--");
+        if (text && text->size() > p.m_chain && !p.m_client)
+            say(p.m_command->words + QStringLiteral(": ") + ProgramRules::cutNote(p.m_chain));
+        return p.sendOnce(commands);
+    };
     static const std::vector<Command> table{
-            {"ports", nullptr, 0, &CtlProgram::planPorts, nullptr, "ports [--json]",
-             "list the serial ports: device, description, maker, serial, USB ids",
-             "vornikctl ports --json"},
-            {"message", "-", 0, &CtlProgram::planLines, "POST message", "message - [--latest]",
-             "show each line of standard input as it arrives", "tail -F log | vornikctl message -"},
-            {"message", nullptr, 1, &CtlProgram::planMessage, "POST message",
-             "message TEXT [--pad P] [--scroll] [--rate MS] [--passes N]",
-             "show TEXT; a longer one is cut, or scrolls with --scroll", "vornikctl message HI"},
-            {"attributes", nullptr, 0,
-             [](CtlProgram &p) {
-                 return p.sendOnce(ChainInput::attributes(
-                         ChainInput::given([&p](auto &name) { return p.option(name); }),
-                         p.option("message"), p.m_chain, "--"));
-             },
-             "POST attributes",
-             "attributes [--fonts F] [--underscore U] [--effects E] [--speeds S] [--message T]",
-             "each given field's Enter (the message only with --message)",
-             "vornikctl attributes --effects 123456 --message HELLO"},
-            {"write-all", nullptr, 1,
-             [](CtlProgram &p) {
-                 return p.sendOnce(ChainInput::writeAll(
-                         ChainInput::given([&p](auto &name) { return p.option(name); }),
-                         p.m_arguments[0], p.m_chain, "--"));
-             },
-             "POST attributes", "write-all TEXT [--fonts F] [--effects E] [--speeds S]",
-             "fonts, effects, speeds, then the message (\"Write all\")",
-             "vornikctl write-all HELLO --effects 111111"},
-            {"char", nullptr, 1,
+            {"ports", &CtlProgram::planPorts},
+            {"message -", &CtlProgram::planLines},
+            {"message", &CtlProgram::planMessage},
+            {"attributes", [attributes](CtlProgram &p) { return attributes(p, false); }},
+            {"write-all", [attributes](CtlProgram &p) { return attributes(p, true); }},
+            {"char",
              [](CtlProgram &p) {
                  return p.sendOnce(MessageCommands::showCharacter(
                          ChainInput::userCode("char", p.m_arguments[0]), Pause::kShort));
-             },
-             nullptr, "char CODE",
-             QStringLiteral("show character CODE (%1-%2) on the first digit")
-                     .arg(Protocol::kFirstUserCode)
-                     .arg(Protocol::kLastUserCode),
-             "vornikctl char 65"},
-            {"blank", nullptr, 0,
-             [](CtlProgram &p) { return p.sendOnce(MessageCommands::blank(p.m_chain)); },
-             "POST blank", "blank", "blank the chain (\"Send character\")", "vornikctl blank"},
-            {"font", "upload", 1, &CtlProgram::planFontUpload, "PUT font",
-             "font upload FILE [--fonts F]",
-             "the user font to every module (\"Commit\"); - reads stdin",
-             "vornikctl font upload myfont.fnt"},
-            {"font", "write", 2,
+             }},
+            {"blank", [](CtlProgram &p) { return p.sendOnce(ProgramRules::blank(p.m_chain)); }},
+            {"font upload", &CtlProgram::planFontUpload},
+            {"font write",
              [](CtlProgram &p) {
                  const int code = ChainInput::userCode("font write", p.m_arguments[0]);
                  const QString pattern = ChainInput::pattern("pattern", p.m_arguments[1]);
                  return p.sendOnce(FontCommands::writePattern(QByteArray(1, char(code)), pattern,
                                                               Pause::kShort));
-             },
-             nullptr, "font write CODE PATTERN", "one pattern to the first module (\"Write\")",
-             "vornikctl font write 65 111111000000000"},
-            {"clock", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Time); },
-             "PUT mode", "clock", "the time, until interrupted", "vornikctl clock"},
-            {"date", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Date); },
-             "PUT mode", "date", "the date, until interrupted", "vornikctl date"},
-            {"count", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Count); },
-             "PUT mode", "count [--from N] [--delay D]",
-             QStringLiteral("count up every D ms (default %1), until interrupted")
-                     .arg(ModeSteps::kDefaultDelay),
-             "vornikctl count --from 500"},
-            {"animate", nullptr, 0, [](CtlProgram &p) { return p.runMode(ModeInputs::Animate); },
-             "PUT mode", "animate --from A --to B [--delay D]",
-             "run through the user font from A to B, until interrupted",
-             QStringLiteral("vornikctl animate --from %1 --to %2 --delay 200")
-                     .arg(ModeSteps::kDefaultStart)
-                     .arg(ModeSteps::kDefaultStop)},
-            {"test", nullptr, 0, &CtlProgram::planTest, "PUT mode", "test",
-             "the segment test until interrupted, then its end commands", "vornikctl test"}};
+             }},
+            {"clock", [](CtlProgram &p) { return p.runMode(ModeInputs::Time); }},
+            {"date", [](CtlProgram &p) { return p.runMode(ModeInputs::Date); }},
+            {"count", [](CtlProgram &p) { return p.runMode(ModeInputs::Count); }},
+            {"animate", [](CtlProgram &p) { return p.runMode(ModeInputs::Animate); }},
+            {"test", &CtlProgram::planTest}};
     return table;
+}
+
+const ActionTable::Action *CtlProgram::action(const Command &command,
+                                              const ActionTable::Command **entry)
+{
+    return ActionTable::forCommand(QLatin1String(command.words), entry);
+}
+
+QString CtlProgram::usage(const Command &command)
+{
+    const ActionTable::Command *entry = nullptr;
+    const ActionTable::Action *found = action(command, &entry);
+    return found ? found->usage(*entry) : QLatin1String(kPortsUsage);
 }
 
 CtlProgram::CtlProgram(const QStringList &arguments)
@@ -107,39 +105,48 @@ CtlProgram::CtlProgram(const QStringList &arguments)
     m_parser.setApplicationDescription(
             "Drives a chain of Vornik display modules over a serial "
             "line, with the frames\nand pauses of the window's actions.");
-    m_parser.addOptions(
+    m_options = QList<QCommandLineOption>(
             {{"port", "The serial device (or VORNIK_PORT; else the USB adapter).", "DEVICE"},
              {"wait", "Wait up to SECONDS for a port in use to come free.", "SECONDS"},
              {"chain",
-              QStringLiteral("Digits in the chain, 1 to %1 (default 6).").arg(Protocol::kMaxDigits),
+              QStringLiteral("Digits in the chain, 1 to %1 (default %2).")
+                      .arg(Protocol::kMaxDigits)
+                      .arg(ProgramRules::kDefaultChain),
               "N"},
              {"dry-run", "Print each frame as the transmit log would; open no port."},
              {{"h", "help"}, "Print this help."},
              {"version", "Print the version."},
-             {"fonts", "A font per digit (attributes, write-all, font upload).", "F"},
-             {"underscore", "An underscore per digit: 0, 1 or ! (attributes).", "U"},
-             {"effects", "An effect per digit (attributes, write-all).", "E"},
-             {"speeds", "A speed per digit (attributes, write-all).", "S"},
-             {"message", "The message sent after the attributes (attributes).", "T"},
-             {"from", "The first count (count) or character code (animate).", "N"},
-             {"to", "The last character code (animate).", "B"},
-             {"delay",
-              QStringLiteral("Milliseconds between steps, %1 to %2 (count, animate).")
-                      .arg(ModeSteps::kDelayMin)
-                      .arg(ModeSteps::kDelayMax),
-              "D"},
-             {"latest", "Show the newest line, drop the backlog (message -)."},
-             {"pad", "Fill a short message with space (default) or its last character.", "P"},
-             {"scroll", "Scroll a message longer than the chain across it (message)."},
-             {"rate", "Milliseconds per scroll step, 50 to 10000 (default 300).", "MS"},
-             {"passes", "Times the text scrolls across, 1 to 1000 (default 1).", "N"},
              {"service", "Send through vornikd at URL (or VORNIK_SERVICE), not the port.", "URL"},
              {"token-file", "The service's token (else VORNIK_TOKEN, else vornikd's).", "FILE"},
+             {"completion", "Print the completion script for SHELL (bash).", "SHELL"},
              {"json", "The listing as JSON (ports)."}});
+    // The actions' options, each with the commands that take it.
+    for (const ActionTable::Field &field : ActionTable::options()) {
+        QStringList takers;
+        for (const Command &command : commands())
+            if (usage(command).contains(field.option + ' ')
+                || usage(command).contains(field.option + ']'))
+                takers += QString::fromLatin1(command.words);
+        takers.removeDuplicates();
+        QString help = field.help;
+        help[0] = help[0].toUpper();
+        if (field.rule == ActionTable::Rule::Number && field.high > field.low)
+            help += QStringLiteral(", %1 to %2")
+                            .arg(field.name == QLatin1String("passes") ? 1 : field.low)
+                            .arg(field.high);
+        if (field.rule == ActionTable::Rule::Choice)
+            help += ": " + field.choices.join(QStringLiteral(" or "));
+        if (!field.fallback.isEmpty())
+            help += QStringLiteral(" (default %1)").arg(field.fallback);
+        m_options += QCommandLineOption(field.option.mid(2),
+                                        help + " (" + takers.join(QStringLiteral(", ")) + ").",
+                                        field.value);
+    }
+    m_parser.addOptions(m_options);
     m_parser.addPositionalArgument("command", "One of the commands below.", "COMMAND [ARGUMENTS]");
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!m_parser.parse(arguments))
-        m_parseError = m_parser.errorText() + " (see --help)";
+        m_parseError = sentence(m_parser.errorText()) + " (see --help)";
     m_dryRun = m_parser.isSet("dry-run");
 }
 
@@ -148,16 +155,25 @@ CtlProgram::~CtlProgram() = default;
 QString CtlProgram::help() const
 {
     QString text = m_parser.helpText() + "\nCommands:\n";
-    for (const Command &command : commands())
-        text += CommandWords::helpEntry(command.usage, command.description, command.example);
+    for (const Command &command : commands()) {
+        const ActionTable::Command *entry = nullptr;
+        if (action(command, &entry))
+            text += CommandWords::helpEntry(usage(command), entry->help, entry->example);
+        else
+            text += CommandWords::helpEntry(usage(command),
+                                            "list the serial ports: device, description, maker, "
+                                            "serial, USB ids",
+                                            "vornikctl ports --json");
+    }
     return text
            + "\nWithout --port or VORNIK_PORT the one USB serial adapter is used, never a console."
              "\nWith --service or VORNIK_SERVICE=URL every command but char and font write goes "
              "through\nvornikd instead (token: VORNIK_TOKEN, --token-file, else vornikd's file)."
              "\n\nExit status: 0 done, 1 output not written, 2 usage or input error, 3 port (or "
              "service)\nnot reached or in use, 4 not a font file, 5 the line failed, 130 Ctrl+C. "
-             "SIGTERM and SIGHUP\nend a mode cleanly with 0. Testing aid: VORNIK_PAUSE_SCALE=F "
-             "multiplies every pause by F.\n";
+             "SIGTERM and SIGHUP\nend a mode, the segment test and message - cleanly with 0, "
+             "and cut any other command\nshort with 143 and 129. Testing aid: "
+             "VORNIK_PAUSE_SCALE=F multiplies every pause by F.\n";
 }
 
 int CtlProgram::run()
@@ -167,25 +183,35 @@ int CtlProgram::run()
     try {
         if (!m_parseError.isEmpty())
             throw ChainInput::Refusal{m_parseError};
-        if (m_parser.isSet("help") || m_parser.isSet("version")) {
-            const QString text
-                    = m_parser.isSet("help") ? help() : "vornikctl " VORNIK_VERSION_STRING "\n";
+        if (m_parser.isSet("help") || m_parser.isSet("version") || m_parser.isSet("completion")) {
+            if (m_parser.isSet("completion") && m_parser.value("completion") != "bash")
+                throw ChainInput::Refusal{"--completion takes bash"};
+            const QString text = m_parser.isSet("help")         ? help()
+                                 : m_parser.isSet("completion") ? completion()
+                                                                : "vornikctl " VORNIK_VERSION_STRING
+                                                                  "\n";
             return print(text.toLocal8Bit()) ? Exit::Done : Exit::OutputFailed;
         }
-        m_chain = ChainInput::number("--chain", option("chain").value_or("6"), 1,
-                                     Protocol::kMaxDigits);
+        m_chain = ChainInput::number(
+                "--chain", option("chain").value_or(QString::number(ProgramRules::kDefaultChain)),
+                1, Protocol::kMaxDigits);
         m_wait = ChainInput::number("--wait", option("wait").value_or("0"), 0, 24 * 3600);
-        const Command &command = find();
-        if (const auto url = option("service", "VORNIK_SERVICE"); url && !url->isEmpty())
-            m_client = std::make_unique<ServiceClient>(*url, command.api);
-        plan = command.planner(*this);
+        m_command = &find();
+        if (m_parser.isSet("port") && m_parser.isSet("service"))
+            throw ChainInput::Refusal{"--port and --service name two ways to the chain; give one"};
+        // An explicit port wins over the service in the environment.
+        const auto url
+                = m_parser.isSet("port") ? option("service") : option("service", "VORNIK_SERVICE");
+        if (url && !url->isEmpty())
+            m_client = std::make_unique<ServiceClient>(*url, action(*m_command));
+        refuseIgnored();
+        plan = m_command->planner(*this);
         if (plan && m_client)
-            m_client->check(command.usage, m_dryRun, option("token-file"));
+            m_client->check(QLatin1String(m_command->words), m_dryRun, option("token-file"));
         // A mode runs in the service until a signal turns it off.
         if (plan && m_client && m_client->runsMode())
-            plan = [this, mode = m_parser.positionalArguments().value(0)] {
-                const int status = m_client->startMode(
-                        mode, {option("from"), option("to"), option("delay")});
+            plan = [this] {
+                const int status = m_client->send(body());
                 if (status != Exit::Done)
                     return m_line->finish(status);
                 m_line->setStop([this] {
@@ -225,8 +251,17 @@ int CtlProgram::run()
 CtlProgram::Plan CtlProgram::sendOnce(const CommandList &commands)
 {
     return [this, commands] {
+        // A signal ends a command that would end by itself with 128 + its number.
+        const auto sent = std::make_shared<int>(0);
+        m_line->setStop([this, sent, total = int(commands.size())] {
+            if (!m_client)
+                sayCutShort(*sent, total);
+            m_line->finish(128 + m_line->stopSignal());
+        });
         if (m_client)
-            return m_line->finish(m_client->send(ServiceClient::fields(commands)));
+            return m_line->finish(m_client->send(body()));
+        QObject::connect(&m_line->link(), &SerialLink::frameWritten, m_line.get(),
+                         [sent](auto &) { ++*sent; });
         const bool failed = m_line->sender().send(commands) == PacedSender::Outcome::LineFailed;
         m_line->finish(failed ? Exit::LineFailed : Exit::Done);
     };
@@ -235,8 +270,15 @@ CtlProgram::Plan CtlProgram::sendOnce(const CommandList &commands)
 const CtlProgram::Command &CtlProgram::find()
 {
     QList<CommandWords::Shape> shapes;
-    for (const Command &command : commands())
-        shapes.append({command.command, command.subCommand, command.arguments, command.usage});
+    for (const Command &command : commands()) {
+        const QString words = QLatin1String(command.words);
+        const ActionTable::Command *entry = nullptr;
+        int arguments = 0;
+        if (const ActionTable::Action *found = action(command, &entry))
+            for (const QString &name : entry->fields)
+                arguments += found->field(name)->isArgument() ? 1 : 0;
+        shapes.append({words.section(' ', 0, 0), words.section(' ', 1), arguments, usage(command)});
+    }
     const CommandWords::Found found = CommandWords::find(shapes, m_parser.positionalArguments(),
                                                          m_parser.optionNames(), kEveryCommand);
     if (found.index < 0)
@@ -277,12 +319,21 @@ CtlProgram::Plan CtlProgram::planPorts()
 CtlProgram::Plan CtlProgram::planLines()
 {
     const bool latest = m_parser.isSet("latest");
-    return [this, latest] {
-        auto *feed = new LineFeed(STDIN_FILENO, m_line->sender(), m_chain, latest, m_line.get());
-        if (m_client)
-            feed->setShow(m_client->messages([this](int status) { m_line->finish(status); }));
+    const bool padLast = ChainInput::padLast("--pad", option("pad"));
+    return [this, latest, padLast] {
+        auto *feed = new LineFeed(STDIN_FILENO, m_line->sender(), m_chain, latest, padLast,
+                                  m_line.get());
+        if (m_client) {
+            QJsonObject fields;
+            if (option("pad"))
+                fields.insert("pad", *option("pad"));
+            feed->setShow(
+                    m_client->messages(fields, [this](int status) { m_line->finish(status); }));
+        }
         QObject::connect(feed, &LineFeed::skipped,
                          [](const QString &reason) { say(reason + ", line skipped"); });
+        QObject::connect(feed, &LineFeed::cut,
+                         [](const QString &note) { say("message: " + note); });
         const auto stop = [this, feed] {
             for (const QString &note : feed->leftOver())
                 say(note);
@@ -310,11 +361,17 @@ CtlProgram::Plan CtlProgram::planFontUpload()
             ConsoleOutput::redraw(UploadJob::progressLine(sent, total, secondsLeft), sent < total);
     };
     return [this, table, fonts, draw] {
+        const auto sent = std::make_shared<int>(0);
+        m_line->setStop([this, sent] {
+            say(QStringLiteral("font upload: cut short by a signal after %1 patterns").arg(*sent));
+            m_line->finish(128 + m_line->stopSignal());
+        });
         if (m_client)
             return m_line->finish(m_client->upload(FontFile::saveFileBytes(*table), draw));
         auto *job = new UploadJob(m_line->sender(), m_line.get());
-        QObject::connect(job, &UploadJob::progress, job, [job, draw](int sent, int total) {
-            draw(sent, total, job->secondsLeft());
+        QObject::connect(job, &UploadJob::progress, job, [job, draw, sent](int done, int total) {
+            *sent = done;
+            draw(done, total, job->secondsLeft());
         });
         const PacedSender::Outcome outcome = job->run(fonts, *table);
         if (outcome == PacedSender::Outcome::Complete)
@@ -339,21 +396,33 @@ CtlProgram::Plan CtlProgram::planTest()
 CtlProgram::Plan CtlProgram::planMessage()
 {
     const QString text = ChainInput::messageText("message", m_arguments[0]);
-    const bool scroll = m_parser.isSet("scroll") && text.size() > m_chain;
-    if (!scroll && text.size() > m_chain)
-        say(QStringLiteral("message: cut to %1 digits; --scroll shows it all").arg(m_chain));
-    if (!scroll)
-        return sendOnce(MessageCommands::message(
-                ChainInput::fitted(text, m_chain, ChainInput::padLast("--pad", option("pad")))));
-    const int rate = ChainInput::number("--rate", option("rate").value_or("300"), 50, 10000);
-    const int passes = ChainInput::number("--passes", option("passes").value_or("1"), 1, 1000);
-    return [this, text, rate, passes] {
-        const QJsonObject scroll{{"rate", rate}, {"passes", passes}};
-        if (m_client)
-            return m_line->finish(m_client->send({{"text", text}, {"scroll", scroll}}));
+    const bool padLast = ChainInput::padLast("--pad", option("pad"));
+    const bool asked = m_parser.isSet("scroll");
+    const ProgramRules::Scroll scroll
+            = ProgramRules::scroll(option("rate"), option("passes"), std::nullopt, "--", 1);
+    // Through the service its chain decides what fits; it cuts, and notes it.
+    if (m_client)
+        return [this, asked] {
+            m_line->setStop([this] { m_line->finish(128 + m_line->stopSignal()); });
+            int status = m_client->send(body());
+            if (status == Exit::Done && asked)
+                status = m_client->waitWhileScrolling();
+            m_line->finish(status);
+        };
+    if (!asked || text.size() <= m_chain) {
+        const ProgramRules::Shown shown = ProgramRules::message(text, m_chain, padLast);
+        if (shown.cut)
+            say("message: " + ProgramRules::cutNote(m_chain));
+        return sendOnce(shown.commands);
+    }
+    return [this, text, scroll] {
         auto *scroller = new TextScroller(m_line->sender(), text, m_chain, m_line.get());
+        m_line->setStop([this] {
+            say("message: the scroll was cut short by a signal");
+            m_line->finish(128 + m_line->stopSignal());
+        });
         QObject::connect(scroller, &TextScroller::finished, m_line.get(),
                          [this] { m_line->finish(Exit::Done); });
-        scroller->start(rate, passes, 0);
+        scroller->start(scroll.rate, scroll.passes, scroll.seconds);
     };
 }

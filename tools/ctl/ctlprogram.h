@@ -4,9 +4,12 @@
 
 #include "protocol/pacedcommand.h"
 #include "serviceclient.h"
+#include "session/actiontable.h"
 #include "session/chaininput.h"
+#include "session/programrules.h"
 
 #include <QCommandLineParser>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -29,23 +32,31 @@ public:
 
     // The options, then every command of the table with an example.
     QString help() const;
+    // A bash completion script: the commands, their options and values, the ports listed.
+    QString completion() const;
 
 private:
     // What a command does once the event loop runs; none when it is done at once (ports).
     using Plan = std::function<void()>;
-    // The one home of a command: its words, how many arguments follow them, its plan and help.
+    // A command's words and its plan; the rest (usage, help, fields, its call through vornikd)
+    // comes from the action table.
     struct Command
     {
-        const char *command;
-        const char *subCommand; // nullptr for none
-        int arguments;
+        const char *words;
         std::function<Plan(CtlProgram &)> planner;
-        const char *api; // its call through vornikd ("POST message"); nullptr for none
-        QString usage;
-        QString description;
-        QString example;
     };
     static const std::vector<Command> &commands();
+    // The action a command does, and the table's entry of the command; nullptr for ports.
+    static const ActionTable::Action *action(const Command &command,
+                                             const ActionTable::Command **entry = nullptr);
+    static QString usage(const Command &command);
+
+    // The command's fields as the action's JSON body, for the service.
+    QJsonObject body() const;
+    // Options given that the command would ignore, refused.
+    void refuseIgnored() const;
+    // Says how far a one-shot command got when a signal cut it short.
+    void sayCutShort(int sent, int total) const;
 
     const Command &find();
     // An option's value, else the environment variable's when it is set.
@@ -62,9 +73,11 @@ private:
     Plan planTest();
 
     QCommandLineParser m_parser;
+    QList<QCommandLineOption> m_options;
     QString m_parseError;
     QStringList m_arguments; // those after the command words
-    int m_chain = 6;
+    const Command *m_command = nullptr;
+    int m_chain = ProgramRules::kDefaultChain;
     int m_wait = 0;
     bool m_dryRun = false;
     std::unique_ptr<FixedModeInputs> m_modeInputs; // read by the runner, which m_line owns

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "protocol/pacedcommand.h"
+#include "session/actiontable.h"
+#include "session/programrules.h" // what Actions answers
 
 #include <QByteArray>
 #include <QString>
@@ -24,7 +26,8 @@ struct ApiRequest
         Mode,
         Font,
         Job,
-        Blank
+        Blank,
+        Actions // GET /api/v1/actions: the action table
     };
     Kind kind = Page;
 
@@ -32,7 +35,7 @@ struct ApiRequest
     // when it fits; longer texts scroll one character every rate ms.
     QString text;
     bool padLast = false;
-    int rate = 300;
+    int rate = ProgramRules::kRateDefault;
     int passes = 0;
     int seconds = 0;
     int priority = 1;
@@ -51,4 +54,8 @@ struct ApiRequest
 
     // Dismiss and Job: the id in the path.
     int id = 0;
+
+    // Message and Attributes: why the text shown is shorter than the one given (cut to the
+    // chain), for the answer; empty when it was not.
+    QString note;
 };

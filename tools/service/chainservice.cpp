@@ -156,6 +156,8 @@ ChainService::Reply ChainService::run(const ApiRequest &request)
                     404,
                     QStringLiteral("no notification %1 is on show or waiting").arg(request.id));
         return Reply{200, QJsonObject{{"dismissed", request.id}}};
+    case ApiRequest::Actions:
+        return Reply{200, QJsonObject{{"actions", ActionTable::json()}}};
     default:
         break;
     }

@@ -135,7 +135,9 @@ bool HttpFront::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         reply(responder, 200, DigitSvg::svg(),
               Headers{{"Content-Type", "image/svg+xml"}} + headers);
     } else {
-        const ChainService::Reply run = m_service.run(verdict.request);
+        ChainService::Reply run = m_service.run(verdict.request);
+        if (run.status == 200 && !verdict.request.note.isEmpty())
+            run.body.insert("note", verdict.request.note);
         answer(responder, run.status, run.body, headers);
     }
     // Closed once the answer is out.

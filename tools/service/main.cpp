@@ -8,11 +8,16 @@
 #include "serviceoptions.h"
 #include "tokenfile.h"
 
+#include "core/atomicfile.h"
 #include "core/basicutilities.h"
 #include "core/signalwatcher.h"
 #include "serial/portlist.h"
+#include "session/programrules.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -131,6 +136,10 @@ int main(int argc, char *argv[])
     const QString host = ListenAddress::publicHost(options.address, options.listenName);
     const QString page = QStringLiteral("http://%1:%2/").arg(host).arg(server->serverPort());
     printOut("listening on " + page);
+    // For a program that finds the port taken: where to send instead.
+    const QString addressFile = ProgramRules::serviceAddressFile(port.device);
+    QDir().mkpath(QFileInfo(addressFile).path());
+    writeFileAtomically(addressFile, page.chopped(1).toUtf8() + '\n');
     printOut((token.created ? "a new API token was written to " : "the API token is in ")
              + options.tokenFile);
     if (options.networkReachable())

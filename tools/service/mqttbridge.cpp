@@ -61,9 +61,9 @@ void MqttBridge::publishState(bool all)
     const QJsonObject state = m_service.state();
     const MqttTopics::Published topics[]
             = {{"state", QJsonDocument(state).toJson(QJsonDocument::Compact)},
-               // While a mode runs there is no message: an empty one.
-               {"message/state", state.value("message").toString().toUtf8()},
-               {"mode/state", state.value("mode").toString().toUtf8()}};
+               {"message/state", MqttTopics::messageState(state)},
+               {"mode/state", state.value("mode").toString().toUtf8()},
+               {"showing", MqttTopics::showing(state)}};
     for (const MqttTopics::Published &topic : topics) {
         if (!all && m_published.value(topic.topic) == topic.payload)
             continue;
@@ -72,7 +72,7 @@ void MqttBridge::publishState(bool all)
     }
 }
 
-void MqttBridge::received(const QString &topic, const QByteArray &payload)
+void MqttBridge::received(const QString &topic, const QByteArray &payload, bool retained)
 {
     if (topic == statusTopic()) {
         if (payload == "online")
@@ -80,6 +80,14 @@ void MqttBridge::received(const QString &topic, const QByteArray &payload)
         return;
     }
     const QString name = topic.mid(m_identity.prefix.size() + 1);
+    // A command kept by the broker would run again at every start: it is not a command now.
+    if (retained) {
+        std::fputs(qPrintable("vornikd: mqtt " + name
+                              + ": a retained command is ignored; publish commands without "
+                                "the retain flag\n"),
+                   stderr);
+        return;
+    }
     const RequestJudge::Verdict verdict = MqttTopics::judge(name, payload, m_context);
     if (!verdict.ok()) {
         report(name, verdict.error);
@@ -88,6 +96,9 @@ void MqttBridge::received(const QString &topic, const QByteArray &payload)
     const ChainService::Reply reply = m_service.run(verdict.request);
     if (reply.status >= 400)
         report(name, reply.body.value("error").toString());
+    else if (!verdict.request.note.isEmpty())
+        std::fputs(qPrintable("vornikd: mqtt " + name + ": " + verdict.request.note + '\n'),
+                   stderr);
 }
 
 void MqttBridge::report(const QString &topic, const QString &error)

@@ -25,7 +25,7 @@ public:
 
 private:
     void connected();
-    void received(const QString &topic, const QByteArray &payload);
+    void received(const QString &topic, const QByteArray &payload, bool retained);
     void publishDiscovery();
     // online while the port is open, offline while it is lost; always: also when unchanged.
     void publishAvailability(bool always);

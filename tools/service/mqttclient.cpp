@@ -341,5 +341,6 @@ void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *mes
     auto *client = static_cast<MqttClient *>(self);
     Q_EMIT client->received(
             QString::fromUtf8(message->topic),
-            QByteArray(static_cast<const char *>(message->payload), message->payloadlen));
+            QByteArray(static_cast<const char *>(message->payload), message->payloadlen),
+            message->retain);
 }

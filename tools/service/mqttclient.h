@@ -49,7 +49,8 @@ Q_SIGNALS:
     void connected();
     // A try failed, or the connection was lost (wasConnected); the next try is in retryMs.
     void disconnected(const QString &why, int retryMs, bool wasConnected);
-    void received(const QString &topic, const QByteArray &payload);
+    // retained: the broker kept it from before (a command sent with the retain flag).
+    void received(const QString &topic, const QByteArray &payload, bool retained);
     // Everything queued has been written.
     void emptied();
 

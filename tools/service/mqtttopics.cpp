@@ -1,7 +1,12 @@
 #include "mqtttopics.h"
 
+#include "protocol/chainprotocol.h"
 #include "protocol/fieldcheck.h"
 #include "protocol/fieldrules.h"
+#include "session/actiontable.h"
+#include "session/programrules.h"
+
+#include <QHash>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,8 +15,6 @@
 namespace MqttTopics {
 
 namespace {
-
-const char *const kModes[] = {"off", "clock", "date", "count", "animate", "test"};
 
 QByteArray compact(const QJsonObject &object)
 {
@@ -28,11 +31,24 @@ QByteArray body(const QByteArray &payload, const QString &key, bool trimmed)
     return compact(QJsonObject{{key, QString::fromUtf8(value)}});
 }
 
+// The action a topic drives, from the table; nullptr for none.
+const ActionTable::Action *actionOf(const QString &topic)
+{
+    for (const ActionTable::Action &action : ActionTable::actions())
+        if (action.topic == topic)
+            return &action;
+    return nullptr;
+}
+
 } // namespace
 
 QStringList inbound()
 {
-    return {"message/set", "notify", "mode/set", "attributes/set", "blank"};
+    QStringList topics;
+    for (const ActionTable::Action &action : ActionTable::actions())
+        if (!action.topic.isEmpty() && !topics.contains(action.topic))
+            topics += action.topic;
+    return topics;
 }
 
 RequestJudge::Verdict judge(const QString &topic, const QByteArray &payload,
@@ -42,16 +58,22 @@ RequestJudge::Verdict judge(const QString &topic, const QByteArray &payload,
     // Too long is refused before it is wrapped.
     if (payload.size() > RequestJudge::kMaxBody)
         return judgeAction(ApiRequest::Message, payload, context);
-    if (topic == QLatin1String("message/set"))
-        return judgeAction(ApiRequest::Message, body(payload, "text", false), context);
-    if (topic == QLatin1String("notify"))
-        return judgeAction(ApiRequest::Notify, body(payload, "text", false), context);
-    if (topic == QLatin1String("mode/set"))
-        return judgeAction(ApiRequest::Mode, body(payload, "mode", true), context);
-    if (topic == QLatin1String("attributes/set"))
-        return judgeAction(ApiRequest::Attributes, payload, context);
-    if (topic == QLatin1String("blank"))
-        return judgeAction(ApiRequest::Blank, {}, context);
+    static const QHash<QString, ApiRequest::Kind> kinds{{"message", ApiRequest::Message},
+                                                        {"notify", ApiRequest::Notify},
+                                                        {"mode", ApiRequest::Mode},
+                                                        {"attributes", ApiRequest::Attributes},
+                                                        {"blank", ApiRequest::Blank}};
+    if (const ActionTable::Action *action = actionOf(topic);
+        action && kinds.contains(action->name)) {
+        // A plain payload is the action's first field: the text, the mode; blank takes none.
+        const ApiRequest::Kind kind = kinds.value(action->name);
+        if (action->fields.isEmpty())
+            return judgeAction(kind, {}, context);
+        const QString key = action->fields.first().key;
+        if (kind == ApiRequest::Attributes)
+            return judgeAction(kind, payload, context);
+        return judgeAction(kind, body(payload, key, kind == ApiRequest::Mode), context);
+    }
     RequestJudge::Verdict verdict;
     verdict.status = 404;
     verdict.error = "no such topic: " + topic.left(200);
@@ -65,13 +87,30 @@ QString messagePattern()
     QString accepted;
     for (char16_t code = 0x20; code < 0x7f; ++code) {
         const QString one(QChar{code});
-        if (!FieldCheck::typed(one, FieldRules::sentenceKey).ok())
+        // A reserved code ("!", the skip marker) is taken but not shown as typed.
+        if (!FieldCheck::typed(one, FieldRules::sentenceKey).ok() || Protocol::isReservedCode(code))
             continue;
         if (QStringLiteral("\\]^-[").contains(one))
             accepted += '\\';
         accepted += one;
     }
-    return "^[" + accepted + "]*$";
+    // Not "$", which also matches before a trailing newline: nothing may follow.
+    return "^[" + accepted + "]*(?![\\s\\S])";
+}
+
+QByteArray messageState(const QJsonObject &state)
+{
+    const QString text = state.value("message").toString();
+    return text.isEmpty() ? QByteArray(" ") : text.left(kMaxState).toUtf8();
+}
+
+QByteArray showing(const QJsonObject &state)
+{
+    const QJsonValue notification = state.value("notification");
+    const QString text = notification.isObject() ? notification.toObject().value("text").toString()
+                         : state.value("message").isString() ? state.value("message").toString()
+                                                             : state.value("mode").toString();
+    return text.isEmpty() ? QByteArray(" ") : text.left(kMaxState).toUtf8();
 }
 
 QList<Published> discovery(const Identity &identity, bool removing)
@@ -81,13 +120,13 @@ QList<Published> discovery(const Identity &identity, bool removing)
                        {"name", "Vornik " + identity.id},
                        {"manufacturer", "Vornik"},
                        {"model", QStringLiteral("Chain of %1 digits").arg(identity.chain)},
-                       {"sw_version", QStringLiteral(VORNIK_VERSION)}};
+                       {"sw_version", QStringLiteral(VORNIK_VERSION_STRING)}};
     // None when only this machine could open the page.
     if (!identity.pageUrl.isEmpty())
         device.insert("configuration_url", identity.pageUrl);
     QJsonArray modes;
-    for (const char *mode : kModes)
-        modes.append(QString::fromLatin1(mode));
+    for (const QString &mode : ProgramRules::modeNames())
+        modes.append(mode);
     struct Entity
     {
         const char *component;
@@ -103,7 +142,7 @@ QList<Published> discovery(const Identity &identity, bool removing)
              {{"command_topic", prefix + "/message/set"},
               {"state_topic", prefix + "/message/state"},
               {"min", 0},
-              {"max", 255},
+              {"max", kMaxState},
               {"mode", "text"},
               {"pattern", messagePattern()}}},
             {"notify", "notify", "Notify", {{"command_topic", prefix + "/notify"}}},
@@ -121,11 +160,7 @@ QList<Published> discovery(const Identity &identity, bool removing)
              "test",
              "Segment test",
              {{"command_topic", prefix + "/mode/set"}, {"payload_press", "test"}}},
-            {"sensor",
-             "showing",
-             "Showing",
-             {{"state_topic", prefix + "/state"},
-              {"value_template", "{{ value_json.digits | map(attribute='character') | join }}"}}},
+            {"sensor", "showing", "Showing", {{"state_topic", prefix + "/showing"}}},
     };
     QList<Published> configs;
     for (const Entity &entity : entities) {

@@ -5,9 +5,11 @@
 #include "font/fontfile.h"
 #include "modes/modesteps.h"
 #include "protocol/digitattributes.h"
-#include "protocol/messagecommands.h"
+#include "session/actiontable.h"
 #include "session/chaininput.h"
+#include "session/programrules.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -27,10 +29,6 @@ struct Refused
 };
 
 using Method = QByteArray;
-
-// The JSON keys of the attribute rows, in the table's order.
-const char *const kAttributeKeys[] = {"fonts", "underscores", "effects", "speeds"};
-const char *const kModes[] = {"off", "clock", "date", "count", "animate", "test"};
 
 QJsonObject bodyObject(const QByteArray &body)
 {
@@ -92,66 +90,66 @@ void readShown(const QJsonObject &object, const QString &what, ApiRequest &reque
     request.padLast = pad == QLatin1String("last");
 }
 
-void readTiming(const QJsonObject &object, ApiRequest &request)
+// A scroll's rate, passes and seconds; noLimit is the passes when neither limit is given.
+void readTiming(const QJsonObject &object, ApiRequest &request, int noLimit)
 {
-    request.rate = number(object, QStringLiteral("rate"), 50, 10000, request.rate);
-    request.passes = number(object, QStringLiteral("passes"), 0, 1000, request.passes);
-    request.seconds = number(object, QStringLiteral("seconds"), 0, 86400, request.seconds);
+    using namespace ProgramRules;
+    request.rate = number(object, QStringLiteral("rate"), kRateMin, kRateMax, kRateDefault);
+    request.passes = number(object, QStringLiteral("passes"), 0, kPassesMax, 0);
+    request.seconds = number(object, QStringLiteral("seconds"), 0, kSecondsMax, 0);
+    if (!object.contains(QLatin1String("passes")) && !object.contains(QLatin1String("seconds")))
+        request.passes = noLimit;
+}
+
+// A text longer than the chain that is not to scroll is cut to it, and the answer says so.
+void cutUnlessScrolled(ApiRequest &request, int chain)
+{
+    if (request.text.size() <= chain)
+        return;
+    request.text.truncate(chain);
+    request.note = ProgramRules::cutNoteForService(chain);
 }
 
 void readMessage(const QJsonObject &object, const Context &context, ApiRequest &request)
 {
     readShown(object, QStringLiteral("message"), request);
-    if (object.contains(QLatin1String("scroll"))) {
-        if (!object.value(QLatin1String("scroll")).isObject())
-            throw Refused{400, QStringLiteral("scroll takes an object: rate, passes, seconds")};
-        readTiming(object.value(QLatin1String("scroll")).toObject(), request);
-    }
-    Q_UNUSED(context);
+    if (!object.contains(QLatin1String("scroll")))
+        return cutUnlessScrolled(request, context.chain);
+    if (!object.value(QLatin1String("scroll")).isObject())
+        throw Refused{400, QStringLiteral("scroll takes an object: rate, passes, seconds")};
+    readTiming(object.value(QLatin1String("scroll")).toObject(), request, 1);
 }
 
 void readNotify(const QJsonObject &object, ApiRequest &request)
 {
     readShown(object, QStringLiteral("notification"), request);
-    readTiming(object, request);
+    readTiming(object, request, 0);
     request.priority = number(object, QStringLiteral("priority"), 0, 9, 1);
-    // Neither limit given: it shows for ten seconds.
+    // Neither limit given: it shows for a while.
     if (request.seconds == 0 && request.passes == 0)
-        request.seconds = 10;
+        request.seconds = ProgramRules::kNotifySeconds;
 }
 
 void readAttributes(const QJsonObject &object, const Context &context, ApiRequest &request)
 {
-    using namespace DigitAttributes;
+    const ActionTable::Action &action = ActionTable::action(QStringLiteral("attributes"));
+    ChainInput::Attributes given;
+    for (std::size_t row = 0; row < given.size(); ++row)
+        given[row] = text(object, action.fields.at(int(row)).key);
     const std::optional<QString> message = text(object, QStringLiteral("text"));
-    const QByteArray shown = ChainInput::fitted(
-            ChainInput::messageText("message", message.value_or(QString())), context.chain, false);
-    for (int row = Fonts; row <= Speeds; ++row) {
-        std::optional<QString> given = text(object, kAttributeKeys[row]);
-        if (!given)
-            continue;
-        const QByteArray value
-                = ChainInput::attribute(row, kAttributeKeys[row], given, context.chain);
-        // Each attribute's own frame; the message goes once, after all of them.
-        request.commands
-                += MessageCommands::attribute(table().at(row).letter, value, shown).first();
-    }
+    request.commands = ProgramRules::attributes(given, message, context.chain, QString());
     if (message) {
         request.hasText = true;
         request.text = ChainInput::messageText("message", *message);
-        request.commands += MessageCommands::message(shown);
+        cutUnlessScrolled(request, context.chain);
     }
-    if (request.commands.isEmpty())
-        throw Refused{400, QStringLiteral("attributes needs at least one of fonts, underscores, "
-                                          "effects, speeds, text")};
 }
 
 void readMode(const QJsonObject &object, ApiRequest &request)
 {
     request.mode = text(object, QStringLiteral("mode")).value_or(QString());
-    if (std::find(std::begin(kModes), std::end(kModes), request.mode) == std::end(kModes))
-        throw Refused{400,
-                      QStringLiteral("mode takes one of off, clock, date, count, animate, test")};
+    if (!ProgramRules::modeNames().contains(request.mode))
+        throw Refused{400, "mode takes one of " + ProgramRules::modeNames().join(", ")};
     const bool count = request.mode == QLatin1String("count");
     std::array<std::optional<QString>, 3> given{field(object, QStringLiteral("from")),
                                                 field(object, QStringLiteral("to")),
@@ -186,7 +184,7 @@ void readAction(const QByteArray &body, const Context &context, ApiRequest &requ
 {
     switch (request.kind) {
     case ApiRequest::Blank:
-        request.commands = MessageCommands::blank(context.chain);
+        request.commands = ProgramRules::blank(context.chain);
         break;
     case ApiRequest::Message:
         readMessage(bodyObject(body), context, request);
@@ -206,6 +204,20 @@ void readAction(const QByteArray &body, const Context &context, ApiRequest &requ
     default:
         throw Refused{404, QStringLiteral("no such call")};
     }
+}
+
+// The request an action of the table makes.
+ApiRequest::Kind actionKind(const QString &name)
+{
+    static const QHash<QString, ApiRequest::Kind> kinds{{"message", ApiRequest::Message},
+                                                        {"attributes", ApiRequest::Attributes},
+                                                        {"write-all", ApiRequest::Attributes},
+                                                        {"blank", ApiRequest::Blank},
+                                                        {"notify", ApiRequest::Notify},
+                                                        {"dismiss", ApiRequest::Dismiss},
+                                                        {"mode", ApiRequest::Mode},
+                                                        {"font upload", ApiRequest::Font}};
+    return kinds.value(name, ApiRequest::Page);
 }
 
 int pathId(const QByteArray &rest)
@@ -275,20 +287,23 @@ ApiRequest route(const Incoming &incoming, const Context &context)
         return true;
     };
     if (is("info", "GET", ApiRequest::Info) || is("state", "GET", ApiRequest::State)
-        || is("events", "GET", ApiRequest::Events))
+        || is("events", "GET", ApiRequest::Events) || is("actions", "GET", ApiRequest::Actions))
         return request;
-    if (is("blank", "POST", ApiRequest::Blank) || is("message", "POST", ApiRequest::Message)
-        || is("attributes", "POST", ApiRequest::Attributes)
-        || is("notify", "POST", ApiRequest::Notify) || is("mode", "PUT", ApiRequest::Mode)
-        || is("font", "PUT", ApiRequest::Font)) {
-        readAction(incoming.body, context, request);
-        return request;
-    }
-    if (name.startsWith("notify/")) {
-        requireMethod(incoming, "DELETE", path);
-        request.kind = ApiRequest::Dismiss;
-        request.id = pathId(name.mid(7));
-        return request;
+    // The actions' calls, as the table names them.
+    for (const ActionTable::Action &action : ActionTable::actions()) {
+        const QByteArray call = action.path.toLatin1().mid(api.size());
+        const ApiRequest::Kind kind = actionKind(action.name);
+        if (call.endsWith("/{id}") && name.startsWith(call.chopped(4))) {
+            requireMethod(incoming, action.method.toLatin1().constData(), path);
+            request.kind = kind;
+            request.id = pathId(name.mid(call.size() - 4));
+            return request;
+        }
+        // write-all shares the attributes call.
+        if (!call.isEmpty() && is(call.constData(), action.method.toLatin1().constData(), kind)) {
+            readAction(incoming.body, context, request);
+            return request;
+        }
     }
     if (name.startsWith("jobs/")) {
         requireMethod(incoming, "GET", path);

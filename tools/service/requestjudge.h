@@ -2,6 +2,8 @@
 
 #include "apirequest.h"
 
+#include "session/programrules.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -19,7 +21,7 @@ struct Context
 {
     QByteArray token;
     QStringList hosts; // names allowed besides localhost, 127.0.0.1 and [::1]
-    int chain = 6;
+    int chain = ProgramRules::kDefaultChain;
 };
 
 struct Incoming

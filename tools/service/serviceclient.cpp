@@ -4,12 +4,12 @@
 #include "core/consoleoutput.h"
 #include "core/exitstatus.h"
 #include "session/chaininput.h"
+#include "session/programrules.h"
 #include "tokenfile.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QHash>
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -22,18 +22,21 @@ constexpr int kPollMs = 100;
 
 } // namespace
 
-ServiceClient::ServiceClient(const QString &url, const QString &api, QObject *parent)
-    : QObject(parent), m_url(QUrl::fromUserInput(url)), m_api(api)
+ServiceClient::ServiceClient(const QString &url, const ActionTable::Action *action, QObject *parent)
+    : QObject(parent), m_url(url), m_action(action)
 {}
 
-void ServiceClient::check(const QString &usage, bool dryRun,
+void ServiceClient::check(const QString &words, bool dryRun,
                           const std::optional<QString> &tokenFile)
 {
-    // "font write CODE PATTERN": the words before the first argument or option.
-    static const QRegularExpression argument(QStringLiteral(" [A-Z\\[-].*"));
-    if (m_api.isEmpty())
-        throw ChainInput::Refusal{QString(usage).remove(argument)
-                                  + " has no call in vornikd's API; it needs the port"};
+    const QString scheme = m_url.scheme();
+    if (!m_url.isValid() || m_url.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        throw ChainInput::Refusal{QStringLiteral("the service's address \"%1\" is not an http:// "
+                                                 "or https:// URL")
+                                          .arg(m_url.toString())};
+    if (!m_action || m_action->method.isEmpty())
+        throw ChainInput::Refusal{words + " has no call in vornikd's API; it needs the port"};
     m_token = qgetenv("VORNIK_TOKEN").trimmed();
     if (dryRun || (!m_token.isEmpty() && !tokenFile))
         return;
@@ -107,6 +110,14 @@ ServiceClient::Answer ServiceClient::call(const QByteArray &method, const QStrin
 
 int ServiceClient::said(const Answer &answer)
 {
+    // The service cut what it was given to its chain: said as a cut on the port is said.
+    static const QRegularExpression cut(QStringLiteral("^cut to (\\d+) digits"));
+    const QString note = answer.body.value(QLatin1String("note")).toString();
+    if (const auto match = cut.match(note); answer.ok() && match.hasMatch())
+        ConsoleOutput::say(m_action->name + ": "
+                           + ProgramRules::cutNote(match.captured(1).toInt()));
+    else if (answer.ok() && !note.isEmpty())
+        ConsoleOutput::say(m_action->name + ": " + note);
     if (answer.ok())
         return Exit::Done;
     // A signal that ended the program has said what it needed.
@@ -120,11 +131,9 @@ int ServiceClient::said(const Answer &answer)
 int ServiceClient::send(const QJsonObject &fields, const QByteArray &file)
 {
     // Blank takes no body.
-    const QByteArray body = fields.isEmpty() || m_api.endsWith(QLatin1String("blank"))
-                                    ? file
-                                    : QJsonDocument(fields).toJson(QJsonDocument::Compact);
-    return said(
-            call(m_api.section(' ', 0, 0).toLatin1(), "/api/v1/" + m_api.section(' ', 1), body));
+    const QByteArray body
+            = fields.isEmpty() ? file : QJsonDocument(fields).toJson(QJsonDocument::Compact);
+    return said(call(m_action->method.toLatin1(), m_action->path, body));
 }
 
 int ServiceClient::startMode(const QString &mode,
@@ -138,11 +147,13 @@ int ServiceClient::startMode(const QString &mode,
     return send(body);
 }
 
-std::function<bool(const QByteArray &shown)>
-ServiceClient::messages(std::function<void(int status)> failed)
+std::function<bool(const QString &text)>
+ServiceClient::messages(const QJsonObject &fields, std::function<void(int status)> failed)
 {
-    return [this, failed](const QByteArray &shown) {
-        const int status = send({{QStringLiteral("text"), QString::fromLatin1(shown)}});
+    return [this, fields, failed](const QString &text) {
+        QJsonObject body = fields;
+        body.insert(QStringLiteral("text"), text);
+        const int status = send(body);
         if (status != Exit::Done)
             failed(status);
         return status == Exit::Done;
@@ -177,13 +188,17 @@ int ServiceClient::upload(const QByteArray &file, const Progress &progress)
     return said(answer);
 }
 
-QJsonObject ServiceClient::fields(const CommandList &commands)
+int ServiceClient::waitWhileScrolling()
 {
-    static const QHash<char, QString> keys{
-            {'F', "fonts"}, {'U', "underscores"}, {'E', "effects"}, {'S', "speeds"}, {'M', "text"}};
-    QJsonObject object;
-    for (const PacedCommand &command : commands)
-        if (keys.contains(command.letter))
-            object.insert(keys[command.letter], QString::fromLatin1(command.argument));
-    return object;
+    if (m_dryRun)
+        return Exit::Done;
+    for (;;) {
+        const Answer answer = call("GET", QStringLiteral("/api/v1/state"));
+        if (!answer.ok())
+            return said(answer);
+        if (!answer.body.value(QLatin1String("scrolling")).toBool())
+            return Exit::Done;
+        if (!wait(nullptr, kPollMs))
+            return Exit::Done;
+    }
 }

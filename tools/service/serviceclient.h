@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/pacedcommand.h"
+#include "session/actiontable.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -30,14 +30,15 @@ public:
     using Printer = std::function<void(const QString &line)>;
     using Progress = std::function<void(int sent, int total, double secondsLeft)>;
 
-    // api is the call a command makes ("POST message"; empty for a command with none).
-    explicit ServiceClient(const QString &url, const QString &api, QObject *parent = nullptr);
+    // action is the one a command does (its call from the table); nullptr for none.
+    explicit ServiceClient(const QString &url, const ActionTable::Action *action,
+                           QObject *parent = nullptr);
 
-    // Throws ChainInput::Refusal unless the command (its usage's leading words name it) can go
-    // through the service: it has a call, and (unless a dry run) a token from VORNIK_TOKEN, else
-    // tokenFile, else vornikd's own.
-    void check(const QString &usage, bool dryRun, const std::optional<QString> &tokenFile);
-    bool runsMode() const { return m_api == QLatin1String("PUT mode"); }
+    // Throws ChainInput::Refusal unless the command (words name it) can go through the
+    // service: the address is http or https, the action has a call, and (unless a dry run) a
+    // token from VORNIK_TOKEN, else tokenFile, else vornikd's own.
+    void check(const QString &words, bool dryRun, const std::optional<QString> &tokenFile);
+    bool runsMode() const { return m_action && m_action->name == QLatin1String("mode"); }
     // Each request as a line "METHOD PATH BODY" to print, none sent.
     void setDryRun(Printer print) { m_dryRun = std::move(print); }
 
@@ -47,22 +48,22 @@ public:
     int send(const QJsonObject &fields, const QByteArray &file = {});
     // PUT mode with the mode's from, to and delay as given.
     int startMode(const QString &mode, const std::array<std::optional<QString>, 3> &fields);
-    // Each message of a feed as the command's call; a failed one answers false and ends the
-    // feed through failed with the exit status.
-    std::function<bool(const QByteArray &shown)> messages(std::function<void(int status)> failed);
+    // Each line of a feed as the command's call, its text with the fields given; a failed one
+    // answers false and ends the feed through failed with the exit status.
+    std::function<bool(const QString &text)> messages(const QJsonObject &fields,
+                                                      std::function<void(int status)> failed);
+    // Polls the state until the service's message no longer scrolls (a service that does not
+    // say counts as not scrolling); answers the exit status.
+    int waitWhileScrolling();
     // PUT font with file, then its job followed to its end with progress on each change.
     int upload(const QByteArray &file, const Progress &progress);
-
-    // The request fields the frames of a command carry: F, U, E and S as fonts, underscores,
-    // effects and speeds, the message as text.
-    static QJsonObject fields(const CommandList &commands);
 
 private:
     bool wait(QObject *sender, int timeoutMs);
     int said(const Answer &answer);
 
     QUrl m_url;
-    QString m_api;
+    const ActionTable::Action *m_action;
     QByteArray m_token;
     QNetworkAccessManager m_net;
     Printer m_dryRun;

@@ -184,7 +184,7 @@ void ServiceOptions::read(const QStringList &arguments)
         text = parser.isSet("help") ? parser.helpText()
                                               + "\nTesting aid: VORNIK_PAUSE_SCALE=F multiplies "
                                                 "every pause by F.\n"
-                                    : "vornikd " + VersionText() + '\n';
+                                    : QStringLiteral("vornikd " VORNIK_VERSION_STRING "\n");
         return;
     }
 
@@ -241,7 +241,8 @@ void ServiceOptions::read(const QStringList &arguments)
     bool portOk = false;
     const uint portNumber = listen.mid(colon + 1).toUInt(&portOk);
     if (colon < 0 || host.isEmpty() || !portOk || portNumber > 65535)
-        throw Refused{named("listen") + " takes ADDR:PORT, such as 127.0.0.1:8760"};
+        throw Refused{named("listen")
+                      + QStringLiteral(" takes ADDR:PORT, such as 127.0.0.1:%1").arg(kDefaultPort)};
     port = static_cast<quint16>(portNumber);
     if (!address.setAddress(host)) {
         // A name: localhost, or one the resolver knows at start-up.

@@ -2,6 +2,8 @@
 
 #include "mqttsettings.h"
 
+#include "session/programrules.h"
+
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
@@ -11,7 +13,7 @@
 class ServiceOptions
 {
 public:
-    static constexpr quint16 kDefaultPort = 8760;
+    static constexpr quint16 kDefaultPort = ProgramRules::kServicePort;
 
     // Reads arguments (the program's name first) and the configuration file they or the
     // system name.
@@ -22,7 +24,7 @@ public:
     QString text;
 
     QString device;
-    int chain = 6;
+    int chain = ProgramRules::kDefaultChain;
     QHostAddress address = QHostAddress::LocalHost;
     QString listenName; // the name --listen gave instead of an address, lower-cased
     quint16 port = kDefaultPort;

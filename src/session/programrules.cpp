@@ -1,0 +1,108 @@
+#include "session/programrules.h"
+
+#include "protocol/digitattributes.h"
+#include "protocol/messagecommands.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace ProgramRules {
+
+const QStringList &modeNames()
+{
+    static const QStringList names{"off", "clock", "date", "count", "animate", "test"};
+    return names;
+}
+
+QString serviceAddressFile(const QString &device)
+{
+    const QString path
+            = QFileInfo(device.contains('/') ? device : "/dev/" + device).canonicalFilePath();
+    QString name = path.isEmpty() ? device : path;
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/vornikd/"
+           + name.replace('/', '_') + ".url";
+}
+
+QString serviceAddress(const QString &device)
+{
+    QFile file(serviceAddressFile(device));
+    const QString written = file.open(QIODevice::ReadOnly)
+                                    ? QString::fromUtf8(file.readLine(200)).trimmed()
+                                    : QString();
+    return written.isEmpty() ? QStringLiteral("http://127.0.0.1:%1").arg(kServicePort) : written;
+}
+
+Scroll scroll(const std::optional<QString> &rate, const std::optional<QString> &passes,
+              const std::optional<QString> &seconds, const QString &prefix, int passesLow)
+{
+    Scroll scroll;
+    if (rate)
+        scroll.rate = ChainInput::number(prefix + "rate", *rate, kRateMin, kRateMax);
+    if (passes || seconds)
+        scroll.passes = 0;
+    if (passes)
+        scroll.passes = ChainInput::number(prefix + "passes", *passes, passesLow, kPassesMax);
+    if (seconds)
+        scroll.seconds = ChainInput::number(prefix + "seconds", *seconds, 0, kSecondsMax);
+    return scroll;
+}
+
+Shown message(const QString &text, int length, bool padLast)
+{
+    Shown shown;
+    shown.cut = text.size() > length;
+    shown.text = QString::fromLatin1(ChainInput::fitted(text, length, padLast));
+    shown.commands = MessageCommands::message(shown.text.toLatin1());
+    return shown;
+}
+
+QString cutNote(int length)
+{
+    return QStringLiteral("cut to %1 digits; --scroll shows it all").arg(length);
+}
+
+QString cutNoteForService(int length)
+{
+    return QStringLiteral("cut to %1 digits; give \"scroll\" to show it all").arg(length);
+}
+
+CommandList blank(int length)
+{
+    CommandList commands = MessageCommands::blank(length);
+    commands.last().argument = QByteArray(length, ' ');
+    return commands;
+}
+
+CommandList attributes(const ChainInput::Attributes &given, const std::optional<QString> &text,
+                       int length, const QString &prefix)
+{
+    using namespace DigitAttributes;
+    const QString checked = ChainInput::messageText(prefix + "message", text.value_or(QString()));
+    CommandList commands;
+    QStringList names;
+    for (int row = Fonts; row <= Speeds; ++row) {
+        const QString name = prefix + table().at(row).name;
+        names += name;
+        if (given[row])
+            commands += {table().at(row).letter,
+                         ChainInput::attribute(row, name, given[row], length), Pause::kShort};
+    }
+    if (commands.isEmpty() && !text)
+        throw ChainInput::Refusal{QStringLiteral("attributes needs at least one of %1")
+                                          .arg(names.join(QStringLiteral(", ")))};
+    if (text)
+        commands += message(checked, length, false).commands;
+    return commands;
+}
+
+ChainInput::Attributes writeAllGiven(ChainInput::Attributes given)
+{
+    using namespace DigitAttributes;
+    for (const int row : {Fonts, Effects, Speeds})
+        given[row] = given[row].value_or(QStringLiteral("0"));
+    given[Underscore] = std::nullopt;
+    return given;
+}
+
+} // namespace ProgramRules
