@@ -298,7 +298,7 @@ private Q_SLOTS:
         ::fcntl(first->masterFd(), F_SETFD, FD_CLOEXEC);
         const QString link = m_dir.filePath("tty");
         QVERIFY(QFile::link(first->slavePath(), link));
-        Running service;
+        RunningProgram service;
         QVERIFY(startService(service, link, "line"));
         const qsizetype before = m_all.count();
         first->closeMaster();
@@ -313,7 +313,7 @@ private Q_SLOTS:
     void sameIdTwice()
     {
         PtyPair line;
-        Running twin;
+        RunningProgram twin;
         QVERIFY(startService(twin, line.slavePath()));
         QByteArray said[2];
         const auto both = [&] {
@@ -430,7 +430,7 @@ private:
         return startService(m_service, m_line.slavePath(), "test", extra) && readUrl();
     }
     // Started on device, once it says online.
-    bool startService(Running &service, const QString &device, const QString &id = "test",
+    bool startService(RunningProgram &service, const QString &device, const QString &id = "test",
                       const QStringList &extra = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

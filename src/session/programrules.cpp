@@ -5,7 +5,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace ProgramRules {
 
@@ -20,8 +21,12 @@ QString serviceAddressFile(const QString &device)
     const QString path
             = QFileInfo(device.contains('/') ? device : "/dev/" + device).canonicalFilePath();
     QString name = path.isEmpty() ? device : path;
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/vornikd/"
-           + name.replace('/', '_') + ".url";
+    // The runtime folder as the session has it, else one of the user's own under /tmp (Qt's
+    // look-up would warn on standard error, which a service's journal keeps).
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString folder = runtime.isEmpty() ? QStringLiteral("/tmp/vornikd-%1").arg(::getuid())
+                                             : runtime + QStringLiteral("/vornikd");
+    return folder + '/' + name.replace('/', '_') + ".url";
 }
 
 QString serviceAddress(const QString &device)

@@ -386,6 +386,8 @@ CtlProgram::Plan CtlProgram::planTest()
     return [this] {
         auto *runner = new SegmentTestRunner(
                 m_line->sender(), [this] { return m_chain; }, m_line.get());
+        // Its end commands reset every digit of the chain, not the window's six.
+        runner->setWholeChain(true);
         runner->requestStart();
         m_line->setStop([runner] { runner->requestStop(); });
         QObject::connect(runner, &SegmentTestRunner::ended, m_line.get(),
