@@ -162,15 +162,15 @@ private Q_SLOTS:
 
     void pathsAgree_data()
     {
-        QTest::addColumn<QByteArray>("setup"); // attributes shown first, with the text Hello
-        QTest::addColumn<QStringList>("http"); // "METHOD PATH BODY", one a phase
-        QTest::addColumn<QStringList>("mqtt"); // "TOPIC PAYLOAD", one a phase
+        QTest::addColumn<QStringList>("setup"); // a call first, and the start of its last frame
+        QTest::addColumn<QStringList>("http");  // "METHOD PATH BODY", one a phase
+        QTest::addColumn<QStringList>("mqtt");  // "TOPIC PAYLOAD", one a phase
         // vornikctl's arguments; after "|" a SIGTERM ends it and more arguments may follow
         QTest::addColumn<QStringList>("ctl");
         QTest::addColumn<QByteArray>("until"); // the frame that ends the first phase
         QTest::addColumn<QByteArray>("frames");
         QTest::addColumn<QByteArray>("said"); // in the HTTP answer and vornikctl's standard error
-        const auto row = [](const char *name, const QByteArray &setup, const QString &http,
+        const auto row = [](const char *name, const QStringList &setup, const QString &http,
                             const QString &mqtt, const QStringList &ctl, const QByteArray &frames,
                             const QByteArray &until = {}, const QByteArray &said = {}) {
             QTest::newRow(name) << setup << http.split('|') << mqtt.split('|') << ctl << until
@@ -196,8 +196,10 @@ private Q_SLOTS:
         row("empty message blanks the chain", {}, R"(POST /api/v1/message {"text": ""})", R"(message/set {"text": ""})", {"message", ""}, "$B7M          \r");
         row("attribute, then the text once", {}, "POST /api/v1/attributes " + attributes, "attributes/set " + attributes, {"attributes", "--effects", "1234567", "--message", "Hi"}, "$B7E1234567777\r$B7MHI        \r");
         row("blank covers the chain", {}, "POST /api/v1/blank ", "blank PRESS", {"blank"}, "$B7F0000000000\r$B7M          \r");
-        row("notification, then what was on show", R"({"text": "Hello"})", "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7MRING      \r$B7MHELLO     \r");
-        row("notification over the user font", R"({"fonts": "U1", "text": "Hello"})", "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7F0111111111\r$B7MRING      \r$B7FU111111111\r$B7MHELLO     \r");
+        const QStringList hello{R"(POST /api/v1/message {"text": "Hello"})", "$B7MHELLO"};
+        row("notification, then what was on show", hello, "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7MRING      \r$B7MHELLO     \r");
+        row("notification over the user font", {R"(POST /api/v1/attributes {"fonts": "U1", "text": "Hello"})", "$B7MHELLO"}, "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7F0111111111\r$B7MRING      \r$B7FU111111111\r$B7MHELLO     \r");
+        row("notification, then the chain's blanks", {"POST /api/v1/blank ", "$B7F0000000000\r$B7M      "}, R"(POST /api/v1/notify {"text": "Doorbell 1", "seconds": 1})", R"(notify {"text": "Doorbell 1", "seconds": 1})", {}, "$B7MDOORBELL 1\r$B7M          \r");
         row("count, then off", {}, R"(PUT /api/v1/mode {"mode": "count", "from": 42, "delay": 2000}|PUT /api/v1/mode {"mode": "off"})", R"(mode/set {"mode": "count", "from": 42, "delay": 2000}|mode/set off)", {"count", "--from", "42", "--delay", "2000", "|", "SIGTERM"}, "$B7M0000000042\r", "$B7M0000000042\r");
         row("segment test, then a message", {}, R"(PUT /api/v1/mode {"mode": "test"}|POST /api/v1/message {"text": "Hello"})", "mode/set test|message/set Hello", {"test", "|", "SIGTERM", "message", "Hello"}, test + "$B7F0000000000\r$B7M          \r$B7MHELLO     \r", "$B7M0\r");
         // clang-format on
@@ -273,7 +275,7 @@ private:
     // The frames one path of the current row puts on the line, a mode's ticks dropped.
     QByteArray pathFrames(const QString &path, QString *problem)
     {
-        QFETCH(QByteArray, setup);
+        QFETCH(QStringList, setup);
         QFETCH(QStringList, http);
         QFETCH(QStringList, mqtt);
         QFETCH(QStringList, ctl);
@@ -299,8 +301,9 @@ private:
             return QTest::qWaitFor([&] { return seen(from).contains(part); }, kTimeoutMs);
         };
         if (!setup.isEmpty()) {
-            served.service().call("POST", "/api/v1/attributes", setup);
-            wireHas("$B7MHELLO", 0);
+            served.service().call(setup[0].section(' ', 0, 0).toLatin1(),
+                                  setup[0].section(' ', 1, 1), setup[0].section(' ', 2).toUtf8());
+            wireHas(setup[1].toLatin1(), 0);
         }
         const qsizetype from = chain.wire().size();
         const QStringList port{"--port", own.slavePath(), "--chain", QString::number(kDigits)};

@@ -296,6 +296,9 @@ QString ChainModel::differences(const ChainState &chain, const QJsonObject &stat
             served[key++] += digit.toObject().value(name).toString().toLatin1();
     }
     compare("state", served);
+    // A frozen picture is learnt once the line has caught up with the service.
+    if (learnsCharacters() && chain.characters() != served[0])
+        found += QStringLiteral("the chain's characters are not yet the state's");
     const auto expect = [&](const char *key, const QJsonValue &got, const QJsonValue &expected) {
         if (got != expected)
             found += QStringLiteral("state %1 %2, expected %3").arg(key, json(got), json(expected));
