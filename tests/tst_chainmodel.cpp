@@ -243,6 +243,31 @@ private Q_SLOTS:
                                          escapedBytes(served.chain().wire().left(200)))));
     }
 
+    // A notification that ends the shown one leaves the waiting ones waiting, in their order.
+    void preemptionKeepsTheWaiting()
+    {
+        const auto action
+                = [](Action::Kind kind, int tag, const char *text, int priority, int seconds) {
+                      Action a;
+                      a.kind = kind;
+                      a.tag = tag;
+                      a.text = QString::fromLatin1(text);
+                      a.priority = priority;
+                      a.seconds = seconds;
+                      return a;
+                  };
+        const QList<Action> actions{
+                action(Action::Message, 0, "Hello", 1, 0), action(Action::Notify, 1, "One", 2, 0),
+                action(Action::Notify, 2, "Two", 1, 0), action(Action::Notify, 3, "Three", 3, 1),
+                action(Action::Dismiss, 2, "", 1, 0)};
+        int failedAt = 0;
+        const QString failure = play(actions, &failedAt);
+        QVERIFY2(failure.isEmpty(),
+                 qPrintable(QStringLiteral("after action %1: %2%3")
+                                    .arg(failedAt + 1)
+                                    .arg(failure, ChainActions::listed(actions))));
+    }
+
 private:
     QString nextId() { return QStringLiteral("run%1").arg(++m_runs); }
 
