@@ -199,7 +199,7 @@ private Q_SLOTS:
         row("notification, then what was on show", hello, "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7MRING      \r$B7MHELLO     \r");
         row("notification over the user font", {R"(POST /api/v1/attributes {"fonts": "U1", "text": "Hello"})", "$B7MHELLO"}, "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7F0111111111\r$B7MRING      \r$B7FU111111111\r$B7MHELLO     \r");
         row("notification, then the chain's blanks", {"POST /api/v1/blank ", "$B7F0000000000\r$B7M      "}, R"(POST /api/v1/notify {"text": "Doorbell 1", "seconds": 1})", R"(notify {"text": "Doorbell 1", "seconds": 1})", {}, "$B7MDOORBELL 1\r$B7M          \r");
-        row("count, then off", {}, R"(PUT /api/v1/mode {"mode": "count", "from": 42, "delay": 2000}|PUT /api/v1/mode {"mode": "off"})", R"(mode/set {"mode": "count", "from": 42, "delay": 2000}|mode/set off)", {"count", "--from", "42", "--delay", "2000", "|", "SIGTERM"}, {}, "$B7M0000000042\r");
+        row("count, then off", {}, R"(PUT /api/v1/mode {"mode": "count", "from": 42, "delay": 100}|PUT /api/v1/mode {"mode": "off"})", R"(mode/set {"mode": "count", "from": 42, "delay": 100}|mode/set off)", {"count", "--from", "42", "--delay", "100", "|", "SIGTERM"}, {}, "$B7M0000000042\r");
         row("segment test, then a message", {}, R"(PUT /api/v1/mode {"mode": "test"}|POST /api/v1/message {"text": "Hello"})", "mode/set test|message/set Hello", {"test", "|", "SIGTERM", "message", "Hello"}, "$B7F0000000000\r$B7M          \r$B7MHELLO     \r", "$B7M0\r");
         // clang-format on
     }
