@@ -55,6 +55,15 @@ pipe_ms=$(elapsed_ms "$long_line")
 long_met=$(awk -v t="$long_ms" 'BEGIN { print (t < 5000) ? "met" : "missed" }')
 printf 'ROW\tvornikctl --dry-run message -, one line of 100 MB\t%s ms\tthe pipe alone: %s ms\t< 5 s\t%s\n' \
     "$long_ms" "$pipe_ms" "$long_met" >>"$rows"
+# The chain model's random sequences at length: more seeds and actions than `make test` plays.
+seeds=${VORNIK_MODEL_SEEDS:-10}
+actions=${VORNIK_MODEL_ACTIONS:-100}
+echo "Running tst_chainmodel, $seeds seeds of $actions actions ..." >&2
+model_start=$(date +%s)
+if VORNIK_MODEL_SEEDS=$seeds VORNIK_MODEL_ACTIONS=$actions "$build/tests/tst_chainmodel" \
+    randomSequences >&2; then model_met=met; else model_met=missed; fi
+printf 'ROW\ttst_chainmodel, %s seeds of %s actions: the service agrees with the model\t%s s\t-\tevery seed passes\t%s\n' \
+    "$seeds" "$actions" "$(($(date +%s) - model_start))" "$model_met" >>"$rows"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 table=$(

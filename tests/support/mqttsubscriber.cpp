@@ -39,6 +39,21 @@ bool MqttSubscriber::waitFor(const QString &topic, const QByteArray &payload, qs
             kTimeoutMs);
 }
 
+bool MqttSubscriber::waitForPart(const QString &topic, const QByteArray &part, qsizetype from,
+                                 const std::function<void()> &idle) const
+{
+    return QTest::qWaitFor(
+            [&] {
+                if (idle)
+                    idle();
+                for (const auto &message : since(from))
+                    if (message.first == topic && message.second.contains(part))
+                        return true;
+                return false;
+            },
+            kTimeoutMs);
+}
+
 QByteArray MqttSubscriber::last(const QString &topic) const
 {
     for (qsizetype i = m_messages.size() - 1; i >= 0; --i)

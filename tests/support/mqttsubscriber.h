@@ -7,6 +7,8 @@
 #include <QPair>
 #include <QString>
 
+#include <functional>
+
 // mosquitto_sub on a filter: every message that came, and the last payload of each topic.
 class MqttSubscriber
 {
@@ -16,6 +18,9 @@ public:
     QList<QPair<QString, QByteArray>> since(qsizetype from) const { return m_messages.mid(from); }
     // Waits until topic has carried payload since from.
     bool waitFor(const QString &topic, const QByteArray &payload, qsizetype from = 0) const;
+    // Waits until topic has carried a payload containing part since from; idle runs meanwhile.
+    bool waitForPart(const QString &topic, const QByteArray &part, qsizetype from,
+                     const std::function<void()> &idle) const;
     QByteArray last(const QString &topic) const;
 
 private:

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+
+#include <functional>
+
+// Debian's mosquitto on a free loopback port for a test, and mosquitto_pub to publish on it.
+class MqttBroker
+{
+public:
+    MqttBroker() = default;
+    ~MqttBroker();
+
+    // True once the broker takes connections.
+    bool start();
+    quint16 port() const { return m_port; }
+    QString address() const { return "127.0.0.1:" + QString::number(m_port); }
+    // Publishes payload (from standard input, so any bytes) on topic; while mosquitto_pub runs,
+    // idle runs.
+    bool publish(const QString &topic, const QByteArray &payload,
+                 const std::function<void()> &idle = {}) const;
+
+private:
+    quint16 m_port = 0;
+    QProcess m_process;
+};
