@@ -35,6 +35,7 @@ struct ApiRequest
     // when it fits; longer texts scroll one character every rate ms.
     QString text;
     bool padLast = false;
+    bool scroll = false; // Message: moves across the chain when longer than it
     int rate = ProgramRules::kRateDefault;
     int passes = 0;
     int seconds = 0;

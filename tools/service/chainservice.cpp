@@ -177,9 +177,9 @@ ChainService::Reply ChainService::queued(const ApiRequest &request)
     switch (request.kind) {
     case ApiRequest::Message: {
         const std::optional<ScrollTiming> scroll
-                = request.text.size() > m_chain ? std::optional<ScrollTiming>(
+                = request.scroll && request.text.size() > m_chain ? std::optional<ScrollTiming>(
                           {request.rate, request.passes, request.seconds})
-                                                : std::nullopt;
+                                                                  : std::nullopt;
         m_layers->showMessage(request.text,
                               ChainInput::fitted(request.text, m_chain, request.padLast), scroll);
         return done;
@@ -189,7 +189,9 @@ ChainService::Reply ChainService::queued(const ApiRequest &request)
                              request.hasText ? std::optional<QString>(request.text) : std::nullopt);
         return done;
     case ApiRequest::Blank:
-        m_layers->sendFrames("blank", request.commands, QString(""));
+        // Blank leaves no message and no mode: what it shows stays, as after mode off.
+        m_layers->freeze();
+        m_layers->sendFrames("blank", request.commands, std::nullopt);
         return done;
     case ApiRequest::Mode:
         if (request.mode == QLatin1String("off"))

@@ -101,13 +101,12 @@ void readTiming(const QJsonObject &object, ApiRequest &request, int noLimit)
         request.passes = noLimit;
 }
 
-// A text longer than the chain that is not to scroll is cut to it, and the answer says so.
+// A text longer than the chain that is not to scroll shows cut to it (the state keeps the whole
+// text asked for), and the answer says so.
 void cutUnlessScrolled(ApiRequest &request, int chain)
 {
-    if (request.text.size() <= chain)
-        return;
-    request.text.truncate(chain);
-    request.note = ProgramRules::cutNoteForService(chain);
+    if (request.text.size() > chain)
+        request.note = ProgramRules::cutNoteForService(chain);
 }
 
 void readMessage(const QJsonObject &object, const Context &context, ApiRequest &request)
@@ -118,6 +117,7 @@ void readMessage(const QJsonObject &object, const Context &context, ApiRequest &
     if (!object.value(QLatin1String("scroll")).isObject())
         throw Refused{400, QStringLiteral("scroll takes an object: rate, passes, seconds")};
     readTiming(object.value(QLatin1String("scroll")).toObject(), request, 1);
+    request.scroll = true;
 }
 
 void readNotify(const QJsonObject &object, ApiRequest &request)
