@@ -104,13 +104,6 @@ public:
         return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
     }
 
-    // Polls the state until check holds.
-    bool stateBecomes(const std::function<bool(const QJsonObject &)> &check)
-    {
-        return QTest::qWaitFor([&] { return check(call("GET", "/api/v1/state").json()); },
-                               kTimeoutMs);
-    }
-
 private:
     QString m_tokenFile;
     QProcess m_process;
