@@ -44,9 +44,11 @@ std::optional<DeviceIdentity> DeviceIdentity::of(const QString &path, const QStr
 
 bool DeviceIdentity::sameDevice(const DeviceIdentity &other) const
 {
-    if (!m_usb.isEmpty() && !other.m_usb.isEmpty())
+    // One whose ids or by-id name cannot be read (yet) is not taken for one that had them: it
+    // is looked at again later.
+    if (!m_usb.isEmpty() || !other.m_usb.isEmpty())
         return m_usb == other.m_usb;
-    if (!m_byId.isEmpty() && !other.m_byId.isEmpty())
+    if (!m_byId.isEmpty() || !other.m_byId.isEmpty())
         return m_byId == other.m_byId;
     return m_number == other.m_number;
 }
