@@ -5,13 +5,16 @@
 
 #include "core/basicutilities.h"
 #include "protocol/chainprotocol.h"
+#include "serial/deviceidentity.h"
 #include "serial/portlist.h"
 #include "serial/portlock.h"
 #include "serial/portscanner.h"
 #include "serial/seriallink.h"
 #include "serial/serialportcontrol.h"
 
+#include <QDir>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -326,6 +329,55 @@ private Q_SLOTS:
         QCOMPARE(opened, (QStringList(5, "ttyS0") << "ttyUSB0"));
         QCOMPARE(m_quiet->pauses(), QList<int>(6, 10));
         QVERIFY(!port->isOpen());
+    }
+
+    // Which device a path leads to: an adapter by its USB ids and serial number wherever the
+    // system puts it, else by its by-id name, else by its device number.
+    void sameDevice_data()
+    {
+        QTest::addColumn<QStringList>("first"); // device number, USB ids and serial, by-id name
+        QTest::addColumn<QStringList>("second");
+        QTest::addColumn<bool>("same");
+        const QStringList adapter{"300", "0403:6001 A1", "usb-FTDI_A1-port0"};
+        // clang-format off
+        QTest::newRow("adapter plugged in again as another number") << adapter << QStringList{"301", "0403:6001 A1", "usb-FTDI_A1-port0"} << true;
+        QTest::newRow("another adapter given the same number") << adapter << QStringList{"300", "0403:6001 B2", "usb-FTDI_B2-port0"} << false;
+        QTest::newRow("adapters without a serial, by their by-id names") << QStringList{"300", "", "usb-X-if00"} << QStringList{"300", "", "usb-X-if01"} << false;
+        QTest::newRow("the adapter's number, its ids not read") << adapter << QStringList{"300"} << false;
+        QTest::newRow("pseudo-terminals by their numbers") << QStringList{"34817"} << QStringList{"34818"} << false;
+        // clang-format on
+    }
+    void sameDevice()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(bool, same);
+        const auto identity = [](const QStringList &parts) {
+            return DeviceIdentity(parts.at(0).toULongLong(), parts.value(1), parts.value(2));
+        };
+        QCOMPARE(identity(first).sameDevice(identity(second)), same);
+        QCOMPARE(identity(second).sameDevice(identity(first)), same);
+    }
+
+    // Read from the system without opening the device: links followed, by-id names found.
+    void identityOfAPath()
+    {
+        PtyPair one;
+        PtyPair two;
+        QTemporaryDir dir;
+        QVERIFY(one.isValid() && two.isValid() && dir.isValid());
+        QVERIFY(QDir(dir.path()).mkdir("by-id"));
+        QVERIFY(QFile::link(one.slavePath(), dir.filePath("ttyUSB0")));
+        QVERIFY(QFile::link(one.slavePath(), dir.filePath("by-id/usb-Chain_A1-port0")));
+        const auto first = DeviceIdentity::of(one.slavePath());
+        QVERIFY(first);
+        QVERIFY(DeviceIdentity::of(dir.filePath("ttyUSB0"))->sameDevice(*first));
+        QVERIFY(!DeviceIdentity::of(two.slavePath())->sameDevice(*first));
+        QVERIFY(!DeviceIdentity::of(dir.filePath("ttyUSB1")));
+        QVERIFY2(QRegularExpression("^device \\d+:\\d+$").match(first->text()).hasMatch(),
+                 qPrintable(first->text()));
+        QCOMPARE(DeviceIdentity::of(dir.filePath("ttyUSB0"), dir.filePath("by-id"))->text(),
+                 "usb-Chain_A1-port0");
     }
 
     // Every byte of a command, code 10 and 127 included, is on the line when its pause begins;

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
 #include <memory>
 
 namespace {
@@ -104,13 +103,6 @@ public:
             return "<marker refused>";
         const QByteArray seen = line.readUntil(kMarkFrame, kTimeoutMs);
         return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
-    }
-
-    // Polls the state until check holds.
-    bool stateBecomes(const std::function<bool(const QJsonObject &)> &check)
-    {
-        return QTest::qWaitFor([&] { return check(call("GET", "/api/v1/state").json()); },
-                               kTimeoutMs);
     }
 
 private:
@@ -370,36 +362,6 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor(
                 [&] { return busy.call("GET", job).json().value("sent").toInt() > 0; },
                 kTimeoutMs));
-    }
-
-    // The port hangs up: the service runs on, refuses actions with 503, and once the device is
-    // back it sends what the chain should show.
-    void lineLostAndBack()
-    {
-        auto first = std::make_unique<PtyPair>();
-        // The far end is this process alone, so that closing it hangs the line up.
-        ::fcntl(first->masterFd(), F_SETFD, FD_CLOEXEC);
-        const QString link = m_dir.filePath("tty");
-        QVERIFY(QFile::link(first->slavePath(), link));
-        Service service(m_dir.filePath("token"));
-        QVERIFY(service.start(link));
-        QCOMPARE(service.call("POST", "/api/v1/attributes", R"({"effects": "3", "text": "Back"})")
-                         .status,
-                 200);
-        QVERIFY(first->readUntil("$B7MBACK  \r", kTimeoutMs).endsWith("$B7MBACK  \r"));
-        first->closeMaster();
-        QVERIFY(service.stateBecomes(
-                [](const QJsonObject &state) { return !state.value("open").toBool(true); }));
-        const Answer refused = service.call("POST", "/api/v1/message", R"({"text": "Lost"})");
-        QCOMPARE(refused.status, 503);
-        QVERIFY2(refused.body.contains("is lost"), refused.body.constData());
-
-        PtyPair second;
-        QVERIFY(QFile::remove(link) && QFile::link(second.slavePath(), link));
-        const QByteArray state = "$B7F000000\r$B7U000000\r$B7E333333\r$B7S000000\r$B7MBACK  \r";
-        QCOMPARE(second.readUntil("$B7MBACK  \r", kTimeoutMs), state);
-        QVERIFY(service.stateBecomes(
-                [](const QJsonObject &state) { return state.value("open").toBool(); }));
     }
 
 private:

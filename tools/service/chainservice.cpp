@@ -17,7 +17,10 @@ namespace {
 
 // Pending state changes are told together after this long.
 constexpr int kStateEventMs = 100;
-constexpr int kReopenMs = 1000;
+// Reopening waits the base, then twice as long after each failure, up to this many bases; a
+// reopened line that fails before it has stayed up that long fails "at once".
+constexpr int kReopenBaseMs = 1000;
+constexpr int kLongestWaitInBases = 30;
 
 // The mode runner's mode of a mode's name; none for the segment test.
 std::optional<ModeInputs::Mode> modeOf(const QString &name)
@@ -65,19 +68,55 @@ ChainService::ChainService(const QString &device, int chain, int queueCapacity, 
     m_stateTimer.setSingleShot(true);
     m_stateTimer.setInterval(kStateEventMs);
     connect(&m_stateTimer, &QTimer::timeout, this, &ChainService::stateChanged);
-    m_reopenTimer.setInterval(kReopenMs);
+    // VORNIK_REOPEN_MS shortens the waits between reopening attempts (a testing aid).
+    bool baseOk = false;
+    const int base = qEnvironmentVariableIntValue("VORNIK_REOPEN_MS", &baseOk);
+    m_reopenBaseMs = baseOk && base > 0 && base <= kReopenBaseMs ? base : kReopenBaseMs;
+    m_reopenTimer.setSingleShot(true);
     connect(&m_reopenTimer, &QTimer::timeout, this, &ChainService::reopen);
+    m_steadyTimer.setSingleShot(true);
+    m_steadyTimer.setInterval(kLongestWaitInBases * m_reopenBaseMs);
+    connect(&m_steadyTimer, &QTimer::timeout, this, [this] {
+        m_failedAttempts = 0;
+        if (lineOpen() && m_told == Told::FailsAtOnce)
+            tell(Told::Open, "the port " + m_device + " has stayed open again");
+    });
 }
 
 ChainService::~ChainService() = default;
 
 QString ChainService::start()
 {
-    if (m_line->open(m_device))
+    if (openLine())
         return QString();
-    m_lineError = m_line->openError();
-    m_reopenTimer.start();
+    m_told = Told::Lost;
+    reopenLater();
     return m_lineError;
+}
+
+bool ChainService::openLine()
+{
+    if (!m_line->open(m_device)) {
+        m_lineError = m_line->openError();
+        return false;
+    }
+    if (!m_identity)
+        m_identity = DeviceIdentity::of(m_device);
+    m_lineError.clear();
+    return true;
+}
+
+void ChainService::reopenLater()
+{
+    const int doublings = std::min(m_failedAttempts, 5);
+    m_reopenTimer.start(
+            std::min(m_reopenBaseMs << doublings, kLongestWaitInBases * m_reopenBaseMs));
+}
+
+void ChainService::tell(Told told, const QString &text)
+{
+    if (std::exchange(m_told, told) != told)
+        ConsoleOutput::say(text);
 }
 
 bool ChainService::lineOpen() const
@@ -130,8 +169,11 @@ QJsonObject ChainService::state() const
             {"notification", QJsonValue()},
             {"queue", m_queue->waiting()},
             {"job", m_activeJob ? QJsonValue(jobJson(m_jobs.value(m_activeJob))) : QJsonValue()}};
-    if (!lineOpen())
+    if (!lineOpen()) {
         state.insert("error", m_lineError);
+        state.insert("attempts", m_failedAttempts);
+        state.insert("retry_ms", m_reopenTimer.interval());
+    }
     if (const auto &shown = m_layers->notices().shown())
         state.insert("notification", QJsonObject{{"id", shown->id},
                                                  {"text", shown->text},
@@ -163,7 +205,7 @@ ChainService::Reply ChainService::run(const ApiRequest &request)
     }
     if (!lineOpen())
         return refuse(503, "the port " + m_device + " is lost (" + m_lineError
-                                   + "); trying to reopen it every second");
+                                   + "); trying to reopen it");
     if (m_queue->waiting() >= m_queue->capacity())
         return refuse(429, QStringLiteral("the queue is full (%1 actions waiting); try again "
                                           "later")
@@ -255,24 +297,48 @@ QJsonObject ChainService::jobJson(const Job &job) const
 
 void ChainService::lineLost(const QString &reason)
 {
-    // Said once per loss: the journal shows when the sign went dark and when it came back.
-    ConsoleOutput::say("the port " + m_device + " is lost (" + reason
-                       + "); trying to reopen it every second");
     m_lineError = reason;
+    // A device that fails again right after it was reopened is not tried again at once.
+    if (m_steadyTimer.isActive()) {
+        m_steadyTimer.stop();
+        ++m_failedAttempts;
+        tell(Told::FailsAtOnce, "the port " + m_device + " failed again right after it opened ("
+                                        + reason + "); trying it less and less often");
+    } else {
+        m_failedAttempts = 0;
+        // Said once per loss: the journal shows when the sign went dark and when it came back.
+        m_told = Told::Open;
+        tell(Told::Lost, "the port " + m_device + " is lost (" + reason + "); trying to reopen it");
+    }
     // The queue runs on: what it holds goes nowhere, and the layers keep their order.
-    m_reopenTimer.start();
+    reopenLater();
     markChanged();
 }
 
 void ChainService::reopen()
 {
-    if (!m_line->open(m_device)) {
-        m_lineError = m_line->openError();
+    // The chain's state goes to the device it was sent to before, never to whatever took the
+    // path since: that one is not even opened.
+    const std::optional<DeviceIdentity> now = DeviceIdentity::of(m_device);
+    if (m_identity && now && !m_identity->sameDevice(*now)) {
+        m_lineError = QStringLiteral("the port %1 is now another device (%2, was %3); not sending "
+                                     "to it")
+                              .arg(m_device, now->text(), m_identity->text());
+        tell(Told::AnotherDevice, m_lineError);
+    } else if (openLine()) {
+        m_steadyTimer.start();
+        if (m_told != Told::FailsAtOnce)
+            tell(Told::Open, "the port " + m_device + " is open; sending what the chain shows");
+        sendState();
         return;
     }
-    m_reopenTimer.stop();
-    m_lineError.clear();
-    ConsoleOutput::say("the port " + m_device + " is open; sending what the chain shows");
+    ++m_failedAttempts;
+    reopenLater();
+    markChanged();
+}
+
+void ChainService::sendState()
+{
     // The chain shows what the model says: every attribute and the characters, then a mode
     // carries on from where it was.
     const ChainState &chain = m_tracker->state();

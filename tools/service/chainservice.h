@@ -2,6 +2,8 @@
 
 #include "apirequest.h"
 
+#include "serial/deviceidentity.h"
+
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
@@ -9,13 +11,15 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class ActionQueue;
 class ChainLine;
 class ChainStateTracker;
 class ShowLayers;
 
-// The chain as vornikd serves it: the line (reopened every second when it is lost), one queue
+// The chain as vornikd serves it: the line (reopened, less often the longer it fails, and only
+// when the device it first opened is back at the port), one queue
 // for every frame, and the requests turned into the layers of what the chain shows (the
 // content, the notifications over it, the upload jobs). Requests arrive judged; running one
 // only queues what it sends.
@@ -69,8 +73,15 @@ private:
     void tellJob(int sent, int total, const QString &state);
     QJsonObject jobJson(const Job &job) const;
 
+    // What the log said last of the line: each change is said once, not every attempt.
+    enum class Told { Open, Lost, FailsAtOnce, AnotherDevice };
+
+    bool openLine();
     void lineLost(const QString &reason);
     void reopen();
+    void reopenLater();
+    void sendState();
+    void tell(Told told, const QString &text);
 
     QString m_device;
     int m_chain;
@@ -79,7 +90,12 @@ private:
     ActionQueue *m_queue = nullptr;
     ShowLayers *m_layers = nullptr;
     QString m_lineError;
+    std::optional<DeviceIdentity> m_identity; // of the device first opened
+    int m_reopenBaseMs;
+    int m_failedAttempts = 0; // since the line was last steady
+    Told m_told = Told::Open;
     QTimer m_reopenTimer;
+    QTimer m_steadyTimer; // runs while a reopened line has not yet stayed up
     QTimer m_stateTimer;
 
     QMap<int, Job> m_jobs;

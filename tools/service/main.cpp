@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
     ChainService service(port.device, options.chain, options.queueCapacity);
     const QString openError = service.start();
     if (!openError.isEmpty())
-        printErr(openError + " Trying again every second.");
+        printErr(openError + " Trying again, less often the longer it fails.");
 
     auto *server = new BoundedTcpServer({kMaxRequestBytes, options.maxClients,
                                          options.maxPerAddress, options.requestMs, options.idleMs});
