@@ -104,20 +104,6 @@ private:
     QNetworkAccessManager m_net;
 };
 
-// The far end makes the program's read of its line end (the end-of-file character of a line
-// in canonical mode): the line fails while the pseudo-terminal stays the same device.
-bool failLineKeepingDevice(PtyPair &line)
-{
-    struct termios modes = {};
-    if (::tcgetattr(line.masterFd(), &modes) != 0)
-        return false;
-    const char endOfFile = 4;
-    modes.c_lflag |= ICANON;
-    modes.c_cc[VEOF] = endOfFile;
-    return ::tcsetattr(line.masterFd(), TCSANOW, &modes) == 0
-           && ::write(line.masterFd(), &endOfFile, 1) == 1;
-}
-
 } // namespace
 
 // vornikd's port lost and found again: only its own device gets the chain's state, and the
@@ -179,7 +165,7 @@ private Q_SLOTS:
         QVERIFY(line.readUntil(kBackFrame, kTimeoutMs).endsWith(kBackFrame));
 
         QVERIFY(QFile::remove(link));
-        QVERIFY(failLineKeepingDevice(line));
+        QVERIFY(line.endProgramRead());
         QMap<int, int> waits; // attempts failed → the wait before the next
         QVERIFY(daemon.stateBecomes([&](const QJsonObject &state) {
             if (!state.value("open").toBool(true) && state.contains("retry_ms"))

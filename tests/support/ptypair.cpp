@@ -77,3 +77,14 @@ void PtyPair::closeMaster()
         ::close(m_slave);
     m_slave = -1;
 }
+
+bool PtyPair::endProgramRead()
+{
+    struct termios modes = {};
+    if (::tcgetattr(m_master, &modes) != 0)
+        return false;
+    const char endOfFile = 4;
+    modes.c_lflag |= ICANON;
+    modes.c_cc[VEOF] = endOfFile;
+    return ::tcsetattr(m_master, TCSANOW, &modes) == 0 && ::write(m_master, &endOfFile, 1) == 1;
+}

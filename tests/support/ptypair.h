@@ -24,6 +24,9 @@ public:
     QByteArray readUntil(const QByteArray &end, int timeoutMs);
     // The far end hangs up.
     void closeMaster();
+    // The far end makes the program's read of its line end (the end-of-file character of a line
+    // in canonical mode): the line fails while the pseudo-terminal stays the same device.
+    bool endProgramRead();
 
 private:
     int m_master = -1;
