@@ -16,6 +16,16 @@ const QStringList &modeNames()
     return names;
 }
 
+std::optional<ModeInputs::Mode> modeOf(const QString &name)
+{
+    // In the order of modeNames(): off, clock, date, count, animate, test.
+    static const std::optional<ModeInputs::Mode> modes[]
+            = {std::nullopt,      ModeInputs::Time,    ModeInputs::Date,
+               ModeInputs::Count, ModeInputs::Animate, std::nullopt};
+    const qsizetype index = modeNames().indexOf(name);
+    return index < 0 ? std::nullopt : modes[index];
+}
+
 QString serviceAddressFile(const QString &device)
 {
     const QString path

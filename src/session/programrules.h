@@ -3,6 +3,7 @@
 #include "protocol/pacedcommand.h"
 #include "session/chaininput.h"
 #include "session/chainstate.h"
+#include "session/modeinputs.h"
 
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,8 @@ inline constexpr int kStepDelayMin = Pause::kShort * 10 + 20;
 
 // The modes a program can run, "off" first.
 const QStringList &modeNames();
+// The runner's mode of a mode's name; none for the segment test (and "off").
+std::optional<ModeInputs::Mode> modeOf(const QString &name);
 
 // A scroll as asked: rate, and passes and seconds (both 0: until replaced).
 struct Scroll

@@ -9,6 +9,7 @@
 #include "session/chaininput.h"
 #include "session/chainline.h"
 #include "session/chainstatetracker.h"
+#include "session/programrules.h"
 #include "session/showlayers.h"
 
 #include <QJsonArray>
@@ -21,20 +22,6 @@ constexpr int kStateEventMs = 100;
 // reopened line that fails before it has stayed up that long fails "at once".
 constexpr int kReopenBaseMs = 1000;
 constexpr int kLongestWaitInBases = 30;
-
-// The mode runner's mode of a mode's name; none for the segment test.
-std::optional<ModeInputs::Mode> modeOf(const QString &name)
-{
-    if (name == QLatin1String("test"))
-        return std::nullopt;
-    if (name == QLatin1String("clock"))
-        return ModeInputs::Time;
-    if (name == QLatin1String("date"))
-        return ModeInputs::Date;
-    if (name == QLatin1String("count"))
-        return ModeInputs::Count;
-    return ModeInputs::Animate;
-}
 
 } // namespace
 
@@ -239,7 +226,7 @@ ChainService::Reply ChainService::queued(const ApiRequest &request)
         if (request.mode == QLatin1String("off"))
             m_layers->freeze();
         else
-            m_layers->runMode(request.mode, modeOf(request.mode), request.animation);
+            m_layers->runMode(request.mode, ProgramRules::modeOf(request.mode), request.animation);
         return done;
     case ApiRequest::Notify: {
         NoticeBoard::Notice notice;
