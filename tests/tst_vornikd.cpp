@@ -1,11 +1,10 @@
 #include "support/ptypair.h"
+#include "support/serviceprocess.h"
 #include "support/testhelpers.h"
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
@@ -22,96 +21,16 @@ constexpr int kTimeoutMs = 20000;
 const QByteArray kMarkBody = R"({"text": "MARK"})";
 const QByteArray kMarkFrame = "$B7MMARK  \r";
 
-struct Answer
+using Answer = ServiceProcess::Answer;
+
+// The frames on line up to the marker message posted now.
+QByteArray framesUntilMark(ServiceProcess &service, PtyPair &line)
 {
-    int status = 0;
-    QByteArray body;
-    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-};
-
-// A vornikd process on a device, with its address and token, and an HTTP client.
-class Service
-{
-public:
-    explicit Service(const QString &tokenFile) : m_tokenFile(tokenFile) {}
-    ~Service()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(kTimeoutMs);
-    }
-
-    bool start(const QString &device, const QStringList &extra = {},
-               const QByteArray &pauseScale = "0.02")
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VORNIK_PAUSE_SCALE", pauseScale);
-        environment.remove("VORNIK_PORT");
-        m_process.setProcessEnvironment(environment);
-        m_process.start(QStringLiteral(VORNIKD_PROGRAM),
-                        QStringList{"--port", device, "--listen", "127.0.0.1:0", "--token-file",
-                                    m_tokenFile}
-                                + extra);
-        if (!m_process.waitForStarted()
-            || !QTest::qWaitFor([this] { return m_process.canReadLine(); }, kTimeoutMs))
-            return false;
-        const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
-        static const QRegularExpression listening("^listening on (http://127\\.0\\.0\\.1:\\d+/)$");
-        const QRegularExpressionMatch match = listening.match(first);
-        m_url = match.captured(1);
-        m_token = readFile(m_tokenFile).trimmed();
-        return match.hasMatch() && !m_token.isEmpty();
-    }
-
-    QByteArray token() const { return m_token; }
-
-    // Sends a request without waiting; authorization "" sends none.
-    QNetworkReply *send(const QByteArray &method, const QString &path, const QByteArray &body = {},
-                        const QByteArray &authorization = "token", const QByteArray &host = {})
-    {
-        QNetworkRequest request(QUrl(m_url + path.mid(1)));
-        if (authorization == "token")
-            request.setRawHeader("Authorization", "Bearer " + m_token);
-        else if (!authorization.isEmpty())
-            request.setRawHeader("Authorization", authorization);
-        if (!host.isEmpty())
-            request.setRawHeader("Host", host);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        return m_net.sendCustomRequest(request, method, body);
-    }
-
-    static Answer wait(QNetworkReply *reply)
-    {
-        // An answer that never comes reads as status 0, which no row expects.
-        if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, kTimeoutMs))
-            reply->abort();
-        Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                      reply->readAll()};
-        reply->deleteLater();
-        return answer;
-    }
-
-    Answer call(const QByteArray &method, const QString &path, const QByteArray &body = {},
-                const QByteArray &authorization = "token", const QByteArray &host = {})
-    {
-        return wait(send(method, path, body, authorization, host));
-    }
-
-    // The frames on line up to the marker message posted now.
-    QByteArray framesUntilMark(PtyPair &line)
-    {
-        if (call("POST", "/api/v1/message", kMarkBody).status != 200)
-            return "<marker refused>";
-        const QByteArray seen = line.readUntil(kMarkFrame, kTimeoutMs);
-        return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
-    }
-
-private:
-    QString m_tokenFile;
-    QProcess m_process;
-    QString m_url;
-    QByteArray m_token;
-    QNetworkAccessManager m_net;
-};
+    if (service.call("POST", "/api/v1/message", kMarkBody).status != 200)
+        return "<marker refused>";
+    const QByteArray seen = line.readUntil(kMarkFrame, kTimeoutMs);
+    return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
+}
 
 } // namespace
 
@@ -124,7 +43,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         QVERIFY(m_line.isValid());
-        m_service = std::make_unique<Service>(m_dir.filePath("token"));
+        m_service = std::make_unique<ServiceProcess>(VORNIKD_PROGRAM, m_dir.filePath("token"));
         QVERIFY(m_service->start(m_line.slavePath()));
         // Made at first start, for its user alone.
         QCOMPARE(QFile::permissions(m_dir.filePath("token")),
@@ -205,7 +124,7 @@ private Q_SLOTS:
         // Every refusal is a JSON object with a readable error.
         if (status >= 400)
             QVERIFY2(!got.json().value("error").toString().isEmpty(), got.body.constData());
-        QCOMPARE(m_service->framesUntilMark(m_line), frames);
+        QCOMPARE(framesUntilMark(*m_service, m_line), frames);
     }
 
     // The project's version, as every other program says it.
@@ -300,7 +219,7 @@ private Q_SLOTS:
     {
         // Pauses long enough for the waits to run events, where a stray send would slip in.
         PtyPair line;
-        Service service(m_dir.filePath("token"));
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
         QVERIFY(service.start(line.slavePath(), {}, "0.2"));
         QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "count", "delay": 70})").status,
                  200);
@@ -313,9 +232,9 @@ private Q_SLOTS:
                                             + R"(", "text": "T)" + n + R"("})");
         }
         for (QNetworkReply *reply : replies)
-            QCOMPARE(Service::wait(reply).status, 200);
+            QCOMPARE(service.wait(reply).status, 200);
         QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "off"})").status, 200);
-        const QByteArray seen = service.framesUntilMark(line);
+        const QByteArray seen = framesUntilMark(service, line);
         for (int client = 1; client <= 6; ++client) {
             const QByteArray n = QByteArray::number(client);
             const QByteArray whole
@@ -330,7 +249,7 @@ private Q_SLOTS:
         PtyPair line;
         QVERIFY(line.isValid());
         QVERIFY(writeFile(m_dir.filePath("busy.conf"), "queue = 2\n"));
-        Service busy(m_dir.filePath("token"));
+        ServiceProcess busy(VORNIKD_PROGRAM, m_dir.filePath("token"));
         QVERIFY(busy.start(line.slavePath(), {"--config", m_dir.filePath("busy.conf")}, "1"));
         QList<QNetworkReply *> replies;
         for (int client = 0; client < 6; ++client)
@@ -339,7 +258,7 @@ private Q_SLOTS:
         QList<int> statuses;
         QByteArray refusal;
         for (QNetworkReply *reply : replies) {
-            const Answer answer = Service::wait(reply);
+            const Answer answer = busy.wait(reply);
             statuses += answer.status;
             if (answer.status == 429)
                 refusal = answer.body;
@@ -367,7 +286,7 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_dir;
     PtyPair m_line;
-    std::unique_ptr<Service> m_service;
+    std::unique_ptr<ServiceProcess> m_service;
 };
 
 QTEST_GUILESS_MAIN(TestVornikd)
