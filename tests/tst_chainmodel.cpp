@@ -233,54 +233,6 @@ private Q_SLOTS:
                  qPrintable("expected " + escapedBytes(frames) + '\n' + failures.join('\n')));
     }
 
-    // A long text with no scroll asked is cut and stands still, and the state says so.
-    void longTextStandsStill()
-    {
-        ServedChain served(kPrograms, m_broker, m_dir.path(), kDigits, nextId());
-        QVERIFY(served.start());
-        const QByteArray text = R"({"text": "Vornik chain 12"})";
-        QCOMPARE(served.service().call("POST", "/api/v1/message", text).status, 200);
-        QJsonObject state;
-        const bool still = QTest::qWaitFor(
-                [&] {
-                    state = served.service().call("GET", "/api/v1/state").json();
-                    return state.value("scrolling") == false
-                           && served.chain().state().characters() == "VORNIK CHA";
-                },
-                kQuietMs);
-        const QJsonValue scrolling = state.value("scrolling");
-        QVERIFY2(still,
-                 qPrintable(QStringLiteral("scrolling %1, frames %2")
-                                    .arg(scrolling.isUndefined() ? "not told"
-                                                                 : scrolling.toVariant().toString(),
-                                         escapedBytes(served.chain().wire().left(200)))));
-    }
-
-    // A notification that ends the shown one leaves the waiting ones waiting, in their order.
-    void preemptionKeepsTheWaiting()
-    {
-        const auto action
-                = [](Action::Kind kind, int tag, const char *text, int priority, int seconds) {
-                      Action a;
-                      a.kind = kind;
-                      a.tag = tag;
-                      a.text = QString::fromLatin1(text);
-                      a.priority = priority;
-                      a.seconds = seconds;
-                      return a;
-                  };
-        const QList<Action> actions{
-                action(Action::Message, 0, "Hello", 1, 0), action(Action::Notify, 1, "One", 2, 0),
-                action(Action::Notify, 2, "Two", 1, 0), action(Action::Notify, 3, "Three", 3, 1),
-                action(Action::Dismiss, 2, "", 1, 0)};
-        int failedAt = 0;
-        const QString failure = play(actions, &failedAt);
-        QVERIFY2(failure.isEmpty(),
-                 qPrintable(QStringLiteral("after action %1: %2%3")
-                                    .arg(failedAt + 1)
-                                    .arg(failure, ChainActions::listed(actions))));
-    }
-
 private:
     QString nextId() { return QStringLiteral("run%1").arg(++m_runs); }
 

@@ -121,11 +121,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("frames"); // before the next message
         QTest::addColumn<QByteArray>("error");  // a part of the error published; "" for none
         // clang-format off
-        QTest::newRow("message") << "message/set" << QByteArray("Hello") << QByteArray("$B7MHELLO \r") << QByteArray();
-        QTest::newRow("message as JSON") << "message/set" << QByteArray(R"({"text": "Hi", "pad": "last"})") << QByteArray("$B7MHIIIII\r") << QByteArray();
-        QTest::newRow("notification, then the message") << "notify" << QByteArray(R"({"text": "Ring", "seconds": 1})") << QByteArray("$B7MRING  \r") << QByteArray();
-        QTest::newRow("attributes then the message once") << "attributes/set" << QByteArray(R"({"effects": "12", "speeds": "9", "text": "HI"})") << QByteArray("$B7E122222\r$B7S999999\r$B7MHI    \r") << QByteArray();
-        QTest::newRow("blank") << "blank" << QByteArray("PRESS") << QByteArray("$B7F000000\r$B7M      \r") << QByteArray();
         QTest::newRow("mode") << "mode/set" << QByteArray("count") << QByteArray("$B7M000000\r$B7M000001\r") << QByteArray();
         QTest::newRow("refused character") << "message/set" << QByteArray("HE~LO") << QByteArray() << QByteArray(R"(message: character \"~\" at position 3 cannot be shown)");
         QTest::newRow("broken JSON") << "attributes/set" << QByteArray("{") << QByteArray() << QByteArray("the body is not JSON");
