@@ -214,8 +214,11 @@ private Q_SLOTS:
         QByteArray font;
         for (int code = 10; code <= 125; ++code)
             font += QByteArray::number(code).rightJustified(3, '0') + " 000000000000000\r\n";
-        while (busy.call("GET", "/api/v1/state").json().value("queue").toInt() > 0)
-            QTest::qWait(50);
+        QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return busy.call("GET", "/api/v1/state").json().value("queue").toInt() == 0;
+                },
+                kTimeoutMs));
         const Answer first = busy.call("PUT", "/api/v1/font", font);
         QCOMPARE(first.status, 202);
         const Answer second = busy.call("PUT", "/api/v1/font", font);
