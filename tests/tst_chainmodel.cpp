@@ -176,14 +176,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("mqtt");  // "TOPIC PAYLOAD", one a phase
         // vornikctl's arguments; after "|" a SIGTERM ends it and more arguments may follow
         QTest::addColumn<QStringList>("ctl");
+        QTest::addColumn<QByteArray>("input");  // vornikctl's standard input
         QTest::addColumn<QByteArray>("until");  // the frame that ends the first phase
         QTest::addColumn<QByteArray>("frames"); // after until, if given
         QTest::addColumn<QByteArray>("said");   // in the HTTP answer and vornikctl's standard error
         const auto row = [](const char *name, const QStringList &setup, const QString &http,
                             const QString &mqtt, const QStringList &ctl, const QByteArray &frames,
-                            const QByteArray &until = {}, const QByteArray &said = {}) {
-            QTest::newRow(name) << setup << http.split('|') << mqtt.split('|') << ctl << until
-                                << frames << said;
+                            const QByteArray &until = {}, const QByteArray &said = {},
+                            const QByteArray &input = {}) {
+            QTest::newRow(name) << setup << http.split('|') << mqtt.split('|') << ctl << input
+                                << until << frames << said;
         };
         const QString text = "ABCDEFGHIJKL";
         QByteArray scrolled; // each step once, then its start again
@@ -192,15 +194,20 @@ private Q_SLOTS:
                         + (text + ' ' + text).mid(step % (text.size() + 1), kDigits).toLatin1()
                         + '\r';
         const QString scroll = R"({"text": "ABCDEFGHIJKL", "scroll": {"rate": 50, "passes": 1}})";
-        const QString attributes = R"({"effects": "1234567", "text": "Hi"})";
+        const QString attributes = R"({"fonts": "1", "effects": "1234567", "text": "Hi"})";
+        const QString writeAll
+                = R"({"text": "HELLO", "fonts": "0", "effects": "0", "speeds": "9"})";
         const QString ring = R"({"text": "Ring", "seconds": 1})";
         // clang-format off
         row("short message filled with blanks", {}, R"(POST /api/v1/message {"text": "Hi there"})", "message/set Hi there", {"message", "Hi there"}, "$B7MHI THERE  \r");
+        row("a line of input", {}, R"(POST /api/v1/message {"text": "42"})", "message/set 42", {"message", "-"}, "$B7M42        \r", {}, {}, "42\n");
+        row("a line of input filled with its last character", {}, R"(POST /api/v1/message {"text": "42", "pad": "last"})", R"(message/set {"text": "42", "pad": "last"})", {"message", "-", "--pad", "last"}, "$B7M4222222222\r", {}, {}, "42\n");
         row("filled with its last character", {}, R"(POST /api/v1/message {"text": "Hi", "pad": "last"})", R"(message/set {"text": "Hi", "pad": "last"})", {"message", "Hi", "--pad", "last"}, "$B7MHIIIIIIIII\r");
         row("long message cut, with a note", {}, R"(POST /api/v1/message {"text": "Vornik chain 12"})", "message/set Vornik chain 12", {"message", "Vornik chain 12"}, "$B7MVORNIK CHA\r", {}, "cut to 10 digits");
         row("scroll once, ending on its start", {}, "POST /api/v1/message " + scroll, "message/set " + scroll, {"message", text, "--scroll", "--rate", "50", "--passes", "1"}, scrolled);
         row("empty message blanks the chain", {}, R"(POST /api/v1/message {"text": ""})", R"(message/set {"text": ""})", {"message", ""}, "$B7M          \r");
-        row("attribute, then the text once", {}, "POST /api/v1/attributes " + attributes, "attributes/set " + attributes, {"attributes", "--effects", "1234567", "--message", "Hi"}, "$B7E1234567777\r$B7MHI        \r");
+        row("attribute, then the text once", {}, "POST /api/v1/attributes " + attributes, "attributes/set " + attributes, {"attributes", "--fonts", "1", "--effects", "1234567", "--message", "Hi"}, "$B7F1111111111\r$B7E1234567777\r$B7MHI        \r");
+        row("write-all, every attribute", {}, "POST /api/v1/attributes " + writeAll, "attributes/set " + writeAll, {"write-all", "HELLO", "--speeds", "9"}, "$B7F0000000000\r$B7E0000000000\r$B7S9999999999\r$B7MHELLO     \r");
         row("blank covers the chain", {}, "POST /api/v1/blank ", "blank PRESS", {"blank"}, "$B7F0000000000\r$B7M          \r");
         const QStringList hello{R"(POST /api/v1/message {"text": "Hello"})", "$B7MHELLO"};
         row("notification, then what was on show", hello, "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7MRING      \r$B7MHELLO     \r");
@@ -224,54 +231,6 @@ private Q_SLOTS:
         }
         QVERIFY2(failures.isEmpty(),
                  qPrintable("expected " + escapedBytes(frames) + '\n' + failures.join('\n')));
-    }
-
-    // A long text with no scroll asked is cut and stands still, and the state says so.
-    void longTextStandsStill()
-    {
-        ServedChain served(kPrograms, m_broker, m_dir.path(), kDigits, nextId());
-        QVERIFY(served.start());
-        const QByteArray text = R"({"text": "Vornik chain 12"})";
-        QCOMPARE(served.service().call("POST", "/api/v1/message", text).status, 200);
-        QJsonObject state;
-        const bool still = QTest::qWaitFor(
-                [&] {
-                    state = served.service().call("GET", "/api/v1/state").json();
-                    return state.value("scrolling") == false
-                           && served.chain().state().characters() == "VORNIK CHA";
-                },
-                kQuietMs);
-        const QJsonValue scrolling = state.value("scrolling");
-        QVERIFY2(still,
-                 qPrintable(QStringLiteral("scrolling %1, frames %2")
-                                    .arg(scrolling.isUndefined() ? "not told"
-                                                                 : scrolling.toVariant().toString(),
-                                         escapedBytes(served.chain().wire().left(200)))));
-    }
-
-    // A notification that ends the shown one leaves the waiting ones waiting, in their order.
-    void preemptionKeepsTheWaiting()
-    {
-        const auto action
-                = [](Action::Kind kind, int tag, const char *text, int priority, int seconds) {
-                      Action a;
-                      a.kind = kind;
-                      a.tag = tag;
-                      a.text = QString::fromLatin1(text);
-                      a.priority = priority;
-                      a.seconds = seconds;
-                      return a;
-                  };
-        const QList<Action> actions{
-                action(Action::Message, 0, "Hello", 1, 0), action(Action::Notify, 1, "One", 2, 0),
-                action(Action::Notify, 2, "Two", 1, 0), action(Action::Notify, 3, "Three", 3, 1),
-                action(Action::Dismiss, 2, "", 1, 0)};
-        int failedAt = 0;
-        const QString failure = play(actions, &failedAt);
-        QVERIFY2(failure.isEmpty(),
-                 qPrintable(QStringLiteral("after action %1: %2%3")
-                                    .arg(failedAt + 1)
-                                    .arg(failure, ChainActions::listed(actions))));
     }
 
 private:
@@ -310,6 +269,7 @@ private:
         QFETCH(QStringList, http);
         QFETCH(QStringList, mqtt);
         QFETCH(QStringList, ctl);
+        QFETCH(QByteArray, input);
         QFETCH(QByteArray, until);
         QFETCH(QByteArray, frames);
         QFETCH(QByteArray, said);
@@ -361,6 +321,10 @@ private:
                                            mqtt.at(phase).section(' ', 1).toUtf8());
             } else if (phase == 0) {
                 served.startCtl(running, (direct ? port : QStringList()) + ctl.mid(0, cut));
+                if (!input.isEmpty()) {
+                    running.write(input);
+                    running.closeWriteChannel();
+                }
                 if (cut < 0 && served.finishCtl(running, &err) != 0)
                     *problem += "vornikctl failed; ";
             } else {

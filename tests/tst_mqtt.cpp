@@ -1,24 +1,19 @@
+#include "support/mqttbroker.h"
 #include "support/mqttsubscriber.h"
 #include "support/ptypair.h"
-#include "support/runningprogram.h"
+#include "support/serviceprocess.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -52,13 +47,6 @@ const QHash<QString, Documented> kDocumented{
 const QStringList kDeviceKeys{"identifiers", "name",       "manufacturer",
                               "model",       "sw_version", "configuration_url"};
 
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
 } // namespace
 
 // vornikd on a real broker (Debian's mosquitto on a loopback port) and a pseudo-terminal:
@@ -75,11 +63,10 @@ private Q_SLOTS:
             QVERIFY2(!QStandardPaths::findExecutable(program, {"/usr/sbin", "/usr/bin"}).isEmpty(),
                      program);
         QVERIFY(m_dir.isValid() && m_line.isValid());
-        m_port = freePort();
-        QVERIFY(startBroker());
-        QVERIFY(m_all.start(m_port, "vornik/#"));
-        QVERIFY(m_discovery.start(m_port, "homeassistant/#"));
-        QVERIFY(startService());
+        QVERIFY(m_broker.start());
+        QVERIFY(m_all.start(m_broker.port(), "vornik/#"));
+        QVERIFY(m_discovery.start(m_broker.port(), "homeassistant/#"));
+        QVERIFY(startService(m_service, m_line.slavePath()));
     }
 
     void discoveryDescribesOneDevice()
@@ -134,11 +121,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("frames"); // before the next message
         QTest::addColumn<QByteArray>("error");  // a part of the error published; "" for none
         // clang-format off
-        QTest::newRow("message") << "message/set" << QByteArray("Hello") << QByteArray("$B7MHELLO \r") << QByteArray();
-        QTest::newRow("message as JSON") << "message/set" << QByteArray(R"({"text": "Hi", "pad": "last"})") << QByteArray("$B7MHIIIII\r") << QByteArray();
-        QTest::newRow("notification, then the message") << "notify" << QByteArray(R"({"text": "Ring", "seconds": 1})") << QByteArray("$B7MRING  \r") << QByteArray();
-        QTest::newRow("attributes then the message once") << "attributes/set" << QByteArray(R"({"effects": "12", "speeds": "9", "text": "HI"})") << QByteArray("$B7E122222\r$B7S999999\r$B7MHI    \r") << QByteArray();
-        QTest::newRow("blank") << "blank" << QByteArray("PRESS") << QByteArray("$B7F000000\r$B7M      \r") << QByteArray();
         QTest::newRow("mode") << "mode/set" << QByteArray("count") << QByteArray("$B7M000000\r$B7M000001\r") << QByteArray();
         QTest::newRow("refused character") << "message/set" << QByteArray("HE~LO") << QByteArray() << QByteArray(R"(message: character \"~\" at position 3 cannot be shown)");
         QTest::newRow("broken JSON") << "attributes/set" << QByteArray("{") << QByteArray() << QByteArray("the body is not JSON");
@@ -226,16 +208,16 @@ private Q_SLOTS:
     void serviceRestarts()
     {
         const qsizetype configs = m_discovery.count();
-        QVERIFY(publish("status", "online", "homeassistant"));
+        QVERIFY(m_broker.publish("homeassistant/status", "online"));
         QVERIFY(QTest::qWaitFor([&] { return m_discovery.count() >= configs + 6; }, kTimeoutMs));
 
         qsizetype before = m_all.count();
         m_service.stop();
         QVERIFY(m_all.waitFor(kPrefix + "/availability", "offline", before));
-        const QByteArray said = m_service.process().readAllStandardError();
+        const QByteArray said = m_service.errors();
         QVERIFY2(said.contains("mqtt: disconnected from") && !said.contains("lost"),
                  said.constData());
-        QVERIFY(startService());
+        QVERIFY(startService(m_service, m_line.slavePath()));
 
         before = m_all.count();
         m_service.stop(true);
@@ -243,11 +225,11 @@ private Q_SLOTS:
         const qsizetype again = m_discovery.count();
         // A command the broker kept would run again at every start: it is ignored, and said.
         // (The broker's restart below forgets it.)
-        QVERIFY(publish("message/set", "Old", kPrefix, true));
-        QVERIFY(startService());
+        QVERIFY(publish("message/set", "Old", true));
+        QVERIFY(startService(m_service, m_line.slavePath()));
         QVERIFY(QTest::qWaitFor(
                 [&] {
-                    return m_service.process().readAllStandardError().contains(
+                    return m_service.errors().contains(
                             "message/set: a retained command is ignored");
                 },
                 kTimeoutMs));
@@ -263,9 +245,9 @@ private Q_SLOTS:
     {
         m_broker.stop(true);
         QTest::qWait(300);
-        QVERIFY(startBroker());
+        QVERIFY(m_broker.start());
         MqttSubscriber availability;
-        QVERIFY(availability.start(m_port, kPrefix + "/availability"));
+        QVERIFY(availability.start(m_broker.port(), kPrefix + "/availability"));
         QVERIFY(availability.waitFor(kPrefix + "/availability", "online"));
         for (const char *text : {"One", "Two", "Three"})
             QVERIFY(publish("message/set", text));
@@ -276,13 +258,12 @@ private Q_SLOTS:
     void removeClearsTheDiscovery()
     {
         MqttSubscriber discovery;
-        QVERIFY(discovery.start(m_port, "homeassistant/#"));
+        QVERIFY(discovery.start(m_broker.port(), "homeassistant/#"));
         QVERIFY(QTest::qWaitFor([&] { return discovery.count() >= 6; }, kTimeoutMs));
         const auto configs = discovery.since(0);
         QProcess remove;
-        remove.start(VORNIKD_PROGRAM,
-                     {"--config", "/dev/null", "--mqtt", "127.0.0.1:" + QString::number(m_port),
-                      "--id", "test", "--mqtt-remove"});
+        remove.start(VORNIKD_PROGRAM, {"--config", "/dev/null", "--mqtt", m_broker.address(),
+                                       "--id", "test", "--mqtt-remove"});
         QVERIFY(remove.waitForFinished(kTimeoutMs));
         QCOMPARE(remove.exitCode(), 0);
         for (const auto &config : configs)
@@ -293,7 +274,7 @@ private Q_SLOTS:
     void lineLostSaysOffline()
     {
         PtyPair line;
-        RunningProgram service;
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
         QVERIFY(startService(service, line.slavePath(), "line"));
         const qsizetype before = m_all.count();
         QVERIFY(line.endProgramRead());
@@ -306,12 +287,12 @@ private Q_SLOTS:
     void sameIdTwice()
     {
         PtyPair line;
-        RunningProgram twin;
+        ServiceProcess twin(VORNIKD_PROGRAM, m_dir.filePath("token"));
         QVERIFY(startService(twin, line.slavePath()));
         QByteArray said[2];
         const auto both = [&] {
-            said[0] += m_service.process().readAllStandardError();
-            said[1] += twin.process().readAllStandardError();
+            said[0] = m_service.errors();
+            said[1] = twin.errors();
             return said[0].contains("the same client id") && said[1].contains("the same client id");
         };
         QVERIFY2(QTest::qWaitFor(both, kTimeoutMs), said[0].right(500).constData());
@@ -327,143 +308,20 @@ private Q_SLOTS:
             QVERIFY2(one.count("the same client id") == 1, one.right(1000).constData());
     }
 
-    // Each action through every path a program has: vornikctl on the port (its frames as a dry
-    // run prints them), vornikctl through the service, the HTTP API and MQTT, on a service
-    // whose chain (10) is not vornikctl's default: the same frames.
-    void everyPathSendsTheSameFrames_data()
-    {
-        QTest::addColumn<QStringList>("ctl"); // vornikctl's words; "-" reads input
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QString>("call"); // "METHOD PATH" of the API
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("topic");
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<QByteArray>("frames");
-        const auto row = [](const char *name, const QStringList &ctl, const QByteArray &input,
-                            const QString &call, const QByteArray &body, const QString &topic,
-                            const QByteArray &payload, const QByteArray &frames) {
-            QTest::newRow(name) << ctl << input << call << body << topic << payload << frames;
-        };
-        const QString message = "POST /api/v1/message";
-        const QString attributes = "POST /api/v1/attributes";
-        // clang-format off
-        row("message", {"message", "42"}, {}, message, R"({"text": "42"})", "message/set", "42", "$B7M42        \r");
-        row("a line of input", {"message", "-"}, "42\n", message, R"({"text": "42"})", "message/set", "42", "$B7M42        \r");
-        row("the last character", {"message", "-", "--pad", "last"}, "42\n", message, R"({"text": "42", "pad": "last"})", "message/set", R"({"text": "42", "pad": "last"})", "$B7M4222222222\r");
-        row("an empty message", {"message", ""}, {}, message, R"({"text": ""})", "message/set", R"({"text": ""})", "$B7M          \r");
-        row("a long message", {"message", "ABCDEFGHIJKL"}, {}, message, R"({"text": "ABCDEFGHIJKL"})", "message/set", "ABCDEFGHIJKL", "$B7MABCDEFGHIJ\r");
-        row("attributes", {"attributes", "--fonts", "1", "--effects", "2", "--message", "HI"}, {}, attributes, R"({"fonts": "1", "effects": "2", "text": "HI"})", "attributes/set", R"({"fonts": "1", "effects": "2", "text": "HI"})", "$B7F1111111111\r$B7E2222222222\r$B7MHI        \r");
-        row("write-all", {"write-all", "HELLO", "--speeds", "9"}, {}, attributes, R"({"text": "HELLO", "fonts": "0", "effects": "0", "speeds": "9"})", "attributes/set", R"({"text": "HELLO", "fonts": "0", "effects": "0", "speeds": "9"})", "$B7F0000000000\r$B7E0000000000\r$B7S9999999999\r$B7MHELLO     \r");
-        row("blank", {"blank"}, {}, "POST /api/v1/blank", {}, "blank", "PRESS", "$B7F0000000000\r$B7M          \r");
-        // clang-format on
-    }
-    void everyPathSendsTheSameFrames()
-    {
-        QFETCH(QStringList, ctl);
-        QFETCH(QByteArray, input);
-        QFETCH(QString, call);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, topic);
-        QFETCH(QByteArray, payload);
-        QFETCH(QByteArray, frames);
-        if (m_markFrame == kMarkFrame) {
-            m_service.stop();
-            QVERIFY(startService({"--chain", "10"}));
-            m_markFrame = "$B7MMARK      \r";
-            framesUntilMark(); // whatever the start sent
-        }
-        const auto vornikctl = [&](const QStringList &arguments) {
-            QProcess run;
-            run.start(VORNIKCTL_PROGRAM, arguments + ctl);
-            run.write(input);
-            run.closeWriteChannel();
-            return run.waitForFinished(kTimeoutMs) && run.exitCode() == 0
-                           ? run.readAllStandardOutput().replace("[cr]\n", "\r")
-                           : "<failed: " + run.readAllStandardError() + ">";
-        };
-        QCOMPARE(vornikctl({"--dry-run", "--chain", "10"}), frames);
-        QCOMPARE(vornikctl({"--service", m_url, "--token-file", m_dir.filePath("token")}),
-                 QByteArray());
-        QCOMPARE(framesUntilMark(), frames);
-        QNetworkRequest request(QUrl(m_url + call.section(' ', 1)));
-        request.setRawHeader("Authorization", "Bearer " + readToken());
-        QNetworkReply *reply
-                = m_net.sendCustomRequest(request, call.section(' ', 0, 0).toLatin1(), body);
-        QVERIFY(QTest::qWaitFor([reply] { return reply->isFinished(); }, kTimeoutMs));
-        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
-        reply->deleteLater();
-        QCOMPARE(framesUntilMark(), frames);
-        QVERIFY(publish(topic, payload));
-        QCOMPARE(framesUntilMark(), frames);
-    }
-
 private:
-    QByteArray readToken() const
-    {
-        QFile file(m_dir.filePath("token"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
-    }
-
-    bool startBroker()
-    {
-        // With -p alone, Debian's broker listens on loopback only.
-        if (!m_broker.start("mosquitto", {"-p", QString::number(m_port)}))
-            return false;
-        return QTest::qWaitFor(
-                [&] {
-                    QTcpSocket probe;
-                    probe.connectToHost(QHostAddress::LocalHost, m_port);
-                    return probe.waitForConnected(200);
-                },
-                kTimeoutMs);
-    }
-
-    bool startService(const QStringList &extra = {})
-    {
-        return startService(m_service, m_line.slavePath(), "test", extra) && readUrl();
-    }
     // Started on device, once it says online.
-    bool startService(RunningProgram &service, const QString &device, const QString &id = "test",
-                      const QStringList &extra = {})
+    bool startService(ServiceProcess &service, const QString &device, const QString &id = "test")
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VORNIK_PAUSE_SCALE", "0.02");
-        environment.remove("VORNIK_PORT");
-        service.process().setProcessEnvironment(environment);
         const qsizetype before = m_all.count();
-        return service.start(VORNIKD_PROGRAM,
-                             QStringList{"--port", device, "--listen", "127.0.0.1:0",
-                                         "--token-file", m_dir.filePath("token"), "--config",
-                                         "/dev/null", "--mqtt",
-                                         "127.0.0.1:" + QString::number(m_port), "--id", id}
-                                     + extra)
+        return service.start(device,
+                             {"--config", "/dev/null", "--mqtt", m_broker.address(), "--id", id})
                && m_all.waitFor("vornik/" + id + "/availability", "online", before);
     }
 
-    // "listening on http://127.0.0.1:PORT/", the service's first line.
-    bool readUrl()
+    // Publishes on a topic under the prefix.
+    bool publish(const QString &topic, const QByteArray &payload, bool retained = false)
     {
-        QProcess &process = m_service.process();
-        if (!process.canReadLine() && !process.waitForReadyRead(kTimeoutMs))
-            return false;
-        m_url = QString::fromUtf8(process.readLine()).trimmed().section(' ', 2);
-        return m_url.startsWith("http://127.0.0.1:");
-    }
-
-    // mosquitto_pub with the payload on standard input; a topic under the prefix unless
-    // another prefix is named.
-    bool publish(const QString &topic, const QByteArray &payload, const QString &prefix = kPrefix,
-                 bool retained = false)
-    {
-        QProcess pub;
-        QStringList arguments{"-h", "127.0.0.1",          "-p", QString::number(m_port),
-                              "-t", prefix + '/' + topic, "-s"};
-        if (retained)
-            arguments += "-r";
-        pub.start("mosquitto_pub", arguments);
-        pub.write(payload);
-        pub.closeWriteChannel();
-        return pub.waitForFinished(kTimeoutMs) && pub.exitCode() == 0;
+        return m_broker.publish(kPrefix + '/' + topic, payload, {}, retained);
     }
 
     // The frames on the line before a marker message published now.
@@ -471,20 +329,16 @@ private:
     {
         if (!publish("message/set", "MARK"))
             return "<marker not published>";
-        const QByteArray seen = m_line.readUntil(m_markFrame, kTimeoutMs);
-        return seen.endsWith(m_markFrame) ? seen.chopped(m_markFrame.size()) : "<no marker>" + seen;
+        const QByteArray seen = m_line.readUntil(kMarkFrame, kTimeoutMs);
+        return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
     }
 
     QTemporaryDir m_dir;
     PtyPair m_line;
-    quint16 m_port = 0;
-    RunningProgram m_broker;
-    RunningProgram m_service;
+    MqttBroker m_broker;
+    ServiceProcess m_service{VORNIKD_PROGRAM, m_dir.filePath("token")};
     MqttSubscriber m_all;
     MqttSubscriber m_discovery;
-    QByteArray m_markFrame = kMarkFrame; // as the service's chain shows it
-    QString m_url;                       // the service's address
-    QNetworkAccessManager m_net;
 };
 
 QTEST_GUILESS_MAIN(TestMqtt)

@@ -135,7 +135,6 @@ private Q_SLOTS:
         // clang-format off
         row("message", dry + "message Hello", 0, "$B7MHELLO [cr]\n");
         row("chain of 3", dry + "--chain 3 message AB", 0, "$B7MAB [cr]\n");
-        row("--pad last, the window's rule", dry + "message Hello --pad last", 0, "$B7MHELLOO[cr]\n");
         row("a long message is cut, and says so", dry + "message HELLOWORLD", 0, "$B7MHELLOW[cr]\n", "vornikctl: message: cut to 6 digits; --scroll shows it all\n");
         row("--scroll steps a character at a time and ends on the start", dry + "--chain 3 message ABCD --scroll --rate 50", 0, "$B7MABC[cr]\n$B7MBCD[cr]\n$B7MCD [cr]\n$B7MD A[cr]\n$B7M AB[cr]\n$B7MABC[cr]\n");
         row("the service gets the fields as given", dry + "--service http://127.0.0.1:9 attributes --effects 12 --message HI", 0, "POST /api/v1/attributes {\"effects\":\"12\",\"text\":\"HI\"}\n");
@@ -143,16 +142,12 @@ private Q_SLOTS:
         row("the service's chain decides what fits", dry + "--service http://127.0.0.1:9 message HELLOWORLD", 0, "POST /api/v1/message {\"text\":\"HELLOWORLD\"}\n");
         row("lines through the service, as read", "VORNIK_SERVICE=http://127.0.0.1:9 --dry-run message - --pad last", 0, "POST /api/v1/message {\"pad\":\"last\",\"text\":\"AB\"}\nPOST /api/v1/message {\"pad\":\"last\",\"text\":\"CD\"}\n", {}, "ab\ncd\n");
         row("a scroll through the service", dry + "--service http://127.0.0.1:9 message HELLOWORLD --scroll --passes 2", 0, "POST /api/v1/message {\"scroll\":{\"passes\":2},\"text\":\"HELLOWORLD\"}\n");
-        row("attributes, then the message once", dry + "attributes --fonts 1 --effects 12 --message HI", 0, "$B7F111111[cr]\n$B7E122222[cr]\n$B7MHI    [cr]\n");
         row("attributes alone", dry + "attributes --effects 12", 0, "$B7E122222[cr]\n");
         row("write-all", dry + "write-all HI --speeds 9 --fonts U1", 0, "$B7FU11111[cr]\n$B7E000000[cr]\n$B7S999999[cr]\n$B7MHI    [cr]\n");
         row("a long write-all is cut, and says so", dry + "write-all HELLOWORLD", 0, "$B7F000000[cr]\n$B7E000000[cr]\n$B7S000000[cr]\n$B7MHELLOW[cr]\n", "vornikctl: write-all: cut to 6 digits");
-        row("blank covers the whole chain", dry + "--chain 10 blank", 0, "$B7F0000000000[cr]\n$B7M          [cr]\n");
-        row("an empty message blanks the chain", dry + "message ", 0, "$B7M      [cr]\n");
         row("--port wins over VORNIK_SERVICE", "VORNIK_SERVICE=http://127.0.0.1:9 --dry-run --port x char 65", 0, "$B7MA[cr]\n");
         row("char", dry + "char 65", 0, "$B7MA[cr]\n");
         row("a control code as a token", dry + "char 27", 0, "$B7M[1B][cr]\n");
-        row("blank", dry + "blank", 0, kBlank);
         row("font write", dry + "font write 66 110000000000001", 0, "$B7WB110000000000001[cr]\n$B7MB[cr]\n");
         row("font upload", dry + "font upload " + m_dir.filePath("good.fnt"), 0, upload);
         row("font from standard input", dry + "font upload -", 0, upload, {}, m_font);

@@ -1,11 +1,10 @@
 #include "support/ptypair.h"
+#include "support/serviceprocess.h"
 #include "support/testhelpers.h"
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
@@ -22,96 +21,16 @@ constexpr int kTimeoutMs = 20000;
 const QByteArray kMarkBody = R"({"text": "MARK"})";
 const QByteArray kMarkFrame = "$B7MMARK  \r";
 
-struct Answer
+using Answer = ServiceProcess::Answer;
+
+// The frames on line up to the marker message posted now.
+QByteArray framesUntilMark(ServiceProcess &service, PtyPair &line)
 {
-    int status = 0;
-    QByteArray body;
-    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-};
-
-// A vornikd process on a device, with its address and token, and an HTTP client.
-class Service
-{
-public:
-    explicit Service(const QString &tokenFile) : m_tokenFile(tokenFile) {}
-    ~Service()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(kTimeoutMs);
-    }
-
-    bool start(const QString &device, const QStringList &extra = {},
-               const QByteArray &pauseScale = "0.02")
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VORNIK_PAUSE_SCALE", pauseScale);
-        environment.remove("VORNIK_PORT");
-        m_process.setProcessEnvironment(environment);
-        m_process.start(QStringLiteral(VORNIKD_PROGRAM),
-                        QStringList{"--port", device, "--listen", "127.0.0.1:0", "--token-file",
-                                    m_tokenFile}
-                                + extra);
-        if (!m_process.waitForStarted()
-            || !QTest::qWaitFor([this] { return m_process.canReadLine(); }, kTimeoutMs))
-            return false;
-        const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
-        static const QRegularExpression listening("^listening on (http://127\\.0\\.0\\.1:\\d+/)$");
-        const QRegularExpressionMatch match = listening.match(first);
-        m_url = match.captured(1);
-        m_token = readFile(m_tokenFile).trimmed();
-        return match.hasMatch() && !m_token.isEmpty();
-    }
-
-    QByteArray token() const { return m_token; }
-
-    // Sends a request without waiting; authorization "" sends none.
-    QNetworkReply *send(const QByteArray &method, const QString &path, const QByteArray &body = {},
-                        const QByteArray &authorization = "token", const QByteArray &host = {})
-    {
-        QNetworkRequest request(QUrl(m_url + path.mid(1)));
-        if (authorization == "token")
-            request.setRawHeader("Authorization", "Bearer " + m_token);
-        else if (!authorization.isEmpty())
-            request.setRawHeader("Authorization", authorization);
-        if (!host.isEmpty())
-            request.setRawHeader("Host", host);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        return m_net.sendCustomRequest(request, method, body);
-    }
-
-    static Answer wait(QNetworkReply *reply)
-    {
-        // An answer that never comes reads as status 0, which no row expects.
-        if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, kTimeoutMs))
-            reply->abort();
-        Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                      reply->readAll()};
-        reply->deleteLater();
-        return answer;
-    }
-
-    Answer call(const QByteArray &method, const QString &path, const QByteArray &body = {},
-                const QByteArray &authorization = "token", const QByteArray &host = {})
-    {
-        return wait(send(method, path, body, authorization, host));
-    }
-
-    // The frames on line up to the marker message posted now.
-    QByteArray framesUntilMark(PtyPair &line)
-    {
-        if (call("POST", "/api/v1/message", kMarkBody).status != 200)
-            return "<marker refused>";
-        const QByteArray seen = line.readUntil(kMarkFrame, kTimeoutMs);
-        return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
-    }
-
-private:
-    QString m_tokenFile;
-    QProcess m_process;
-    QString m_url;
-    QByteArray m_token;
-    QNetworkAccessManager m_net;
-};
+    if (service.call("POST", "/api/v1/message", kMarkBody).status != 200)
+        return "<marker refused>";
+    const QByteArray seen = line.readUntil(kMarkFrame, kTimeoutMs);
+    return seen.endsWith(kMarkFrame) ? seen.chopped(kMarkFrame.size()) : "<no marker>" + seen;
+}
 
 } // namespace
 
@@ -124,7 +43,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         QVERIFY(m_line.isValid());
-        m_service = std::make_unique<Service>(m_dir.filePath("token"));
+        m_service = std::make_unique<ServiceProcess>(VORNIKD_PROGRAM, m_dir.filePath("token"));
         QVERIFY(m_service->start(m_line.slavePath()));
         // Made at first start, for its user alone.
         QCOMPARE(QFile::permissions(m_dir.filePath("token")),
@@ -153,12 +72,8 @@ private Q_SLOTS:
         const QByteArray hello = R"({"text": "Hello"})";
         // clang-format off
         row("message padded with blanks", "POST", "/api/v1/message", hello, 200, R"("queued":true)", "$B7MHELLO \r");
-        row("message padded by the window's rule", "POST", "/api/v1/message", R"({"text": "Hi", "pad": "last"})", 200, "queued", "$B7MHIIIII\r");
-        row("attributes then the message once", "POST", "/api/v1/attributes", R"({"effects": "12", "speeds": "9", "text": "HI"})", 200, "queued", "$B7E122222\r$B7S999999\r$B7MHI    \r");
-        row("blank", "POST", "/api/v1/blank", {}, 200, "queued", "$B7F000000\r$B7M      \r");
         row("a long message is cut, and the answer says so", "POST", "/api/v1/message", R"({"text": "HELLOWORLD"})", 200, R"("note":"cut to 6 digits; give \"scroll\" to show it all")", "$B7MHELLOW\r");
         row("a long text of attributes the same", "POST", "/api/v1/attributes", R"({"fonts": "1", "text": "HELLOWORLD"})", 200, R"("note":"cut to 6 digits)", "$B7F111111\r$B7MHELLOW\r");
-        row("an empty message blanks the chain", "POST", "/api/v1/message", R"({"text": "", "pad": "last"})", 200, "queued", "$B7M      \r");
         row("the action table", "GET", "/api/v1/actions", {}, 200, R"("http":"POST /api/v1/message")");
         row("info", "GET", "/api/v1/info", {}, 200, R"("chain":6)");
         row("refused character", "POST", "/api/v1/message", R"({"text": "HE~LO"})", 400, R"(message: character \"~\" at position 3 cannot be shown)");
@@ -205,7 +120,7 @@ private Q_SLOTS:
         // Every refusal is a JSON object with a readable error.
         if (status >= 400)
             QVERIFY2(!got.json().value("error").toString().isEmpty(), got.body.constData());
-        QCOMPARE(m_service->framesUntilMark(m_line), frames);
+        QCOMPARE(framesUntilMark(*m_service, m_line), frames);
     }
 
     // The project's version, as every other program says it.
@@ -234,24 +149,10 @@ private Q_SLOTS:
         }
     }
 
-    void notifications_data()
+    // The event stream tells a notification's start, then its end, then the state with what
+    // was on show again.
+    void eventsTellANotification()
     {
-        QTest::addColumn<QByteArray>("notify");
-        QTest::addColumn<bool>("dismiss");
-        QTest::addColumn<QByteArray>("shown"); // the frames between the message and its return
-        // clang-format off
-        QTest::newRow("for a time") << QByteArray(R"({"text": "Ring", "seconds": 1})") << false << QByteArray("$B7MRING  \r");
-        QTest::newRow("until dismissed") << QByteArray(R"({"text": "Ring", "seconds": 600})") << true << QByteArray("$B7MRING  \r");
-        QTest::newRow("long text scrolls one pass") << QByteArray(R"({"text": "Ring bell", "passes": 1, "rate": 50})") << false
-            << QByteArray("$B7MRING B\r$B7MING BE\r$B7MNG BEL\r$B7MG BELL\r$B7M BELL \r$B7MBELL R\r$B7MELL RI\r$B7MLL RIN\r$B7ML RING\r$B7M RING \r");
-        // clang-format on
-    }
-    // A notification shows, then what was on show returns; the event stream tells both.
-    void notifications()
-    {
-        QFETCH(QByteArray, notify);
-        QFETCH(bool, dismiss);
-        QFETCH(QByteArray, shown);
         QNetworkReply *events = m_service->send("GET", "/api/v1/events");
         QByteArray stream;
         connect(events, &QNetworkReply::readyRead, this, [&] { stream += events->readAll(); });
@@ -264,25 +165,17 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return stream.contains("event: state\ndata: {"); },
                                 kTimeoutMs));
         QCOMPARE(m_service->call("POST", "/api/v1/message", R"({"text": "Hello"})").status, 200);
-        QVERIFY(m_line.readUntil("$B7MHELLO \r", kTimeoutMs).endsWith("$B7MHELLO \r"));
-        const Answer posted = m_service->call("POST", "/api/v1/notify", notify);
+        const Answer posted
+                = m_service->call("POST", "/api/v1/notify", R"({"text": "Ring", "seconds": 1})");
         QCOMPARE(posted.status, 200);
-        const int id = posted.json().value("id").toInt();
-        QVERIFY(id > 0);
-        if (dismiss) {
-            QVERIFY(m_line.readUntil(shown, kTimeoutMs).endsWith(shown));
-            QCOMPARE(m_service->call("DELETE", "/api/v1/notify/" + QString::number(id)).status,
-                     200);
-        }
-        const QByteArray seen = m_line.readUntil("$B7MHELLO \r", kTimeoutMs);
-        QCOMPARE(seen, dismiss ? QByteArray("$B7MHELLO \r") : shown + "$B7MHELLO \r");
-        const QByteArray phase
-                = "event: notification\ndata: {\"id\":" + QByteArray::number(id) + ",\"phase\":\"";
+        const QByteArray phase = "event: notification\ndata: {\"id\":"
+                                 + QByteArray::number(posted.json().value("id").toInt())
+                                 + ",\"phase\":\"";
         QVERIFY2(
                 QTest::qWaitFor([&] { return stream.contains(phase + "finished\"}"); }, kTimeoutMs),
                 stream.right(300).constData());
-        QVERIFY(stream.indexOf(phase + "started\"}") < stream.indexOf(phase + "finished\"}"));
-        // The state the stream told last shows the message again.
+        const qsizetype started = stream.indexOf(phase + "started\"}");
+        QVERIFY(started >= 0 && started < stream.indexOf(phase + "finished\"}"));
         QVERIFY(QTest::qWaitFor(
                 [&] {
                     const qsizetype last = stream.lastIndexOf("event: state\ndata: ");
@@ -294,43 +187,13 @@ private Q_SLOTS:
                 kTimeoutMs));
     }
 
-    // Actions posted at once by several clients while a mode ticks: each action's frames
-    // arrive together on the line.
-    void concurrentActionsStayWhole()
-    {
-        // Pauses long enough for the waits to run events, where a stray send would slip in.
-        PtyPair line;
-        Service service(m_dir.filePath("token"));
-        QVERIFY(service.start(line.slavePath(), {}, "0.2"));
-        QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "count", "delay": 70})").status,
-                 200);
-        QVERIFY(line.readUntil("$B7M000002\r", kTimeoutMs).endsWith("$B7M000002\r"));
-        QList<QNetworkReply *> replies;
-        for (int client = 1; client <= 6; ++client) {
-            const QByteArray n = QByteArray::number(client);
-            replies += service.send("POST", "/api/v1/attributes",
-                                    R"({"effects": ")" + n + R"(", "speeds": ")" + n
-                                            + R"(", "text": "T)" + n + R"("})");
-        }
-        for (QNetworkReply *reply : replies)
-            QCOMPARE(Service::wait(reply).status, 200);
-        QCOMPARE(service.call("PUT", "/api/v1/mode", R"({"mode": "off"})").status, 200);
-        const QByteArray seen = service.framesUntilMark(line);
-        for (int client = 1; client <= 6; ++client) {
-            const QByteArray n = QByteArray::number(client);
-            const QByteArray whole
-                    = "$B7E" + n.repeated(6) + "\r$B7S" + n.repeated(6) + "\r$B7MT" + n + "    \r";
-            QVERIFY2(seen.contains(whole), seen.constData());
-        }
-    }
-
     // At the line's real pace: a full queue answers 429, a second upload 409.
     void refusedWhileBusy()
     {
         PtyPair line;
         QVERIFY(line.isValid());
         QVERIFY(writeFile(m_dir.filePath("busy.conf"), "queue = 2\n"));
-        Service busy(m_dir.filePath("token"));
+        ServiceProcess busy(VORNIKD_PROGRAM, m_dir.filePath("token"));
         QVERIFY(busy.start(line.slavePath(), {"--config", m_dir.filePath("busy.conf")}, "1"));
         QList<QNetworkReply *> replies;
         for (int client = 0; client < 6; ++client)
@@ -339,20 +202,24 @@ private Q_SLOTS:
         QList<int> statuses;
         QByteArray refusal;
         for (QNetworkReply *reply : replies) {
-            const Answer answer = Service::wait(reply);
+            const Answer answer = busy.wait(reply);
             statuses += answer.status;
             if (answer.status == 429)
                 refusal = answer.body;
         }
         QVERIFY2(statuses.contains(200) && statuses.contains(429),
                  qPrintable(QString::number(statuses.count(429))));
-        QVERIFY2(refusal.contains("the queue is full"), refusal.constData());
+        // A queue of two refuses the third waiting action, never a later one.
+        QVERIFY2(refusal.contains("the queue is full (2 actions waiting)"), refusal.constData());
 
         QByteArray font;
         for (int code = 10; code <= 125; ++code)
             font += QByteArray::number(code).rightJustified(3, '0') + " 000000000000000\r\n";
-        while (busy.call("GET", "/api/v1/state").json().value("queue").toInt() > 0)
-            QTest::qWait(50);
+        QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return busy.call("GET", "/api/v1/state").json().value("queue").toInt() == 0;
+                },
+                kTimeoutMs));
         const Answer first = busy.call("PUT", "/api/v1/font", font);
         QCOMPARE(first.status, 202);
         const Answer second = busy.call("PUT", "/api/v1/font", font);
@@ -367,7 +234,7 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_dir;
     PtyPair m_line;
-    std::unique_ptr<Service> m_service;
+    std::unique_ptr<ServiceProcess> m_service;
 };
 
 QTEST_GUILESS_MAIN(TestVornikd)

@@ -1,4 +1,5 @@
 #include "support/ptypair.h"
+#include "support/serviceprocess.h"
 #include "support/testhelpers.h"
 
 #include <QDir>
@@ -21,56 +22,11 @@ namespace {
 constexpr int kTimeoutMs = 20000;
 const QByteArray kInfo = "GET /api/v1/info HTTP/1.1\r\nHost: localhost\r\nAuthorization: Bearer ";
 
-// A vornikd process started with the given arguments, and what it wrote.
-class Daemon
+// The loopback port a service listens on.
+quint16 portOf(const ServiceProcess &service)
 {
-public:
-    ~Daemon()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(kTimeoutMs);
-    }
-
-    // Starts it; true once it said where it listens.
-    bool start(const QStringList &arguments)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VORNIK_PAUSE_SCALE", "0.02");
-        environment.remove("VORNIK_PORT");
-        m_process.setProcessEnvironment(environment);
-        m_process.start(QStringLiteral(VORNIKD_PROGRAM), arguments);
-        const auto said = [this] {
-            return m_process.canReadLine() || m_process.state() == QProcess::NotRunning;
-        };
-        if (!m_process.waitForStarted() || !QTest::qWaitFor(said, kTimeoutMs))
-            return false;
-        static const QRegularExpression listening("^listening on (http://\\S+/)$");
-        const QRegularExpressionMatch match
-                = listening.match(QString::fromUtf8(m_process.readLine()).trimmed());
-        m_url = QUrl(match.captured(1));
-        return match.hasMatch();
-    }
-    // The exit status of a start that was refused.
-    int refused()
-    {
-        const bool ended = m_process.state() == QProcess::NotRunning
-                           || m_process.waitForFinished(kTimeoutMs);
-        return ended ? m_process.exitCode() : -1;
-    }
-    QUrl url() const { return m_url; }
-    quint16 port() const { return static_cast<quint16>(m_url.port()); }
-    // Standard error so far.
-    QByteArray errors()
-    {
-        m_errors += m_process.readAllStandardError();
-        return m_errors;
-    }
-
-private:
-    QProcess m_process;
-    QUrl m_url;
-    QByteArray m_errors;
-};
+    return static_cast<quint16>(QUrl(service.url()).port());
+}
 
 // One connection written by hand, from a chosen loopback address.
 class Client
@@ -137,8 +93,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid() && m_line.isValid());
         // The token, made once with the right mode.
-        Daemon first;
-        QVERIFY(first.start(arguments("")));
+        ServiceProcess first(VORNIKD_PROGRAM, m_dir.filePath("token"));
+        QVERIFY(first.startWith(arguments("")));
         m_token = readFile(m_dir.filePath("token")).trimmed();
         QVERIFY(!m_token.isEmpty());
     }
@@ -165,16 +121,16 @@ private Q_SLOTS:
         QFETCH(QStringList, from);
         QFETCH(QByteArray, sends);
         QFETCH(QByteArray, logged);
-        Daemon service;
-        QVERIFY(service.start(arguments("max-clients = 4\nmax-per-address = 2\n")));
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
+        QVERIFY(service.startWith(arguments("max-clients = 4\nmax-per-address = 2\n")));
         std::vector<std::unique_ptr<Client>> crowd;
         for (const QString &address : from) {
             crowd.push_back(std::make_unique<Client>());
-            QVERIFY(crowd.back()->open(service.port(), address));
+            QVERIFY(crowd.back()->open(portOf(service), address));
             crowd.back()->send(sends);
         }
         Client client;
-        QVERIFY(client.open(service.port()));
+        QVERIFY(client.open(portOf(service)));
         client.send(kInfo + m_token + "\r\n\r\n");
         const QByteArray answer = client.answer();
         QCOMPARE(status(answer), 200);
@@ -202,10 +158,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, config);
         QFETCH(QByteArray, request);
         QFETCH(int, status);
-        Daemon service;
-        QVERIFY(service.start(arguments(config)));
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
+        QVERIFY(service.startWith(arguments(config)));
         Client client;
-        QVERIFY(client.open(service.port()));
+        QVERIFY(client.open(portOf(service)));
         client.send(request);
         QVERIFY(client.closedByService());
         QCOMPARE(::status(client.answer()), status);
@@ -234,18 +190,19 @@ private Q_SLOTS:
         QFETCH(QStringList, extra);
         QFETCH(QString, host);
         QFETCH(int, status);
-        Daemon service;
-        QVERIFY(service.start(arguments("", listen) + extra));
-        const QString printed = service.url().host();
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
+        QVERIFY(service.startWith(arguments("", listen) + extra));
+        const QUrl url(service.url());
+        const QString printed = url.host();
         QVERIFY2(printed != "0.0.0.0" && printed != "::", qPrintable(printed));
         if (listen.startsWith("0.0.0.0"))
             QVERIFY2(!QHostAddress(printed).isLoopback(), qPrintable(printed));
         // Aimed at loopback always; the Host header stands for the name another machine uses.
         const QHostAddress target(printed);
         Client client;
-        QVERIFY(client.open(service.port(), "127.0.0.1",
+        QVERIFY(client.open(portOf(service), "127.0.0.1",
                             target.isLoopback() ? target.toString() : "127.0.0.1"));
-        const QString name = host == "printed" ? service.url().authority() : host;
+        const QString name = host == "printed" ? url.authority() : host;
         client.send("GET /api/v1/info HTTP/1.1\r\nHost: " + name.toUtf8()
                     + "\r\nAuthorization: Bearer " + m_token + "\r\n\r\n");
         const QByteArray answer = client.answer();
@@ -271,8 +228,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, config);
         QFETCH(QString, refusal);
-        Daemon service;
-        const bool started = service.start(arguments(config));
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
+        const bool started = service.startWith(arguments(config));
         if (refusal.isEmpty()) {
             // Taken without a word.
             QVERIFY2(started && service.errors().isEmpty(), service.errors().constData());
@@ -307,9 +264,9 @@ private Q_SLOTS:
         QFile::remove(path);
         QVERIFY(writeFile(path, token));
         QVERIFY(QFile::setPermissions(path, QFile::Permissions(mode)));
-        Daemon service;
-        QVERIFY(!service.start({"--port", m_line.slavePath(), "--listen", "127.0.0.1:0", "--config",
-                                "/dev/null", "--token-file", path}));
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
+        QVERIFY(!service.startWith({"--port", m_line.slavePath(), "--listen", "127.0.0.1:0",
+                                    "--config", "/dev/null", "--token-file", path}));
         QCOMPARE(service.refused(), 4);
         const QString errors = QString::fromUtf8(service.errors());
         QVERIFY2(errors.contains(QString(refusal).replace("FILE", path)), qPrintable(errors));
@@ -336,11 +293,11 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QByteArrayList, headers);
         if (!m_shared) {
-            m_shared = std::make_unique<Daemon>();
-            QVERIFY(m_shared->start(arguments("")));
+            m_shared = std::make_unique<ServiceProcess>(VORNIKD_PROGRAM, m_dir.filePath("token"));
+            QVERIFY(m_shared->startWith(arguments("")));
         }
         Client client;
-        QVERIFY(client.open(m_shared->port()));
+        QVERIFY(client.open(portOf(*m_shared)));
         client.send(request.replace("TOKEN", m_token));
         const QByteArray answer = client.answer();
         QCOMPARE(::status(answer), status);
@@ -367,8 +324,8 @@ private Q_SLOTS:
             m_shared.reset(); // its line is this service's
             QVERIFY(startTlsBroker());
         }
-        Daemon service;
-        QVERIFY(service.start(
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
+        QVERIFY(service.startWith(
                 arguments("")
                 + QStringList{"--mqtt", QStringLiteral("127.0.0.1:%1").arg(m_tlsPorts[listener]),
                               "--mqtt-ca-file", m_dir.filePath(ca + ".pem"), "--id", "tls"}));
@@ -440,7 +397,7 @@ private:
     QTemporaryDir m_dir;
     PtyPair m_line;
     QByteArray m_token;
-    std::unique_ptr<Daemon> m_shared;
+    std::unique_ptr<ServiceProcess> m_shared;
     QProcess m_broker; // killed with the test
     quint16 m_tlsPorts[2] = {};
 };

@@ -1,18 +1,12 @@
 #include "support/ptypair.h"
-#include "support/testhelpers.h"
+#include "support/serviceprocess.h"
 
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,85 +17,26 @@ const QByteArray kBackFrame = "$B7MBACK  \r";
 // What a reopened line is sent: every attribute, then the characters.
 const QByteArray kState = "$B7F000000\r$B7U000000\r$B7E333333\r$B7S000000\r" + kBackFrame;
 
-// vornikd on a link that stands for /dev/ttyUSB0, with its log and the state it answers.
-class Daemon
+// vornikd on a link that stands for /dev/ttyUSB0, its first reopening attempt soon.
+class Daemon : public ServiceProcess
 {
 public:
-    explicit Daemon(const QString &dir) : m_dir(dir) {}
-    ~Daemon()
+    explicit Daemon(const QString &dir) : ServiceProcess(VORNIKD_PROGRAM, dir + "/token")
     {
-        m_process.terminate();
-        m_process.waitForFinished(kTimeoutMs);
+        setEnvironment("VORNIK_REOPEN_MS", QString::number(kBaseMs));
     }
-
-    bool start(const QString &device)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VORNIK_PAUSE_SCALE", "0.02");
-        environment.insert("VORNIK_REOPEN_MS", QString::number(kBaseMs));
-        m_process.setProcessEnvironment(environment);
-        m_process.start(
-                QStringLiteral(VORNIKD_PROGRAM),
-                {"--port", device, "--listen", "127.0.0.1:0", "--token-file", m_dir + "/token"});
-        if (!QTest::qWaitFor([this] { return m_process.canReadLine(); }, kTimeoutMs))
-            return false;
-        const QByteArray first = m_process.readLine().trimmed();
-        m_url = QString::fromUtf8(first.mid(first.indexOf("http")));
-        m_token = readFile(m_dir + "/token").trimmed();
-        return first.startsWith("listening on ") && !m_token.isEmpty();
-    }
-
     int post(const QString &call, const QByteArray &body)
     {
-        return finished(m_net.post(request(call), body)).first;
+        return ServiceProcess::call("POST", "/api/v1/" + call, body).status;
     }
-
-    QJsonObject state()
-    {
-        return QJsonDocument::fromJson(finished(m_net.get(request("state"))).second).object();
-    }
-
+    QJsonObject state() { return ServiceProcess::call("GET", "/api/v1/state").json(); }
     // Polls the state until check holds.
     bool stateBecomes(const std::function<bool(const QJsonObject &)> &check)
     {
         return QTest::qWaitFor([&] { return check(state()); }, kTimeoutMs);
     }
-
     // How many lines of the log so far contain text.
-    int said(const QByteArray &text)
-    {
-        m_log += m_process.readAllStandardError();
-        return int(m_log.count(text));
-    }
-    QByteArray log() const { return m_log; }
-
-private:
-    QNetworkRequest request(const QString &call) const
-    {
-        QNetworkRequest request(QUrl(m_url + "api/v1/" + call));
-        request.setRawHeader("Authorization", "Bearer " + m_token);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        return request;
-    }
-
-    // The answer's status and body; an answer that never comes reads as status 0.
-    static std::pair<int, QByteArray> finished(QNetworkReply *reply)
-    {
-        if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, kTimeoutMs))
-            reply->abort();
-        const std::pair<int, QByteArray> answer{
-                reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                reply->readAll()};
-        reply->deleteLater();
-        return answer;
-    }
-
-    QString m_dir;
-    QProcess m_process;
-    QString m_url;
-    QByteArray m_token;
-    QByteArray m_log;
-    QNetworkAccessManager m_net;
+    int said(const QByteArray &text) { return int(errors().count(text)); }
 };
 
 } // namespace
@@ -146,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(daemon.post("message", R"({"text": "Lost"})"), 503);
         QCOMPARE(second.readAvailable(), QByteArray());
         QVERIFY2(daemon.said(refusal.toUtf8()) == 1 && daemon.said("is lost") == 1,
-                 daemon.log().constData());
+                 daemon.errors().constData());
         QCOMPARE(daemon.said("is open"), 0);
     }
 
@@ -175,14 +110,14 @@ private Q_SLOTS:
         for (auto wait = waits.cbegin(); wait != waits.cend(); ++wait)
             QCOMPARE(wait.value(), std::min(kBaseMs << std::min(wait.key(), 5), 30 * kBaseMs));
         QVERIFY2(daemon.said("is lost") == 1 && daemon.said("vornikd:") == 1,
-                 daemon.log().constData());
+                 daemon.errors().constData());
 
         QVERIFY(QFile::link(line.slavePath(), link));
         QCOMPARE(line.readUntil(kBackFrame, kTimeoutMs), kState);
         QVERIFY(daemon.stateBecomes(
                 [](const QJsonObject &state) { return state.value("open").toBool(); }));
         QVERIFY2(daemon.said("is open") == 1 && daemon.said("vornikd:") == 2,
-                 daemon.log().constData());
+                 daemon.errors().constData());
     }
 
 private:

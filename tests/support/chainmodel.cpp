@@ -318,8 +318,6 @@ QString ChainModel::differences(const ChainState &chain, const QJsonObject &stat
     expect("message", state.value("message"), message());
     expect("queue", state.value("queue"), 0);
     expect("job", state.value("job"), QJsonValue::Null);
-    // A state without the key cannot say; longTextStandsStill asks for it.
-    if (state.contains("scrolling"))
-        expect("scrolling", state.value("scrolling"), false);
+    expect("scrolling", state.value("scrolling"), false);
     return found.join(QStringLiteral("; "));
 }

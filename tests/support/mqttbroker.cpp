@@ -10,16 +10,16 @@ constexpr int kTimeoutMs = 20000;
 
 MqttBroker::~MqttBroker()
 {
-    m_process.terminate();
-    m_process.waitForFinished(kTimeoutMs);
+    stop();
 }
 
 bool MqttBroker::start()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    m_port = probe.serverPort();
-    probe.close();
+    if (m_port == 0) {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        m_port = probe.serverPort();
+    }
     // With -p alone, Debian's broker listens on loopback only.
     m_process.start("mosquitto", {"-p", QString::number(m_port)});
     if (!m_process.waitForStarted())
@@ -33,12 +33,21 @@ bool MqttBroker::start()
             kTimeoutMs);
 }
 
+void MqttBroker::stop(bool kill)
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    kill ? m_process.kill() : m_process.terminate();
+    m_process.waitForFinished(kTimeoutMs);
+}
+
 bool MqttBroker::publish(const QString &topic, const QByteArray &payload,
-                         const std::function<void()> &idle) const
+                         const std::function<void()> &idle, bool retained) const
 {
     QProcess pub;
     pub.start("mosquitto_pub",
-              {"-h", "127.0.0.1", "-p", QString::number(m_port), "-t", topic, "-s"});
+              QStringList{"-h", "127.0.0.1", "-p", QString::number(m_port), "-t", topic, "-s"}
+                      + (retained ? QStringList{"-r"} : QStringList()));
     pub.write(payload);
     pub.closeWriteChannel();
     const bool ended = QTest::qWaitFor(

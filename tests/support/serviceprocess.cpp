@@ -22,38 +22,81 @@ ServiceProcess::ServiceProcess(const QString &program, const QString &tokenFile)
 
 ServiceProcess::~ServiceProcess()
 {
-    m_process.terminate();
-    m_process.waitForFinished(kTimeoutMs);
+    stop();
 }
 
 bool ServiceProcess::start(const QString &device, const QStringList &extra,
                            const QByteArray &pauseScale)
 {
+    return startWith(QStringList{"--port", device, "--listen", "127.0.0.1:0", "--token-file",
+                                 m_tokenFile}
+                             + extra,
+                     pauseScale)
+           && !m_token.isEmpty();
+}
+
+bool ServiceProcess::startWith(const QStringList &arguments, const QByteArray &pauseScale)
+{
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("VORNIK_PAUSE_SCALE", pauseScale);
     environment.remove("VORNIK_PORT");
+    for (auto variable = m_extraEnv.cbegin(); variable != m_extraEnv.cend(); ++variable)
+        environment.insert(variable.key(), variable.value());
     m_process.setProcessEnvironment(environment);
-    m_process.start(m_program, QStringList{"--port", device, "--listen", "127.0.0.1:0",
-                                           "--token-file", m_tokenFile}
-                                       + extra);
-    if (!m_process.waitForStarted()
-        || !QTest::qWaitFor([this] { return m_process.canReadLine(); }, kTimeoutMs))
+    m_errors.clear();
+    m_url.clear();
+    m_process.start(m_program, arguments);
+    const auto said = [this] {
+        return m_process.canReadLine() || m_process.state() == QProcess::NotRunning;
+    };
+    if (!m_process.waitForStarted() || !QTest::qWaitFor(said, kTimeoutMs))
         return false;
-    static const QRegularExpression listening("^listening on (http://127\\.0\\.0\\.1:\\d+/)$");
+    static const QRegularExpression listening("^listening on (http://\\S+/)$");
     const QRegularExpressionMatch match
             = listening.match(QString::fromUtf8(m_process.readLine()).trimmed());
     m_url = match.captured(1);
     m_token = readFile(m_tokenFile).trimmed();
-    return match.hasMatch() && !m_token.isEmpty();
+    return match.hasMatch();
 }
 
-ServiceProcess::Answer ServiceProcess::call(const QByteArray &method, const QString &path,
-                                            const QByteArray &body)
+int ServiceProcess::refused()
+{
+    const bool ended
+            = m_process.state() == QProcess::NotRunning || m_process.waitForFinished(kTimeoutMs);
+    return ended ? m_process.exitCode() : -1;
+}
+
+void ServiceProcess::stop(bool kill)
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    kill ? m_process.kill() : m_process.terminate();
+    m_process.waitForFinished(kTimeoutMs);
+}
+
+QByteArray ServiceProcess::errors()
+{
+    m_errors += m_process.readAllStandardError();
+    return m_errors;
+}
+
+QNetworkReply *ServiceProcess::send(const QByteArray &method, const QString &path,
+                                    const QByteArray &body, const QByteArray &authorization,
+                                    const QByteArray &host)
 {
     QNetworkRequest request(QUrl(m_url + path.mid(1)));
-    request.setRawHeader("Authorization", "Bearer " + m_token);
+    if (authorization == "token")
+        request.setRawHeader("Authorization", "Bearer " + m_token);
+    else if (!authorization.isEmpty())
+        request.setRawHeader("Authorization", authorization);
+    if (!host.isEmpty())
+        request.setRawHeader("Host", host);
     request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-    QNetworkReply *reply = m_net.sendCustomRequest(request, method, body);
+    return m_net.sendCustomRequest(request, method, body);
+}
+
+ServiceProcess::Answer ServiceProcess::wait(QNetworkReply *reply)
+{
     const bool finished = QTest::qWaitFor(
             [&] {
                 if (m_idle)
@@ -67,4 +110,11 @@ ServiceProcess::Answer ServiceProcess::call(const QByteArray &method, const QStr
                   reply->readAll()};
     reply->deleteLater();
     return answer;
+}
+
+ServiceProcess::Answer ServiceProcess::call(const QByteArray &method, const QString &path,
+                                            const QByteArray &body, const QByteArray &authorization,
+                                            const QByteArray &host)
+{
+    return wait(send(method, path, body, authorization, host));
 }
