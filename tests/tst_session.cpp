@@ -12,6 +12,8 @@
 #include "session/pacedsender.h"
 #include "session/programrules.h"
 #include "session/showlayers.h"
+#include "session/textglyphs.h"
+#include "session/textlayer.h"
 #include "session/textscroller.h"
 #include "session/uploadjob.h"
 
@@ -200,8 +202,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("dropped");
         QTest::addColumn<QStringList>("skipped"); // and cut
 
-        const QStringList refused{"line 3: character \"~\" at position 2 cannot be shown"};
-        const QByteArrayList chunks{"A\n", "B\nC~\n", "D\r\n"};
+        const QStringList refused{"line 3: no glyph for \"\u4e2d\" (U+4E2D) at character 2"};
+        const QByteArrayList chunks{"A\n", "B\nC\u4e2d\n", "D\r\n"};
         // clang-format off
         QTest::newRow("every line, filled with spaces") << false << false << chunks << QByteArrayList{"$B7MA     \r", "$B7MB     \r", "$B7MD     \r"} << 0 << refused;
         QTest::newRow("newest only") << true << false << chunks << QByteArrayList{"$B7MA     \r", "$B7MD     \r"} << 1 << refused;
@@ -272,7 +274,7 @@ private Q_SLOTS:
             timer = holder.findChild<QTimer *>(QStringLiteral("Timer1"));
         } else {
             // Its first step goes out at once; the rate keeps its own timer quiet.
-            auto *scroller = new TextScroller(sender, QStringLiteral("ABCDEFGH"), 6, &holder);
+            auto *scroller = new TextScroller(sender, TextGlyphs::split("ABCDEFGH"), 6, &holder);
             scroller->setTickRoute(route);
             scroller->start(60000, 0, 0);
             QVERIFY(QTest::qWaitFor([this] { return !m_port->writes().isEmpty(); }));
@@ -417,7 +419,7 @@ private Q_SLOTS:
         QTest::newRow("a notification over the test shows letters; the test's fonts return") << 6 << "mode test; wait M000000; mark; notify RING 1; wait MRING; dismiss 1" << "F000000|RING  |FUUUUUU|000000|..." << "mode=test message=- scrolling=no notification=-";
         QTest::newRow("the test replaced under a notification ends out of sight") << 6 << "mode test; wait M000000; mark; notify RING 1; wait MRING; message HELLO; dismiss 1" << "F000000|RING  |HELLO " << hello;
         QTest::newRow("attributes with a long text return as they were sent") << 6 << "attributes E 111111 HELLOWORLD; notify RING 1; wait MRING; dismiss 1" << "E111111|HELLOW|RING  |HELLOW" << "mode=off message=HELLOWORLD scrolling=no notification=-";
-        QTest::newRow("the return sends what was on show, not what was asked") << 6 << "message XXXXXX; message H!LLO; notify RING 1; wait MRING; dismiss 1" << "XXXXXX|H!LLO |RING  |HXLLO " << "mode=off message=H!LLO scrolling=no notification=-";
+        QTest::newRow("the return sends what was on show, not what was asked") << 6 << "message XXXXXX; attributes F 000000 H!LLO; notify RING 1; wait MRING; dismiss 1" << "XXXXXX|F000000|H!LLO |RING  |HXLLO " << "mode=off message=H!LLO scrolling=no notification=-";
         QTest::newRow("a scrolling message starts again after a notification") << 6 << "scroll ABCDEFGH 0 10000; wait MABCDEF; notify RING 1; wait MRING; dismiss 1" << "ABCDEF|RING  |ABCDEF|ABCDEF" << "mode=off message=ABCDEFGH scrolling=yes notification=-";
         QTest::newRow("an upload in the fonts on show gives back the message") << 6 << "attributes F 111111 HELLO; upload" << "F111111|HELLO |F111111|HELLO " << hello;
         QTest::newRow("a notification during an upload waits for it") << 6 << "message HELLO; upload; notify RING 1" << "HELLO |F000000|HELLO |RING  " << "mode=off message=HELLO scrolling=no notification=1";
@@ -448,18 +450,21 @@ private Q_SLOTS:
                         = word[0] == QLatin1String("scroll")
                                   ? std::optional<ScrollTiming>({number(3, 50), number(2, 0), 0})
                                   : std::nullopt;
-                layers.showMessage(word[1], fitted(word[1]), scroll);
+                layers.showMessage(word[1], TextGlyphs::split(word[1]), false, scroll);
             } else if (word[0] == QLatin1String("attributes")) {
                 const CommandList frames{{word[1].at(0).toLatin1(), word[2].toLatin1(), 5},
                                          {'M', fitted(word[3]), 5}};
                 layers.sendFrames("attributes", frames, word[3]);
             } else if (word[0] == QLatin1String("notify")) {
-                NoticeBoard::Notice notice{0,
-                                           word[1],
-                                           fitted(word[1]),
-                                           word[1].size() > chain,
-                                           ScrollTiming{10000, 0, number(3, 600)},
-                                           number(2, 1)};
+                NoticeBoard::Notice notice{
+                        0,
+                        word[1],
+                        word[1].size() > chain
+                                ? TextGlyphs::split(word[1])
+                                : TextGlyphs::fitted(TextGlyphs::split(word[1]), chain, false),
+                        word[1].size() > chain,
+                        ScrollTiming{10000, 0, number(3, 600)},
+                        number(2, 1)};
                 layers.notify(notice);
             } else if (word[0] == QLatin1String("dismiss")) {
                 QVERIFY2(layers.dismiss(number(1, 0)), qPrintable(line));
