@@ -89,6 +89,14 @@ QList<int> freeCodes(const FontTable &font, int first, int last)
 
 namespace {
 
+QString tooMany(qsizetype needed, qsizetype free)
+{
+    return QStringLiteral("the text needs %1 glyphs beyond the built-in characters; the user "
+                          "font leaves %2 codes free")
+            .arg(needed)
+            .arg(free);
+}
+
 // The character's own code when it has one in the user font.
 int ownCode(const QString &character)
 {
@@ -105,10 +113,7 @@ Assignment assign(const QStringList &needed, const QList<int> &free,
 {
     Assignment assignment;
     if (needed.size() > free.size()) {
-        assignment.refusal = QStringLiteral("the text needs %1 glyphs beyond the built-in "
-                                            "characters; the user font leaves %2 codes free")
-                                     .arg(needed.size())
-                                     .arg(free.size());
+        assignment.refusal = tooMany(needed.size(), free.size());
         return assignment;
     }
     QSet<int> taken;
@@ -143,10 +148,7 @@ Assignment assign(const QStringList &needed, const QList<int> &free,
             }
         }
         if (code < 0) {
-            assignment.refusal = QStringLiteral("the text needs %1 glyphs beyond the built-in "
-                                                "characters; %2 codes are free")
-                                         .arg(needed.size())
-                                         .arg(free.size());
+            assignment.refusal = tooMany(needed.size(), free.size());
             assignment.codes.clear();
             assignment.writes.clear();
             return assignment;
