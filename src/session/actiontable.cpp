@@ -231,7 +231,45 @@ QList<Action> build()
                        {"code", "pattern"},
                        "one pattern to the first module (\"Write\")",
                        "vornikctl font write 65 111111000000000"}};
-    return {message, attributes, writeAll, character, blank, notify, dismiss, mode, upload, write};
+    const auto file = [](const QString &name, const QString &argument, const QString &help) {
+        return Field{name, {}, argument, {}, Rule::File, 0, 0, {}, {}, help};
+    };
+    Action import{"font import", {}, {}, {}, "a font in another form to a .fnt file", {}, {}};
+    import.fields = {file("source", "FILE", "a C array or a JSON object; - reads stdin"),
+                     file("output", "OUT.fnt", "the font file written")};
+    import.commands
+            = {{ "font import",
+                 {"source", "output"},
+                 "a C array or JSON font (over the default font) to a .fnt file",
+                 "vornikctl font import font14.h myfont.fnt" }};
+    Action exportFont{"font export", {}, {}, {}, "a .fnt file in another form", {}, {}};
+    exportFont.fields = {file("file", "FILE.fnt", "the font file read"),
+                         {"format",
+                          {},
+                          "--format",
+                          "F",
+                          Rule::Choice,
+                          0,
+                          0,
+                          {"c", "json"},
+                          "c",
+                          "the form written"},
+                         {"name",
+                          {},
+                          "--name",
+                          "NAME",
+                          Rule::Text,
+                          0,
+                          0,
+                          {},
+                          "vornik_font",
+                          "the C array's name"}};
+    exportFont.commands = {{"font export",
+                            {"file", "format", "name"},
+                            "a .fnt file as a C array or JSON on standard output",
+                            "vornikctl font export myfont.fnt --format json"}};
+    return {message, attributes, writeAll, character, blank,  notify,
+            dismiss, mode,       upload,   write,     import, exportFont};
 }
 
 QString ruleName(Rule rule)

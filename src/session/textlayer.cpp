@@ -79,7 +79,9 @@ TextLayer::Prepared TextLayer::prepare(const QStringList &text, const QSet<int> 
 CommandList TextLayer::frames(const QStringList &window, const Prepared &prepared,
                               const QByteArray &onShow, Use use)
 {
-    QByteArray base = onShow.left(m_chain);
+    // A copy: onShow may be the fonts this layer sent last, which change below.
+    const QByteArray shown = onShow.left(m_chain);
+    QByteArray base = shown;
     if (use == Use::Notice) {
         base = ChainPicture::withoutUserFont(base);
     } else {
@@ -102,7 +104,7 @@ CommandList TextLayer::frames(const QStringList &window, const Prepared &prepare
     }
     m_sent = frame.fonts;
     CommandList commands;
-    if (frame.fonts != onShow.left(m_chain))
+    if (frame.fonts != shown)
         commands += {'F', frame.fonts, Pause::kShort};
     return commands + MessageCommands::message(frame.codes);
 }

@@ -2,6 +2,7 @@
 
 #include "font/textfont.h"
 #include "protocol/framedecoder.h"
+#include "session/textglyphs.h"
 
 namespace DecodedText {
 
@@ -37,7 +38,9 @@ bool digitShows(const ChainState &state, int digit, const QString &character)
 {
     if (inUserFont(state, digit))
         return TextFont::glyphOf(character) == shownPattern(state, digit);
-    return character == QString(QLatin1Char(state.characters().at(digit)));
+    // A code the built-in fonts do not draw shows nothing like its character.
+    return TextGlyphs::isBuiltIn(character)
+           && character == QString(QLatin1Char(state.characters().at(digit)));
 }
 
 QString read(const ChainState &state, const QStringList &expected)

@@ -13,7 +13,7 @@
 namespace DecodedText {
 
 // Whether digit shows character: in font U its pattern is character's glyph, otherwise its
-// code is the character itself.
+// code is the character itself and one the built-in fonts draw.
 bool digitShows(const ChainState &state, int digit, const QString &character);
 // The chain read as text, each digit as the character of expected at its place when it shows
 // that one, else as the first character whose glyph it shows ("?" for none).

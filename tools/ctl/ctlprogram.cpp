@@ -73,6 +73,8 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
              }},
             {"blank", [](CtlProgram &p) { return p.sendOnce(ProgramRules::blank(p.m_chain)); }},
             {"font upload", &CtlProgram::planFontUpload},
+            {"font import", &CtlProgram::planFontImport},
+            {"font export", &CtlProgram::planFontExport},
             {"font write",
              [](CtlProgram &p) {
                  const int code = ChainInput::userCode("font write", p.m_arguments[0]);
