@@ -76,17 +76,6 @@ QStringList fitted(const QStringList &text, int length, bool padLast)
     return shown;
 }
 
-QList<int> freeCodes(const FontTable &font, int first, int last)
-{
-    QList<int> free;
-    for (int code = first; code <= last; ++code) {
-        const QString pattern = font.pattern(code);
-        if (Protocol::isUserCode(code) && !pattern.contains(QLatin1Char('1')))
-            free.append(code);
-    }
-    return free;
-}
-
 namespace {
 
 QString tooMany(qsizetype needed, qsizetype free)

@@ -11,8 +11,6 @@
 
 #include <optional>
 
-class FontTable;
-
 // The plain rules that turn any text into what each digit shows: whole characters, those the
 // modules' built-in fonts draw, and for the others a user-font code holding the text font's
 // glyph. Pure: no port, no timers; TextLayer keeps what the modules hold between texts.
@@ -38,10 +36,6 @@ QStringList needingGlyphs(const QStringList &text);
 
 // Cut to length, then filled with spaces, or with copies of the last character when padLast.
 QStringList fitted(const QStringList &text, int length, bool padLast);
-
-// The codes of first to last (user codes only) that font leaves empty (all off): a code the
-// user's font draws is never written over.
-QList<int> freeCodes(const FontTable &font, int first, int last);
 
 // Which code each character needing a glyph takes, and which of them must be written.
 struct Assignment
