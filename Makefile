@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 BENCH_BUILD ?= build-bench
 BENCH_TARGETS = vornik vornikctl vornikd bench_pacing bench_log bench_scan bench_startup \
-                bench_service tst_chainmodel
+                bench_service bench_text tst_chainmodel
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 

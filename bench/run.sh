@@ -13,7 +13,7 @@ trap 'rm -f "$rows"' EXIT
 sync
 sleep 3
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-for program in bench_pacing bench_log bench_scan bench_startup bench_service; do
+for program in bench_pacing bench_log bench_scan bench_startup bench_service bench_text; do
     echo "Running $program ..." >&2
     # The offscreen platform's notes about features it lacks are noise here.
     if ! "$build/bench/$program" >>"$rows" \

@@ -110,6 +110,8 @@ private Q_SLOTS:
         QTest::newRow("> on 125, < on 14") << "acc=125|!Command2_5|acc=14|!Command2_4" << QByteArrayList{"$B7M}\r", "$B7M\x0c\r"} << QList<int>{5, 5} << QStringList{"acc=12"};
         QTest::newRow("typing a pattern: 0 and 1 only, 15 at most") << "udcpattern<12000000000000000000" << QByteArrayList{} << none << QStringList{"code65=100000000000000"};
         QTest::newRow("segment clicks toggle") << "!Command2_1|seg:0|seg:14|seg:14" << QByteArrayList{} << none << QStringList{"code65=011111111111111"};
+        QTest::newRow("the text font's glyph from the editor's menu, one undo step") << "!Command2_1|pmenu:Text font glyph" << QByteArrayList{} << none << QStringList{"code65=111011000100010"};
+        QTest::newRow("the text font's glyph undone") << "!Command2_1|pmenu:Text font glyph|undo" << QByteArrayList{} << none << QStringList{"code65=111111111111111"};
         QTest::newRow("a code typed, not confirmed: the click edits the character on show") << "@acc|acc=70|seg:0" << QByteArrayList{} << none << QStringList{"acc=65", "udc=A", "code65=100000000100010", "code70=000000011100000"};
         // Def and Clr change the table and show the character; undo and redo take them back and
         // say so.

@@ -2,6 +2,7 @@
 
 #include "core/basicutilities.h"
 #include "font/fonttable.h"
+#include "font/textfont.h"
 #include "serial/seriallink.h"
 #include "session/actionqueue.h"
 #include "session/chaininput.h"
@@ -12,6 +13,8 @@
 #include "session/pacedsender.h"
 #include "session/programrules.h"
 #include "session/showlayers.h"
+#include "session/textglyphs.h"
+#include "session/textlayer.h"
 #include "session/textscroller.h"
 #include "session/uploadjob.h"
 
@@ -143,6 +146,84 @@ private Q_SLOTS:
     // after the first are written while the first frame goes out.
     // What a program sends for an action, whichever front end asked: filled with spaces, cut
     // to the chain, blank over all of it, the attributes before the message once.
+    // Texts shown one after another through one text layer on six digits: the frames of the
+    // last, written compactly ("W104:h" is the glyph of h written to code 104 and shown there,
+    // "{10}" the byte 10), or its refusal. "upper:" takes the text upper-cased, "attributes
+    // F111111:" sends it after those fonts, "range 10-12" narrows the codes, "draws 104" is a
+    // user font that draws code 104 too.
+    void textLayer_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("frames");
+        // clang-format off
+        QTest::newRow("built-in characters: the message alone") << "" << QStringList{"HELLO"} << QStringList{"MHELLO "};
+        QTest::newRow("lower case in its own codes, in font U") << "" << QStringList{"hi"} << QStringList{"W104:h", "W105:i", "FUU0000", "Mhi    "};
+        QTest::newRow("a symbol without a code of its own takes the first free one") << "" << QStringList{"21.5°C"} << QStringList{"W46:.", "W10:°", "F00U0U0", "M21.5{10}C"};
+        QTest::newRow("cut to the chain: only the glyphs shown") << "" << QStringList{"Temp 21.5°C"} << QStringList{"W101:e", "W109:m", "W112:p", "F0UUU00", "MTemp 2"};
+        QTest::newRow("glyphs held are not written again") << "" << QStringList{"hi", "ih"} << QStringList{"Mih    "};
+        QTest::newRow("built-in again: the fonts return") << "" << QStringList{"hi", "HI"} << QStringList{"F000000", "MHI    "};
+        QTest::newRow("the user's font keeps its codes") << "draws 104" << QStringList{"h"} << QStringList{"W10:h", "FU00000", "M{10}     "};
+        QTest::newRow("an evicted glyph is written again") << "range 10-11" << QStringList{"ab", "cd", "ab"} << QStringList{"W10:a", "W11:b", "M{10}{11}    "};
+        QTest::newRow("more glyphs than free codes") << "range 10-12" << QStringList{"hello"} << QStringList{"the text needs 4 glyphs beyond the built-in characters; the user font leaves 3 codes free"};
+        QTest::newRow("upper case when asked") << "upper" << QStringList{"hello"} << QStringList{"MHELLO "};
+        QTest::newRow("the fonts given carry the text's U") << "attributes F111111" << QStringList{"A°"} << QStringList{"F1U1111", "W10:°", "MA{10}    "};
+        QTest::newRow("whole characters, those without a glyph named") << "" << QStringList{"x\U0001F600\u4e2d"} << QStringList{"message: no glyph for \"\U0001F600\" (U+1F600) at character 2, \"\u4e2d\" (U+4E2D) at character 3"};
+        // clang-format on
+    }
+    void textLayer()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, texts);
+        TextLayer layer(6);
+        if (setup.startsWith("draws ")) {
+            FontTable font;
+            font.resetfont();
+            font.setPattern(setup.mid(6).toInt(), "100000000000000");
+            layer.setUserFont(font);
+        } else if (setup.startsWith("range ")) {
+            layer.setRange(setup.section(' ', 1).section('-', 0, 0).toInt(),
+                           setup.section('-', 1).toInt());
+        }
+        const auto textCase
+                = setup == "upper" ? TextGlyphs::Case::Upper : TextGlyphs::Case::AsTyped;
+        QStringList got;
+        try {
+            for (const QString &text : texts) {
+                CommandList commands;
+                if (setup.startsWith("attributes "))
+                    commands = ProgramRules::attributes({setup.mid(12)}, text, 6, "", textCase);
+                else
+                    commands = ProgramRules::message(
+                                       TextGlyphs::characters("message", text, textCase).join(""),
+                                       6, false, &layer)
+                                       .commands;
+                got.clear();
+                for (const PacedCommand &command : commands) {
+                    QString argument;
+                    for (const char byte : command.argument)
+                        argument += byte >= ' ' ? QString(QLatin1Char(byte))
+                                                : QStringLiteral("{%1}").arg(int(byte));
+                    if (command.letter == 'W') {
+                        // The character read back from the pattern written.
+                        QString character = "?";
+                        for (const char32_t drawn : TextFont::characters())
+                            if (TextFont::glyph(drawn)->toLatin1() == command.argument.mid(1))
+                                character = QString::fromUcs4(&drawn, 1);
+                        got += QStringLiteral("W%1:%2")
+                                       .arg(static_cast<unsigned char>(command.argument.at(0)))
+                                       .arg(character);
+                    } else if (command.letter != 'M' || command.argument.size() > 1) {
+                        got += command.letter + argument;
+                    }
+                }
+            }
+        } catch (const ChainInput::Refusal &refusal) {
+            got = QStringList{refusal.text};
+        }
+        QTEST(got, "frames");
+    }
+
     void programRules_data()
     {
         QTest::addColumn<QString>("action");
@@ -200,8 +281,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("dropped");
         QTest::addColumn<QStringList>("skipped"); // and cut
 
-        const QStringList refused{"line 3: character \"~\" at position 2 cannot be shown"};
-        const QByteArrayList chunks{"A\n", "B\nC~\n", "D\r\n"};
+        const QStringList refused{"line 3: no glyph for \"\u4e2d\" (U+4E2D) at character 2"};
+        const QByteArrayList chunks{"A\n", "B\nC\u4e2d\n", "D\r\n"};
         // clang-format off
         QTest::newRow("every line, filled with spaces") << false << false << chunks << QByteArrayList{"$B7MA     \r", "$B7MB     \r", "$B7MD     \r"} << 0 << refused;
         QTest::newRow("newest only") << true << false << chunks << QByteArrayList{"$B7MA     \r", "$B7MD     \r"} << 1 << refused;
@@ -272,7 +353,7 @@ private Q_SLOTS:
             timer = holder.findChild<QTimer *>(QStringLiteral("Timer1"));
         } else {
             // Its first step goes out at once; the rate keeps its own timer quiet.
-            auto *scroller = new TextScroller(sender, QStringLiteral("ABCDEFGH"), 6, &holder);
+            auto *scroller = new TextScroller(sender, TextGlyphs::split("ABCDEFGH"), 6, &holder);
             scroller->setTickRoute(route);
             scroller->start(60000, 0, 0);
             QVERIFY(QTest::qWaitFor([this] { return !m_port->writes().isEmpty(); }));
@@ -417,7 +498,9 @@ private Q_SLOTS:
         QTest::newRow("a notification over the test shows letters; the test's fonts return") << 6 << "mode test; wait M000000; mark; notify RING 1; wait MRING; dismiss 1" << "F000000|RING  |FUUUUUU|000000|..." << "mode=test message=- scrolling=no notification=-";
         QTest::newRow("the test replaced under a notification ends out of sight") << 6 << "mode test; wait M000000; mark; notify RING 1; wait MRING; message HELLO; dismiss 1" << "F000000|RING  |HELLO " << hello;
         QTest::newRow("attributes with a long text return as they were sent") << 6 << "attributes E 111111 HELLOWORLD; notify RING 1; wait MRING; dismiss 1" << "E111111|HELLOW|RING  |HELLOW" << "mode=off message=HELLOWORLD scrolling=no notification=-";
-        QTest::newRow("the return sends what was on show, not what was asked") << 6 << "message XXXXXX; message H!LLO; notify RING 1; wait MRING; dismiss 1" << "XXXXXX|H!LLO |RING  |HXLLO " << "mode=off message=H!LLO scrolling=no notification=-";
+        QTest::newRow("the return sends what was on show, not what was asked") << 6 << "message XXXXXX; attributes F 000000 H!LLO; notify RING 1; wait MRING; dismiss 1" << "XXXXXX|F000000|H!LLO |RING  |HXLLO " << "mode=off message=H!LLO scrolling=no notification=-";
+        QTest::newRow("a notification over glyphs shows in font 0; the glyphs return") << 6 << "message hello; notify RING 1; wait MRING; dismiss 1" << "FUUUUU0|hello |F000000|RING  |FUUUUU0|hello " << "mode=off message=hello scrolling=no notification=-";
+        QTest::newRow("a notification in glyphs; the fonts return after it") << 6 << "attributes F 111111 HELLO; notify ring 1; wait Mring; dismiss 1" << "F111111|HELLO |FUUUU11|ring  |F111111|HELLO " << "mode=off message=HELLO scrolling=no notification=-";
         QTest::newRow("a scrolling message starts again after a notification") << 6 << "scroll ABCDEFGH 0 10000; wait MABCDEF; notify RING 1; wait MRING; dismiss 1" << "ABCDEF|RING  |ABCDEF|ABCDEF" << "mode=off message=ABCDEFGH scrolling=yes notification=-";
         QTest::newRow("an upload in the fonts on show gives back the message") << 6 << "attributes F 111111 HELLO; upload" << "F111111|HELLO |F111111|HELLO " << hello;
         QTest::newRow("a notification during an upload waits for it") << 6 << "message HELLO; upload; notify RING 1" << "HELLO |F000000|HELLO |RING  " << "mode=off message=HELLO scrolling=no notification=1";
@@ -448,18 +531,21 @@ private Q_SLOTS:
                         = word[0] == QLatin1String("scroll")
                                   ? std::optional<ScrollTiming>({number(3, 50), number(2, 0), 0})
                                   : std::nullopt;
-                layers.showMessage(word[1], fitted(word[1]), scroll);
+                layers.showMessage(word[1], TextGlyphs::split(word[1]), false, scroll);
             } else if (word[0] == QLatin1String("attributes")) {
                 const CommandList frames{{word[1].at(0).toLatin1(), word[2].toLatin1(), 5},
                                          {'M', fitted(word[3]), 5}};
                 layers.sendFrames("attributes", frames, word[3]);
             } else if (word[0] == QLatin1String("notify")) {
-                NoticeBoard::Notice notice{0,
-                                           word[1],
-                                           fitted(word[1]),
-                                           word[1].size() > chain,
-                                           ScrollTiming{10000, 0, number(3, 600)},
-                                           number(2, 1)};
+                NoticeBoard::Notice notice{
+                        0,
+                        word[1],
+                        word[1].size() > chain
+                                ? TextGlyphs::split(word[1])
+                                : TextGlyphs::fitted(TextGlyphs::split(word[1]), chain, false),
+                        word[1].size() > chain,
+                        ScrollTiming{10000, 0, number(3, 600)},
+                        number(2, 1)};
                 layers.notify(notice);
             } else if (word[0] == QLatin1String("dismiss")) {
                 QVERIFY2(layers.dismiss(number(1, 0)), qPrintable(line));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // A text longer than the chain, moved across it one character per step: the window each step
 // shows and how many steps make a pass. The text runs round with one blank between its end
@@ -11,5 +12,8 @@ namespace ScrollSteps {
 int stepsPerPass(const QString &text);
 // The length characters shown at step (counted from 0 over all passes).
 QString window(const QString &text, int length, int step);
+// The same over a text in whole characters (one entry each).
+int stepsPerPass(const QStringList &text);
+QStringList window(const QStringList &text, int length, int step);
 
 } // namespace ScrollSteps

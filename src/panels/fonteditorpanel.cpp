@@ -5,6 +5,7 @@
 #include "font/fontrules.h"
 #include "font/segmentcolours.h"
 #include "font/segmentgeometry.h"
+#include "font/textfont.h"
 #include "panels/commitbar.h"
 #include "panels/workbench.h"
 #include "protocol/coderules.h"
@@ -23,17 +24,8 @@
 
 #include <algorithm>
 
-namespace {
-
 using Pause::kLong;
 using Pause::kShort;
-
-QString allOn()
-{
-    return QString(FontTable::kSegments, QLatin1Char('1'));
-}
-
-} // namespace
 
 FontEditorPanel::FontEditorPanel(Workbench &workbench, QWidget *parent)
     : QGroupBox(parent), m_workbench(workbench)
@@ -163,7 +155,8 @@ void FontEditorPanel::connectButtons()
 {
     const Buttons &b = m_buttons;
     connect(b.off, &QPushButton::clicked, this, [this] { setWholePattern(FontTable::allOff()); });
-    connect(b.on, &QPushButton::clicked, this, [this] { setWholePattern(allOn()); });
+    connect(b.on, &QPushButton::clicked, this,
+            [this] { setWholePattern(QString(FontTable::kSegments, '1')); });
     connect(b.def, &QPushButton::clicked, this, [this] {
         replaceFont(&FontTable::resetfont, QStringLiteral("Font array has been set to default"));
     });
@@ -190,6 +183,13 @@ void FontEditorPanel::connectButtons()
         action->setShortcutContext(Qt::WindowShortcut);
     m_preview->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_preview->addActions(historyActions());
+    // The text font's shape of the character being edited, as one undoable change.
+    auto *glyph = new QAction(tr("Text font glyph"), this);
+    connect(glyph, &QAction::triggered, this, [this] {
+        if (const auto shape = TextFont::glyph(static_cast<char32_t>(m_shownCode)))
+            setWholePattern(*shape);
+    });
+    m_preview->addAction(glyph);
 }
 
 QPushButton *FontEditorPanel::addButton(int index, const QString &caption, const QString &toolTip)

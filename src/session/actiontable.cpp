@@ -4,6 +4,7 @@
 #include "protocol/chainprotocol.h"
 #include "protocol/digitattributes.h"
 #include "session/programrules.h"
+#include "session/textglyphs.h"
 
 #include <QJsonObject>
 
@@ -73,6 +74,20 @@ Field pad()
             "fill a short text with spaces or its last character"};
 }
 
+Field textCase()
+{
+    return {"case",
+            "case",
+            "--case",
+            "C",
+            Rule::Choice,
+            0,
+            0,
+            TextGlyphs::caseNames(),
+            TextGlyphs::caseNames().first(),
+            "show lower case as typed, or upper-case the text first"};
+}
+
 QList<Action> build()
 {
     using namespace DigitAttributes;
@@ -101,13 +116,14 @@ QList<Action> build()
                                      0,
                                      {},
                                      {},
-                                     "show the newest line, drop the backlog"}};
+                                     "show the newest line, drop the backlog"},
+                                    textCase()};
     message.commands = {{"message -",
-                         {"pad", "latest"},
+                         {"pad", "latest", "case"},
                          "show each line of standard input as it arrives",
                          "tail -F log | vornikctl message -"},
                         {"message",
-                         {"text", "pad", "scroll", "rate", "passes"},
+                         {"text", "pad", "scroll", "rate", "passes", "case"},
                          "show TEXT; a longer one is cut, or scrolls with --scroll",
                          "vornikctl message HI"}};
     Action attributes{"attributes",
@@ -117,11 +133,14 @@ QList<Action> build()
                       "set attributes per digit, then show the text once when one is given",
                       {},
                       {}};
-    attributes.fields = {attribute(Fonts, "fonts"), attribute(Underscore, "underscores"),
-                         attribute(Effects, "effects"), attribute(Speeds, "speeds"),
-                         text("--message", "the message sent after the attributes")};
+    attributes.fields = {attribute(Fonts, "fonts"),
+                         attribute(Underscore, "underscores"),
+                         attribute(Effects, "effects"),
+                         attribute(Speeds, "speeds"),
+                         text("--message", "the message sent after the attributes"),
+                         textCase()};
     attributes.commands = {{"attributes",
-                            {"fonts", "underscore", "effects", "speeds", "text"},
+                            {"fonts", "underscore", "effects", "speeds", "text", "case"},
                             "each given attribute, then the message once (with --message)",
                             "vornikctl attributes --effects 123456 --message HELLO"}};
     Action writeAll{"write-all",
@@ -131,10 +150,11 @@ QList<Action> build()
                     "fonts, effects and speeds (0 where not given), then the text",
                     {},
                     {}};
-    writeAll.fields = {text("TEXT", "the text"), attribute(Fonts, "fonts", "0"),
-                       attribute(Effects, "effects", "0"), attribute(Speeds, "speeds", "0")};
+    writeAll.fields
+            = {text("TEXT", "the text"), attribute(Fonts, "fonts", "0"),
+               attribute(Effects, "effects", "0"), attribute(Speeds, "speeds", "0"), textCase()};
     writeAll.commands = {{"write-all",
-                          {"text", "fonts", "effects", "speeds"},
+                          {"text", "fonts", "effects", "speeds", "case"},
                           "fonts, effects, speeds, then the message (\"Write all\")",
                           "vornikctl write-all HELLO --effects 111111"}};
     Action character{"char", {}, {}, {}, "show a character code on the first digit", {}, {}};
@@ -156,7 +176,8 @@ QList<Action> build()
                   {}};
     notify.fields = QList<Field>{text({}, "the text"), pad()} + scrollFields({}).mid(1)
                     + QList<Field>{number("priority", "priority", {}, {}, 0, 9, "1",
-                                          "a higher one ends a lower one on show")};
+                                          "a higher one ends a lower one on show"),
+                                   textCase()};
     notify.fields[4].help
             = QStringLiteral("seconds it shows (default %1 with no passes)").arg(kNotifySeconds);
     Action dismiss{"dismiss", "DELETE", "/api/v1/notify/{id}", {}, "end a notification", {}, {}};
@@ -210,7 +231,45 @@ QList<Action> build()
                        {"code", "pattern"},
                        "one pattern to the first module (\"Write\")",
                        "vornikctl font write 65 111111000000000"}};
-    return {message, attributes, writeAll, character, blank, notify, dismiss, mode, upload, write};
+    const auto file = [](const QString &name, const QString &argument, const QString &help) {
+        return Field{name, {}, argument, {}, Rule::File, 0, 0, {}, {}, help};
+    };
+    Action import{"font import", {}, {}, {}, "a font in another form to a .fnt file", {}, {}};
+    import.fields = {file("source", "FILE", "a C array or a JSON object; - reads stdin"),
+                     file("output", "OUT.fnt", "the font file written")};
+    import.commands
+            = {{ "font import",
+                 {"source", "output"},
+                 "a C array or JSON font (over the default font) to a .fnt file",
+                 "vornikctl font import font14.h myfont.fnt" }};
+    Action exportFont{"font export", {}, {}, {}, "a .fnt file in another form", {}, {}};
+    exportFont.fields = {file("file", "FILE.fnt", "the font file read"),
+                         {"format",
+                          {},
+                          "--format",
+                          "F",
+                          Rule::Choice,
+                          0,
+                          0,
+                          {"c", "json"},
+                          "c",
+                          "the form written"},
+                         {"name",
+                          {},
+                          "--name",
+                          "NAME",
+                          Rule::Text,
+                          0,
+                          0,
+                          {},
+                          "vornik_font",
+                          "the C array's name"}};
+    exportFont.commands = {{"font export",
+                            {"file", "format", "name"},
+                            "a .fnt file as a C array or JSON on standard output",
+                            "vornikctl font export myfont.fnt --format json"}};
+    return {message, attributes, writeAll, character, blank,  notify,
+            dismiss, mode,       upload,   write,     import, exportFont};
 }
 
 QString ruleName(Rule rule)

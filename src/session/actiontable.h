@@ -12,7 +12,7 @@ namespace ActionTable {
 
 // The rule a field's value is judged by.
 enum class Rule {
-    Text,      // the message field's characters (ChainInput::messageText)
+    Text,      // any text the text font draws (TextGlyphs::characters)
     Attribute, // an attribute row's characters (ChainInput::attribute)
     Number,    // a whole number from low to high
     Choice,    // one of choices

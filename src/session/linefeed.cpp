@@ -12,7 +12,7 @@
 LineFeed::LineFeed(int fd, PacedSender &sender, int length, bool newestOnly, bool padLast,
                    QObject *parent)
     : QObject(parent), m_sender(sender), m_input(new InputLines(fd, this)), m_length(length),
-      m_newestOnly(newestOnly), m_padLast(padLast)
+      m_newestOnly(newestOnly), m_padLast(padLast), m_glyphs(length)
 {
     connect(m_input, &InputLines::lineRead, this, &LineFeed::offer);
     connect(m_input, &InputLines::lineTooLong, this, [this] {
@@ -32,7 +32,7 @@ void LineFeed::offer(const QByteArray &line)
     const QString what = QStringLiteral("line %1").arg(++m_lineNumber);
     QString shown;
     try {
-        shown = ChainInput::messageText(what, QString::fromLocal8Bit(line));
+        shown = TextGlyphs::characters(what, QString::fromUtf8(line), m_case).join(QString());
     } catch (const ChainInput::Refusal &refusal) {
         Q_EMIT skipped(refusal.text);
         return;
@@ -63,7 +63,13 @@ void LineFeed::showWaiting()
                 break;
             continue;
         }
-        const ProgramRules::Shown shown = ProgramRules::message(text, m_length, m_padLast);
+        ProgramRules::Shown shown;
+        try {
+            shown = ProgramRules::message(text, m_length, m_padLast, &m_glyphs);
+        } catch (const ChainInput::Refusal &refusal) {
+            Q_EMIT skipped(QStringLiteral("line %1: %2").arg(number).arg(refusal.text));
+            continue;
+        }
         if (shown.cut)
             Q_EMIT cut(QStringLiteral("line %1: cut to %2 digits").arg(number).arg(m_length));
         const bool failed = m_sender.send(shown.commands, this) == PacedSender::Outcome::LineFailed;

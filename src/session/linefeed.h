@@ -1,5 +1,8 @@
 #pragma once
 
+#include "session/textglyphs.h"
+#include "session/textlayer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -12,8 +15,8 @@
 class InputLines;
 class PacedSender;
 
-// A ticker on the chain: each line of an input (standard input, a pipe) judged as the message
-// field would take it and shown in turn from the event loop, by a program's rules (filled with
+// A ticker on the chain: each line of an input (standard input, a pipe), any text the text
+// font draws, shown in turn from the event loop, by a program's rules (filled with
 // spaces or its last character, a long one cut with a note, an empty one blanks the chain). While a
 // line is shown the next ones wait in the input; with newestOnly they are read meanwhile and each
 // replaces the one waiting, so a chain slower than its input shows the newest line instead of a
@@ -29,6 +32,9 @@ public:
     // through a service, which fits it to its chain); it answers false when it failed, which
     // ends the feed like a failed line.
     void setShow(std::function<bool(const QString &text)> show) { m_show = std::move(show); }
+
+    // How lower case is taken (as typed by default).
+    void setCase(TextGlyphs::Case textCase) { m_case = textCase; }
 
     // Lines read and not shown (yet), and lines a newer one replaced.
     int unsent() const { return static_cast<int>(m_waiting.size()); }
@@ -54,6 +60,8 @@ private:
     int m_length;
     bool m_newestOnly;
     bool m_padLast;
+    TextGlyphs::Case m_case = TextGlyphs::Case::AsTyped;
+    TextLayer m_glyphs;                   // the glyphs written since the line opened
     QList<QPair<int, QString>> m_waiting; // each line's number and checked text
     int m_lineNumber = 0;
     int m_dropped = 0;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -18,7 +19,7 @@ public:
     {
         int id = 0;
         QString text;      // the whole text
-        QByteArray fitted; // the text on the chain when it does not scroll
+        QStringList shown; // in whole characters: fitted to the chain, or all when it scrolls
         bool scrolls = false;
         ScrollTiming timing;
         int priority = 1;

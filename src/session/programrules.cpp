@@ -2,6 +2,7 @@
 
 #include "protocol/digitattributes.h"
 #include "protocol/messagecommands.h"
+#include "session/textlayer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -63,12 +64,17 @@ Scroll scroll(const std::optional<QString> &rate, const std::optional<QString> &
     return scroll;
 }
 
-Shown message(const QString &text, int length, bool padLast)
+Shown message(const QString &text, int length, bool padLast, TextLayer *layer)
 {
+    TextLayer fresh(length);
+    TextLayer &glyphs = layer ? *layer : fresh;
+    const QStringList characters = TextGlyphs::split(text);
+    const QStringList window = TextGlyphs::fitted(characters, length, padLast);
     Shown shown;
-    shown.cut = text.size() > length;
-    shown.text = QString::fromLatin1(ChainInput::fitted(text, length, padLast));
-    shown.commands = MessageCommands::message(shown.text.toLatin1());
+    shown.cut = characters.size() > length;
+    shown.text = window.join(QString());
+    const TextLayer::Prepared prepared = glyphs.prepare(window);
+    shown.commands = prepared.writes + glyphs.frames(window, prepared);
     return shown;
 }
 
@@ -90,10 +96,33 @@ CommandList blank(int length)
 }
 
 CommandList attributes(const ChainInput::Attributes &given, const std::optional<QString> &text,
-                       int length, const QString &prefix)
+                       int length, const QString &prefix, TextGlyphs::Case textCase)
+{
+    const QStringList characters
+            = TextGlyphs::characters(prefix + "message", text.value_or(QString()), textCase);
+    CommandList commands = attributeFrames(given, text.has_value(), length, prefix);
+    if (!text)
+        return commands;
+    // The fonts given are the built-in fonts the text shows in.
+    TextLayer layer(length);
+    QByteArray fonts(length, '0');
+    for (const PacedCommand &command : commands)
+        if (command.letter == 'F')
+            fonts = command.argument;
+    const QStringList window = TextGlyphs::fitted(characters, length, false);
+    const TextLayer::Prepared prepared = layer.prepare(window);
+    CommandList shown = layer.frames(window, prepared, fonts);
+    // The fonts frame given carries the text's "U" at once.
+    for (PacedCommand &command : commands)
+        if (command.letter == 'F' && shown.first().letter == 'F')
+            command.argument = shown.takeFirst().argument;
+    return commands + prepared.writes + shown;
+}
+
+CommandList attributeFrames(const ChainInput::Attributes &given, bool hasText, int length,
+                            const QString &prefix)
 {
     using namespace DigitAttributes;
-    const QString checked = ChainInput::messageText(prefix + "message", text.value_or(QString()));
     CommandList commands;
     QStringList names;
     for (int row = Fonts; row <= Speeds; ++row) {
@@ -103,11 +132,9 @@ CommandList attributes(const ChainInput::Attributes &given, const std::optional<
             commands += {table().at(row).letter,
                          ChainInput::attribute(row, name, given[row], length), Pause::kShort};
     }
-    if (commands.isEmpty() && !text)
+    if (commands.isEmpty() && !hasText)
         throw ChainInput::Refusal{QStringLiteral("attributes needs at least one of %1")
                                           .arg(names.join(QStringLiteral(", ")))};
-    if (text)
-        commands += message(checked, length, false).commands;
     return commands;
 }
 

@@ -4,11 +4,14 @@
 #include "session/chaininput.h"
 #include "session/chainstate.h"
 #include "session/modeinputs.h"
+#include "session/textglyphs.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+
+class TextLayer;
 
 // How a program (vornikctl, the HTTP API, MQTT, the page) shows what it is given, the same in
 // every path: fill with spaces, cut a long text with a note unless it scrolls, blank the whole
@@ -69,8 +72,10 @@ struct Shown
     bool cut = false;
 };
 // An empty text blanks the whole chain; a short one is filled with spaces, or with its last
-// character when padLast.
-Shown message(const QString &text, int length, bool padLast);
+// character when padLast. text is checked (TextGlyphs::characters); what the built-in fonts
+// lack goes through layer's glyphs (a new layer's when none: nothing held, fonts 0 on show).
+// Throws ChainInput::Refusal when the glyphs need more codes than are free.
+Shown message(const QString &text, int length, bool padLast, TextLayer *layer = nullptr);
 // What a cut message's note says after its leading word ("message: "), and the API's.
 QString cutNote(int length);
 QString cutNoteForService(int length);
@@ -78,11 +83,15 @@ QString cutNoteForService(int length);
 // Every digit to font 0, then every digit blank.
 CommandList blank(int length);
 
-// Each given attribute's frame in the table's order, then the message once when one is given
-// (filled with spaces, cut to the chain). Refused when nothing is given. prefix goes before each
-// field's name in refusals ("--" on a command line).
+// Each given attribute's frame in the table's order; refused when none is given and there is no
+// text. prefix goes before each field's name in refusals ("--" on a command line).
+CommandList attributeFrames(const ChainInput::Attributes &given, bool hasText, int length,
+                            const QString &prefix);
+// The attribute frames, then the message once when one is given (any text, in textCase:
+// filled with spaces, cut to the chain, through a new text layer over the fonts given).
 CommandList attributes(const ChainInput::Attributes &given, const std::optional<QString> &text,
-                       int length, const QString &prefix);
+                       int length, const QString &prefix,
+                       TextGlyphs::Case textCase = TextGlyphs::Case::AsTyped);
 // "Write all": fonts, effects and speeds (each as given, else every digit 0), then the message.
 ChainInput::Attributes writeAllGiven(ChainInput::Attributes given);
 

@@ -1,9 +1,11 @@
 #include "session/showlayers.h"
 
+#include "font/fontrules.h"
 #include "font/fonttable.h"
 #include "modes/modesteps.h"
 #include "protocol/messagecommands.h"
 #include "session/actionqueue.h"
+#include "session/chaininput.h"
 #include "session/chainpicture.h"
 #include "session/chainstatetracker.h"
 #include "session/fixedmodeinputs.h"
@@ -16,7 +18,8 @@
 
 ShowLayers::ShowLayers(ActionQueue &queue, PacedSender &sender, ChainStateTracker &tracker,
                        int chain, QObject *parent)
-    : QObject(parent), m_queue(queue), m_sender(sender), m_tracker(tracker), m_chain(chain)
+    : QObject(parent), m_queue(queue), m_sender(sender), m_tracker(tracker), m_chain(chain),
+      m_glyphs(chain)
 {}
 
 ShowLayers::~ShowLayers() = default;
@@ -46,6 +49,58 @@ void ShowLayers::contentFrames(const QString &name, const CommandList &frames)
         else
             m_sender.send(frames, this);
     });
+}
+
+CommandList ShowLayers::textFrames(const QStringList &text, const QStringList &window,
+                                   const ChainState &written, TextLayer::Use use)
+{
+    // The glyphs on show (and under a notification) are written over last.
+    QSet<int> busy = m_glyphs.shownCodes(written);
+    if (m_under)
+        busy.unite(m_glyphs.shownCodes(*m_under));
+    TextLayer::Prepared prepared;
+    try {
+        prepared = m_glyphs.prepare(text, busy, &written);
+    } catch (const ChainInput::Refusal &refusal) {
+        // Checked when asked for; the codes can only have shrunk by an upload since.
+        qWarning("%s", qPrintable(refusal.text));
+    }
+    return prepared.writes + m_glyphs.frames(window, prepared, written.fonts(), use);
+}
+
+void ShowLayers::contentText(const QString &name, const QStringList &window)
+{
+    // Decided when they go out: the fonts on show then, the glyphs held then.
+    if (!m_board.shown() && !m_queue.busy() && m_queue.waiting() == 0) {
+        m_queue.postAlways(
+                {name, textFrames(window, window, m_tracker.state(), TextLayer::Use::Content), {}});
+        return;
+    }
+    step(name, [this, window] {
+        if (m_under)
+            ChainPicture::apply(*m_under,
+                                textFrames(window, window, *m_under, TextLayer::Use::Content));
+        else
+            m_sender.send(textFrames(window, window, m_tracker.state(), TextLayer::Use::Content),
+                          this);
+    });
+}
+
+CommandList ShowLayers::glyphRestore(const ChainState &now, const ChainState &target) const
+{
+    CommandList commands;
+    QSet<int> written;
+    for (int digit = 0; digit < target.digits(); ++digit) {
+        const int code = static_cast<unsigned char>(target.characters().at(digit));
+        const QString pattern = target.userPattern(code);
+        if (target.fonts().at(digit) != Protocol::kUserFont || !m_glyphs.freeCodes().contains(code)
+            || now.userPattern(code) == pattern || written.contains(code))
+            continue;
+        written.insert(code);
+        commands += {{'W', FontRules::patternWriteArgument(code, pattern), Pause::kShort},
+                     {'M', QByteArray(1, static_cast<char>(code)), Pause::kShort}};
+    }
+    return commands;
 }
 
 void ShowLayers::contentTick(const std::function<void()> &tick)
@@ -81,18 +136,23 @@ void ShowLayers::stopContent()
     m_modeName.clear();
 }
 
-void ShowLayers::showMessage(const QString &text, const QByteArray &fitted,
+void ShowLayers::showMessage(const QString &text, const QStringList &characters, bool padLast,
                              const std::optional<ScrollTiming> &scroll)
 {
+    m_glyphs.check(characters);
     stopContent();
     m_content = Content::Message;
     m_text = text;
+    m_characters = characters;
     m_scroll = scroll;
     m_scrollEnded = false;
     if (!scroll) {
-        contentFrames("message", MessageCommands::message(fitted));
+        contentText("message", TextGlyphs::fitted(characters, m_chain, padLast));
     } else {
-        m_scroller = new TextScroller(m_sender, text, m_chain, this);
+        m_scroller = new TextScroller(m_sender, characters, m_chain, this);
+        m_scroller->setFrames([this](const QStringList &window) {
+            return m_glyphs.frames(window, m_scrollGlyphs, m_tracker.state().fonts());
+        });
         m_scroller->setTickRoute([this](const std::function<void()> &tick) { contentTick(tick); });
         connect(m_scroller, &TextScroller::finished, this, [this] {
             m_scrollEnded = true;
@@ -108,20 +168,35 @@ void ShowLayers::startScroll()
 {
     // After the frames queued before it, so that its first step is not skipped.
     step("scroll", [this] {
-        if (m_scroller && m_scroll && !m_scrollEnded && !m_board.shown())
+        if (!m_scroller || !m_scroll || m_scrollEnded || m_board.shown())
+            return;
+        // Every glyph of the whole text is on the modules before the first step.
+        const ChainState &written = m_tracker.state();
+        try {
+            m_scrollGlyphs = m_glyphs.prepare(m_characters, m_glyphs.shownCodes(written), &written);
+        } catch (const ChainInput::Refusal &refusal) {
+            qWarning("%s", qPrintable(refusal.text));
+        }
+        if (!m_scrollGlyphs.writes.isEmpty())
+            m_sender.send(m_scrollGlyphs.writes, this);
+        if (m_scroller)
             m_scroller->start(m_scroll->rateMs, m_scroll->passes, m_scroll->seconds);
     });
 }
 
 void ShowLayers::sendFrames(const QString &name, const CommandList &frames,
-                            const std::optional<QString> &message)
+                            const std::optional<QString> &message, const QStringList &shown)
 {
     if (message) {
+        m_glyphs.check(shown);
         stopContent();
         m_content = Content::Message;
         m_text = *message;
+        m_characters = TextGlyphs::split(*message);
     }
     contentFrames(name, frames);
+    if (message && !shown.isEmpty())
+        contentText(name, shown);
     Q_EMIT changed();
 }
 
@@ -179,6 +254,23 @@ void ShowLayers::resumeContent()
         m_testRunner->requestStart();
 }
 
+CommandList ShowLayers::glyphsAgain()
+{
+    const QHash<int, QString> held = m_glyphs.held();
+    m_glyphs.forget();
+    const ChainState &state = m_tracker.state();
+    CommandList commands;
+    for (int digit = 0; digit < state.digits(); ++digit) {
+        const int code = static_cast<unsigned char>(state.characters().at(digit));
+        if (state.fonts().at(digit) != Protocol::kUserFont || !held.contains(code)
+            || m_glyphs.held().contains(code))
+            continue;
+        m_glyphs.markHeld(code, held.value(code));
+        commands += TextGlyphs::glyphWrite(code, held.value(code));
+    }
+    return commands;
+}
+
 void ShowLayers::lineBack()
 {
     if (!m_board.shown())
@@ -218,13 +310,23 @@ void ShowLayers::startNotice(int id)
         return; // it ended while it waited in the queue
     if (!m_under)
         m_under = m_tracker.state();
-    // Letters in the user font would show the user's patterns.
-    const QByteArray fonts = m_tracker.state().fonts();
-    const QByteArray readable = ChainPicture::withoutUserFont(fonts);
-    if (readable != fonts)
-        m_sender.send({{'F', readable, Pause::kShort}}, this);
-    const QString text = shown->scrolls ? shown->text : QString::fromLatin1(shown->fitted);
+    // Its glyphs go out first; built-in letters show in font 0 where the user font is on show,
+    // the others in their glyphs.
+    const QStringList text = shown->shown;
+    const ChainState &written = m_tracker.state();
+    TextLayer::Prepared prepared;
+    try {
+        prepared = m_glyphs.prepare(
+                text, m_glyphs.shownCodes(written).unite(m_glyphs.shownCodes(*m_under)), &written);
+    } catch (const ChainInput::Refusal &refusal) {
+        qWarning("%s", qPrintable(refusal.text));
+    }
+    if (!prepared.writes.isEmpty())
+        m_sender.send(prepared.writes, this);
     m_noticeScroller = new TextScroller(m_sender, text, m_chain, this);
+    m_noticeScroller->setFrames([this, prepared](const QStringList &window) {
+        return m_glyphs.frames(window, prepared, m_tracker.state().fonts(), TextLayer::Use::Notice);
+    });
     m_noticeScroller->setEndsOnStart(false);
     m_noticeScroller->setTickRoute([this](const std::function<void()> &tick) {
         if (lineUp())
@@ -270,7 +372,8 @@ void ShowLayers::giveBack()
         if (m_board.shown())
             return;
         if (m_under) {
-            m_sender.send(ChainPicture::restore(m_tracker.state(), *m_under), this);
+            const ChainState &now = m_tracker.state();
+            m_sender.send(glyphRestore(now, *m_under) + ChainPicture::restore(now, *m_under), this);
             m_under.reset();
         }
         resumeContent();
@@ -286,9 +389,13 @@ void ShowLayers::upload(const std::shared_ptr<const FontTable> &table, const QBy
         connect(&job, &UploadJob::progress, this, &ShowLayers::uploadProgress);
         const PacedSender::Outcome outcome
                 = job.run(fonts.isEmpty() ? before.fonts() : fonts, *table);
+        // The codes the uploaded font draws are the user's; the texts take the others.
+        m_glyphs.setUserFont(*table);
         // What was on show goes out again, not the last character uploaded.
-        if (outcome != PacedSender::Outcome::LineFailed)
-            m_sender.send(ChainPicture::restore(m_tracker.state(), before), this);
+        if (outcome != PacedSender::Outcome::LineFailed) {
+            const ChainState &now = m_tracker.state();
+            m_sender.send(glyphRestore(now, before) + ChainPicture::restore(now, before), this);
+        }
         m_uploading = false;
         Q_EMIT uploadEnded(outcome, job.sent(), job.total());
         takeChange(m_board.promote());

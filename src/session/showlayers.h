@@ -6,6 +6,7 @@
 #include "session/noticeboard.h"
 #include "session/pacedsender.h"
 #include "session/scrolltiming.h"
+#include "session/textlayer.h"
 #include "session/tickroute.h"
 
 #include <QObject>
@@ -41,13 +42,16 @@ public:
     void setLineUp(std::function<bool()> lineUp) { m_lineUp = std::move(lineUp); }
 
     // The content: each replaces the one before, whose mode or test stops first.
-    // A message: fitted, or moving across the chain when scroll is given.
-    void showMessage(const QString &text, const QByteArray &fitted,
+    // A message (text in whole characters): fitted, or moving across the chain when scroll is
+    // given. Characters beyond the built-in fonts show through user-font glyphs; throws
+    // ChainInput::Refusal, changing nothing, when they need more codes than are free.
+    void showMessage(const QString &text, const QStringList &characters, bool padLast,
                      const std::optional<ScrollTiming> &scroll);
-    // Attribute frames (the blank among them); given a message, the text the frames end with
-    // becomes the content, otherwise the content stays and only its attributes change.
+    // Attribute frames (the blank among them); given a message, it becomes the content and
+    // shown (its characters on the chain) follows the frames; otherwise the content stays and
+    // only its attributes change.
     void sendFrames(const QString &name, const CommandList &frames,
-                    const std::optional<QString> &message);
+                    const std::optional<QString> &message, const QStringList &shown = {});
     // A mode under its name; no mode is the segment test.
     void runMode(const QString &name, std::optional<ModeInputs::Mode> mode,
                  const std::array<QString, 3> &animation);
@@ -66,6 +70,13 @@ public:
 
     // The line is back and the chain's state went out again: a mode carries on.
     void lineBack();
+    // The line was reopened: the modules may have lost the glyphs; those on show, to write
+    // again before the chain's state.
+    CommandList glyphsAgain();
+
+    // Which glyphs the modules hold and which codes the texts may use.
+    TextLayer &textLayer() { return m_glyphs; }
+    const TextLayer &textLayer() const { return m_glyphs; }
 
     // "off" or the running mode's name.
     QString mode() const;
@@ -91,6 +102,13 @@ private:
     // Frames of the content: on the line, or under a notification into what returns after it.
     void contentFrames(const QString &name, const CommandList &frames);
     void contentTick(const std::function<void()> &tick);
+    // A window of a text as content: its glyphs, fonts and codes, decided when it goes out.
+    void contentText(const QString &name, const QStringList &window);
+    // The frames that show window (its glyphs those of text) on a chain whose state is written.
+    CommandList textFrames(const QStringList &text, const QStringList &window,
+                           const ChainState &written, TextLayer::Use use);
+    // The glyphs target shows in font U that now lacks, written again.
+    CommandList glyphRestore(const ChainState &now, const ChainState &target) const;
     void stopContent();
     void startRunner();
     void startScroll();
@@ -115,7 +133,10 @@ private:
     std::function<bool()> m_lineUp;
 
     Content m_content = Content::None;
-    QString m_text; // Message: the whole text
+    TextLayer m_glyphs;
+    QString m_text;           // Message: the whole text
+    QStringList m_characters; // Message: the whole text in characters
+    TextLayer::Prepared m_scrollGlyphs;
     std::optional<ScrollTiming> m_scroll;
     bool m_scrollEnded = false;
     QString m_modeName;

@@ -6,7 +6,8 @@
 
 #include <QTimer>
 
-TextScroller::TextScroller(PacedSender &sender, const QString &text, int length, QObject *parent)
+TextScroller::TextScroller(PacedSender &sender, const QStringList &text, int length,
+                           QObject *parent)
     : QObject(parent), m_sender(sender), m_text(text), m_length(length), m_timer(new QTimer(this)),
       m_deadline(new QTimer(this))
 {
@@ -88,14 +89,17 @@ void TextScroller::showStep()
         finish();
 }
 
-void TextScroller::showFrame(const QString &window)
+void TextScroller::showFrame(const QStringList &window)
 {
-    const QString shown
-            = m_text.size() > m_length ? window : m_text.leftJustified(m_length, QLatin1Char(' '));
+    QStringList shown = m_text.size() > m_length ? window : m_text;
+    while (shown.size() < m_length)
+        shown.append(QStringLiteral(" "));
     if (shown == m_lastShown)
         return;
     m_lastShown = shown;
-    m_sender.send(MessageCommands::message(shown.toLatin1()), this);
+    m_sender.send(m_frames ? m_frames(shown)
+                           : MessageCommands::message(shown.join(QString()).toLatin1()),
+                  this);
 }
 
 void TextScroller::finish()

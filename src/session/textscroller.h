@@ -1,9 +1,13 @@
 #pragma once
 
+#include "protocol/pacedcommand.h"
 #include "session/tickroute.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class PacedSender;
 class QTimer;
@@ -17,8 +21,13 @@ class TextScroller : public QObject
 {
     Q_OBJECT
 public:
-    explicit TextScroller(PacedSender &sender, const QString &text, int length,
+    // text in whole characters (TextGlyphs::split), one per digit.
+    explicit TextScroller(PacedSender &sender, const QStringList &text, int length,
                           QObject *parent = nullptr);
+
+    // What a window of the text sends (none: a message of its Latin-1 codes).
+    using Frames = std::function<CommandList(const QStringList &window)>;
+    void setFrames(Frames frames) { m_frames = std::move(frames); }
 
     // Each step goes through route (none: it runs at once).
     void setTickRoute(TickRoute route) { m_route = std::move(route); }
@@ -40,13 +49,14 @@ private:
     void tick();
     void showStep();
     void timeUp();
-    void showFrame(const QString &shown);
+    void showFrame(const QStringList &shown);
     void finish();
     bool passesDone() const;
 
     PacedSender &m_sender;
-    QString m_text;
+    QStringList m_text;
     int m_length;
+    Frames m_frames;
     TickRoute m_route;
     QTimer *m_timer = nullptr;
     QTimer *m_deadline = nullptr;
@@ -54,5 +64,5 @@ private:
     bool m_ending = false; // the seconds are up; the start frame waits for the line
     int m_step = 0;
     int m_passes = 0;
-    QString m_lastShown;
+    QStringList m_lastShown;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The live page in headless Chromium, against vornikd on the virtual chain: the token from the
-address, a typed message reaching the chain and the page's digits, a refused character's error,
-and the phone's width.
+address, the mode buttons from the service's action table, a typed message reaching the chain
+and the page's digits, lower case through user-font glyphs, a refused character's error, and
+the chain on one row at a phone's width.
 
     livepage.py VORNIK-CHAIN VORNIKD [--screenshot FILE.png]
 
@@ -132,27 +133,42 @@ def run(chain_program, service_program, screenshot, work):
         assert driver.execute_script("return localStorage.getItem('vornikd-token')") == token
         until(wait, lambda d: link() == "live", "the page connected again", link)
 
-        # A message as typed: upper-cased in the box, then on the chain's line and the page.
+        # The mode buttons are the service's modes.
+        modes = lambda: driver.execute_script(
+            "return [...document.querySelectorAll('#modes button')].map((b) => b.dataset.mode)")
+        until(wait, lambda d: modes(), "the mode buttons", modes)
+        assert modes() == ["off", "clock", "date", "count", "animate", "test"], modes()
+
+        # A message as typed, on the chain's line and the page.
         box = driver.find_element(By.ID, "text")
-        box.send_keys("hello")
-        assert box.get_attribute("value") == "HELLO", box.get_attribute("value")
+        box.send_keys("HELLO")
         driver.find_element(By.ID, "send").click()
         chain_out.wait_for('chars="HELLO "', "the message on the chain")
         until(wait, lambda d: lit_segments(d) == HELLO, "the digits show HELLO",
               lambda: lit_segments(driver))
         assert driver.find_element(By.ID, "error").text == ""
 
-        # A character the chain cannot show: the service's refusal, readable on the page.
+        # Lower case and symbols as typed: in font U, the digits read back through the glyphs.
         box.clear()
-        box.send_keys("a~b")
+        box.send_keys("Hi 21\u00b0")
+        driver.find_element(By.ID, "send").click()
+        shown = lambda: driver.execute_script(
+            "return [...document.querySelectorAll('#chain svg')].map((s) => s.dataset.character)"
+            ".join('')")
+        until(wait, lambda d: shown() == "Hi 21\u00b0", "the digits read the text", shown)
+        chain_out.wait_for('fonts="0U000U"', "the text's glyphs in the user font")
+
+        # A character without a glyph: the service's refusal, readable on the page.
+        box.clear()
+        box.send_keys("a\u4e2db")
         driver.find_element(By.ID, "send").click()
         error = lambda: driver.find_element(By.ID, "error").text
         until(wait, lambda d: error(), "the refusal shown", error)
-        assert 'character "~" at position 2 cannot be shown' in error(), error()
+        assert 'no glyph for "\u4e2d" (U+4E2D) at character 2' in error(), error()
 
         if screenshot:
             box.clear()
-            box.send_keys("hello")
+            box.send_keys("Hi 21\u00b0")
             driver.execute_script("document.getElementById('error').classList.remove('shown')")
             # The whole page: the window grows by what is below the fold.
             driver.set_window_size(900, 1000)
@@ -167,6 +183,10 @@ def run(chain_program, service_program, screenshot, work):
         overflow = driver.execute_script(
             "return document.documentElement.scrollWidth - window.innerWidth")
         assert overflow <= 0, f"the page is {overflow} px wider than a phone's screen"
+        rows = driver.execute_script(
+            "return new Set([...document.querySelectorAll('#chain svg')]"
+            ".map((s) => Math.round(s.getBoundingClientRect().top))).size")
+        assert rows == 1, f"the chain takes {rows} rows at a phone's width"
 
     finally:
         if driver:

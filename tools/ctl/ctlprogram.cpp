@@ -15,6 +15,7 @@
 #include "session/linefeed.h"
 #include "session/moderunner.h"
 #include "session/segmenttestrunner.h"
+#include "session/textlayer.h"
 #include "session/textscroller.h"
 #include "session/uploadjob.h"
 
@@ -52,10 +53,10 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
         std::optional<QString> text = all ? p.m_arguments[0] : p.option("message");
         if (all)
             given = ProgramRules::writeAllGiven(given);
-        if (text && !p.m_client)
-            text = ChainInput::messageText("message", *text);
-        const CommandList commands = ProgramRules::attributes(given, text, p.m_chain, "--");
-        if (text && text->size() > p.m_chain && !p.m_client)
+        const TextGlyphs::Case textCase = TextGlyphs::caseOf("--case", p.option("case"));
+        const CommandList commands
+                = ProgramRules::attributes(given, text, p.m_chain, "--", textCase);
+        if (text && TextGlyphs::split(*text).size() > p.m_chain && !p.m_client)
             say(p.m_command->words + QStringLiteral(": ") + ProgramRules::cutNote(p.m_chain));
         return p.sendOnce(commands);
     };
@@ -72,6 +73,8 @@ const std::vector<CtlProgram::Command> &CtlProgram::commands()
              }},
             {"blank", [](CtlProgram &p) { return p.sendOnce(ProgramRules::blank(p.m_chain)); }},
             {"font upload", &CtlProgram::planFontUpload},
+            {"font import", &CtlProgram::planFontImport},
+            {"font export", &CtlProgram::planFontExport},
             {"font write",
              [](CtlProgram &p) {
                  const int code = ChainInput::userCode("font write", p.m_arguments[0]);
@@ -320,13 +323,16 @@ CtlProgram::Plan CtlProgram::planLines()
 {
     const bool latest = m_parser.isSet("latest");
     const bool padLast = ChainInput::padLast("--pad", option("pad"));
-    return [this, latest, padLast] {
+    const TextGlyphs::Case textCase = TextGlyphs::caseOf("--case", option("case"));
+    return [this, latest, padLast, textCase] {
         auto *feed = new LineFeed(STDIN_FILENO, m_line->sender(), m_chain, latest, padLast,
                                   m_line.get());
+        feed->setCase(textCase);
         if (m_client) {
             QJsonObject fields;
-            if (option("pad"))
-                fields.insert("pad", *option("pad"));
+            for (const char *name : {"pad", "case"})
+                if (option(name))
+                    fields.insert(name, *option(name));
             feed->setShow(
                     m_client->messages(fields, [this](int status) { m_line->finish(status); }));
         }
@@ -397,7 +403,9 @@ CtlProgram::Plan CtlProgram::planTest()
 
 CtlProgram::Plan CtlProgram::planMessage()
 {
-    const QString text = ChainInput::messageText("message", m_arguments[0]);
+    const QStringList characters = TextGlyphs::characters(
+            "message", m_arguments[0], TextGlyphs::caseOf("--case", option("case")));
+    const QString text = characters.join(QString());
     const bool padLast = ChainInput::padLast("--pad", option("pad"));
     const bool asked = m_parser.isSet("scroll");
     const ProgramRules::Scroll scroll
@@ -411,14 +419,22 @@ CtlProgram::Plan CtlProgram::planMessage()
                 status = m_client->waitWhileScrolling();
             m_line->finish(status);
         };
-    if (!asked || text.size() <= m_chain) {
+    if (!asked || characters.size() <= m_chain) {
         const ProgramRules::Shown shown = ProgramRules::message(text, m_chain, padLast);
         if (shown.cut)
             say("message: " + ProgramRules::cutNote(m_chain));
         return sendOnce(shown.commands);
     }
-    return [this, text, scroll] {
-        auto *scroller = new TextScroller(m_line->sender(), text, m_chain, m_line.get());
+    // Every glyph of the whole text goes out before the scroll starts.
+    auto layer = std::make_shared<TextLayer>(m_chain);
+    const TextLayer::Prepared glyphs = layer->prepare(characters);
+    return [this, characters, scroll, layer, glyphs] {
+        if (m_line->sender().send(glyphs.writes) == PacedSender::Outcome::LineFailed)
+            return m_line->finish(Exit::LineFailed);
+        auto *scroller = new TextScroller(m_line->sender(), characters, m_chain, m_line.get());
+        scroller->setFrames([layer, glyphs](const QStringList &window) {
+            return layer->frames(window, glyphs);
+        });
         m_line->setStop([this] {
             say("message: the scroll was cut short by a signal");
             m_line->finish(128 + m_line->stopSignal());

@@ -70,6 +70,9 @@ private:
     Plan planMessage();
     Plan planLines();
     Plan planFontUpload();
+    // Font files in other forms: nothing is sent.
+    Plan planFontImport();
+    Plan planFontExport();
     Plan planTest();
 
     QCommandLineParser m_parser;

@@ -31,9 +31,11 @@ struct ApiRequest
     };
     Kind kind = Page;
 
-    // Message and Notify: the whole text (checked, upper-cased), and how it fills the chain
-    // when it fits; longer texts scroll one character every rate ms.
+    // Message, Notify and Attributes: the whole text (checked, in the case asked for) and its
+    // whole characters, and how it fills the chain when it fits; longer texts scroll one
+    // character every rate ms.
     QString text;
+    QStringList characters;
     bool padLast = false;
     bool scroll = false; // Message: moves across the chain when longer than it
     int rate = ProgramRules::kRateDefault;

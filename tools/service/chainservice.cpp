@@ -11,6 +11,7 @@
 #include "session/chainstatetracker.h"
 #include "session/programrules.h"
 #include "session/showlayers.h"
+#include "session/textglyphs.h"
 
 #include <QJsonArray>
 
@@ -139,6 +140,7 @@ QJsonObject ChainService::state() const
             return QString(QLatin1Char(values.at(digit)));
         };
         digits.append(QJsonObject{{"character", at(chain.characters())},
+                                  {"text", m_layers->textLayer().textAt(chain, digit)},
                                   {"font", at(chain.fonts())},
                                   {"underscore", at(chain.underscores())},
                                   {"effect", at(chain.effects())},
@@ -202,20 +204,30 @@ ChainService::Reply ChainService::run(const ApiRequest &request)
 
 ChainService::Reply ChainService::queued(const ApiRequest &request)
 {
+    try {
+        return queuedText(request);
+    } catch (const ChainInput::Refusal &refusal) {
+        return refuse(400, refusal.text);
+    }
+}
+
+ChainService::Reply ChainService::queuedText(const ApiRequest &request)
+{
     const Reply done{200, QJsonObject{{"queued", true}}};
     switch (request.kind) {
     case ApiRequest::Message: {
+        const bool scrolls = request.scroll && request.characters.size() > m_chain;
         const std::optional<ScrollTiming> scroll
-                = request.scroll && request.text.size() > m_chain ? std::optional<ScrollTiming>(
+                = scrolls ? std::optional<ScrollTiming>(
                           {request.rate, request.passes, request.seconds})
-                                                                  : std::nullopt;
-        m_layers->showMessage(request.text,
-                              ChainInput::fitted(request.text, m_chain, request.padLast), scroll);
+                          : std::nullopt;
+        m_layers->showMessage(request.text, request.characters, request.padLast, scroll);
         return done;
     }
     case ApiRequest::Attributes:
         m_layers->sendFrames("attributes", request.commands,
-                             request.hasText ? std::optional<QString>(request.text) : std::nullopt);
+                             request.hasText ? std::optional<QString>(request.text) : std::nullopt,
+                             TextGlyphs::fitted(request.characters, m_chain, false));
         return done;
     case ApiRequest::Blank:
         // Blank leaves no message and no mode: what it shows stays, as after mode off.
@@ -231,9 +243,12 @@ ChainService::Reply ChainService::queued(const ApiRequest &request)
     case ApiRequest::Notify: {
         NoticeBoard::Notice notice;
         notice.text = request.text;
-        notice.fitted = ChainInput::fitted(request.text, m_chain, request.padLast);
         // A notification moves a text longer than the chain across it.
-        notice.scrolls = request.text.size() > m_chain;
+        notice.scrolls = request.characters.size() > m_chain;
+        notice.shown = notice.scrolls
+                               ? request.characters
+                               : TextGlyphs::fitted(request.characters, m_chain, request.padLast);
+        m_layers->textLayer().check(notice.shown);
         notice.timing = {request.rate, request.passes, request.seconds};
         notice.priority = request.priority;
         return Reply{200, QJsonObject{{"id", m_layers->notify(notice)}}};
@@ -337,7 +352,8 @@ void ChainService::sendState()
                                                chain.characters())
                             .first();
     commands += MessageCommands::message(chain.characters());
-    m_queue->postAlways({"state", commands, {}});
+    // The modules may have lost the glyphs: those on show go first.
+    m_queue->postAlways({"state", m_layers->glyphsAgain() + commands, {}});
     m_layers->lineBack();
     markChanged();
 }

@@ -67,6 +67,7 @@ private:
 
     Reply refuse(int status, const QString &text) const;
     Reply queued(const ApiRequest &request);
+    Reply queuedText(const ApiRequest &request);
     void markChanged();
 
     Reply upload(const ApiRequest &request);

@@ -8,6 +8,7 @@
 #include "session/actiontable.h"
 #include "session/chaininput.h"
 #include "session/programrules.h"
+#include "session/textglyphs.h"
 
 #include <QHash>
 #include <QJsonDocument>
@@ -77,13 +78,23 @@ std::optional<QString> field(const QJsonObject &object, const QString &key)
     throw Refused{400, key + " takes a whole number"};
 }
 
+// Any text the text font draws, in the case asked for.
+void readText(const QJsonObject &object, const QString &what, const QString &given,
+              ApiRequest &request)
+{
+    const TextGlyphs::Case textCase
+            = TextGlyphs::caseOf(QStringLiteral("case"), text(object, QStringLiteral("case")));
+    request.characters = TextGlyphs::characters(what, given, textCase);
+    request.text = request.characters.join(QString());
+}
+
 // The text of a message or a notification, and how it is shown over time.
 void readShown(const QJsonObject &object, const QString &what, ApiRequest &request)
 {
     const std::optional<QString> given = text(object, QStringLiteral("text"));
     if (!given)
         throw Refused{400, what + " needs a text"};
-    request.text = ChainInput::messageText(what, *given);
+    readText(object, what, *given, request);
     const QString pad = text(object, QStringLiteral("pad")).value_or(QStringLiteral("space"));
     if (pad != QLatin1String("space") && pad != QLatin1String("last"))
         throw Refused{400, QStringLiteral("pad takes \"space\" or \"last\"")};
@@ -105,7 +116,7 @@ void readTiming(const QJsonObject &object, ApiRequest &request, int noLimit)
 // text asked for), and the answer says so.
 void cutUnlessScrolled(ApiRequest &request, int chain)
 {
-    if (request.text.size() > chain)
+    if (request.characters.size() > chain)
         request.note = ProgramRules::cutNoteForService(chain);
 }
 
@@ -137,10 +148,11 @@ void readAttributes(const QJsonObject &object, const Context &context, ApiReques
     for (std::size_t row = 0; row < given.size(); ++row)
         given[row] = text(object, action.fields.at(int(row)).key);
     const std::optional<QString> message = text(object, QStringLiteral("text"));
-    request.commands = ProgramRules::attributes(given, message, context.chain, QString());
+    request.commands
+            = ProgramRules::attributeFrames(given, message.has_value(), context.chain, QString());
     if (message) {
         request.hasText = true;
-        request.text = ChainInput::messageText("message", *message);
+        readText(object, QStringLiteral("message"), *message, request);
         cutUnlessScrolled(request, context.chain);
     }
 }

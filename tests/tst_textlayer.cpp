@@ -1,0 +1,252 @@
+#include "support/decodedtext.h"
+#include "support/mqttbroker.h"
+#include "support/servedchain.h"
+#include "support/testhelpers.h"
+
+#include "font/fontfile.h"
+#include "font/fonttable.h"
+#include "font/textfont.h"
+#include "modes/scrollsteps.h"
+#include "session/textglyphs.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int kDigits = 10;
+constexpr int kTimeoutMs = 20000;
+const ServedChain::Programs kPrograms{VORNIKD_PROGRAM, VORNIKCTL_PROGRAM};
+// The codes a user font that draws all but three of the default font's empty codes leaves.
+const QList<int> kLeftFree{10, 11, 12};
+
+// The windows a text shows: fitted, or every step of one pass and the start again.
+QList<QStringList> windowsOf(const QStringList &text, int digits, bool scroll)
+{
+    if (!scroll || text.size() <= digits)
+        return {TextGlyphs::fitted(text, digits, false)};
+    QList<QStringList> windows;
+    for (int step = 0; step <= ScrollSteps::stepsPerPass(text); ++step)
+        windows.append(ScrollSteps::window(text, digits, step));
+    return windows;
+}
+
+QStringList joined(const QList<QStringList> &windows)
+{
+    QStringList texts;
+    for (const QStringList &window : windows)
+        texts.append(window.join(QString()));
+    return texts;
+}
+
+// The codes W frames of wire wrote.
+QList<int> writtenCodes(const QByteArray &wire)
+{
+    QList<int> codes;
+    for (const QByteArray &frame : wire.split('\r'))
+        if (frame.startsWith("$B7W") && frame.size() > 4)
+            codes.append(static_cast<unsigned char>(frame.at(4)));
+    return codes;
+}
+
+// Waits for an idle service: no upload, nothing waiting, no scroll.
+bool settled(ServedChain &served)
+{
+    return QTest::qWaitFor(
+            [&] {
+                const QJsonObject state = served.service().call("GET", "/api/v1/state").json();
+                return state.value("queue").toInt(-1) == 0 && state.value("job").isNull()
+                       && !state.value("scrolling").toBool() && state.value("open").toBool();
+            },
+            kTimeoutMs);
+}
+
+} // namespace
+
+// Any text on the chain through user-font glyphs, by every path, read back from the line
+// through the patterns the chain received.
+class TestTextLayer : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(m_broker.start(), "mosquitto did not start");
+        // A user font drawing every code the default one leaves empty but three.
+        FontTable font;
+        font.resetfont();
+        for (int code = Protocol::kFirstUserCode; code <= Protocol::kLastUserCode; ++code)
+            if (!kLeftFree.contains(code) && !font.pattern(code).contains('1'))
+                font.setPattern(code, QStringLiteral("100000000000001"));
+        QVERIFY(writeFile(m_dir.filePath("part.fnt"), FontFile::saveFileBytes(font)));
+    }
+
+    void texts_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("partFont"); // the user font leaves three codes free
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("scroll");
+        QTest::addColumn<QString>("refusal"); // empty: shown
+
+        // clang-format off
+        QTest::newRow("HTTP, scrolled") << "http" << false << "Washer done." << true << "";
+        QTest::newRow("MQTT, scrolled") << "mqtt" << false << "Temp 21.5°C" << true << "";
+        QTest::newRow("vornikctl --service, scrolled") << "ctl --service" << false << "It's 7 o'clock" << true << "";
+        QTest::newRow("vornikctl on its port, six digits") << "ctl" << false << "hello world" << true << "";
+        QTest::newRow("fitted; shown again without glyphs") << "http" << false << "Temp 21.5°" << false << "";
+        QTest::newRow("a user font's codes stay its own") << "http" << true << "hey" << false << "";
+        QTest::newRow("more new glyphs than free codes") << "http" << true << "hello" << false << "400 the text needs 4 glyphs beyond the built-in characters; the user font leaves 3 codes free";
+        QTest::newRow("no glyph, by MQTT") << "mqtt" << false << "a\u4e2d" << false << "(U+4E2D) at character 2";
+        QTest::newRow("no glyph, by vornikctl") << "ctl" << false << "ab\u4e2d" << false << "exit 2: vornikctl: message: no glyph for \"\u4e2d\" (U+4E2D) at character 3";
+        // clang-format on
+    }
+    void texts()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, partFont);
+        QFETCH(QString, text);
+        QFETCH(bool, scroll);
+        QFETCH(QString, refusal);
+        ServedChain served(kPrograms, m_broker, m_dir.path(), kDigits,
+                           QStringLiteral("text%1").arg(++m_runs));
+        QVERIFY(served.start());
+        if (partFont) {
+            QCOMPARE(served.service()
+                             .call("PUT", "/api/v1/font", readFile(m_dir.filePath("part.fnt")))
+                             .status,
+                     202);
+            QVERIFY(settled(served));
+        }
+        // vornikctl on a port of its own: a chain of six.
+        PtyPair own;
+        DecodedChain ownChain(own, 6);
+        DecodedChain &chain = path == QLatin1String("ctl") ? ownChain : served.chain();
+        const int digits = path == QLatin1String("ctl") ? 6 : kDigits;
+        chain.pump();
+        const ChainState before = chain.state();
+        const qsizetype from = chain.wire().size();
+
+        const QString said = send(served, path, text, scroll, own);
+        if (!refusal.isEmpty()) {
+            QVERIFY2(said.contains(refusal), qPrintable(said));
+            return;
+        }
+        QVERIFY2(said.isEmpty(), qPrintable(said));
+        // Every window of the text, read from the line as it came.
+        const QList<QStringList> windows = windowsOf(TextGlyphs::split(text), digits, scroll);
+        QStringList readings;
+        const bool came = QTest::qWaitFor(
+                [&] {
+                    chain.pump();
+                    readings = DecodedText::readings(before, chain.wire().mid(from), windows);
+                    return readings.size() >= windows.size();
+                },
+                kTimeoutMs);
+        QCOMPARE(readings, joined(windows));
+        QVERIFY(came);
+        const QByteArray wire = chain.wire().mid(from);
+        const QList<int> codes = writtenCodes(wire);
+        const QSet<int> written(codes.cbegin(), codes.cend());
+        QCOMPARE(written.size(), TextGlyphs::needingGlyphs(TextGlyphs::split(text)).size());
+        if (partFont)
+            for (const int code : written)
+                QVERIFY2(kLeftFree.contains(code), qPrintable(QString::number(code)));
+        if (path != QLatin1String("http") || scroll)
+            return;
+        // The state reads the text digit by digit; the same text again needs no glyph.
+        QString stateText;
+        for (const QJsonValue digit :
+             served.service().call("GET", "/api/v1/state").json().value("digits").toArray())
+            stateText += digit.toObject().value("text").toString();
+        QCOMPARE(stateText, windows.first().join(QString()));
+        const qsizetype again = chain.wire().size();
+        QCOMPARE(send(served, "http", "X", false, own), QString());
+        QCOMPARE(send(served, "http", text, false, own), QString());
+        QVERIFY(settled(served));
+        chain.pump();
+        QCOMPARE(writtenCodes(chain.wire().mid(again)), QList<int>());
+        QCOMPARE(DecodedText::read(chain.state(), windows.first()),
+                 windows.first().join(QString()));
+    }
+
+    // A reopened line gets the glyphs on show again before the chain's state.
+    void reopen()
+    {
+        qputenv("VORNIK_REOPEN_MS", "50");
+        PtyPair line;
+        DecodedChain chain(line, kDigits);
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("reopen.token"));
+        service.setIdle([&] { chain.pump(); });
+        QVERIFY(service.start(line.slavePath(),
+                              {"--chain", QString::number(kDigits), "--config", "/dev/null"}));
+        const auto state = [&] { return service.call("GET", "/api/v1/state").json(); };
+        QCOMPARE(service.call("POST", "/api/v1/message", R"({"text": "hello"})").status, 200);
+        QVERIFY(QTest::qWaitFor([&] { return state().value("queue").toInt(-1) == 0; }));
+        const qsizetype from = chain.wire().size();
+        QVERIFY(line.endProgramRead());
+        QVERIFY(QTest::qWaitFor([&] { return !state().value("open").toBool(true); }, kTimeoutMs));
+        QVERIFY(QTest::qWaitFor([&] { return state().value("open").toBool(); }, kTimeoutMs));
+        QVERIFY(QTest::qWaitFor(
+                [&] {
+                    chain.pump();
+                    return chain.wire().mid(from).contains("$B7Mhello     \r");
+                },
+                kTimeoutMs));
+        QCOMPARE(writtenCodes(chain.wire().mid(from)), (QList<int>{'h', 'e', 'l', 'o'}));
+        QCOMPARE(DecodedText::read(chain.state()), QStringLiteral("hello     "));
+        qunsetenv("VORNIK_REOPEN_MS");
+    }
+
+private:
+    // Sends text by path; what was refused or went wrong, empty when it was taken.
+    QString send(ServedChain &served, const QString &path, const QString &text, bool scroll,
+                 PtyPair &own)
+    {
+        QJsonObject body{{"text", text}};
+        if (scroll)
+            body.insert("scroll", QJsonObject{{"rate", 50}, {"passes", 1}});
+        const QByteArray json = QJsonDocument(body).toJson(QJsonDocument::Compact);
+        if (path == QLatin1String("mqtt"))
+            return served.publish("message/set", json);
+        if (path == QLatin1String("http")) {
+            const ServiceProcess::Answer answer
+                    = served.service().call("POST", "/api/v1/message", json);
+            return answer.status == 200 ? QString()
+                                        : QString::number(answer.status) + ' '
+                                                  + answer.json().value("error").toString();
+        }
+        QStringList arguments{"message", text};
+        if (scroll)
+            arguments += {"--scroll", "--rate", "50"};
+        if (path == QLatin1String("ctl"))
+            arguments += {"--port", own.slavePath(), "--chain", "6"};
+        QProcess ctl;
+        served.startCtl(ctl, arguments);
+        QByteArray said;
+        const int status = path == QLatin1String("ctl") ? finishOwn(ctl, &said)
+                                                        : served.finishCtl(ctl, &said);
+        return status == 0 ? QString()
+                           : QStringLiteral("exit %1: %2").arg(status).arg(QString::fromUtf8(said));
+    }
+
+    // vornikctl on its own port.
+    static int finishOwn(QProcess &ctl, QByteArray *said)
+    {
+        // The test's end of the line holds what came until it is read.
+        const bool ended
+                = QTest::qWaitFor([&] { return ctl.state() == QProcess::NotRunning; }, kTimeoutMs);
+        *said += ctl.readAllStandardError();
+        return ended && ctl.exitStatus() == QProcess::NormalExit ? ctl.exitCode() : -1;
+    }
+
+    QTemporaryDir m_dir;
+    MqttBroker m_broker;
+    int m_runs = 0;
+};
+
+QTEST_GUILESS_MAIN(TestTextLayer)
+#include "tst_textlayer.moc"
