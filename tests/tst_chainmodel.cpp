@@ -194,27 +194,27 @@ private Q_SLOTS:
                         + (text + ' ' + text).mid(step % (text.size() + 1), kDigits).toLatin1()
                         + '\r';
         const QString scroll = R"({"text": "ABCDEFGHIJKL", "scroll": {"rate": 50, "passes": 1}})";
-        const QString attributes = R"({"fonts": "1", "effects": "1234567", "text": "Hi"})";
+        const QString attributes = R"({"fonts": "1", "effects": "1234567", "text": "HI"})";
         const QString writeAll
                 = R"({"text": "HELLO", "fonts": "0", "effects": "0", "speeds": "9"})";
-        const QString ring = R"({"text": "Ring", "seconds": 1})";
+        const QString ring = R"({"text": "RING", "seconds": 1})";
         // clang-format off
-        row("short message filled with blanks", {}, R"(POST /api/v1/message {"text": "Hi there"})", "message/set Hi there", {"message", "Hi there"}, "$B7MHI THERE  \r");
+        row("short message filled with blanks", {}, R"(POST /api/v1/message {"text": "HI THERE"})", "message/set HI THERE", {"message", "HI THERE"}, "$B7MHI THERE  \r");
         row("a line of input", {}, R"(POST /api/v1/message {"text": "42"})", "message/set 42", {"message", "-"}, "$B7M42        \r", {}, {}, "42\n");
         row("a line of input filled with its last character", {}, R"(POST /api/v1/message {"text": "42", "pad": "last"})", R"(message/set {"text": "42", "pad": "last"})", {"message", "-", "--pad", "last"}, "$B7M4222222222\r", {}, {}, "42\n");
-        row("filled with its last character", {}, R"(POST /api/v1/message {"text": "Hi", "pad": "last"})", R"(message/set {"text": "Hi", "pad": "last"})", {"message", "Hi", "--pad", "last"}, "$B7MHIIIIIIIII\r");
-        row("long message cut, with a note", {}, R"(POST /api/v1/message {"text": "Vornik chain 12"})", "message/set Vornik chain 12", {"message", "Vornik chain 12"}, "$B7MVORNIK CHA\r", {}, "cut to 10 digits");
+        row("filled with its last character", {}, R"(POST /api/v1/message {"text": "HI", "pad": "last"})", R"(message/set {"text": "HI", "pad": "last"})", {"message", "HI", "--pad", "last"}, "$B7MHIIIIIIIII\r");
+        row("long message cut, with a note", {}, R"(POST /api/v1/message {"text": "VORNIK CHAIN 12"})", "message/set VORNIK CHAIN 12", {"message", "VORNIK CHAIN 12"}, "$B7MVORNIK CHA\r", {}, "cut to 10 digits");
         row("scroll once, ending on its start", {}, "POST /api/v1/message " + scroll, "message/set " + scroll, {"message", text, "--scroll", "--rate", "50", "--passes", "1"}, scrolled);
         row("empty message blanks the chain", {}, R"(POST /api/v1/message {"text": ""})", R"(message/set {"text": ""})", {"message", ""}, "$B7M          \r");
-        row("attribute, then the text once", {}, "POST /api/v1/attributes " + attributes, "attributes/set " + attributes, {"attributes", "--fonts", "1", "--effects", "1234567", "--message", "Hi"}, "$B7F1111111111\r$B7E1234567777\r$B7MHI        \r");
+        row("attribute, then the text once", {}, "POST /api/v1/attributes " + attributes, "attributes/set " + attributes, {"attributes", "--fonts", "1", "--effects", "1234567", "--message", "HI"}, "$B7F1111111111\r$B7E1234567777\r$B7MHI        \r");
         row("write-all, every attribute", {}, "POST /api/v1/attributes " + writeAll, "attributes/set " + writeAll, {"write-all", "HELLO", "--speeds", "9"}, "$B7F0000000000\r$B7E0000000000\r$B7S9999999999\r$B7MHELLO     \r");
         row("blank covers the chain", {}, "POST /api/v1/blank ", "blank PRESS", {"blank"}, "$B7F0000000000\r$B7M          \r");
-        const QStringList hello{R"(POST /api/v1/message {"text": "Hello"})", "$B7MHELLO"};
+        const QStringList hello{R"(POST /api/v1/message {"text": "HELLO"})", "$B7MHELLO"};
         row("notification, then what was on show", hello, "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7MRING      \r$B7MHELLO     \r");
-        row("notification over the user font", {R"(POST /api/v1/attributes {"fonts": "U1", "text": "Hello"})", "$B7MHELLO"}, "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7F0111111111\r$B7MRING      \r$B7FU111111111\r$B7MHELLO     \r");
-        row("notification, then the chain's blanks", {"POST /api/v1/blank ", "$B7F0000000000\r$B7M      "}, R"(POST /api/v1/notify {"text": "Doorbell 1", "seconds": 1})", R"(notify {"text": "Doorbell 1", "seconds": 1})", {}, "$B7MDOORBELL 1\r$B7M          \r");
+        row("notification over the user font", {R"(POST /api/v1/attributes {"fonts": "U1", "text": "HELLO"})", "$B7MHELLO"}, "POST /api/v1/notify " + ring, "notify " + ring, {}, "$B7F0111111111\r$B7MRING      \r$B7FU111111111\r$B7MHELLO     \r");
+        row("notification, then the chain's blanks", {"POST /api/v1/blank ", "$B7F0000000000\r$B7M      "}, R"(POST /api/v1/notify {"text": "DOORBELL 1", "seconds": 1})", R"(notify {"text": "DOORBELL 1", "seconds": 1})", {}, "$B7MDOORBELL 1\r$B7M          \r");
         row("count, then off", {}, R"(PUT /api/v1/mode {"mode": "count", "from": 42, "delay": 100}|PUT /api/v1/mode {"mode": "off"})", R"(mode/set {"mode": "count", "from": 42, "delay": 100}|mode/set off)", {"count", "--from", "42", "--delay", "100", "|", "SIGTERM"}, {}, "$B7M0000000042\r");
-        row("segment test, then a message", {}, R"(PUT /api/v1/mode {"mode": "test"}|POST /api/v1/message {"text": "Hello"})", "mode/set test|message/set Hello", {"test", "|", "SIGTERM", "message", "Hello"}, "$B7F0000000000\r$B7M          \r$B7MHELLO     \r", "$B7M0\r");
+        row("segment test, then a message", {}, R"(PUT /api/v1/mode {"mode": "test"}|POST /api/v1/message {"text": "HELLO"})", "mode/set test|message/set HELLO", {"test", "|", "SIGTERM", "message", "HELLO"}, "$B7F0000000000\r$B7M          \r$B7MHELLO     \r", "$B7M0\r");
         // clang-format on
     }
     // The same frames by HTTP, MQTT, vornikctl through the service and vornikctl on a port of

@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kTimeoutMs = 20000;
 const QByteArray kBlank = "$B7F000000[cr]\n$B7M      [cr]\n";
-const QByteArray kLines = "ab\r\nA~B\ncd\r\n";
+const QByteArray kLines = "AB\r\nA中B\nCD\r\n";
 
 // Starts vornikctl: leading words NAME=VALUE go into its environment, a last word >FILE takes
 // its standard output.
@@ -131,16 +131,16 @@ private Q_SLOTS:
         const QString dry = QStringLiteral("--dry-run ");
         const QByteArray upload = "$B7F000000[cr]\n" + m_upload;
         const QByteArray longAndNul
-                = "ab\n" + QByteArray(70000, 'x') + "\nA" + QByteArray(1, '\0') + "B\ncd\n";
+                = "AB\n" + QByteArray(70000, 'x') + "\nA" + QByteArray(1, '\0') + "B\nCD\n";
         // clang-format off
-        row("message", dry + "message Hello", 0, "$B7MHELLO [cr]\n");
+        row("message", dry + "message HELLO", 0, "$B7MHELLO [cr]\n");
         row("chain of 3", dry + "--chain 3 message AB", 0, "$B7MAB [cr]\n");
         row("a long message is cut, and says so", dry + "message HELLOWORLD", 0, "$B7MHELLOW[cr]\n", "vornikctl: message: cut to 6 digits; --scroll shows it all\n");
         row("--scroll steps a character at a time and ends on the start", dry + "--chain 3 message ABCD --scroll --rate 50", 0, "$B7MABC[cr]\n$B7MBCD[cr]\n$B7MCD [cr]\n$B7MD A[cr]\n$B7M AB[cr]\n$B7MABC[cr]\n");
         row("the service gets the fields as given", dry + "--service http://127.0.0.1:9 attributes --effects 12 --message HI", 0, "POST /api/v1/attributes {\"effects\":\"12\",\"text\":\"HI\"}\n");
         row("write-all through the service", dry + "--service http://127.0.0.1:9 write-all HI --speeds 9", 0, "POST /api/v1/attributes {\"effects\":\"0\",\"fonts\":\"0\",\"speeds\":\"9\",\"text\":\"HI\"}\n");
         row("the service's chain decides what fits", dry + "--service http://127.0.0.1:9 message HELLOWORLD", 0, "POST /api/v1/message {\"text\":\"HELLOWORLD\"}\n");
-        row("lines through the service, as read", "VORNIK_SERVICE=http://127.0.0.1:9 --dry-run message - --pad last", 0, "POST /api/v1/message {\"pad\":\"last\",\"text\":\"AB\"}\nPOST /api/v1/message {\"pad\":\"last\",\"text\":\"CD\"}\n", {}, "ab\ncd\n");
+        row("lines through the service, as read", "VORNIK_SERVICE=http://127.0.0.1:9 --dry-run message - --pad last", 0, "POST /api/v1/message {\"pad\":\"last\",\"text\":\"AB\"}\nPOST /api/v1/message {\"pad\":\"last\",\"text\":\"CD\"}\n", {}, "AB\nCD\n");
         row("a scroll through the service", dry + "--service http://127.0.0.1:9 message HELLOWORLD --scroll --passes 2", 0, "POST /api/v1/message {\"scroll\":{\"passes\":2},\"text\":\"HELLOWORLD\"}\n");
         row("attributes alone", dry + "attributes --effects 12", 0, "$B7E122222[cr]\n");
         row("write-all", dry + "write-all HI --speeds 9 --fonts U1", 0, "$B7FU11111[cr]\n$B7E000000[cr]\n$B7S999999[cr]\n$B7MHI    [cr]\n");
@@ -152,24 +152,24 @@ private Q_SLOTS:
         row("font upload", dry + "font upload " + m_dir.filePath("good.fnt"), 0, upload);
         row("font from standard input", dry + "font upload -", 0, upload, {}, m_font);
         row("font from a pipe by name", dry + "font upload /dev/stdin", 0, upload, {}, m_font);
-        row("lines from input, CR LF and a refused one", dry + "message -", 0, "$B7MAB    [cr]\n$B7MCD    [cr]\n", "line 2: character \"~\" at position 2 cannot be shown, line skipped");
+        row("lines from input, CR LF and a refused one", dry + "message -", 0, "$B7MAB    [cr]\n$B7MCD    [cr]\n", "line 2: no glyph for \"中\" (U+4E2D) at character 2, line skipped");
         row("lines with --pad last; an empty one blanks", dry + "message - --pad last", 0, "$B7M422222[cr]\n$B7M      [cr]\n$B7MHELLOW[cr]\n", "vornikctl: message: line 3: cut to 6 digits", "42\n\nHELLOWORLD\n");
         row("a closed standard input ends the lines", dry + "message -", 0, "", {}, "<closed>");
-        row("an overlong line and a NUL byte", dry + "message -", 0, "$B7MAB    [cr]\n$B7MCD    [cr]\n", "line 2: longer than 65536 bytes, line skipped\nvornikctl: line 3: character \"[00]\" at position 2 cannot be shown, line skipped\n", longAndNul);
+        row("an overlong line and a NUL byte", dry + "message -", 0, "$B7MAB    [cr]\n$B7MCD    [cr]\n", "line 2: longer than 65536 bytes, line skipped\nvornikctl: line 3: no glyph for \"[00]\" (U+0000) at character 2, line skipped\n", longAndNul);
         row("the build's version", "--version", 0, "vornikctl " VORNIK_VERSION_STRING "\n");
         row("output to a full disk", dry + "blank >/dev/full", 1, "vornikctl: cannot write the output: No space left on device");
         row("a listing to a full disk", "ports --json >/dev/full", 1, "cannot write the output");
         row("a command the service has no call for", dry + "--service http://127.0.0.1:9 font write 65 111111000000000", 2, "vornikctl: font write has no call in vornikd's API");
         row("no service at the address", "VORNIK_TOKEN=x VORNIK_SERVICE=http://127.0.0.1:9 blank", 3, "no answer from the service at http://127.0.0.1:9 (Connection refused)");
         row("a pad neither space nor last", dry + "message A --pad both", 2, "--pad takes \"space\" or \"last\"");
-        row("refused character", dry + "message HE~LO", 2, "message: character \"~\" at position 3 cannot be shown");
+        row("refused character", dry + "message HE中LO", 2, "message: no glyph for \"中\" (U+4E2D) at character 3");
         row("refusal named by its field", dry + "attributes --speeds 12x", 2, "--speeds: character \"x\" at position 3 is not a speed");
         row("chain of 11", dry + "--chain 11 blank", 2, "--chain takes a number from 1 to 10");
         row("reserved code", dry + "char 33", 2, "char: \"33\" is not a character code from 10");
         row("unknown command", dry + "shout", 2, "unknown command \"shout\"");
         row("misspelt command", dry + "mesage HI", 2, "unknown command \"mesage\"; did you mean \"message\"?");
         row("a text of two words", dry + "message HELLO WORLD", 2, "quote a text of several words: message \"HELLO WORLD\"");
-        row("-- ends the options", dry + "message -- -5", 2, "message: character \"-\" at position 1");
+        row("-- ends the options", dry + "message -- -5", 0, "$B7W-000000000100010[cr]\n$B7M-[cr]\n$B7FU00000[cr]\n$B7M-5    [cr]\n");
         row("an option the command does not take", dry + "clock --fonts 1", 2, "clock does not take --fonts");
         row("an attribute a message does not take", dry + "message A --effects 123", 2, "message does not take --effects");
         row("a delay out of range", dry + "count --delay 99999", 2, "--delay takes a number from 70 to 2000");
@@ -260,7 +260,7 @@ private Q_SLOTS:
                                 << err;
         };
         const QByteArray blank = QByteArray(kBlank).replace("[cr]\n", "\r");
-        const QByteArray lines = "a\nb\nc\nd\ne\n";
+        const QByteArray lines = "A\nB\nC\nD\nE\n";
         // clang-format off
         row("SIGTERM ends a mode with 0", "count --from 98 --delay 70", {}, "SIGTERM", 0, "$B7M000098\r$B7M000099\r$B7M000100\r");
         row("SIGTERM between a command's frames ends it with 143", "VORNIK_PAUSE_SCALE=1000 write-all AB", {}, "SIGTERM", 143, "$B7F000000\r", "$B7F000000\r", "vornikctl: write-all: cut short by a signal after 1 of 4 frames");
@@ -270,7 +270,7 @@ private Q_SLOTS:
         row("SIGHUP ends it like SIGTERM", "animate --from 48 --to 49", {}, "SIGHUP", 0, "$B7M111111\r$B7M000000\r$B7M111111\r");
         row("the segment test's end commands after SIGINT", "test", {}, "SIGINT", 130, blank + "$B7FUUUUUU\r", blank);
         row("a hang-up during the segment test", "test", {}, "hang-up", 5, blank, {}, "vornikctl: the line failed while sending: ");
-        row("a hang-up while the input is quiet", "message -", "ab\n", "hang-up", 5, "$B7MAB    \r", {}, "the line failed while sending");
+        row("a hang-up while the input is quiet", "message -", "AB\n", "hang-up", 5, "$B7MAB    \r", {}, "the line failed while sending");
         row("SIGINT says what was not sent", "VORNIK_PAUSE_SCALE=1 message -", lines, "SIGINT", 130, "$B7MA     \r", {}, "lines not sent: ");
         row("--latest shows the newest line", "VORNIK_PAUSE_SCALE=1 message - --latest", lines, "end", 0, {}, "$B7ME     \r", "lines dropped for newer ones: ");
         row("a port in use, and by whom", "message A", {}, "busy", 3, {}, {}, "is in use by process %1 (vornikctl)\n");
@@ -280,10 +280,10 @@ private Q_SLOTS:
         row("a port vornikd holds, and the way through it", "message A", {}, "vornikd holds", 3, {}, {}, "in use by process %1 (vornikd); send through the service instead: VORNIK_SERVICE=%2 vornikctl");
         row("a message through the service", "message HI", {}, "service", 0, "$B7MHI    \r");
         row("the service cuts a long message, and it is said", "message HELLOWORLD", {}, "service", 0, "$B7MHELLOW\r", {}, "vornikctl: message: cut to 6 digits; --scroll shows it all\n");
-        row("lines through the service", "message -", "ab\ncd\n", "service end", 0, "$B7MAB    \r$B7MCD    \r");
+        row("lines through the service", "message -", "AB\nCD\n", "service end", 0, "$B7MAB    \r$B7MCD    \r");
         row("SIGINT turns the service's mode off", "count --from 98 --delay 70", {}, "service SIGINT", 130, "$B7M000098\r$B7M000099\r");
         row("a font upload through the service, then what was on show", "font upload " + m_dir.filePath("good.fnt"), {}, "service", 0, "$B7F000000\r$B7W", "$B7W}000000000000000\r$B7M}\r$B7M      \r");
-        row("a service gone while lines come", "message -", "ab\n", "service gone", 3, "$B7MAB    \r", {}, "no answer from the service at http://127.0.0.1:");
+        row("a service gone while lines come", "message -", "AB\n", "service gone", 3, "$B7MAB    \r", {}, "no answer from the service at http://127.0.0.1:");
         row("a service whose line is lost", "message A", {}, "service lost", 5, {}, {}, " is lost (");
         row("a wrong token", "VORNIK_TOKEN=wrong message HI", {}, "service token", 3, {}, {}, "refused the token");
         row("a host name the service refuses", "message HI", {}, "service host", 3, {}, {}, "refused the host name of http://0.0.0.0:");

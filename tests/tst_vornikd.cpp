@@ -69,14 +69,14 @@ private Q_SLOTS:
                       QTest::newRow(name) << method << path << body << authorization << host
                                           << status << answer << frames;
                   };
-        const QByteArray hello = R"({"text": "Hello"})";
+        const QByteArray hello = R"({"text": "HELLO"})";
         // clang-format off
         row("message padded with blanks", "POST", "/api/v1/message", hello, 200, R"("queued":true)", "$B7MHELLO \r");
         row("a long message is cut, and the answer says so", "POST", "/api/v1/message", R"({"text": "HELLOWORLD"})", 200, R"("note":"cut to 6 digits; give \"scroll\" to show it all")", "$B7MHELLOW\r");
         row("a long text of attributes the same", "POST", "/api/v1/attributes", R"({"fonts": "1", "text": "HELLOWORLD"})", 200, R"("note":"cut to 6 digits)", "$B7F111111\r$B7MHELLOW\r");
         row("the action table", "GET", "/api/v1/actions", {}, 200, R"("http":"POST /api/v1/message")");
         row("info", "GET", "/api/v1/info", {}, 200, R"("chain":6)");
-        row("refused character", "POST", "/api/v1/message", R"({"text": "HE~LO"})", 400, R"(message: character \"~\" at position 3 cannot be shown)");
+        row("refused character", "POST", "/api/v1/message", R"({"text": "HE中LO"})", 400, R"(message: no glyph for \"中\" (U+4E2D) at character 3)");
         row("refused attribute", "POST", "/api/v1/attributes", R"({"speeds": "12x"})", 400, R"(speeds: character \"x\" at position 3 is not a speed)");
         row("no text", "POST", "/api/v1/message", "{}", 400, "message needs a text");
         row("not JSON", "POST", "/api/v1/message", "{", 400, "the body is not JSON");
@@ -164,7 +164,7 @@ private Q_SLOTS:
         });
         QVERIFY(QTest::qWaitFor([&] { return stream.contains("event: state\ndata: {"); },
                                 kTimeoutMs));
-        QCOMPARE(m_service->call("POST", "/api/v1/message", R"({"text": "Hello"})").status, 200);
+        QCOMPARE(m_service->call("POST", "/api/v1/message", R"({"text": "HELLO"})").status, 200);
         const Answer posted
                 = m_service->call("POST", "/api/v1/notify", R"({"text": "Ring", "seconds": 1})");
         QCOMPARE(posted.status, 200);

@@ -61,7 +61,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(first->slavePath(), link));
         Daemon daemon(m_dir.path());
         QVERIFY(daemon.start(link));
-        QCOMPARE(daemon.post("attributes", R"({"effects": "3", "text": "Back"})"), 200);
+        QCOMPARE(daemon.post("attributes", R"({"effects": "3", "text": "BACK"})"), 200);
         QVERIFY(first->readUntil(kBackFrame, kTimeoutMs).endsWith(kBackFrame));
 
         first->closeMaster();
@@ -96,7 +96,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(line.slavePath(), link));
         Daemon daemon(m_dir.path());
         QVERIFY(daemon.start(link));
-        QCOMPARE(daemon.post("attributes", R"({"effects": "3", "text": "Back"})"), 200);
+        QCOMPARE(daemon.post("attributes", R"({"effects": "3", "text": "BACK"})"), 200);
         QVERIFY(line.readUntil(kBackFrame, kTimeoutMs).endsWith(kBackFrame));
 
         QVERIFY(QFile::remove(link));

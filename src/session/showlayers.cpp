@@ -68,21 +68,27 @@ CommandList ShowLayers::textFrames(const QStringList &text, const QStringList &w
     return prepared.writes + m_glyphs.frames(window, prepared, written.fonts(), use);
 }
 
-void ShowLayers::contentText(const QString &name, const QStringList &window)
+void ShowLayers::contentText(const QString &name, const QStringList &window,
+                             const CommandList &before)
 {
     // Decided when they go out: the fonts on show then, the glyphs held then.
-    if (!m_board.shown() && !m_queue.busy() && m_queue.waiting() == 0) {
+    if (before.isEmpty() && !m_board.shown() && !m_queue.busy() && m_queue.waiting() == 0) {
         m_queue.postAlways(
                 {name, textFrames(window, window, m_tracker.state(), TextLayer::Use::Content), {}});
         return;
     }
-    step(name, [this, window] {
-        if (m_under)
+    // Frames that come first (an action's attributes) go in the same action, so that one request
+    // stays one place in the queue; the text is decided once they are out.
+    step(name, [this, window, before] {
+        if (m_under) {
+            ChainPicture::apply(*m_under, before);
             ChainPicture::apply(*m_under,
                                 textFrames(window, window, *m_under, TextLayer::Use::Content));
-        else
-            m_sender.send(textFrames(window, window, m_tracker.state(), TextLayer::Use::Content),
-                          this);
+            return;
+        }
+        if (!before.isEmpty() && m_sender.send(before, this) != PacedSender::Outcome::Complete)
+            return;
+        m_sender.send(textFrames(window, window, m_tracker.state(), TextLayer::Use::Content), this);
     });
 }
 
@@ -194,9 +200,10 @@ void ShowLayers::sendFrames(const QString &name, const CommandList &frames,
         m_text = *message;
         m_characters = TextGlyphs::split(*message);
     }
-    contentFrames(name, frames);
     if (message && !shown.isEmpty())
-        contentText(name, shown);
+        contentText(name, shown, frames);
+    else
+        contentFrames(name, frames);
     Q_EMIT changed();
 }
 

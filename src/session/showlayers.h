@@ -103,7 +103,8 @@ private:
     void contentFrames(const QString &name, const CommandList &frames);
     void contentTick(const std::function<void()> &tick);
     // A window of a text as content: its glyphs, fonts and codes, decided when it goes out.
-    void contentText(const QString &name, const QStringList &window);
+    void contentText(const QString &name, const QStringList &window,
+                     const CommandList &before = {});
     // The frames that show window (its glyphs those of text) on a chain whose state is written.
     CommandList textFrames(const QStringList &text, const QStringList &window,
                            const ChainState &written, TextLayer::Use use);

@@ -36,13 +36,19 @@ QStringList characters(const QString &what, const QString &text, Case textCase)
     const QList<TextFont::Character> missing = TextFont::covers(cased);
     if (!missing.isEmpty()) {
         QStringList named;
-        for (const TextFont::Character &character : missing)
-            named.append(QStringLiteral("\"%1\" (U+%2) at character %3")
-                                 .arg(character.text, QStringLiteral("%1")
-                                                              .arg(character.text.toUcs4().value(0),
-                                                                   4, 16, QLatin1Char('0'))
-                                                              .toUpper())
-                                 .arg(character.position + 1));
+        for (const TextFont::Character &character : missing) {
+            const uint code = character.text.toUcs4().value(0);
+            // A control character is named as a token, never written raw into a message.
+            const QString shown
+                    = code < 0x20 || code == 0x7f
+                              ? QStringLiteral("[%1]").arg(code, 2, 16, QLatin1Char('0')).toUpper()
+                              : character.text;
+            named.append(
+                    QStringLiteral("\"%1\" (U+%2) at character %3")
+                            .arg(shown,
+                                 QStringLiteral("%1").arg(code, 4, 16, QLatin1Char('0')).toUpper())
+                            .arg(character.position + 1));
+        }
         throw ChainInput::Refusal{what + QStringLiteral(": no glyph for ")
                                   + named.join(QStringLiteral(", "))};
     }

@@ -14,8 +14,7 @@ const char *const kCtlOptions[] = {"--fonts", "--underscore", "--effects", "--sp
 
 QString randomText(QRandomGenerator &rng, int length)
 {
-    static const QString letters
-            = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghij:");
+    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789:");
     QString text;
     for (int i = 0; i < length; ++i) {
         // Blanks inside only: a text is not trimmed by any path then.
