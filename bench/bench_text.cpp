@@ -21,7 +21,8 @@
 namespace {
 
 constexpr int kTimeoutMs = 20000;
-constexpr int kGlyphs = 4; // new glyphs in each lower-case text
+constexpr int kGlyphs = 4;   // new glyphs in each lower-case text
+constexpr int kIdleMs = 100; // longer than a frame's pause
 const char *const kTexts[] = {"abcd", "efgh", "ijkn", "opqr", "stuv", "wxyz"};
 
 void fail(const char *why)
@@ -66,6 +67,8 @@ struct Shown
 
 Shown show(PtyReader &reader, quint16 port, const QByteArray &token, const QByteArray &text)
 {
+    // The pause after the last frame before has passed: the line is idle.
+    QThread::msleep(kIdleMs);
     reader.clear();
     const double sent = post(port, token, text);
     const QByteArray last = "$B7M" + text.leftJustified(6, ' ') + '\r';

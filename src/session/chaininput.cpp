@@ -39,12 +39,6 @@ int number(const QString &what, const QString &text, int low, int high)
     return value;
 }
 
-QString messageText(const QString &what, const QString &text)
-{
-    const FieldCheck::Typed typed = FieldCheck::typed(text, FieldRules::sentenceKey);
-    return checked(what, typed, typed.ok() ? QString() : QStringLiteral(" cannot be shown"));
-}
-
 QByteArray fitted(const QString &text, int length, bool padLast)
 {
     const QString shown = padLast && !text.isEmpty()

@@ -31,9 +31,6 @@ Attributes given(const std::function<std::optional<QString>(const QString &name)
 int number(const QString &what, const QString &text, int low, int high);
 // An attribute field as its Enter sends it; one not given stands as after a length change.
 QByteArray attribute(int row, const QString &what, const std::optional<QString> &text, int length);
-// A message of any length as the message field's keys take it (upper-cased), for a program
-// that scrolls what does not fit.
-QString messageText(const QString &what, const QString &text);
 // text (checked) on a chain of length digits: cut, then filled with blanks, or with copies of
 // its last character when padLast (the window's fitting rule).
 QByteArray fitted(const QString &text, int length, bool padLast);

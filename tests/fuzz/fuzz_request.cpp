@@ -2,6 +2,7 @@
 
 #include "requestjudge.h"
 
+#include "font/textfont.h"
 #include "protocol/chainprotocol.h"
 
 #include <QByteArray>
@@ -11,8 +12,9 @@
 
 // Any request to vornikd: the input holds the method, path, Host, Authorization and body, one
 // per line up to the body. The judge either refuses with a 4xx status and a readable text, or
-// hands on values a field would take: frames without a frame end, a chain-wide text, a mode
-// it knows, a text no longer than the chain unless it scrolls, a blank over the whole chain.
+// hands on values a field would take: frames without a frame end, a text whose every character
+// has a glyph, a mode it knows, a text no longer than the chain unless it scrolls, a blank over
+// the whole chain.
 // Without the Host and the token nothing but the page is ever accepted.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -35,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(incoming.authorization.trimmed() == "Bearer secret");
     for (const PacedCommand &command : request.commands)
         require(!command.argument.contains(Protocol::kFrameEnd) && command.pause > 0);
-    for (const QChar character : request.text)
-        require(character.unicode() >= 32 && character.unicode() < 127 && !character.isLower());
+    require(TextFont::covers(request.text).isEmpty()
+            && request.characters.join(QString()) == request.text);
     if (request.kind == ApiRequest::Font)
         require(request.patterns.size() == 116 && request.fonts.size() == context.chain);
     if (request.kind == ApiRequest::Mode)
@@ -44,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Only a text longer than the chain and not scrolled says it is cut; blank covers the whole
     // chain.
     if (!request.note.isEmpty())
-        require(request.text.size() > context.chain && !request.scroll);
+        require(request.characters.size() > context.chain && !request.scroll);
     if (request.kind == ApiRequest::Blank)
         require(request.commands.last().argument == QByteArray(context.chain, ' '));
     return 0;
