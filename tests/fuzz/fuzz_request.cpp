@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ApiRequest &request = verdict.request;
     require(RequestJudge::hostAllowed(incoming.host, context.hosts));
     if (request.kind != ApiRequest::Page && request.kind != ApiRequest::DigitSvg)
-        require(incoming.authorization.trimmed() == "Bearer secret");
+        require(incoming.authorization.trimmed().left(7).toLower() == "bearer "
+                && incoming.authorization.trimmed().mid(7).trimmed() == "secret");
     for (const PacedCommand &command : request.commands)
         require(!command.argument.contains(Protocol::kFrameEnd) && command.pause > 0);
     require(TextFont::covers(request.text).isEmpty()
