@@ -15,7 +15,7 @@ ifneq ($(V),1)
 MAKEFLAGS += --no-print-directory
 endif
 
-.PHONY: all deps configure build test run package bench mutants clean
+.PHONY: all deps configure build test run package bench mutants soak clean
 
 all: build
 
@@ -52,6 +52,14 @@ bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVORNIK_BENCH=ON
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target $(BENCH_TARGETS)
 	@bash bench/run.sh $(BENCH_BUILD)
+
+# vornikd under random clients and injected faults for SOAK_SECONDS (the suite runs 60 s of it);
+# prints one table and judges memory and descriptors too. VORNIK_SOAK_SEED picks another run.
+SOAK_SECONDS ?= 1800
+soak: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target vornikd vornikctl tst_soak
+	@cd $(BUILD)/tests && QT_QPA_PLATFORM=offscreen VORNIK_SOAK_SECONDS=$(SOAK_SECONDS) \
+		VORNIK_SOAK_JUDGE=all ./tst_soak
 
 # Breaks the code one fault at a time (tests/mutants.txt) and shows which tests catch each.
 mutants: configure
