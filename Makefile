@@ -59,7 +59,7 @@ SOAK_SECONDS ?= 1800
 soak: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target vornikd vornikctl tst_soak
 	@cd $(BUILD)/tests && QT_QPA_PLATFORM=offscreen VORNIK_SOAK_SECONDS=$(SOAK_SECONDS) \
-		VORNIK_SOAK_JUDGE=all ./tst_soak
+		VORNIK_SOAK_JUDGE=all QTEST_FUNCTION_TIMEOUT=$$(( ($(SOAK_SECONDS) + 600) * 1000 )) ./tst_soak
 
 # Breaks the code one fault at a time (tests/mutants.txt) and shows which tests catch each.
 mutants: configure

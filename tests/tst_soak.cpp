@@ -24,6 +24,7 @@
 
 #include <csignal>
 #include <memory>
+#include <numeric>
 
 namespace {
 
@@ -72,16 +73,25 @@ struct Tagged
 // What the soak counted.
 struct Tally
 {
-    qint64 http = 0, httpAnswered = 0, mqtt = 0, mqttAnswered = 0, ctl = 0, ctlAnswered = 0;
+    QMap<QString, int> sent, answered, refusals, faults; // by path: HTTP, MQTT, vornikctl
     qint64 frames = 0, malformed = 0, notOurs = 0, events = 0, badEvents = 0;
     int tagged = 0, interleaved = 0, cutByFault = 0, quiet = 0, matched = 0, neverQuiet = 0;
     int firstAfterStart = 0, firstAfterStartMatched = 0;
-    QMap<QString, int> refusals, faults;
     QStringList problems; // the first few, word for word
     void problem(const QString &what)
     {
         if (problems.size() < 12)
             problems += what;
+    }
+    // A client's action by path: answered (done, or refused with a reason) or not.
+    void outcome(const QString &path, bool wasAnswered, const QString &refusal, const QString &what)
+    {
+        ++sent[path];
+        answered[path] += wasAnswered;
+        if (!refusal.isEmpty())
+            ++refusals[path + ' ' + refusal];
+        if (!wasAnswered)
+            problem(path + ' ' + what);
     }
 };
 
@@ -242,7 +252,6 @@ private:
         request.setRawHeader("Authorization", "Bearer " + (token ? m_service.token() : "wrong"));
         request.setRawHeader("Connection", "close");
         QNetworkReply *reply = m_net.sendCustomRequest(request, method, body);
-        ++m_t.http;
         ++m_inFlight;
         connect(reply, &QNetworkReply::finished, this, [=] {
             --m_inFlight;
@@ -252,15 +261,10 @@ private:
             const QJsonObject json = QJsonDocument::fromJson(said).object();
             if (into)
                 *into = json.isEmpty() ? QJsonObject{{"", status}} : json;
-            if (status > 0 && !json.isEmpty() && (status < 400 || json["error"].isString()))
-                ++m_t.httpAnswered;
-            else
-                m_t.problem(QStringLiteral("%1 %2 %3: %4 %5 %6")
-                                    .arg(method, path, body)
-                                    .arg(status)
-                                    .arg(QString::fromUtf8(said), reply->errorString()));
-            if (status >= 400)
-                ++m_t.refusals["HTTP " + QString::number(status)];
+            m_t.outcome("HTTP",
+                        status > 0 && !json.isEmpty() && (status < 400 || json["error"].isString()),
+                        status >= 400 ? QString::number(status) : QString(),
+                        method + ' ' + path + ' ' + body + ": " + said + reply->errorString());
             if (status >= 400 && path.endsWith("attributes"))
                 m_pending.remove(QJsonDocument::fromJson(body)["text"].toString().toLatin1());
             if (json.contains("id") && path.endsWith("notify") && m_notices.size() < 32)
@@ -331,7 +335,6 @@ private:
             ctl.start(VORNIKCTL_PROGRAM, QStringList{"--service", m_service.url(), "--token-file",
                                                      m_service.tokenFile()}
                                                  + arguments);
-            ++m_t.ctl;
         }
         if (roll % 3 == 0 && m_subscriber->last(kPrefix + "availability") == "online")
             mqttTurn();
@@ -341,15 +344,9 @@ private:
             return;
         const QByteArray said = ctl.readAllStandardError();
         const int status = ctl.exitStatus() == QProcess::NormalExit ? ctl.exitCode() : -1;
-        if (status == 0 || (status > 0 && said.startsWith("vornikctl: ")))
-            ++m_t.ctlAnswered;
-        else
-            m_t.problem(QStringLiteral("vornikctl %1 ended with %2: %3")
-                                .arg(ctl.arguments().mid(4).join(' '))
-                                .arg(status)
-                                .arg(QString::fromUtf8(said)));
-        if (status > 0)
-            ++m_t.refusals["vornikctl " + QString::number(status)];
+        m_t.outcome("vornikctl", status == 0 || (status > 0 && said.startsWith("vornikctl: ")),
+                    status > 0 ? QString::number(status) : QString(),
+                    ctl.arguments().mid(4).join(' ') + ": " + said);
         if (status != 0)
             m_pending.remove(ctl.arguments().constLast().toLatin1());
     }
@@ -379,20 +376,17 @@ private:
             payload = text(kDigits).toLatin1();
         payload = bad ? "{\"broken" : action.text.isEmpty() ? payload : action.body();
         const qsizetype from = m_subscriber->count();
-        ++m_t.mqtt;
-        if (!publish(topic, payload) || !publish("attributes/set", "{}")
-            || !m_subscriber->waitForPart(kPrefix + "error", "attributes needs", from, {}))
-            return m_t.problem("MQTT " + topic + ' ' + payload + ": no error for the next one");
+        const bool taken = publish(topic, payload) && publish("attributes/set", "{}")
+                           && m_subscriber->waitForPart(kPrefix + "error", "needs", from, {});
         bool refused = false;
         for (const auto &[on, said] : m_subscriber->since(from))
             refused = refused
                       || (on.endsWith("/error") && said.contains(topic.toLatin1())
                           && !said.contains("attributes needs"));
-        if (bad && !refused)
-            return m_t.problem("MQTT " + topic + ' ' + payload + ": taken without an error");
-        ++m_t.mqttAnswered;
+        m_t.outcome("MQTT", taken && refused == bad, refused ? "error" : "",
+                    topic + ' ' + payload + (taken ? ": refused or not" : ": no answer"));
         if (refused)
-            ++m_t.refusals["MQTT"], m_pending.remove(action.text);
+            m_pending.remove(action.text);
     }
 
     void openEvents()
@@ -425,12 +419,12 @@ private:
 
     void fault(int kind, bool early)
     {
-        static const char *const names[] = {"line hung up, same device",
-                                            "path turned to another device",
-                                            "broker restarted",
-                                            "clients vanished mid-request",
-                                            "idle and slow sockets piled up",
-                                            "SIGHUP"};
+        static const QStringList names
+                = QStringLiteral(
+                          "line hung up, same device|path turned to another device|broker "
+                          "restarted|"
+                          "clients vanished mid-request|idle and slow sockets piled up|SIGHUP")
+                          .split('|');
         if (kind == 5 && (!early || m_t.faults[names[5]] == 3))
             return;
         ++m_t.faults[names[kind]];
@@ -549,33 +543,29 @@ private:
         }
     }
 
-    qint64 actions() const { return m_t.http + m_t.mqtt + m_t.ctl; }
+    qint64 actions() const { return std::accumulate(m_t.sent.begin(), m_t.sent.end(), qint64(0)); }
 
     void report(int seconds)
     {
         const qint64 rss = m_service.residentKb(), since = actions() - m_baseActions;
         const int fds = m_service.openDescriptors();
         const double growth = since ? double(rss - m_baseRss) * 100000.0 / double(since) : 0.0;
-        const bool judgeAll = qEnvironmentVariable("VORNIK_SOAK_JUDGE") == QLatin1String("all");
-        QStringList rows{"| What | Result | Verdict |", "|---|---|---|"};
-        const auto row = [&](const QString &what, const QString &result, int judged) {
-            const char *verdict[] = {"FAIL", "pass", "reported"};
-            rows += QStringLiteral("| %1 | %2 | %3 |").arg(what, result, verdict[judged]);
+        const int judged = qEnvironmentVariable("VORNIK_SOAK_JUDGE") == "all" ? 1 : 2;
+        QStringList rows{"| What | Result | Verdict |", "|---|---|---|"}, answered;
+        const auto row = [&](const QString &what, const QString &result, int verdict) {
+            const char *said[] = {"FAIL", "pass", "reported"};
+            rows += QStringLiteral("| %1 | %2 | %3 |").arg(what, result, said[verdict]);
         };
-        row("Requests answered or refused with a reason (goal 100 %)",
-            "HTTP " + percent(m_t.httpAnswered, m_t.http) + ", MQTT "
-                    + percent(m_t.mqttAnswered, m_t.mqtt) + ", vornikctl "
-                    + percent(m_t.ctlAnswered, m_t.ctl),
-            m_t.httpAnswered == m_t.http && m_t.mqttAnswered == m_t.mqtt
-                    && m_t.ctlAnswered == m_t.ctl);
-        row("Refusals, by reason", listed(m_t.refusals), 2);
+        for (auto it = m_t.sent.begin(); it != m_t.sent.end(); ++it)
+            answered += it.key() + ' ' + percent(m_t.answered[it.key()], it.value());
+        row("Requests answered or refused with a reason (goal 100 %)", answered.join(", "),
+            m_t.answered == m_t.sent);
+        row("Refusals, by path and reason", listed(m_t.refusals), 2);
         row("Frames well-formed (goal 100 %)", percent(m_t.frames - m_t.malformed, m_t.frames),
             m_t.malformed == 0);
         row("Attributes actions contiguous (goal 100 %)",
-            QStringLiteral("%1 seen whole, %2 frames out of place (%3 cut short by a line fault)")
-                    .arg(m_t.tagged)
-                    .arg(m_t.interleaved)
-                    .arg(m_t.cutByFault),
+            QString::asprintf("%d seen whole, %d frames out of place (%d cut short by a fault)",
+                              m_t.tagged, m_t.interleaved, m_t.cutByFault),
             m_t.interleaved == 0);
         row("Bytes to a device that is not ours (goal 0)", QString::number(m_t.notOurs),
             m_t.notOurs == 0);
@@ -588,15 +578,12 @@ private:
         row("Events on the stream well-formed", percent(m_t.events, m_t.events + m_t.badEvents),
             m_t.badEvents == 0);
         row("vornikd's resident memory (goal < 1 MB per 100,000 actions)",
-            QStringLiteral("%1 kB, %2 kB after %3 actions: %4 kB per 100,000")
-                    .arg(m_baseRss)
-                    .arg(rss)
-                    .arg(since)
-                    .arg(growth, 0, 'f', 0),
-            judgeAll ? growth < 1024 : 2);
+            QString::asprintf("%lld kB, %lld kB after %lld actions: %.0f kB per 100,000", m_baseRss,
+                              rss, since, growth),
+            judged == 1 ? growth < 1024 : 2);
         row("vornikd's open descriptors (goal flat)",
-            QStringLiteral("%1, %2 at the end").arg(m_baseFds).arg(fds),
-            judgeAll ? fds <= m_baseFds + 2 : 2);
+            QString::asprintf("%d, %d at the end", m_baseFds, fds),
+            judged == 1 ? fds <= m_baseFds + 2 : 2);
         row("Faults injected", listed(m_t.faults), 2);
         std::printf("\nSoak of %d s, seed %d: %lld client actions; memory and descriptors from the "
                     "first quiet point after vornikd's last start.\n\n%s\n\n",
