@@ -383,8 +383,8 @@ private:
             refused = refused
                       || (on.endsWith("/error") && said.contains(topic.toLatin1())
                           && !said.contains("attributes needs"));
-        m_t.outcome("MQTT", taken && refused == bad, refused ? "error" : "",
-                    topic + ' ' + payload + (taken ? ": refused or not" : ": no answer"));
+        m_t.outcome("MQTT", taken && (refused || !bad), refused ? "error" : "",
+                    topic + ' ' + payload + (taken ? ": taken without an error" : ": no answer"));
         if (refused)
             m_pending.remove(action.text);
     }
