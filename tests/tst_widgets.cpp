@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,7 +23,7 @@
 
 #include <algorithm>
 
-// The alert box, the file dialogs' answers and the traffic log panes.
+// The alert box's answers and the traffic log panes.
 class TestWidgets : public QObject
 {
     Q_OBJECT
@@ -46,32 +45,6 @@ private Q_SLOTS:
     {
         setFileDialogResponder({});
         m_quiet.reset();
-    }
-
-    // Style 2 puts the number first, in hex, and a known number's text when there is no message.
-    void alertText_data()
-    {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<qint32>("number");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("shown");
-        // clang-format off
-        QTest::newRow("plain") << 0 << 70 << "hello" << "hello";
-        QTest::newRow("2: the number first") << 2 << 70 << "hello" << "Error Code: 0x00000046\r\n\r\nhello";
-        QTest::newRow("2, no message, negative number") << 2 << qint32(0x80040206u) << "" << "Error Code: 0x80040206\r\n\r\nAn attempt was made to write";
-        QTest::newRow("2, unknown number") << 2 << 12345 << "" << "Error Code: 0x00003039\r\n\r\nAn error has occured for which no handler is available: [disk on fire]";
-        // clang-format on
-    }
-    void alertText()
-    {
-        QFETCH(int, style);
-        QFETCH(qint32, number);
-        QFETCH(QString, message);
-        QFETCH(QString, shown);
-        QVERIFY(showalert("T", message, number, AlertStyle(style), 12, "disk on fire"));
-        QCOMPARE(alertHistory().size(), 1);
-        QVERIFY2(alertHistory().first().text.startsWith(shown),
-                 qPrintable(alertHistory().first().text));
     }
 
     // The real box: OK, Cancel, a key in its text; a second alert while one shows is refused.
@@ -102,44 +75,6 @@ private Q_SLOTS:
         QCOMPARE(showalert("Real", "Body", 0, AlertStyle::Quiet, 0), answer);
         QVERIFY(!alertShown());
         QCOMPARE(nested, how != "nested");
-    }
-
-    // The answer names the path and its folder, even with the separator inside a name; the
-    // current directory survives a dialog that changes it, and cancelling is silent.
-    void dialogResults_data()
-    {
-        QTest::addColumn<bool>("save");
-        QTest::addColumn<QString>("chosen"); // empty: cancelled
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("fileNameAfter");
-        const QString odd = "/d/caf" + QString(kDialogSeparator);
-        // clang-format off
-        QTest::newRow("open") << false << odd + "/a.fnt" << odd + "/a.fnt" << "start.fnt";
-        QTest::newRow("save, typed relative name") << true << "sub/a.fnt" << "/d/sub/a.fnt" << "start.fnt";
-        QTest::newRow("open cancelled") << false << "" << "" << "";
-        QTest::newRow("save cancelled") << true << "" << "" << "start.fnt";
-        // clang-format on
-    }
-    void dialogResults()
-    {
-        QFETCH(bool, save);
-        QFETCH(QString, chosen);
-        QFETCH(QString, path);
-        QFETCH(QString, fileNameAfter);
-        const QString before = QDir::currentPath();
-        setFileDialogResponder([&](const FileDialogRequest &) {
-            QDir::setCurrent(QDir::tempPath());
-            return chosen.isEmpty() ? QStringList() : QStringList{chosen};
-        });
-        QString fileName = "start.fnt";
-        const QString answer
-                = save ? SaveFileDialog("t", fileName, "/d", "Font files,*.fnt", true)
-                       : OpenFileDialog("t", fileName, "/d", "Font files,*.fnt", false);
-        QCOMPARE(dialogResultPath(answer), path);
-        QCOMPARE(dialogResultDirectory(answer), path.section('/', 0, -2));
-        QCOMPARE(fileName, fileNameAfter);
-        QCOMPARE(QDir::currentPath(), before);
-        QVERIFY(alertHistory().isEmpty());
     }
 
     // The traffic log's panes as a user works in them. Each row: actions on the pane named,
