@@ -2,6 +2,7 @@
 #include "support/mqttsubscriber.h"
 #include "support/ptypair.h"
 #include "support/serviceprocess.h"
+#include "support/testhelpers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -67,6 +68,7 @@ private Q_SLOTS:
         QVERIFY(m_all.start(m_broker.port(), "vornik/#"));
         QVERIFY(m_discovery.start(m_broker.port(), "homeassistant/#"));
         QVERIFY(startService(m_service, m_line.slavePath()));
+        QCOMPARE(m_line.readUntil("$B7M      \r", kTimeoutMs), freshChainPaint(6));
     }
 
     void discoveryDescribesOneDevice()
@@ -235,8 +237,11 @@ private Q_SLOTS:
                 kTimeoutMs));
         QVERIFY(m_all.waitFor(kPrefix + "/availability", "online", before));
         QVERIFY(QTest::qWaitFor([&] { return m_discovery.count() >= again + 6; }, kTimeoutMs));
-        // Commands reach the line again.
-        QCOMPARE(framesUntilMark(), QByteArray());
+        // Commands reach the line again; each start painted the chain (the killed one maybe
+        // not to its end), and the kept one sent nothing.
+        const QByteArray paint = freshChainPaint(6), seen = framesUntilMark();
+        QVERIFY2(seen.endsWith(paint) && paint.startsWith(seen.chopped(paint.size())),
+                 seen.constData());
     }
 
     // The broker goes away and comes back: vornikd connects again and loses no command sent

@@ -374,7 +374,9 @@ private Q_SLOTS:
         QVERIFY(DeviceIdentity::of(dir.filePath("ttyUSB0"))->sameDevice(*first));
         QVERIFY(!DeviceIdentity::of(two.slavePath())->sameDevice(*first));
         QVERIFY(!DeviceIdentity::of(dir.filePath("ttyUSB1")));
-        QVERIFY2(QRegularExpression("^device \\d+:\\d+$").match(first->text()).hasMatch(),
+        QVERIFY2(QRegularExpression("^device \\d+:\\d+, made \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$")
+                         .match(first->text())
+                         .hasMatch(),
                  qPrintable(first->text()));
         QCOMPARE(DeviceIdentity::of(dir.filePath("ttyUSB0"), dir.filePath("by-id"))->text(),
                  "usb-Chain_A1-port0");

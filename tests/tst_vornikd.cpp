@@ -45,6 +45,8 @@ private Q_SLOTS:
         QVERIFY(m_line.isValid());
         m_service = std::make_unique<ServiceProcess>(VORNIKD_PROGRAM, m_dir.filePath("token"));
         QVERIFY(m_service->start(m_line.slavePath()));
+        // What the chain showed before is unknown: it is painted whole at once.
+        QCOMPARE(m_line.readUntil("$B7M      \r", kTimeoutMs), freshChainPaint(6));
         // Made at first start, for its user alone.
         QCOMPARE(QFile::permissions(m_dir.filePath("token")),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);

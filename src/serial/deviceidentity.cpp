@@ -1,5 +1,6 @@
 #include "serial/deviceidentity.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,8 +9,14 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-DeviceIdentity::DeviceIdentity(quint64 number, const QString &usb, const QString &byId)
-    : m_number(number), m_usb(usb), m_byId(byId)
+namespace {
+// Linux gives pseudo-terminals' far ends (/dev/pts/N) these majors.
+constexpr unsigned kFirstPtyMajor = 136, kLastPtyMajor = 143;
+} // namespace
+
+DeviceIdentity::DeviceIdentity(quint64 number, const QString &usb, const QString &byId,
+                               qint64 madeNs)
+    : m_number(number), m_usb(usb), m_byId(byId), m_madeNs(madeNs)
 {}
 
 std::optional<DeviceIdentity> DeviceIdentity::of(const QString &path, const QString &byIdFolder)
@@ -39,7 +46,13 @@ std::optional<DeviceIdentity> DeviceIdentity::of(const QString &path, const QStr
             byId = link.fileName();
     }
     // A file that is not a device (a test's stand-in) is known by its inode.
-    return DeviceIdentity(S_ISCHR(status.st_mode) ? status.st_rdev : status.st_ino, usb, byId);
+    if (!S_ISCHR(status.st_mode))
+        return DeviceIdentity(status.st_ino, usb, byId);
+    const unsigned kind = major(status.st_rdev);
+    const qint64 made = kind >= kFirstPtyMajor && kind <= kLastPtyMajor
+                                ? status.st_ctim.tv_sec * 1000000000LL + status.st_ctim.tv_nsec
+                                : 0;
+    return DeviceIdentity(status.st_rdev, usb, byId, made);
 }
 
 bool DeviceIdentity::sameDevice(const DeviceIdentity &other) const
@@ -50,7 +63,7 @@ bool DeviceIdentity::sameDevice(const DeviceIdentity &other) const
         return m_usb == other.m_usb;
     if (!m_byId.isEmpty() || !other.m_byId.isEmpty())
         return m_byId == other.m_byId;
-    return m_number == other.m_number;
+    return m_number == other.m_number && m_madeNs == other.m_madeNs;
 }
 
 QString DeviceIdentity::text() const
@@ -59,7 +72,11 @@ QString DeviceIdentity::text() const
         return "USB " + m_usb;
     if (!m_byId.isEmpty())
         return m_byId;
-    return QStringLiteral("device %1:%2")
-            .arg(major(static_cast<dev_t>(m_number)))
-            .arg(minor(static_cast<dev_t>(m_number)));
+    const QString number = QStringLiteral("device %1:%2")
+                                   .arg(major(static_cast<dev_t>(m_number)))
+                                   .arg(minor(static_cast<dev_t>(m_number)));
+    if (!m_madeNs)
+        return number;
+    return number + ", made "
+           + QDateTime::fromMSecsSinceEpoch(m_madeNs / 1000000).toString("HH:mm:ss.zzz");
 }

@@ -11,8 +11,10 @@ class DeviceIdentity
 {
 public:
     // usb: "vendor:product serial" of an adapter that has a serial number; byId: its name in
-    // /dev/serial/by-id; number: the device number (st_rdev).
-    explicit DeviceIdentity(quint64 number, const QString &usb = {}, const QString &byId = {});
+    // /dev/serial/by-id; number: the device number (st_rdev); madeNs: for a pseudo-terminal,
+    // when its node was made (its number is given to the next terminal opened once it closed).
+    explicit DeviceIdentity(quint64 number, const QString &usb = {}, const QString &byId = {},
+                            qint64 madeNs = 0);
 
     // What is at path now (links followed); none when nothing is there.
     static std::optional<DeviceIdentity>
@@ -20,7 +22,7 @@ public:
 
     // Two adapters are the same by their USB vendor, product and serial number, wherever the
     // system put them; else by their by-id names; anything else (a pseudo-terminal, a built-in
-    // port) by its device number alone.
+    // port) by its device number, and a pseudo-terminal also by when it was made.
     bool sameDevice(const DeviceIdentity &other) const;
     // For the log: "USB 0403:6001 A50285BI", "usb-FTDI_...", "device 136:3".
     QString text() const;
@@ -29,4 +31,5 @@ private:
     quint64 m_number = 0;
     QString m_usb;
     QString m_byId;
+    qint64 m_madeNs = 0;
 };

@@ -19,6 +19,10 @@ PtyPair::PtyPair()
     }
     m_slavePath = QString::fromLocal8Bit(name);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // The programs a test starts never hold either end: closing them hangs the line up, and
+    // destroying the pair frees its number.
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
 }
 
 PtyPair::~PtyPair()

@@ -21,3 +21,11 @@ QByteArray joinLines(const QStringList &lines, const QByteArray &end)
         bytes += line.toLocal8Bit() + end;
     return bytes;
 }
+
+QByteArray freshChainPaint(int digits)
+{
+    QByteArray frames;
+    for (const char letter : QByteArray("FUES"))
+        frames += "$B7" + QByteArray(1, letter) + QByteArray(digits, '0') + '\r';
+    return frames + "$B7M" + QByteArray(digits, ' ') + '\r';
+}

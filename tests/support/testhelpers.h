@@ -23,3 +23,6 @@ QStringList savedFontLines();
 QString onWire(const CommandList &commands);
 // lines joined with end, also after the last one.
 QByteArray joinLines(const QStringList &lines, const QByteArray &end = "\r\n");
+// What a service sends when it opens a chain of digits it knows nothing of: the default
+// attributes and blanks, whole.
+QByteArray freshChainPaint(int digits);

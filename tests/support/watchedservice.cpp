@@ -24,6 +24,7 @@ WatchedService::~WatchedService()
 
 bool WatchedService::start(const QStringList &arguments)
 {
+    m_said.clear();
     m_process.start(m_program, QStringList{"--listen", "127.0.0.1:0", "--token-file", m_tokenFile}
                                        + arguments);
     if (!m_process.waitForStarted()
@@ -38,10 +39,15 @@ bool WatchedService::start(const QStringList &arguments)
     return match.hasMatch() && !m_token.isEmpty();
 }
 
-bool WatchedService::signalAndWait(int signal, int timeoutMs)
+void WatchedService::signal(int signal)
 {
     ::kill(static_cast<pid_t>(m_process.processId()), signal);
-    return QTest::qWaitFor([this] { return !isRunning(); }, timeoutMs);
+}
+
+int WatchedService::saidCount(const QByteArray &text)
+{
+    m_said += m_process.readAllStandardError();
+    return int(m_said.count(text));
 }
 
 qint64 WatchedService::residentKb() const

@@ -16,8 +16,9 @@ public:
     // did not say where it listens.
     bool start(const QStringList &arguments);
     bool isRunning() const { return m_process.state() == QProcess::Running; }
-    // Sends signal and waits for its end, if it ends; true when it ended.
-    bool signalAndWait(int signal, int timeoutMs);
+    void signal(int signal);
+    // How often it said text on its standard error since it started.
+    int saidCount(const QByteArray &text);
     QString url() const { return m_url; }
     QByteArray token() const { return m_token; }
     QString tokenFile() const { return m_tokenFile; }
@@ -30,6 +31,7 @@ private:
     QString m_program;
     QString m_tokenFile;
     QProcess m_process;
+    QByteArray m_said;
     QString m_url;
     QByteArray m_token;
     quint16 m_port = 0;

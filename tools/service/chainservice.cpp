@@ -22,6 +22,8 @@ constexpr int kStateEventMs = 100;
 // Reopening waits the base, then twice as long after each failure, up to this many bases; a
 // reopened line that fails before it has stayed up that long fails "at once".
 constexpr int kReopenBaseMs = 1000;
+// Upload jobs kept for GET /api/v1/jobs/ID, the newest.
+constexpr int kKeptJobs = 100;
 constexpr int kLongestWaitInBases = 30;
 
 } // namespace
@@ -75,8 +77,12 @@ ChainService::~ChainService() = default;
 
 QString ChainService::start()
 {
-    if (openLine())
+    // Whatever the chain showed before this service started is unknown: it is painted whole,
+    // so that from the first request on the chain shows what the state says.
+    if (openLine()) {
+        sendState(true);
         return QString();
+    }
     m_told = Told::Lost;
     reopenLater();
     return m_lineError;
@@ -267,6 +273,9 @@ ChainService::Reply ChainService::upload(const ApiRequest &request)
                                           "end")
                                    .arg(m_activeJob));
     const int id = ++m_nextJob;
+    // A sign uploads for months: the oldest ended jobs are forgotten (404 like unknown ones).
+    while (m_jobs.size() >= kKeptJobs)
+        m_jobs.erase(m_jobs.begin());
     m_jobs.insert(id, Job{id, 0, 0, "queued"});
     m_activeJob = id;
     auto table = std::make_shared<FontTable>();
@@ -331,7 +340,7 @@ void ChainService::reopen()
         m_steadyTimer.start();
         if (m_told != Told::FailsAtOnce)
             tell(Told::Open, "the port " + m_device + " is open; sending what the chain shows");
-        sendState();
+        sendState(true);
         return;
     }
     ++m_failedAttempts;
@@ -339,10 +348,28 @@ void ChainService::reopen()
     markChanged();
 }
 
-void ChainService::sendState()
+void ChainService::paintAgain()
 {
-    // The chain shows what the model says: every attribute and the characters, then a mode
-    // carries on from where it was.
+    if (lineOpen())
+        sendState(false);
+}
+
+void ChainService::sendState(bool resume)
+{
+    // The frames are made when the paint's turn comes: the actions queued before it change
+    // what the chain shows. The modules may have lost the glyphs: those on show go first.
+    m_queue->postAlways({"state", {}, [this] {
+                             m_line->sender().send(m_layers->glyphsAgain() + wholePicture(), this);
+                         }});
+    // Then a mode carries on from where it was.
+    if (resume)
+        m_layers->lineBack();
+    markChanged();
+}
+
+CommandList ChainService::wholePicture() const
+{
+    // Every attribute and the characters, as the state has them.
     const ChainState &chain = m_tracker->state();
     CommandList commands;
     const QByteArray values[]
@@ -351,9 +378,5 @@ void ChainService::sendState()
         commands += MessageCommands::attribute(DigitAttributes::table().at(row).letter, values[row],
                                                chain.characters())
                             .first();
-    commands += MessageCommands::message(chain.characters());
-    // The modules may have lost the glyphs: those on show go first.
-    m_queue->postAlways({"state", m_layers->glyphsAgain() + commands, {}});
-    m_layers->lineBack();
-    markChanged();
+    return commands + MessageCommands::message(chain.characters());
 }

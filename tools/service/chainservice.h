@@ -2,6 +2,7 @@
 
 #include "apirequest.h"
 
+#include "protocol/pacedcommand.h"
 #include "serial/deviceidentity.h"
 
 #include <QJsonObject>
@@ -44,6 +45,9 @@ public:
     // Runs a judged request (not Page, DigitSvg or Events).
     Reply run(const ApiRequest &request);
 
+    // Sends what the chain shows again, whole (for a chain that was switched off and on).
+    void paintAgain();
+
     QJsonObject info() const;
     QJsonObject state() const;
     bool lineOpen() const;
@@ -81,7 +85,9 @@ private:
     void lineLost(const QString &reason);
     void reopen();
     void reopenLater();
-    void sendState();
+    // Paints the chain whole from the state; resume: then the content carries on (a line back).
+    void sendState(bool resume);
+    CommandList wholePicture() const;
     void tell(Told told, const QString &text);
 
     QString m_device;

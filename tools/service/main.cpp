@@ -20,6 +20,7 @@
 #include <QSysInfo>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -169,18 +170,26 @@ int main(int argc, char *argv[])
         mqtt->start();
     }
 
-    QObject::connect(new SignalWatcher(&app), &SignalWatcher::terminationRequested, &app, [&] {
-        if (mqtt) {
-            mqtt->publish(options.mqtt.prefix + "/availability", "offline", true);
-            const bool wasConnected = mqtt->isConnected();
-            mqtt->stop();
-            if (wasConnected)
-                printErr("mqtt: disconnected from " + options.mqtt.host + ':'
-                         + QString::number(options.mqtt.port) + ", stopping");
-        }
-        // Every wait ends at once; the frame on the line goes out whole.
-        requestShutdown();
-        QCoreApplication::exit(Done);
-    });
+    QObject::connect(new SignalWatcher(&app), &SignalWatcher::terminationRequested, &app,
+                     [&](int signal) {
+                         // A service manager's reload, or a terminal closed under it, leaves the
+                         // sign running.
+                         if (signal == SIGHUP) {
+                             printErr("SIGHUP: sending what the chain shows again");
+                             service.paintAgain();
+                             return;
+                         }
+                         if (mqtt) {
+                             mqtt->publish(options.mqtt.prefix + "/availability", "offline", true);
+                             const bool wasConnected = mqtt->isConnected();
+                             mqtt->stop();
+                             if (wasConnected)
+                                 printErr("mqtt: disconnected from " + options.mqtt.host + ':'
+                                          + QString::number(options.mqtt.port) + ", stopping");
+                         }
+                         // Every wait ends at once; the frame on the line goes out whole.
+                         requestShutdown();
+                         QCoreApplication::exit(Done);
+                     });
     return QCoreApplication::exec();
 }

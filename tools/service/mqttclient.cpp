@@ -17,8 +17,11 @@ constexpr int kLastRetryMs = 60000;
 constexpr int kKeepAliveSeconds = 30;
 constexpr int kMiscMs = 1000;
 constexpr int kProbeMs = 10000;
-// A connection the broker ends sooner than this after it was made counts as short-lived.
-constexpr int kShortLivedMs = 10000;
+// A connection the broker ends sooner than this after it was made counts as short-lived; so
+// many of them in a row tell of a twin taking the session over. A broker restarted twice in
+// quick succession ends two connections early too: that is no twin.
+constexpr int kShortLivedMs = 5000;
+constexpr int kShortLivedInARow = 3;
 
 // libmosquitto is set up once per process.
 struct Library
@@ -222,11 +225,11 @@ void MqttClient::lost(const QString &why, Loss loss)
     dropSocket();
     // Two clients of one id take the session from each other at every connection. MQTT 5
     // says so with a reason, but a broker may close the socket before that is written: then
-    // connections the broker ends right after they were made, twice in a row, tell it.
+    // connections the broker ends right after they were made, several in a row, tell it.
     const bool shortLived
             = wasConnected && loss == Loss::Closed && m_connectedAt.elapsed() < kShortLivedMs;
     m_shortLived = shortLived ? m_shortLived + 1 : 0;
-    const bool takenOver = loss == Loss::TakenOver || m_shortLived >= 2;
+    const bool takenOver = loss == Loss::TakenOver || m_shortLived >= kShortLivedInARow;
     // Said once, with a pause of its own that keeps growing while it goes on.
     const bool again = takenOver && m_takeoverMs > kFirstRetryMs;
     if (!takenOver)
@@ -245,8 +248,8 @@ void MqttClient::lost(const QString &why, Loss loss)
                                       "while it goes on",
                             retry, wasConnected);
     else if (takenOver)
-        Q_EMIT disconnected("the broker closed the connection right after it was made, twice "
-                            "in a row: another client with the same client id ("
+        Q_EMIT disconnected("the broker closed the connection right after it was made, three "
+                            "times in a row: another client with the same client id ("
                                     + id
                                     + ") may be taking the session over; is a second vornikd "
                                       "running with the same --id? Said once; the pause grows "
