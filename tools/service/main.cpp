@@ -24,12 +24,16 @@
 #include <cstdio>
 #include <optional>
 
+#include <malloc.h>
+
 namespace {
 
 // vornikd's exit statuses, as its manual page lists them.
 enum Status { Done = 0, UsageError = 2, ListenError = 3, TokenError = 4, BrokerError = 5 };
 // --mqtt-remove gives up when the broker has not taken the removal by then.
 constexpr int kRemoveMs = 10000;
+// How often freed memory goes back to the system.
+constexpr int kTrimMs = 60000;
 // A connection's request with its headers may not buffer more than this.
 constexpr qint64 kMaxRequestBytes = RequestJudge::kMaxBody + 16 * 1024;
 
@@ -169,6 +173,12 @@ int main(int argc, char *argv[])
                 });
         mqtt->start();
     }
+
+    // Months of bursts (a pile of sockets, a long upload) leave the allocator's high-water mark
+    // behind as resident memory; what is free goes back once a minute.
+    auto *trim = new QTimer(&app);
+    QObject::connect(trim, &QTimer::timeout, [] { malloc_trim(0); });
+    trim->start(kTrimMs);
 
     QObject::connect(new SignalWatcher(&app), &SignalWatcher::terminationRequested, &app,
                      [&](int signal) {
