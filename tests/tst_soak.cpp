@@ -76,6 +76,7 @@ struct Tally
     QMap<QString, int> sent, answered, refusals, faults; // by path: HTTP, MQTT, vornikctl
     qint64 frames = 0, malformed = 0, notOurs = 0, events = 0, badEvents = 0;
     int tagged = 0, interleaved = 0, cutByFault = 0, quiet = 0, matched = 0, neverQuiet = 0;
+    int brokerBack = 0;   // restarts after which vornikd was online again in time
     QStringList problems; // the first few, word for word
     void problem(const QString &what)
     {
@@ -442,8 +443,11 @@ private:
             QFile::link(m_line.slavePath(), m_link);
         } else if (kind == 2) {
             m_broker.stop(true);
-            if (!startBroker()
-                || !m_subscriber->waitForPart(kPrefix + "availability", "online", 0, {}))
+            const bool back
+                    = startBroker()
+                      && m_subscriber->waitForPart(kPrefix + "availability", "online", 0, {});
+            m_t.brokerBack += back;
+            if (!back)
                 m_t.problem("vornikd not online after the broker's restart");
         } else if (kind == 3) {
             for (int i = 0; i < 4; ++i) { // the last sends a whole request and goes
@@ -572,6 +576,9 @@ private:
             percent(m_t.matched, m_t.quiet)
                     + QStringLiteral(", never quiet %1").arg(m_t.neverQuiet),
             m_t.matched == m_t.quiet && m_t.neverQuiet == 0);
+        const int restarts = m_t.faults.value("broker restarted");
+        row("Online again within 20 s of each broker restart (goal 100 %)",
+            percent(m_t.brokerBack, restarts), m_t.brokerBack == restarts);
         row("Events on the stream well-formed", percent(m_t.events, m_t.events + m_t.badEvents),
             m_t.badEvents == 0);
         row("vornikd's resident memory (goal < 1 MB per 100,000 actions)",
