@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -187,6 +188,25 @@ private Q_SLOTS:
                            > last;
                 },
                 kTimeoutMs));
+    }
+
+    // A reload (SIGHUP) leaves the service running and paints the chain again, whole, after
+    // what was asked before it, as that leaves the chain: the newest text.
+    void reloadPaintsAgain()
+    {
+        PtyPair line;
+        QVERIFY(line.isValid());
+        ServiceProcess service(VORNIKD_PROGRAM, m_dir.filePath("token"));
+        QVERIFY(service.start(line.slavePath(), {"--config", "/dev/null"}, "1"));
+        QCOMPARE(line.readUntil("$B7M      \r", kTimeoutMs), freshChainPaint(6));
+        for (const QByteArray text : {"ONE", "TWO", "THREE"})
+            QCOMPARE(service.call("POST", "/api/v1/message", "{\"text\": \"" + text + "\"}").status,
+                     200);
+        ::kill(static_cast<pid_t>(service.processId()), SIGHUP);
+        QVERIFY(QTest::qWaitFor([&] { return service.errors().contains("SIGHUP: "); }, kTimeoutMs));
+        const QByteArray shown = "$B7MTHREE \r";
+        const QByteArray paint = freshChainPaint(6).replace("$B7M      \r", shown);
+        QCOMPARE(framesUntilMark(service, line), "$B7MONE   \r$B7MTWO   \r" + shown + paint);
     }
 
     // At the line's real pace: a full queue answers 429, a second upload 409.
