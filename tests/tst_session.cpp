@@ -8,7 +8,6 @@
 #include "session/chaininput.h"
 #include "session/chainstatetracker.h"
 #include "session/fixedmodeinputs.h"
-#include "session/linefeed.h"
 #include "session/moderunner.h"
 #include "session/pacedsender.h"
 #include "session/programrules.h"
@@ -24,7 +23,6 @@
 #include <QTimer>
 
 #include <memory>
-#include <unistd.h>
 
 using Outcome = PacedSender::Outcome;
 Q_DECLARE_METATYPE(PacedSender::Outcome)
@@ -54,62 +52,23 @@ private Q_SLOTS:
         m_link.reset();
     }
 
-    // Frames handed to the line; a write to no open port or a failed one changes nothing. What
-    // each frame does to the chain is tst_chain's; here, that only frames written count.
-    void trackedState_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QByteArrayList>("frames");
-        QTest::addColumn<QString>("characters");
-        QTest::addColumn<int>("changes");
-        const QByteArrayList hello{"$B7MHELLO!\r"};
-        // clang-format off
-        QTest::newRow("message, ! keeps a digit") << "" << hello << "HELLO " << 1;
-        QTest::newRow("repeats, the probe and a bad frame change nothing") << "" << QByteArrayList{"$B7MAAAAAA\r", "$B7MAAAAAA\r", "$0000\r", "$B7X1\r"} << "AAAAAA" << 1;
-        QTest::newRow("no open port") << "no port" << hello << "      " << 0;
-        QTest::newRow("a failed write") << "write fails" << hello << "      " << 0;
-        // clang-format on
-    }
-    void trackedState()
-    {
-        QFETCH(QString, line);
-        QFETCH(QByteArrayList, frames);
-        QFETCH(QString, characters);
-        if (line == QLatin1String("no port"))
-            m_link->setPortOpen(false);
-        else if (line == QLatin1String("write fails"))
-            m_port->failWrites(PortError{5, QStringLiteral("gone")});
-        ChainStateTracker tracker(*m_link);
-        int changes = 0;
-        QString emitted;
-        connect(&tracker, &ChainStateTracker::stateChanged, this, [&](const ChainState &state) {
-            ++changes;
-            emitted = state.describe();
-        });
-        for (const QByteArray &frame : frames)
-            m_link->ComWrite(frame, 0);
-        const QString zeros = QStringLiteral("\"000000\"");
-        QCOMPARE(tracker.state().describe(), "chars=\"" + characters + "\" fonts=" + zeros
-                                                     + " underscores=" + zeros + " effects=" + zeros
-                                                     + " speeds=" + zeros);
-        QTEST(changes, "changes");
-        if (changes > 0)
-            QCOMPARE(emitted, tracker.state().describe());
-    }
-
     // Three message commands; the fault strikes at the first write (a stop: before the third).
-    // Without a port every command still reaches the log; after a failed one, none does.
+    // Without a port every command still reaches the log; after a failed one, none does. The
+    // chain's state follows the frames written only (what each does to it is tst_chain's).
     void pacedRun_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<int>("frames");
         QTest::addColumn<int>("logged");
-        QTest::newRow("complete") << "" << Outcome::Complete << 3 << 3;
-        QTest::newRow("no port open") << "no port" << Outcome::LineFailed << 0 << 3;
-        QTest::newRow("a failed write") << "write fails" << Outcome::LineFailed << 1 << 2;
-        QTest::newRow("stopped before the third") << "stop" << Outcome::Stopped << 2 << 2;
-        QTest::newRow("caller deleted mid-run") << "caller deleted" << Outcome::Stopped << 1 << 1;
+        QTest::addColumn<QByteArray>("shown");
+        // clang-format off
+        QTest::newRow("complete") << "" << Outcome::Complete << 3 << 3 << QByteArray("THREE ");
+        QTest::newRow("no port open") << "no port" << Outcome::LineFailed << 0 << 3 << QByteArray(6, ' ');
+        QTest::newRow("a failed write") << "write fails" << Outcome::LineFailed << 1 << 2 << QByteArray("ONE   ");
+        QTest::newRow("stopped before the third") << "stop" << Outcome::Stopped << 2 << 2 << QByteArray("TWO   ");
+        QTest::newRow("caller deleted mid-run") << "caller deleted" << Outcome::Stopped << 1 << 1 << QByteArray("ONE   ");
+        // clang-format on
     }
     void pacedRun()
     {
@@ -131,6 +90,7 @@ private Q_SLOTS:
                 delete guard.data();
         });
         PacedSender sender(*m_link);
+        ChainStateTracker tracker(*m_link);
         const auto stopAtThree = [&](const PacedCommand &next) {
             return fault == QLatin1String("stop") && next.argument == "THREE";
         };
@@ -138,14 +98,10 @@ private Q_SLOTS:
         const QList<QByteArray> expected{"$B7MONE\r", "$B7MTWO\r", "$B7MTHREE\r"};
         QCOMPARE(m_port->writes(), expected.mid(0, frames));
         QCOMPARE(handed, logged);
+        QTEST(tracker.state().characters(), "shown");
         delete guard.data();
     }
 
-    // A ticker from a pipe: every line in turn while the input waits, or with newest only
-    // the last of those read meanwhile; a line the chain cannot show is skipped. The chunks
-    // after the first are written while the first frame goes out.
-    // What a program sends for an action, whichever front end asked: filled with spaces, cut
-    // to the chain, blank over all of it, the attributes before the message once.
     // Texts shown one after another through one text layer on six digits: the frames of the
     // last, written compactly ("W104:h" is the glyph of h written to code 104 and shown there,
     // "{10}" the byte 10), or its refusal. "upper:" takes the text upper-cased, "attributes
@@ -222,104 +178,6 @@ private Q_SLOTS:
             got = QStringList{refusal.text};
         }
         QTEST(got, "frames");
-    }
-
-    void programRules_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QStringList>("given"); // fonts, underscore, effects, speeds, text
-        QTest::addColumn<int>("chain");
-        QTest::addColumn<QByteArrayList>("frames");
-        const auto row = [](const char *name, const QString &action, const QString &given,
-                            int chain, const QByteArray &frames) {
-            QTest::newRow(name) << action << given.split('|') << chain << frames.split('|');
-        };
-        // clang-format off
-        row("a short text filled with spaces", "message", "||||42", 6, "M42    ");
-        row("its last character when asked", "message last", "||||42", 6, "M422222");
-        row("an empty text blanks the chain", "message last", "||||", 10, "M          ");
-        row("a long text cut", "message", "||||HELLOWORLD", 6, "MHELLOW");
-        row("blank covers a chain of ten", "blank", "||||", 10, "F0000000000|M          ");
-        row("attributes, then the message once", "attributes", "1||2||HI", 6, "F111111|E222222|MHI    ");
-        row("attributes without a message", "attributes", "|0|||", 3, "U000");
-        row("write-all resets what is not given", "write-all", "||||HELLO", 6, "F000000|E000000|S000000|MHELLO ");
-        // clang-format on
-    }
-    void programRules()
-    {
-        QFETCH(QString, action);
-        QFETCH(QStringList, given);
-        QFETCH(int, chain);
-        ChainInput::Attributes attributes;
-        for (int row = 0; row < 4; ++row)
-            if (!given[row].isEmpty())
-                attributes[row] = given[row];
-        const std::optional<QString> text = action == "attributes" && given[4].isEmpty()
-                                                    ? std::nullopt
-                                                    : std::optional(given[4]);
-        CommandList commands;
-        if (action.startsWith("message"))
-            commands = ProgramRules::message(*text, chain, action.endsWith("last")).commands;
-        else if (action == "blank")
-            commands = ProgramRules::blank(chain);
-        else
-            commands = ProgramRules::attributes(
-                    action == "write-all" ? ProgramRules::writeAllGiven(attributes) : attributes,
-                    text, chain, "--");
-        QByteArrayList frames;
-        for (const PacedCommand &command : commands)
-            frames += command.letter + command.argument;
-        QTEST(frames, "frames");
-    }
-
-    void lineFeed_data()
-    {
-        QTest::addColumn<bool>("newestOnly");
-        QTest::addColumn<bool>("padLast");
-        QTest::addColumn<QByteArrayList>("chunks");
-        QTest::addColumn<QByteArrayList>("frames");
-        QTest::addColumn<int>("dropped");
-        QTest::addColumn<QStringList>("skipped"); // and cut
-
-        const QStringList refused{"line 3: no glyph for \"\u4e2d\" (U+4E2D) at character 2"};
-        const QByteArrayList chunks{"A\n", "B\nC\u4e2d\n", "D\r\n"};
-        // clang-format off
-        QTest::newRow("every line, filled with spaces") << false << false << chunks << QByteArrayList{"$B7MA     \r", "$B7MB     \r", "$B7MD     \r"} << 0 << refused;
-        QTest::newRow("newest only") << true << false << chunks << QByteArrayList{"$B7MA     \r", "$B7MD     \r"} << 1 << refused;
-        QTest::newRow("newest of one read") << true << false << QByteArrayList{"A\nB\nC\n"} << QByteArrayList{"$B7MC     \r"} << 2 << QStringList();
-        QTest::newRow("the last character when asked") << false << true << QByteArrayList{"42\n"} << QByteArrayList{"$B7M422222\r"} << 0 << QStringList();
-        QTest::newRow("an empty line blanks the chain") << false << true << QByteArrayList{"\n"} << QByteArrayList{"$B7M      \r"} << 0 << QStringList();
-        QTest::newRow("a long line is cut, and said") << false << false << QByteArrayList{"A\nHELLOWORLD\n"} << QByteArrayList{"$B7MA     \r", "$B7MHELLOW\r"} << 0 << QStringList{"line 2: cut to 6 digits"};
-        // clang-format on
-    }
-    void lineFeed()
-    {
-        QFETCH(bool, newestOnly);
-        QFETCH(bool, padLast);
-        QFETCH(QByteArrayList, chunks);
-        int pipe[2];
-        QCOMPARE(::pipe(pipe), 0);
-        PacedSender sender(*m_link);
-        LineFeed feed(pipe[0], sender, 6, newestOnly, padLast);
-        QStringList skipped;
-        bool finished = false;
-        connect(&feed, &LineFeed::skipped, this, [&](const QString &why) { skipped += why; });
-        connect(&feed, &LineFeed::cut, this, [&](const QString &note) { skipped += note; });
-        connect(&feed, &LineFeed::finished, this, [&] { finished = true; });
-        m_port->setWriteHook([&](const QByteArray &) {
-            for (const QByteArray &chunk : chunks.mid(1))
-                QCOMPARE(::write(pipe[1], chunk.constData(), chunk.size()), chunk.size());
-            chunks = chunks.mid(0, 1);
-        });
-        QCOMPARE(::write(pipe[1], chunks[0].constData(), chunks[0].size()), chunks[0].size());
-        QTRY_VERIFY(!m_port->writes().isEmpty());
-        ::close(pipe[1]);
-        QTRY_VERIFY(finished);
-        QTEST(m_port->writes(), "frames");
-        QTEST(feed.dropped(), "dropped");
-        QCOMPARE(feed.unsent(), 0);
-        QTEST(skipped, "skipped");
-        ::close(pipe[0]);
     }
 
     // A mode's tick or a scroll step whose timer fires in the pauses of a queued action, through
@@ -492,8 +350,6 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("a waiting notification shows only when its turn comes") << 6 << "message HELLO; notify AAA 2; wait MAAA; notify BBBBBBBBB 1; notify CCC 5; wait MCCC; dismiss 3; wait MBBBBBB; dismiss 2" << "HELLO |AAA   |CCC   |BBBBBB|HELLO " << hello;
         QTest::newRow("a waiting notification dismissed never shows") << 6 << "message HELLO; notify AAA 2; wait MAAA; notify BBB 1; dismiss 2; dismiss 1" << "HELLO |AAA   |HELLO " << hello;
-        QTest::newRow("mode off under a notification keeps what returns") << 6 << "message HELLO; notify RING 1; wait MRING; off; dismiss 1" << "HELLO |RING  |HELLO " << "mode=off message=- scrolling=no notification=-";
-        QTest::newRow("the test's end commands go before the message, over the whole chain") << 10 << "mode test; wait M0000000000; mark; message HELLO" << "F0000000000|          |HELLO     " << hello;
         QTest::newRow("the test's end commands go before the clock; the clock fills the chain") << 10 << "mode test; wait M0000000000; mark; mode clock" << "F0000000000|          |######    |..." << "mode=clock message=- scrolling=no notification=-";
         QTest::newRow("a notification over the test shows letters; the test's fonts return") << 6 << "mode test; wait M000000; mark; notify RING 1; wait MRING; dismiss 1" << "F000000|RING  |FUUUUUU|000000|..." << "mode=test message=- scrolling=no notification=-";
         QTest::newRow("the test replaced under a notification ends out of sight") << 6 << "mode test; wait M000000; mark; notify RING 1; wait MRING; message HELLO; dismiss 1" << "F000000|RING  |HELLO " << hello;
@@ -505,7 +361,6 @@ private Q_SLOTS:
         QTest::newRow("an upload in the fonts on show gives back the message") << 6 << "attributes F 111111 HELLO; upload" << "F111111|HELLO |F111111|HELLO " << hello;
         QTest::newRow("a notification during an upload waits for it") << 6 << "message HELLO; upload; notify RING 1" << "HELLO |F000000|HELLO |RING  " << "mode=off message=HELLO scrolling=no notification=1";
         QTest::newRow("an upload under a notification gives it back") << 6 << "message HELLO; notify DOOR 1; wait MDOOR; upload; wait MDOOR; dismiss 1" << "HELLO |DOOR  |F000000|DOOR  |HELLO " << hello;
-        QTest::newRow("a one-pass scroll ends on the text's start") << 6 << "scroll BUILDING 1 50" << "BUILDI|UILDIN|ILDING|LDING |DING B|ING BU|NG BUI|G BUIL| BUILD|BUILDI" << "mode=off message=BUILDING scrolling=no notification=-";
         QTest::newRow("a notification ends at its time, not at its next step") << 6 << "message HELLO; notify LONGTEXTX 1 1" << "HELLO |LONGTE|HELLO " << hello;
         // clang-format on
     }
