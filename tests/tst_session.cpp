@@ -146,32 +146,29 @@ private Q_SLOTS:
         QStringList got;
         try {
             for (const QString &text : texts) {
-                CommandList commands;
-                if (setup.startsWith("attributes "))
-                    commands = ProgramRules::attributes({setup.mid(12)}, text, 6, "", textCase);
-                else
-                    commands = ProgramRules::message(
-                                       TextGlyphs::characters("message", text, textCase).join(""),
-                                       6, false, &layer)
-                                       .commands;
+                const CommandList commands
+                        = setup.startsWith("attributes ")
+                                  ? ProgramRules::attributes({setup.mid(12)}, text, 6, "", textCase)
+                                  : ProgramRules::message(
+                                            TextGlyphs::characters("message", text, textCase)
+                                                    .join(""),
+                                            6, false, &layer)
+                                            .commands;
                 got.clear();
                 for (const PacedCommand &command : commands) {
-                    QString argument;
+                    QString shown = QString(QLatin1Char(command.letter));
                     for (const char byte : command.argument)
-                        argument += byte >= ' ' ? QString(QLatin1Char(byte))
-                                                : QStringLiteral("{%1}").arg(int(byte));
-                    if (command.letter == 'W') {
-                        // The character read back from the pattern written.
-                        QString character = "?";
-                        for (const char32_t drawn : TextFont::characters())
-                            if (TextFont::glyph(drawn)->toLatin1() == command.argument.mid(1))
-                                character = QString::fromUcs4(&drawn, 1);
-                        got += QStringLiteral("W%1:%2")
-                                       .arg(static_cast<unsigned char>(command.argument.at(0)))
-                                       .arg(character);
-                    } else if (command.letter != 'M' || command.argument.size() > 1) {
-                        got += command.letter + argument;
-                    }
+                        shown += byte >= ' ' ? QString(QLatin1Char(byte))
+                                             : QStringLiteral("{%1}").arg(int(byte));
+                    // A W frame as its code and the character its pattern draws.
+                    for (const char32_t drawn : TextFont::characters())
+                        if (command.letter == 'W'
+                            && TextFont::glyph(drawn)->toLatin1() == command.argument.mid(1))
+                            shown = QStringLiteral("W%1:%2")
+                                            .arg(uchar(command.argument.at(0)))
+                                            .arg(QString::fromUcs4(&drawn, 1));
+                    if (command.letter != 'M' || command.argument.size() > 1)
+                        got += shown;
                 }
             }
         } catch (const ChainInput::Refusal &refusal) {
@@ -310,7 +307,7 @@ private Q_SLOTS:
             announced << QStringLiteral("%1/%2").arg(done).arg(total);
         });
         connect(&job, &UploadJob::characterStarting, this,
-                [&](int code) { announced.last() += QLatin1Char(' ') + QString::number(code); });
+                [&](int code) { announced.last() += ' ' + QString::number(code); });
         connect(&job, &UploadJob::finished, this, [&](Outcome end) { finished.append(end); });
         m_port->setWriteHook([&](const QByteArray &) {
             if (m_port->writes().size() == stopAtWrite)
@@ -326,10 +323,9 @@ private Q_SLOTS:
         QCOMPARE(finished, QList<Outcome>{outcome});
         // Each pattern written was announced with its step; the last frame shows the last one.
         QStringList written;
-        for (const QByteArray &frame : m_port->writes()) {
+        for (const QByteArray &frame : m_port->writes())
             if (frame.startsWith("$B7W"))
                 written << QStringLiteral("%1/114 %2").arg(written.size()).arg(uchar(frame.at(4)));
-        }
         QCOMPARE(announced, written);
         if (sent > 0)
             QCOMPARE(m_port->writes().last(),
@@ -378,9 +374,6 @@ private Q_SLOTS:
             const auto number = [&word](int at, int otherwise) {
                 return word.size() > at ? word.at(at).toInt() : otherwise;
             };
-            const auto fitted = [chain](const QString &text) {
-                return ChainInput::fitted(text, chain, false);
-            };
             if (word[0] == QLatin1String("message") || word[0] == QLatin1String("scroll")) {
                 const std::optional<ScrollTiming> scroll
                         = word[0] == QLatin1String("scroll")
@@ -389,19 +382,13 @@ private Q_SLOTS:
                 layers.showMessage(word[1], TextGlyphs::split(word[1]), false, scroll);
             } else if (word[0] == QLatin1String("attributes")) {
                 const CommandList frames{{word[1].at(0).toLatin1(), word[2].toLatin1(), 5},
-                                         {'M', fitted(word[3]), 5}};
+                                         {'M', ChainInput::fitted(word[3], chain, false), 5}};
                 layers.sendFrames("attributes", frames, word[3]);
             } else if (word[0] == QLatin1String("notify")) {
-                NoticeBoard::Notice notice{
-                        0,
-                        word[1],
-                        word[1].size() > chain
-                                ? TextGlyphs::split(word[1])
-                                : TextGlyphs::fitted(TextGlyphs::split(word[1]), chain, false),
-                        word[1].size() > chain,
-                        ScrollTiming{10000, 0, number(3, 600)},
-                        number(2, 1)};
-                layers.notify(notice);
+                const QStringList text = TextGlyphs::split(word[1]);
+                const bool moves = text.size() > chain;
+                layers.notify({0, word[1], moves ? text : TextGlyphs::fitted(text, chain, false),
+                               moves, ScrollTiming{10000, 0, number(3, 600)}, number(2, 1)});
             } else if (word[0] == QLatin1String("dismiss")) {
                 QVERIFY2(layers.dismiss(number(1, 0)), qPrintable(line));
             } else if (word[0] == QLatin1String("mode")) {
@@ -419,21 +406,19 @@ private Q_SLOTS:
             } else if (word[0] == QLatin1String("wait")) {
                 const QByteArray frame = "$B7" + word[1].toLatin1();
                 QVERIFY2(QTest::qWaitFor([&] {
-                             const QList<QByteArray> &writes = m_port->writes();
-                             for (qsizetype at = seen; at < writes.size(); ++at) {
-                                 if (writes.at(at).startsWith(frame)) {
-                                     seen = at + 1;
+                             while (seen < m_port->writes().size())
+                                 if (m_port->writes().at(seen++).startsWith(frame))
                                      return true;
-                                 }
-                             }
                              return false;
                          }),
                          qPrintable(line));
             }
         }
         QFETCH(QString, frames);
-        const bool more = frames.endsWith(QLatin1String("|..."));
-        const QStringList wanted = frames.chopped(more ? 4 : 0).split(QLatin1Char('|'));
+        QString pattern = QRegularExpression::escape(frames).replace("\\#", "\\d");
+        if (pattern.endsWith("\\|\\.\\.\\."))
+            pattern = pattern.chopped(8) + "(\\|.*)?";
+        const QRegularExpression wanted(QRegularExpression::anchoredPattern(pattern));
         const auto shown = [this] {
             QStringList got;
             for (const QByteArray &write : m_port->writes()) {
@@ -441,25 +426,10 @@ private Q_SLOTS:
                 if (!frame.startsWith(QLatin1Char('W')) && frame.size() != 2)
                     got += frame.startsWith(QLatin1Char('M')) ? frame.mid(1) : frame;
             }
-            return got;
+            return got.join(QLatin1Char('|'));
         };
-        const auto matches = [&] {
-            const QStringList got = shown();
-            if (got.size() < wanted.size() || (!more && got.size() > wanted.size()))
-                return false;
-            for (qsizetype i = 0; i < wanted.size(); ++i) {
-                QString pattern;
-                for (const QChar c : wanted.at(i))
-                    pattern += c == QLatin1Char('#') ? QStringLiteral("\\d")
-                                                     : QRegularExpression::escape(c);
-                if (!QRegularExpression(QRegularExpression::anchoredPattern(pattern))
-                             .match(got.at(i))
-                             .hasMatch())
-                    return false;
-            }
-            return true;
-        };
-        QVERIFY2(QTest::qWaitFor(matches), qPrintable(shown().join(QLatin1Char('|'))));
+        QVERIFY2(QTest::qWaitFor([&] { return wanted.match(shown()).hasMatch(); }),
+                 qPrintable(shown()));
         const auto described = [&layers] {
             const auto &notice = layers.notices().shown();
             return QStringLiteral("mode=%1 message=%2 scrolling=%3 notification=%4")
