@@ -68,10 +68,8 @@ private Q_SLOTS:
         QTest::newRow("code 10 in a built-in font") << 6 << command('M', "\n") << R"(chars="\x0a     " fonts="000000" underscores="000000" effects="000000" speeds="000000" unexpected: digit 1 "\x0a")";
         QTest::newRow("pattern") << 6 << command('W', "A110000000000001") << R"(speeds="000000" code=65 pattern=110000000000001)";
         QTest::newRow("W too short") << 6 << command('W', "A11000000000000") << "error: W needs 16 characters (code and 15 segment states), got 15";
-        QTest::newRow("W state") << 6 << command('W', "A11000000000000x") << "error: W segment state 14 is not 0 or 1";
         QTest::newRow("W code 33") << 6 << command('W', "!110000000000001") << "error: W code 33 is not a user-font code";
         QTest::newRow("unknown letter") << 6 << QByteArray("$B7X12\r") << R"(error: unknown command letter "X": "$B7X12\x0d")";
-        QTest::newRow("no letter") << 6 << QByteArray("$B7\r") << "error: no command letter";
         QTest::newRow("bytes before a frame") << 6 << QByteArray("xy$B7MOK\r") << "error: bytes outside a frame: \"xy\"\nM \"OK\" chars=\"OK    \"";
         QTest::newRow("line feed after CR") << 6 << QByteArray("$B7M1\r\n$B7M2\r") << "\nerror: bytes outside a frame: \"\\x0a\"\nM \"2\" chars=\"2     \"";
         QTest::newRow("no CR within 64 bytes") << 6 << overlong + "AAAA$B7M3\r$B7M2\r" << "error: no CR within 64 bytes; dropped up to the next CR: \"" + QString::fromLatin1(overlong) + "\"\nM \"2\" chars=\"2     \"";
@@ -122,11 +120,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("digits"); // 0: refused
         QTest::addColumn<bool>("dump");
-        QTest::newRow("none") << QStringList() << 6 << false;
         QTest::newRow("digits=1 and dump") << QStringList{"--digits=1", "--dump"} << 1 << true;
         QTest::newRow("digits 10") << QStringList{"--digits", "10"} << 10 << false;
         QTest::newRow("digits 11") << QStringList{"--digits", "11"} << 0 << false;
-        QTest::newRow("digits missing") << QStringList{"--digits"} << 0 << false;
         QTest::newRow("unknown") << QStringList{"--port"} << 0 << false;
     }
     void options()

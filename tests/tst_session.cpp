@@ -246,16 +246,13 @@ private Q_SLOTS:
         const QByteArrayList all{"$B7EA1\r", "$B7MA2\r", "$B7MB1\r"};
         // clang-format off
         QTest::newRow("open port") << "" << all.mid(0, 1) << all << QList<int>{5, 7, 9} << QList<Outcome>{Outcome::Complete, Outcome::Complete};
-        QTest::newRow("no port: logged, not begun") << "no port" << QByteArrayList() << QByteArrayList() << QList<int>() << QList<Outcome>{Outcome::LineFailed, Outcome::LineFailed};
         QTest::newRow("the first write fails") << "write fails" << QByteArrayList() << QByteArrayList() << QList<int>() << QList<Outcome>{Outcome::LineFailed, Outcome::LineFailed};
         // clang-format on
     }
     void actionBegunAtOnce()
     {
         QFETCH(QString, line);
-        if (line == QLatin1String("no port"))
-            m_link->setPortOpen(false);
-        else if (line == QLatin1String("write fails"))
+        if (line == QLatin1String("write fails"))
             m_port->failWrites(PortError{5, QStringLiteral("gone")});
         PacedSender sender(*m_link);
         ActionQueue queue(sender, 4);
