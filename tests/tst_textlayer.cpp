@@ -1,3 +1,4 @@
+#include "support/chainactions.h"
 #include "support/decodedtext.h"
 #include "support/mqttbroker.h"
 #include "support/servedchain.h"
@@ -198,22 +199,17 @@ private:
     QString send(ServedChain &served, const QString &path, const QString &text, bool scroll,
                  PtyPair &own)
     {
-        QJsonObject body{{"text", text}};
-        if (scroll)
-            body.insert("scroll", QJsonObject{{"rate", 50}, {"passes", 1}});
-        const QByteArray json = QJsonDocument(body).toJson(QJsonDocument::Compact);
+        ChainModel::Action action;
+        action.text = text;
+        action.scroll = scroll;
         if (path == QLatin1String("mqtt"))
-            return served.publish("message/set", json);
+            return served.publish("message/set", ChainActions::mqtt(action).second);
         if (path == QLatin1String("http")) {
-            const ServiceProcess::Answer answer
-                    = served.service().call("POST", "/api/v1/message", json);
-            return answer.status == 200 ? QString()
-                                        : QString::number(answer.status) + ' '
-                                                  + answer.json().value("error").toString();
+            const ServiceProcess::Answer answer = served.service().call(
+                    "POST", "/api/v1/message", QJsonDocument(ChainActions::body(action)).toJson());
+            return answer.status == 200 ? QString() : QString::fromUtf8(answer.body);
         }
-        QStringList arguments{"message", text};
-        if (scroll)
-            arguments += {"--scroll", "--rate", "50"};
+        QStringList arguments = ChainActions::ctlArguments(action, {});
         if (path == QLatin1String("ctl"))
             arguments += {"--port", own.slavePath(), "--chain", "6"};
         QProcess ctl;
