@@ -1,4 +1,3 @@
-#include "chain/chainoptions.h"
 #include "chain/chainsession.h"
 #include "chain/chainwindow.h"
 #include "font/segmentcolours.h"
@@ -113,27 +112,6 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(drawn, (QStringList{"000111000000001", "100000010000000"}));
-    }
-
-    void options_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("digits"); // 0: refused
-        QTest::addColumn<bool>("dump");
-        QTest::newRow("digits=1 and dump") << QStringList{"--digits=1", "--dump"} << 1 << true;
-        QTest::newRow("digits 10") << QStringList{"--digits", "10"} << 10 << false;
-        QTest::newRow("digits 11") << QStringList{"--digits", "11"} << 0 << false;
-        QTest::newRow("unknown") << QStringList{"--port"} << 0 << false;
-    }
-    void options()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, digits);
-        QFETCH(bool, dump);
-        const ChainOptions options = ChainOptions::parse(arguments);
-        QCOMPARE(options.error.isEmpty(), digits > 0);
-        if (digits > 0)
-            QCOMPARE(std::make_pair(options.digits, options.dump), std::make_pair(digits, dump));
     }
 
     // The program prints its device and its stable name, a link that the port scan lists and

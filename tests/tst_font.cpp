@@ -132,8 +132,6 @@ private Q_SLOTS:
         steps += history.redo(edited) ? " redone " : " ";
         steps += QString::number(history.undo(edited).value_or(-1));
         table.resetfont();
-        table.setPattern(10, QStringLiteral("1\r!1"));
-        const CommandList upload = FontCommands::upload("UU", table);
         FontTable applied;
         applied.setPattern(11, distinctPattern(11));
         applied.applyUserPatterns({distinctPattern(10), QString(), distinctPattern(12)});
@@ -163,9 +161,6 @@ private Q_SLOTS:
         QTest::newRow("stored CR and skip") << FontRules::storedPattern("1\r!1") << "100100000000000";
         QTest::newRow("editable") << FontRules::editablePattern("2101\rx") << "101";
         QTest::newRow("write: cleaned, then shown") << onWire(FontCommands::writePattern("A", "1\r!1", 5)) << "$B7WA1001\r(5)$B7MA\r(10)";
-        QTest::newRow("upload: fonts, then each code written and shown") << onWire(upload.mid(0, 3)) << "$B7FUU\r(5)$B7W\n100100000000000\r(5)$B7M\n\r(5)";
-        QTest::newRow("upload: 13 stepped over") << onWire(upload.mid(6, 2)) << "$B7M\x0c\r(5)$B7W\x0e" + off + "\r(5)";
-        QTest::newRow("upload: ends at 125") << onWire(upload.mid(upload.size() - 2)) << "$B7W}" + off + "\r(5)$B7M}\r(5)";
         QTest::newRow("undo, then a new edit drops the redo") << steps << "20 restored 21";
         // clang-format on
     }
