@@ -203,7 +203,6 @@ private Q_SLOTS:
         QTest::newRow("whole characters, counted") << listed(TextFont::split(emoji).mid(1, 2)) << "😀 1 1|b\u0301 2 3";
         QTest::newRow("covers names emoji whole") << listed(TextFont::covers(emoji)) << "😀 1 1|👍🏽 4 6|\t 5 10";
         QTest::newRow("data file") << parsed(good) << "111011000100010";
-        QTest::newRow("data file: another character") << parsed(good + "U+0042 C 111011000100010") << "line 3: \"C\" is not the character U+0042";
         QTest::newRow("data file: underscore") << parsed("U+0041 A 111011000100011") << "line 1: the pattern lights the underscore";
         QTest::newRow("data file: twice") << parsed(good + good) << "line 4: U+0041 is drawn twice";
         // clang-format on
@@ -255,7 +254,6 @@ private Q_SLOTS:
         QTest::newRow("C refused: count") << imported("{\n1,\n2\n}", 10) << "f: line 4: 2 values; a font has 96 (from the space) or 128 (from code 0)";
         QTest::newRow("C refused: empty value") << imported("1,\n,2", 10) << "f: line 2: a value is missing between commas";
         QTest::newRow("C refused: bit 15") << imported("0x0000,\n0x8000", 10) << "f: line 2: 0x8000 is beyond 14 segments and the point (0x7FFF)";
-        QTest::newRow("C refused: open comment") << imported("{0,\n/* 1,\n}", 10) << "f: line 2: a comment is not closed";
         QTest::newRow("JSON refused: value") << imported("{\"A\": 1,\n\"B\": \"12\"}", 10) << "f: line 2: the value of \"B\" is neither 15 characters 0 or 1 nor a number from 0 to 32767";
         QTest::newRow("JSON refused: no code") << imported("{\n\"~\": 1,\n\"é\": 1}", 10) << "f: line 2: \"~\" has no code in the user font (10 to 125)";
         // clang-format on

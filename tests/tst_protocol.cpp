@@ -22,8 +22,6 @@ private Q_SLOTS:
         QTest::addColumn<char>("letter");
         QTest::addColumn<QByteArray>("argument");
         QTest::addColumn<QByteArray>("frame"); // empty: refused
-        QTest::newRow("skip markers") << 'M' << QByteArray("!!!!!!") << QByteArray("$B7M!!!!!!\r");
-        QTest::newRow("empty argument") << 'F' << QByteArray() << QByteArray("$B7F\r");
         QTest::newRow("code 10 is data") << 'M' << QByteArray("\n") << QByteArray("$B7M\n\r");
         QTest::newRow("CR in the argument") << 'M' << QByteArray("AB\rCD") << QByteArray();
         QTest::newRow("lower-case letter") << 'm' << QByteArray("AAAAAA") << QByteArray();

@@ -291,16 +291,13 @@ private Q_SLOTS:
     void identityOfAPath()
     {
         PtyPair one;
-        PtyPair two;
         QTemporaryDir dir;
-        QVERIFY(one.isValid() && two.isValid() && dir.isValid());
-        QVERIFY(QDir(dir.path()).mkdir("by-id"));
+        QVERIFY(one.isValid() && dir.isValid() && QDir(dir.path()).mkdir("by-id"));
         QVERIFY(QFile::link(one.slavePath(), dir.filePath("ttyUSB0")));
         QVERIFY(QFile::link(one.slavePath(), dir.filePath("by-id/usb-Chain_A1-port0")));
+        // Another device at a path is tst_vornikd_reopen's.
         const auto first = DeviceIdentity::of(one.slavePath());
-        QVERIFY(first);
-        QVERIFY(DeviceIdentity::of(dir.filePath("ttyUSB0"))->sameDevice(*first));
-        QVERIFY(!DeviceIdentity::of(two.slavePath())->sameDevice(*first));
+        QVERIFY(first && DeviceIdentity::of(dir.filePath("ttyUSB0"))->sameDevice(*first));
         QVERIFY(!DeviceIdentity::of(dir.filePath("ttyUSB1")));
         QVERIFY2(QRegularExpression("^device \\d+:\\d+$").match(first->text()).hasMatch(),
                  qPrintable(first->text()));

@@ -113,7 +113,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QStringList>("frames");
         // clang-format off
-        QTest::newRow("built-in characters: the message alone") << "" << QStringList{"HELLO"} << QStringList{"MHELLO "};
         QTest::newRow("lower case in its own codes, in font U") << "" << QStringList{"hi"} << QStringList{"W104:h", "W105:i", "FUU0000", "Mhi    "};
         QTest::newRow("a symbol without a code of its own takes the first free one") << "" << QStringList{"21.5°C"} << QStringList{"W46:.", "W10:°", "F00U0U0", "M21.5{10}C"};
         QTest::newRow("cut to the chain: only the glyphs shown") << "" << QStringList{"Temp 21.5°C"} << QStringList{"W101:e", "W109:m", "W112:p", "F0UUU00", "MTemp 2"};
