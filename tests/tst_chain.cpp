@@ -64,10 +64,8 @@ private Q_SLOTS:
         QTest::newRow("attributes") << 6 << command('F', "U1") + command('U', "!1") + command('E', "12") + command('S', "34") << R"(fonts="U10000" underscores="010000" effects="120000" speeds="340000")";
         QTest::newRow("unexpected font") << 6 << command('F', "1X") << R"(fonts="1X0000" underscores="000000" effects="000000" speeds="000000" unexpected: digit 2 "X")";
         QTest::newRow("code 10 in the user font") << 6 << command('F', "U") + command('M', "\n") << R"(M "\x0a" chars="\x0a     ")";
-        QTest::newRow("code 10 in a built-in font") << 6 << command('M', "\n") << R"(chars="\x0a     " fonts="000000" underscores="000000" effects="000000" speeds="000000" unexpected: digit 1 "\x0a")";
         QTest::newRow("pattern") << 6 << command('W', "A110000000000001") << R"(speeds="000000" code=65 pattern=110000000000001)";
         QTest::newRow("W too short") << 6 << command('W', "A11000000000000") << "error: W needs 16 characters (code and 15 segment states), got 15";
-        QTest::newRow("W code 33") << 6 << command('W', "!110000000000001") << "error: W code 33 is not a user-font code";
         QTest::newRow("unknown letter") << 6 << QByteArray("$B7X12\r") << R"(error: unknown command letter "X": "$B7X12\x0d")";
         QTest::newRow("bytes before a frame") << 6 << QByteArray("xy$B7MOK\r") << "error: bytes outside a frame: \"xy\"\nM \"OK\" chars=\"OK    \"";
         QTest::newRow("line feed after CR") << 6 << QByteArray("$B7M1\r\n$B7M2\r") << "\nerror: bytes outside a frame: \"\\x0a\"\nM \"2\" chars=\"2     \"";

@@ -78,7 +78,6 @@ private Q_SLOTS:
             QTest::addRow("%s %d", field, code) << verdictText(filter(code)) << verdict;
         QTest::newRow("mlength 0 first") << verdictText(mlengthKey('0', "")) << "S";
         QTest::newRow("mlength 0 after 1") << verdictText(mlengthKey('0', "1")) << "0";
-        QTest::newRow("mlength Backspace") << verdictText(mlengthKey(8, "1")) << "S";
         QTest::newRow("mlength Delete") << verdictText(mlengthKey(127, "1")) << "P";
         QTest::newRow("last character repeated") << fitlength("12", 3) << "122";
         QTest::newRow("cut") << fitlength("1234567890", 6) << "123456";
@@ -86,7 +85,6 @@ private Q_SLOTS:
         QTest::newRow("empty message stays empty") << settledMessage("", 3) << "";
         QTest::newRow("empty attribute becomes 0") << settledAttribute("", 3) << "000";
         QTest::newRow("reset message") << resetMessage(3) << "AAA";
-        QTest::newRow("reset attribute") << resetAttribute(2) << "00";
         QTest::newRow("received CR and controls") << formatReceived("A\r\x1f\x7f\x80").text << "A[CR]\r\n[1F]\x7f[80]";
         using namespace MessageCommands;
         QTest::newRow("message") << onWire(message("AB")) << "$B7MAB\r(5)";
