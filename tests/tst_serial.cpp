@@ -167,13 +167,9 @@ private Q_SLOTS:
         QFETCH(QString, said);
         QList<ListedPort> ports;
         for (const QString &port : listed) {
-            const QStringList words = port.split(' ');
-            ports.append({words[0],
-                          {},
-                          {},
-                          {},
-                          words[1] == "-" ? QString() : words[1],
-                          words[2] == "console"});
+            const QStringList word = port.split(' ');
+            const QString ids = word[1] == "-" ? QString() : word[1];
+            ports.append({word[0], {}, {}, {}, ids, word[2] == "console"});
         }
         const auto choice = PortList::choose(
                 named == "-" ? std::nullopt : std::optional<QString>(named), ports);
@@ -192,15 +188,13 @@ private Q_SLOTS:
                           "quiet console=ttyUSB1,115200n8 xconsole=ttyS3 console=tty0\n"));
         QCOMPARE(PortList::consoles(dir.path()),
                  (QStringList{"/dev/ttyS0", "/dev/tty0", "/dev/ttyUSB1"}));
-        QCOMPARE(
-                PortList::json({{"/dev/ttyUSB0", "FT232R", "FTDI", "A1", "0403:6001", false},
-                                {"/dev/ttyS0", "", "", "", "", true}}),
-                QByteArray(
-                        R"([{"console":false,"description":"FT232R","device":"/dev/ttyUSB0",)"
-                        R"("manufacturer":"FTDI","productId":"6001","serialNumber":"A1","vendorId":"0403"},)"
-                        R"({"console":true,"description":"","device":"/dev/ttyS0","manufacturer":"",)"
-                        R"("productId":null,"serialNumber":"","vendorId":null}])"
-                        "\n"));
+        const QByteArray json
+                = PortList::json({{"/dev/ttyUSB0", "FT232R", "FTDI", "A1", "0403:6001", false},
+                                  {"/dev/ttyS0", "", "", "", "", true}});
+        // clang-format off
+        QCOMPARE(json, R"([{"console":false,"description":"FT232R","device":"/dev/ttyUSB0","manufacturer":"FTDI","productId":"6001","serialNumber":"A1","vendorId":"0403"},)"
+                       R"({"console":true,"description":"","device":"/dev/ttyS0","manufacturer":"","productId":null,"serialNumber":"","vendorId":null}])" "\n");
+        // clang-format on
     }
 
     // Lock files in every format in use name their live holder, and nothing once it is gone.

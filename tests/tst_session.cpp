@@ -123,7 +123,6 @@ private Q_SLOTS:
         QTest::newRow("more glyphs than free codes") << "range 10-12" << QStringList{"hello"} << QStringList{"the text needs 4 glyphs beyond the built-in characters; the user font leaves 3 codes free"};
         QTest::newRow("upper case when asked") << "upper" << QStringList{"hello"} << QStringList{"MHELLO "};
         QTest::newRow("the fonts given carry the text's U") << "attributes F111111" << QStringList{"A°"} << QStringList{"F1U1111", "W10:°", "MA{10}    "};
-        QTest::newRow("whole characters, those without a glyph named") << "" << QStringList{"x\U0001F600\u4e2d"} << QStringList{"message: no glyph for \"\U0001F600\" (U+1F600) at character 2, \"\u4e2d\" (U+4E2D) at character 3"};
         // clang-format on
     }
     void textLayer()
