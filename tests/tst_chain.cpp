@@ -110,10 +110,9 @@ private Q_SLOTS:
         QCOMPARE(drawn, (QStringList{"000111000000001", "100000010000000"}));
     }
 
-    // The program prints its device and its stable name, a link that the port scan lists and
-    // that a chain started later takes again once its chain has ended (a link left leading
-    // nowhere is taken at once). The device passes bytes unchanged both ways, answers the
-    // probe, and stays the chain's after the utility closes and reopens it.
+    // The program prints its device and its stable name, a link the port scan lists and a later
+    // chain takes once this one has ended (one leading nowhere at once). The device passes bytes
+    // both ways, answers the probe, and stays the chain's when the utility reopens it.
     void programOnItsPseudoTerminal()
     {
         QTemporaryDir runtime;

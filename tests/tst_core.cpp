@@ -52,7 +52,6 @@ private Q_SLOTS:
         QTest::newRow("after 9") << verdict(KeyVerdict::digits(':')) << "S";
         QTest::newRow("CR LF and LF") << readBack("a\r\nb\nc", 5) << "a|b|c";
         QTest::newRow("at most maxLines") << readBack("a\nb\nc\n", 2) << "a|b";
-        QTest::newRow("suggestion within two edits") << Suggestion::nearest("fnt", {"ports", "font", "blank"}) << "font";
         QTest::newRow("no suggestion past two edits") << Suggestion::nearest("shout", {"ports", "font"}) << "";
         QTest::newRow("overlong line cut") << readBack(overlong + "\r\nnext", 5) << QString(overlong.left(kMaxLineBytes)) + "|next";
         // clang-format on

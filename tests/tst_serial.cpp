@@ -331,8 +331,7 @@ private Q_SLOTS:
         QCOMPARE(::write(pty.masterFd(), "ok\r\n\xe9z", 6), ssize_t(6));
         QTRY_COMPARE(received, QByteArray("ok\r\n\xe9z", 6));
         // A far end that stops reading fills the device's buffer: the write that finds it full
-        // fails and closes the port, as a hang-up does, rather than losing frames unsaid. One
-        // byte at a time, that write takes nothing at all.
+        // (one byte at a time, it takes nothing) fails and closes the port, losing nothing unsaid.
         int failures = 0;
         connect(&link, &SerialLink::writeFailed, this, [&] { ++failures; });
         int written = 0;

@@ -103,10 +103,9 @@ private Q_SLOTS:
     }
 
     // Texts shown one after another through one text layer on six digits: the frames of the
-    // last, written compactly ("W104:h" is the glyph of h written to code 104 and shown there,
-    // "{10}" the byte 10), or its refusal. "upper:" takes the text upper-cased, "attributes
-    // F111111:" sends it after those fonts, "range 10-12" narrows the codes, "draws 104" is a
-    // user font that draws code 104 too.
+    // last ("W104:h": the glyph of h written to code 104; "{10}": the byte 10), or its refusal.
+    // "upper" upper-cases, "attributes F111111" sends those fonts first, "range 10-12" narrows
+    // the codes, "draws 104" is a user font that draws code 104 too.
     void textLayer_data()
     {
         QTest::addColumn<QString>("setup");
@@ -294,18 +293,15 @@ private Q_SLOTS:
         QCOMPARE(logged, frames);
         QCOMPARE(job.sent(), sent);
         QCOMPARE(finished, QList<Outcome>{outcome});
-        // The last frame shows the last pattern written. (The progress it reports is shown by the
-        // window's status, tst_panels', and vornikctl's progress line.)
+        // The last frame shows the last pattern written (its progress: tst_panels, tst_vornikctl).
         if (sent > 0)
             QCOMPARE(m_port->writes().last(),
                      "$B7M" + m_port->writes().at(frames - 2).mid(4, 1) + '\r');
     }
 
-    // What a shared chain shows, as layers: a script of requests, the frames that reach the
-    // line after its last mark (an upload's patterns and every one-character show left out;
-    // "..." last: more may follow), and the state at the end, on six digits. Notifications step
-    // every 10 s, so a long one shows its first frame only. What the model of tst_chainmodel
-    // sees at its quiet points is left to it; these rows hold what goes out on the way.
+    // What a shared chain of six shows, as layers: a script of requests, the frames after its
+    // last mark (patterns and one-character shows left out; "..." last: more may follow), the
+    // state at the end. Notifications step every 10 s. tst_chainmodel holds the quiet points.
     void showLayers_data()
     {
         QTest::addColumn<QString>("script");

@@ -107,8 +107,7 @@ private Q_SLOTS:
                      202);
             QVERIFY(settled(served));
         }
-        // A text refused is refused alike by every path (tst_vornikd, tst_mqtt, tst_vornikctl);
-        // vornikctl's glyph frames are tst_vornikctl's.
+        // Refusals and vornikctl's glyph frames: tst_vornikd, tst_mqtt and tst_vornikctl.
         DecodedChain &chain = served.chain();
         chain.pump();
         const ChainState before = chain.state();
