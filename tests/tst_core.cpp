@@ -37,7 +37,6 @@ private Q_SLOTS:
         const auto verdict = [](KeyVerdict v) { return v.kind ? QString(QLatin1Char("IEPS"[v.kind])) : QString(v.character); };
         const auto readBack = [](QByteArray bytes, int maxLines) { QBuffer in(&bytes); return in.open(QIODevice::ReadOnly) ? readBoundedLines(in, maxLines).join(QLatin1Char('|')) : QString("?"); };
         QString blank;
-        QTest::newRow("field of a time") << Field("12:34:56", 2, QChar(':')) << "34";
         QTest::newRow("runs of blanks") << Field(" 10:20  PM", 2, blank) << "PM";
         QTest::newRow("count past 8000") << Field(many, 0, QChar(',')) << "9000";
         QTest::newRow("field 8000") << Field(many, 8000, QChar(',')) << "8000";
@@ -49,12 +48,10 @@ private Q_SLOTS:
         QTest::newRow("Backspace") << verdict(KeyVerdict::editing(kBS)) << "P";
         QTest::newRow("Delete") << verdict(KeyVerdict::editing(kDEL)) << "P";
         QTest::newRow("LF swallowed") << verdict(KeyVerdict::editing(kLF)) << "S";
-        QTest::newRow("digit 0") << verdict(KeyVerdict::digits('0')) << "0";
         QTest::newRow("digit 9") << verdict(KeyVerdict::digits('9')) << "9";
         QTest::newRow("after 9") << verdict(KeyVerdict::digits(':')) << "S";
         QTest::newRow("CR LF and LF") << readBack("a\r\nb\nc", 5) << "a|b|c";
         QTest::newRow("at most maxLines") << readBack("a\nb\nc\n", 2) << "a|b";
-        QTest::newRow("suggestion within two edits") << Suggestion::nearest("fnt", {"ports", "font", "blank"}) << "font";
         QTest::newRow("no suggestion past two edits") << Suggestion::nearest("shout", {"ports", "font"}) << "";
         QTest::newRow("overlong line cut") << readBack(overlong + "\r\nnext", 5) << QString(overlong.left(kMaxLineBytes)) + "|next";
         // clang-format on
