@@ -196,7 +196,9 @@ private:
                 const QString seen = QStringLiteral("%1 before %2")
                                              .arg(escapedBytes(done.letter + done.argument),
                                                   escapedBytes(frame.letter + frame.argument));
-                if (m_tags.contains(text)
+                // Judged where the action's text first shows: later it comes again with what
+                // the chain shows then (a paint after a reload, a return after a notification).
+                if (m_pending.contains(text)
                     && m_tags.value(text).rows[kRowLetters.indexOf(done.letter)] != done.argument)
                     ++m_t.interleaved, m_t.problem("out of place: " + seen + " in" + m_recent);
                 else if (owner != text && m_pending.contains(owner))
