@@ -104,22 +104,20 @@ QList<Action> random(quint32 seed, int count, int digits)
     return actions;
 }
 
-bool allowed(const QList<Action> &actions, int digits)
-{
-    ChainModel model(digits);
-    for (const Action &action : actions) {
-        if (!model.allows(action))
-            return false;
-        model.apply(action);
-    }
-    return true;
-}
-
 QString listed(const QList<Action> &actions)
 {
+    static const char *const kinds[]
+            = {"message", "attributes", "blank", "notify", "dismiss", "mode", "font upload"};
+    static const char *const paths[] = {"http", "mqtt", "ctl"};
     QString text;
-    for (int i = 0; i < actions.size(); ++i)
-        text += QStringLiteral("\n  %1. %2").arg(i + 1).arg(actions.at(i).describe());
+    for (int i = 0; i < actions.size(); ++i) {
+        const Action &a = actions.at(i);
+        text += QStringLiteral("\n  %1. %2 %3 #%4 ")
+                        .arg(i + 1)
+                        .arg(paths[a.path], kinds[a.kind])
+                        .arg(a.tag)
+                + QString::fromUtf8(QJsonDocument(body(a)).toJson(QJsonDocument::Compact));
+    }
     return text;
 }
 

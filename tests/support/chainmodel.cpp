@@ -28,46 +28,6 @@ QString json(const QJsonValue &value)
 
 } // namespace
 
-QString ChainModel::Action::describe() const
-{
-    static const char *const paths[] = {"http", "mqtt", "ctl"};
-    QString line = QString::fromLatin1(paths[path]) + QLatin1Char(' ');
-    const QString quoted = QLatin1Char('"') + text + QLatin1Char('"');
-    switch (kind) {
-    case Message:
-        line += "message " + quoted + (padLast ? " pad last" : "") + (scroll ? " scroll" : "");
-        break;
-    case Attributes:
-        line += QStringLiteral("attributes");
-        for (int row = 0; row < 4; ++row)
-            if (!attributes[row].isNull())
-                line += QStringLiteral(" %1=\"%2\"").arg(kAttributeNames[row], attributes[row]);
-        if (hasText)
-            line += " text=" + quoted;
-        break;
-    case Blank:
-        line += QStringLiteral("blank");
-        break;
-    case Notify:
-        line += QStringLiteral("notify #%1 %2 priority %3").arg(tag).arg(quoted).arg(priority)
-                + (seconds ? QStringLiteral(" seconds %1").arg(seconds) : QString())
-                + (scroll ? " passes 1" : "") + (padLast ? " pad last" : "");
-        break;
-    case Dismiss:
-        line += QStringLiteral("dismiss #%1").arg(tag);
-        break;
-    case Mode:
-        line += "mode " + mode
-                + (mode == QLatin1String("count") ? QStringLiteral(" from %1").arg(from)
-                                                  : QString());
-        break;
-    case Upload:
-        line += QStringLiteral("font upload");
-        break;
-    }
-    return line;
-}
-
 ChainModel::ChainModel(int digits) : m_digits(digits)
 {
     m_content.characters = QByteArray(digits, ' ');
@@ -128,7 +88,7 @@ void ChainModel::showNext()
     if (!m_waiting.isEmpty())
         m_shown = m_waiting.takeFirst();
     // What ends by itself ends before the next quiet point; its time counts from its start.
-    while (m_shown && m_shown->endsByItself) {
+    while (m_shown && m_shown->lastsMs > 0) {
         m_settleMs += m_shown->lastsMs;
         m_shown.reset();
         if (!m_waiting.isEmpty())
@@ -199,11 +159,10 @@ int ChainModel::apply(const Action &action)
         m_settleMs = 3000;
         return 0;
     case Action::Notify: {
-        Notification notification{++m_lastId, text, action.priority, action.padLast, false, 0};
-        m_ids.insert(action.tag, notification.id);
-        notification.endsByItself = action.seconds > 0 || action.scroll;
-        notification.lastsMs
+        const int lastsMs
                 = action.scroll ? (text.size() + 1) * kScrollRateMs : action.seconds * 1000;
+        const Notification notification{++m_lastId, text, action.priority, action.padLast, lastsMs};
+        m_ids.insert(action.tag, notification.id);
         if (m_shown && notification.priority < m_shown->priority) {
             qsizetype at = 0;
             while (at < m_waiting.size() && m_waiting.at(at).priority >= notification.priority)
@@ -243,16 +202,6 @@ ChainModel::Picture ChainModel::shown() const
         picture.attributes[0].replace('U', '0');
     }
     return picture;
-}
-
-QJsonValue ChainModel::message() const
-{
-    return m_kind == Content::Message ? QJsonValue(m_text) : QJsonValue(QJsonValue::Null);
-}
-
-QString ChainModel::mode() const
-{
-    return contentIsStill() ? QStringLiteral("off") : m_mode;
 }
 
 bool ChainModel::learnsCharacters() const
@@ -303,19 +252,16 @@ QString ChainModel::differences(const ChainState &chain, const QJsonObject &stat
         if (got != expected)
             found += QStringLiteral("state %1 %2, expected %3").arg(key, json(got), json(expected));
     };
-    QJsonValue notification = state.value("notification");
-    if (notification.isObject()) {
-        const QJsonObject told = notification.toObject();
-        notification = QJsonObject{{"id", told.value("id")},
-                                   {"text", told.value("text")},
-                                   {"priority", told.value("priority")}};
-    }
-    expect("notification", notification,
-           m_shown ? QJsonValue(QJsonObject{
-                   {"id", m_shown->id}, {"text", m_shown->text}, {"priority", m_shown->priority}})
-                   : QJsonValue(QJsonValue::Null));
-    expect("mode", state.value("mode"), mode());
-    expect("message", state.value("message"), message());
+    const QJsonValue told = state.value("notification");
+    const QJsonObject notification = told.toObject();
+    expect("notification",
+           told.isObject() ? QJsonArray{notification.value("id"), notification.value("text"),
+                                        notification.value("priority")}
+                           : told,
+           m_shown ? QJsonArray{m_shown->id, m_shown->text, m_shown->priority} : QJsonValue());
+    expect("mode", state.value("mode"), contentIsStill() ? QStringLiteral("off") : m_mode);
+    expect("message", state.value("message"),
+           m_kind == Content::Message ? QJsonValue(m_text) : QJsonValue());
     expect("queue", state.value("queue"), 0);
     expect("job", state.value("job"), QJsonValue::Null);
     expect("scrolling", state.value("scrolling"), false);
