@@ -24,21 +24,6 @@ QString randomText(QRandomGenerator &rng, int length)
     return text;
 }
 
-QList<Action::Path> pathsOf(Action::Kind kind)
-{
-    switch (kind) {
-    case Action::Notify:
-    case Action::Mode:
-        return {Action::Http, Action::Mqtt};
-    case Action::Dismiss:
-        return {Action::Http};
-    case Action::Upload:
-        return {Action::Http, Action::Ctl};
-    default:
-        return {Action::Http, Action::Mqtt, Action::Ctl};
-    }
-}
-
 Action randomAction(QRandomGenerator &rng, int digits, int &tags)
 {
     Action a;
@@ -46,7 +31,15 @@ Action randomAction(QRandomGenerator &rng, int digits, int &tags)
     int roll = rng.bounded(100);
     while (roll >= weights[a.kind])
         roll -= weights[a.kind], a.kind = Action::Kind(a.kind + 1);
-    const QList<Action::Path> paths = pathsOf(a.kind);
+    // The paths each kind takes, by Action::Kind.
+    static const QList<QList<Action::Path>> pathsOf{{Action::Http, Action::Mqtt, Action::Ctl},
+                                                    {Action::Http, Action::Mqtt, Action::Ctl},
+                                                    {Action::Http, Action::Mqtt, Action::Ctl},
+                                                    {Action::Http, Action::Mqtt},
+                                                    {Action::Http},
+                                                    {Action::Http, Action::Mqtt},
+                                                    {Action::Http, Action::Ctl}};
+    const QList<Action::Path> &paths = pathsOf.at(a.kind);
     a.path = paths.at(rng.bounded(paths.size()));
     // Empty, shorter than the chain, as long, longer.
     const int size = rng.bounded(10);

@@ -40,12 +40,11 @@ public:
         int from = 0;    // count
     };
 
-    // The digits: characters (or, while they change by themselves, a pattern they match) and
+    // The digits: a pattern their characters match (exact, unless they change by themselves) and
     // the attribute rows in the order fonts, underscores, effects, speeds.
     struct Picture
     {
-        QByteArray characters;
-        QString pattern;
+        QString characters;
         std::array<QByteArray, 4> attributes;
     };
 
@@ -82,8 +81,9 @@ private:
         int lastsMs = 0; // 0: until it is dismissed
     };
 
-    // A text as a message shows it: cut to the chain, filled with blanks or its last character.
-    QByteArray fitted(const QString &text, bool padLast) const;
+    // A text as a message shows it: cut to the chain, filled with blanks or its last character;
+    // as a pattern of exactly that.
+    QString fitted(const QString &text, bool padLast = false) const;
     Picture shown() const;
     bool contentIsStill() const;
     void replaceContent();
