@@ -157,7 +157,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("listen"); // the address, and options of its own
         QTest::addColumn<QString>("call");
         QTest::addColumn<QString>("host");             // "printed": as the printed URL says
-        QTest::addColumn<QByteArray>("authorization"); // TOKEN stands for the token
+        QTest::addColumn<QByteArray>("authorization"); // TOKEN: the token; WRONG: another as long
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArrayList>("headers");
         const auto row = [](const char *name, const QString &listen, const QString &call,
@@ -177,7 +177,7 @@ private Q_SLOTS:
         row("a name listened on", "localhost:0", info, "printed", "Bearer TOKEN", 200);
         row("the page", local, "GET /", "localhost", {}, 200, {"content-security-policy: default-src 'self'", "frame-ancestors 'none'", "\r\nx-frame-options: deny\r\n", "\r\nx-content-type-options: nosniff\r\n", "\r\nreferrer-policy: no-referrer\r\n"});
         row("no token", local, info, "localhost", {}, 401, {"\r\nwww-authenticate: bearer realm=\"vornikd\"\r\n"});
-        row("a wrong token", local, info, "localhost", "Bearer 0123456789abcdef", 401, {"\r\nwww-authenticate: bearer"});
+        row("a wrong token of the right length", local, info, "localhost", "Bearer WRONG", 401, {"\r\nwww-authenticate: bearer"});
         row("a wrong method", local, "GET /api/v1/message", "localhost", "Bearer TOKEN", 405, {"\r\nallow: post\r\n"});
         row("the scheme in lower case", local, info, "localhost", "bearer TOKEN", 200);
         // clang-format on
@@ -206,7 +206,8 @@ private Q_SLOTS:
         QVERIFY(client.open(portOf(service), "127.0.0.1",
                             target.isLoopback() ? target.toString() : "127.0.0.1"));
         client.send(request(call, host == "printed" ? url.authority() : host,
-                            authorization.replace("TOKEN", m_token)));
+                            authorization.replace("TOKEN", m_token)
+                                    .replace("WRONG", QByteArray(m_token.size(), 'x'))));
         QVERIFY(client.ended());
         QVERIFY2(client.status() == status, client.got().constData());
         const QByteArray head = client.got().left(client.got().indexOf("\r\n\r\n") + 2).toLower();
