@@ -24,21 +24,6 @@ QString randomText(QRandomGenerator &rng, int length)
     return text;
 }
 
-QList<Action::Path> pathsOf(Action::Kind kind)
-{
-    switch (kind) {
-    case Action::Notify:
-    case Action::Mode:
-        return {Action::Http, Action::Mqtt};
-    case Action::Dismiss:
-        return {Action::Http};
-    case Action::Upload:
-        return {Action::Http, Action::Ctl};
-    default:
-        return {Action::Http, Action::Mqtt, Action::Ctl};
-    }
-}
-
 Action randomAction(QRandomGenerator &rng, int digits, int &tags)
 {
     Action a;
@@ -46,7 +31,15 @@ Action randomAction(QRandomGenerator &rng, int digits, int &tags)
     int roll = rng.bounded(100);
     while (roll >= weights[a.kind])
         roll -= weights[a.kind], a.kind = Action::Kind(a.kind + 1);
-    const QList<Action::Path> paths = pathsOf(a.kind);
+    // The paths each kind takes, by Action::Kind.
+    static const QList<QList<Action::Path>> pathsOf{{Action::Http, Action::Mqtt, Action::Ctl},
+                                                    {Action::Http, Action::Mqtt, Action::Ctl},
+                                                    {Action::Http, Action::Mqtt, Action::Ctl},
+                                                    {Action::Http, Action::Mqtt},
+                                                    {Action::Http},
+                                                    {Action::Http, Action::Mqtt},
+                                                    {Action::Http, Action::Ctl}};
+    const QList<Action::Path> &paths = pathsOf.at(a.kind);
     a.path = paths.at(rng.bounded(paths.size()));
     // Empty, shorter than the chain, as long, longer.
     const int size = rng.bounded(10);
@@ -104,22 +97,20 @@ QList<Action> random(quint32 seed, int count, int digits)
     return actions;
 }
 
-bool allowed(const QList<Action> &actions, int digits)
-{
-    ChainModel model(digits);
-    for (const Action &action : actions) {
-        if (!model.allows(action))
-            return false;
-        model.apply(action);
-    }
-    return true;
-}
-
 QString listed(const QList<Action> &actions)
 {
+    static const char *const kinds[]
+            = {"message", "attributes", "blank", "notify", "dismiss", "mode", "font upload"};
+    static const char *const paths[] = {"http", "mqtt", "ctl"};
     QString text;
-    for (int i = 0; i < actions.size(); ++i)
-        text += QStringLiteral("\n  %1. %2").arg(i + 1).arg(actions.at(i).describe());
+    for (int i = 0; i < actions.size(); ++i) {
+        const Action &a = actions.at(i);
+        text += QStringLiteral("\n  %1. %2 %3 #%4 ")
+                        .arg(i + 1)
+                        .arg(paths[a.path], kinds[a.kind])
+                        .arg(a.tag)
+                + QString::fromUtf8(QJsonDocument(body(a)).toJson(QJsonDocument::Compact));
+    }
     return text;
 }
 

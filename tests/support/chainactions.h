@@ -15,9 +15,7 @@ using Action = ChainModel::Action;
 
 // count actions, each one the model allows after those before it, drawn from seed.
 QList<Action> random(quint32 seed, int count, int digits);
-// True when the model allows every action after those before it.
-bool allowed(const QList<Action> &actions, int digits);
-// The actions numbered, one a line.
+// The actions numbered, one a line, each with its path, its kind, its tag and its body.
 QString listed(const QList<Action> &actions);
 
 // The JSON body of the action's call.

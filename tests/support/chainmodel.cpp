@@ -28,58 +28,17 @@ QString json(const QJsonValue &value)
 
 } // namespace
 
-QString ChainModel::Action::describe() const
-{
-    static const char *const paths[] = {"http", "mqtt", "ctl"};
-    QString line = QString::fromLatin1(paths[path]) + QLatin1Char(' ');
-    const QString quoted = QLatin1Char('"') + text + QLatin1Char('"');
-    switch (kind) {
-    case Message:
-        line += "message " + quoted + (padLast ? " pad last" : "") + (scroll ? " scroll" : "");
-        break;
-    case Attributes:
-        line += QStringLiteral("attributes");
-        for (int row = 0; row < 4; ++row)
-            if (!attributes[row].isNull())
-                line += QStringLiteral(" %1=\"%2\"").arg(kAttributeNames[row], attributes[row]);
-        if (hasText)
-            line += " text=" + quoted;
-        break;
-    case Blank:
-        line += QStringLiteral("blank");
-        break;
-    case Notify:
-        line += QStringLiteral("notify #%1 %2 priority %3").arg(tag).arg(quoted).arg(priority)
-                + (seconds ? QStringLiteral(" seconds %1").arg(seconds) : QString())
-                + (scroll ? " passes 1" : "") + (padLast ? " pad last" : "");
-        break;
-    case Dismiss:
-        line += QStringLiteral("dismiss #%1").arg(tag);
-        break;
-    case Mode:
-        line += "mode " + mode
-                + (mode == QLatin1String("count") ? QStringLiteral(" from %1").arg(from)
-                                                  : QString());
-        break;
-    case Upload:
-        line += QStringLiteral("font upload");
-        break;
-    }
-    return line;
-}
-
 ChainModel::ChainModel(int digits) : m_digits(digits)
 {
-    m_content.characters = QByteArray(digits, ' ');
+    m_content.characters = fitted({});
     m_content.attributes.fill(QByteArray(digits, '0'));
 }
 
-QByteArray ChainModel::fitted(const QString &text, bool padLast) const
+QString ChainModel::fitted(const QString &text, bool padLast) const
 {
-    const QByteArray shown = text.toUpper().toLatin1().left(m_digits);
-    if (shown.isEmpty())
-        return QByteArray(m_digits, ' ');
-    return shown + QByteArray(m_digits - shown.size(), padLast ? shown.back() : ' ');
+    const QString shown = text.toUpper().left(m_digits);
+    const QChar fill = padLast && !shown.isEmpty() ? shown.back() : QChar(' ');
+    return QRegularExpression::escape(shown + QString(m_digits - shown.size(), fill));
 }
 
 bool ChainModel::contentIsStill() const
@@ -115,24 +74,17 @@ void ChainModel::replaceContent()
     // The segment test's end commands go before whatever replaces it.
     if (m_kind == Content::Test) {
         m_content.attributes[0] = QByteArray(m_digits, '0');
-        m_content.characters = QByteArray(m_digits, ' ');
+        m_content.characters = fitted({});
     }
-    m_content.pattern.clear();
-    m_text.clear();
-    m_mode.clear();
 }
 
 void ChainModel::showNext()
 {
-    m_shown.reset();
-    if (!m_waiting.isEmpty())
-        m_shown = m_waiting.takeFirst();
     // What ends by itself ends before the next quiet point; its time counts from its start.
-    while (m_shown && m_shown->endsByItself) {
-        m_settleMs += m_shown->lastsMs;
-        m_shown.reset();
-        if (!m_waiting.isEmpty())
-            m_shown = m_waiting.takeFirst();
+    for (m_shown.reset(); !m_shown && !m_waiting.isEmpty();) {
+        m_shown = m_waiting.takeFirst();
+        if (m_shown->lastsMs > 0)
+            m_settleMs += m_shown->lastsMs, m_shown.reset();
     }
 }
 
@@ -142,16 +94,15 @@ int ChainModel::apply(const Action &action)
     const QString text = action.text.toUpper();
     switch (action.kind) {
     case Action::Message:
-        replaceContent();
-        m_kind = Content::Message;
-        m_text = text;
-        m_content.characters = fitted(text, action.padLast);
-        if (action.scroll && text.size() > m_digits)
-            m_settleMs = (text.size() + 1) * kScrollRateMs;
-        return 0;
     case Action::Attributes:
-        if (action.hasText)
+        if (action.hasText) {
             replaceContent();
+            m_kind = Content::Message;
+            m_text = text;
+            m_content.characters = fitted(text, action.kind == Action::Message && action.padLast);
+        }
+        if (action.kind == Action::Message && action.scroll && text.size() > m_digits)
+            m_settleMs = (text.size() + 1) * kScrollRateMs;
         for (int row = 0; row < 4; ++row) {
             if (action.attributes[row].isNull())
                 continue;
@@ -160,25 +111,17 @@ int ChainModel::apply(const Action &action)
                 if (value.at(digit) != '!')
                     m_content.attributes[row][digit] = value.at(digit);
         }
-        if (action.hasText) {
-            m_kind = Content::Message;
-            m_text = text;
-            m_content.characters = fitted(text, false);
-        }
         return 0;
     case Action::Blank:
         replaceContent();
         m_kind = Content::Blank;
         m_content.attributes[0] = QByteArray(m_digits, '0');
-        m_content.characters = QByteArray(m_digits, ' ');
+        m_content.characters = fitted({});
         return 0;
     case Action::Mode:
         if (action.mode == QLatin1String("off")) {
             // The picture stays as the chain shows it; a test ends first.
-            const QString pattern = m_content.pattern;
-            const bool test = m_kind == Content::Test;
             replaceContent();
-            m_content.pattern = test ? QString() : pattern;
             m_kind = Content::Frozen;
             return 0;
         }
@@ -187,11 +130,11 @@ int ChainModel::apply(const Action &action)
         m_kind = action.mode == QLatin1String("test") ? Content::Test : Content::Mode;
         if (m_kind == Content::Test) {
             m_content.attributes[0] = QByteArray(m_digits, 'U');
-            m_content.characters = QByteArray(m_digits, '0');
+            m_content.characters = fitted(QString(m_digits, '0'));
         } else if (action.mode == QLatin1String("count")) {
-            m_content.pattern = QStringLiteral("^[0-9]{%1}$").arg(m_digits);
+            m_content.characters = QStringLiteral("[0-9]{%1}").arg(m_digits);
         } else {
-            m_content.pattern = QStringLiteral("^[0-9]{6} {%1}$").arg(m_digits - 6);
+            m_content.characters = QStringLiteral("[0-9]{6} {%1}").arg(m_digits - 6);
         }
         return 0;
     case Action::Upload:
@@ -199,16 +142,16 @@ int ChainModel::apply(const Action &action)
         m_settleMs = 3000;
         return 0;
     case Action::Notify: {
-        Notification notification{++m_lastId, text, action.priority, action.padLast, false, 0};
-        m_ids.insert(action.tag, notification.id);
-        notification.endsByItself = action.seconds > 0 || action.scroll;
-        notification.lastsMs
+        const int lastsMs
                 = action.scroll ? (text.size() + 1) * kScrollRateMs : action.seconds * 1000;
+        const Notification notification{++m_lastId, text, action.priority, action.padLast, lastsMs};
+        m_ids.insert(action.tag, notification.id);
         if (m_shown && notification.priority < m_shown->priority) {
-            qsizetype at = 0;
-            while (at < m_waiting.size() && m_waiting.at(at).priority >= notification.priority)
-                ++at;
-            m_waiting.insert(at, notification);
+            // After those waiting of its priority or higher.
+            const auto after = std::find_if(m_waiting.begin(), m_waiting.end(), [&](auto &w) {
+                return w.priority < notification.priority;
+            });
+            m_waiting.insert(after, notification);
         } else {
             m_waiting.prepend(notification);
             showNext();
@@ -217,17 +160,9 @@ int ChainModel::apply(const Action &action)
     }
     case Action::Dismiss: {
         const int id = m_ids.value(action.tag);
-        if (m_shown && m_shown->id == id) {
-            showNext();
-            return 200;
-        }
-        for (qsizetype at = 0; at < m_waiting.size(); ++at) {
-            if (m_waiting.at(at).id == id) {
-                m_waiting.removeAt(at);
-                return 200;
-            }
-        }
-        return 404;
+        if (m_shown && m_shown->id == id)
+            return showNext(), 200;
+        return m_waiting.removeIf([id](const Notification &n) { return n.id == id; }) ? 200 : 404;
     }
     }
     return 0;
@@ -239,31 +174,19 @@ ChainModel::Picture ChainModel::shown() const
     if (m_shown) {
         // A notification shows its characters in a built-in font.
         picture.characters = fitted(m_shown->text, m_shown->padLast);
-        picture.pattern.clear();
         picture.attributes[0].replace('U', '0');
     }
     return picture;
 }
 
-QJsonValue ChainModel::message() const
-{
-    return m_kind == Content::Message ? QJsonValue(m_text) : QJsonValue(QJsonValue::Null);
-}
-
-QString ChainModel::mode() const
-{
-    return contentIsStill() ? QStringLiteral("off") : m_mode;
-}
-
 bool ChainModel::learnsCharacters() const
 {
-    return m_kind == Content::Frozen && !m_content.pattern.isEmpty() && !m_shown;
+    return m_kind == Content::Frozen && !m_shown;
 }
 
 void ChainModel::learnCharacters(const QByteArray &characters)
 {
-    m_content.characters = characters;
-    m_content.pattern.clear();
+    m_content.characters = QRegularExpression::escape(QString::fromLatin1(characters));
 }
 
 QString ChainModel::differences(const ChainState &chain, const QJsonObject &state) const
@@ -271,15 +194,10 @@ QString ChainModel::differences(const ChainState &chain, const QJsonObject &stat
     QStringList found;
     const Picture want = shown();
     const auto compare = [&](const QString &where, const std::array<QByteArray, 5> &got) {
-        const bool same = want.pattern.isEmpty()
-                                  ? got[0] == want.characters
-                                  : QRegularExpression(want.pattern).match(got[0]).hasMatch();
-        if (!same)
-            found += QStringLiteral("%1 characters \"%2\", expected %3")
-                             .arg(where, QString::fromLatin1(got[0]),
-                                  want.pattern.isEmpty()
-                                          ? '"' + QString::fromLatin1(want.characters) + '"'
-                                          : want.pattern);
+        const QRegularExpression pattern(QRegularExpression::anchoredPattern(want.characters));
+        if (!pattern.match(QString::fromLatin1(got[0])).hasMatch())
+            found += QStringLiteral("%1 characters \"%2\", expected /%3/")
+                             .arg(where, QString::fromLatin1(got[0]), want.characters);
         for (int row = 0; row < 4; ++row)
             if (got[row + 1] != want.attributes[row])
                 found += QStringLiteral("%1 %2 \"%3\", expected \"%4\"")
@@ -303,19 +221,16 @@ QString ChainModel::differences(const ChainState &chain, const QJsonObject &stat
         if (got != expected)
             found += QStringLiteral("state %1 %2, expected %3").arg(key, json(got), json(expected));
     };
-    QJsonValue notification = state.value("notification");
-    if (notification.isObject()) {
-        const QJsonObject told = notification.toObject();
-        notification = QJsonObject{{"id", told.value("id")},
-                                   {"text", told.value("text")},
-                                   {"priority", told.value("priority")}};
-    }
-    expect("notification", notification,
-           m_shown ? QJsonValue(QJsonObject{
-                   {"id", m_shown->id}, {"text", m_shown->text}, {"priority", m_shown->priority}})
-                   : QJsonValue(QJsonValue::Null));
-    expect("mode", state.value("mode"), mode());
-    expect("message", state.value("message"), message());
+    const QJsonValue told = state.value("notification");
+    const QJsonObject notification = told.toObject();
+    expect("notification",
+           told.isObject() ? QJsonArray{notification.value("id"), notification.value("text"),
+                                        notification.value("priority")}
+                           : told,
+           m_shown ? QJsonArray{m_shown->id, m_shown->text, m_shown->priority} : QJsonValue());
+    expect("mode", state.value("mode"), contentIsStill() ? QStringLiteral("off") : m_mode);
+    expect("message", state.value("message"),
+           m_kind == Content::Message ? QJsonValue(m_text) : QJsonValue());
     expect("queue", state.value("queue"), 0);
     expect("job", state.value("job"), QJsonValue::Null);
     expect("scrolling", state.value("scrolling"), false);

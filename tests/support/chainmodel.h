@@ -38,27 +38,14 @@ public:
         int tag = 0;     // Notify: its own; Dismiss: the one it ends
         QString mode;    // off, clock, date, count, test
         int from = 0;    // count
-
-        QString describe() const;
     };
 
-    // The digits: characters (or, while they change by themselves, a pattern they match) and
+    // The digits: a pattern their characters match (exact, unless they change by themselves) and
     // the attribute rows in the order fonts, underscores, effects, speeds.
     struct Picture
     {
-        QByteArray characters;
-        QString pattern;
+        QString characters;
         std::array<QByteArray, 4> attributes;
-    };
-
-    struct Notification
-    {
-        int id = 0;
-        QString text;
-        int priority = 1;
-        bool padLast = false;
-        bool endsByItself = false;
-        int lastsMs = 0;
     };
 
     static constexpr int kScrollRateMs = 50;
@@ -71,11 +58,6 @@ public:
     // with beyond "done": a notification's id, a dismissal's status (200 or 404).
     int apply(const Action &action);
     int idOf(int tag) const { return m_ids.value(tag); }
-
-    Picture shown() const;
-    QJsonValue message() const;
-    QString mode() const;
-    std::optional<Notification> notification() const { return m_shown; }
     // How long the timed parts of the last action take.
     int settleMs() const { return m_settleMs; }
 
@@ -87,12 +69,22 @@ public:
     // part after another; empty for none.
     QString differences(const ChainState &chain, const QJsonObject &state) const;
 
-    // A text as a message shows it: cut to the chain, filled with blanks or its last character.
-    QByteArray fitted(const QString &text, bool padLast) const;
-
 private:
     enum class Content { None, Message, Blank, Frozen, Mode, Test };
 
+    struct Notification
+    {
+        int id = 0;
+        QString text;
+        int priority = 1;
+        bool padLast = false;
+        int lastsMs = 0; // 0: until it is dismissed
+    };
+
+    // A text as a message shows it: cut to the chain, filled with blanks or its last character;
+    // as a pattern of exactly that.
+    QString fitted(const QString &text, bool padLast = false) const;
+    Picture shown() const;
     bool contentIsStill() const;
     void replaceContent();
     void showNext();

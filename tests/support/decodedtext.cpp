@@ -8,36 +8,21 @@ namespace DecodedText {
 
 namespace {
 
-QString shownPattern(const ChainState &state, int digit)
+// What digit shows in the user font: its pattern without the underscore, an attribute.
+QString userPattern(const ChainState &state, int digit)
 {
-    // The underscore is an attribute, not a part of the glyph.
     QString pattern = state.digitPattern(digit);
     pattern[Protocol::kSegments - 1] = QLatin1Char('0');
-    return pattern;
-}
-
-bool inUserFont(const ChainState &state, int digit)
-{
-    return state.fonts().at(digit) == Protocol::kUserFont;
-}
-
-QString guess(const ChainState &state, int digit)
-{
-    if (!inUserFont(state, digit))
-        return QString(QLatin1Char(state.characters().at(digit)));
-    const QString pattern = shownPattern(state, digit);
-    for (const char32_t character : TextFont::characters())
-        if (TextFont::glyph(character) == pattern)
-            return QString::fromUcs4(&character, 1);
-    return QStringLiteral("?");
+    return state.fonts().at(digit) == Protocol::kUserFont ? pattern : QString();
 }
 
 } // namespace
 
 bool digitShows(const ChainState &state, int digit, const QString &character)
 {
-    if (inUserFont(state, digit))
-        return TextFont::glyphOf(character) == shownPattern(state, digit);
+    const QString pattern = userPattern(state, digit);
+    if (!pattern.isEmpty())
+        return TextFont::glyphOf(character) == pattern;
     // A code the built-in fonts do not draw shows nothing like its character.
     return TextGlyphs::isBuiltIn(character)
            && character == QString(QLatin1Char(state.characters().at(digit)));
@@ -48,8 +33,13 @@ QString read(const ChainState &state, const QStringList &expected)
     QString text;
     for (int digit = 0; digit < state.digits(); ++digit) {
         const QString wanted = expected.value(digit);
-        text += !wanted.isEmpty() && digitShows(state, digit, wanted) ? wanted
-                                                                      : guess(state, digit);
+        const QString pattern = userPattern(state, digit);
+        QString guess = pattern.isEmpty() ? QString(QLatin1Char(state.characters().at(digit)))
+                                          : QStringLiteral("?");
+        for (const char32_t character : TextFont::characters())
+            if (!pattern.isEmpty() && guess == "?" && TextFont::glyph(character) == pattern)
+                guess = QString::fromUcs4(&character, 1);
+        text += !wanted.isEmpty() && digitShows(state, digit, wanted) ? wanted : guess;
     }
     return text;
 }
@@ -60,12 +50,11 @@ QStringList readings(ChainState start, const QByteArray &wire, const QList<QStri
     QStringList read;
     for (const DecodedFrame &frame : decoder.feed(wire)) {
         start.apply(frame);
-        if (frame.kind != DecodedFrame::Kind::Command || frame.letter != 'M'
-            || frame.argument.size() < start.digits())
-            continue;
-        const QStringList window
-                = windows.isEmpty() ? QStringList() : windows.value(read.size(), windows.last());
-        read.append(DecodedText::read(start, window));
+        if (frame.kind == DecodedFrame::Kind::Command && frame.letter == 'M'
+            && frame.argument.size() >= start.digits())
+            read.append(DecodedText::read(
+                    start, windows.isEmpty() ? QStringList()
+                                             : windows.value(read.size(), windows.last())));
     }
     return read;
 }

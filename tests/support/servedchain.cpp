@@ -1,6 +1,7 @@
 #include "support/servedchain.h"
 
 #include "support/mqttbroker.h"
+#include "support/testhelpers.h"
 
 #include <QTest>
 
@@ -26,11 +27,16 @@ std::function<void()> ServedChain::idle()
 
 bool ServedChain::start()
 {
+    const auto painted = [this] {
+        m_chain.pump();
+        return m_chain.wire().contains(freshChainPaint(m_digits));
+    };
     return m_line.isValid() && m_subscriber.start(m_broker.port(), prefix() + '#')
            && m_service.start(m_line.slavePath(),
                               {"--chain", QString::number(m_digits), "--config", "/dev/null",
                                "--mqtt", m_broker.address(), "--id", m_id})
-           && m_subscriber.waitForPart(prefix() + "availability", "online", 0, idle());
+           && m_subscriber.waitForPart(prefix() + "availability", "online", 0, idle())
+           && QTest::qWaitFor(painted, kTimeoutMs);
 }
 
 QString ServedChain::publish(const QString &topic, const QByteArray &payload)

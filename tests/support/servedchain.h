@@ -26,7 +26,7 @@ public:
     explicit ServedChain(const Programs &programs, const MqttBroker &broker, const QString &dir,
                          int digits, const QString &id);
 
-    // True once it listens and is online on the broker.
+    // True once it listens, is online on the broker and has painted the chain whole.
     bool start();
     QString prefix() const { return "vornik/" + m_id + '/'; }
     ServiceProcess &service() { return m_service; }
