@@ -1,12 +1,13 @@
 #include "support/mqttsubscriber.h"
 #include "support/ptypair.h"
 #include "support/runningprogram.h"
+#include "support/serviceprocess.h"
 #include "support/testhelpers.h"
-#include "support/watchedservice.h"
 
 #include "protocol/framedecoder.h"
 #include "session/chainstate.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -15,6 +16,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -38,6 +40,23 @@ int environmentNumber(const char *name, int fallback)
     bool ok = false;
     const int value = qEnvironmentVariableIntValue(name, &ok);
     return ok && value > 0 ? value : fallback;
+}
+
+// A process's VmRSS in kB and its count of open descriptors, from /proc; -1 when it is gone.
+qint64 residentKb(qint64 pid)
+{
+    static const QRegularExpression rss("VmRSS:\\s+(\\d+) kB");
+    const QRegularExpressionMatch match
+            = rss.match(QString::fromLatin1(readFile(QStringLiteral("/proc/%1/status").arg(pid))));
+    return pid > 0 && match.hasMatch() ? match.captured(1).toLongLong() : -1;
+}
+
+int openDescriptors(qint64 pid)
+{
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    return pid > 0 && fds.exists() ? int(
+                   fds.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size())
+                                   : -1;
 }
 
 QString percent(qint64 part, qint64 whole)
@@ -160,8 +179,11 @@ private:
     bool startService(qsizetype from)
     {
         const QString broker = "127.0.0.1:" + QString::number(m_brokerPort);
-        if (!m_service.start({"--port", m_link, "--chain", QString::number(kDigits), "--config",
-                              m_dir.filePath("vornikd.conf"), "--mqtt", broker, "--id", "soak"}))
+        // At the line's own pace.
+        if (!m_service.start(m_link,
+                             {"--chain", QString::number(kDigits), "--config",
+                              m_dir.filePath("vornikd.conf"), "--mqtt", broker, "--id", "soak"},
+                             "1"))
             return false;
         m_baseRss = -1;
         openEvents();
@@ -454,7 +476,8 @@ private:
         } else if (kind == 3) {
             for (int i = 0; i < 4; ++i) { // the last sends a whole request and goes
                 QTcpSocket socket;
-                socket.connectToHost(QHostAddress::LocalHost, m_service.port());
+                socket.connectToHost(QHostAddress::LocalHost,
+                                     quint16(QUrl(m_service.url()).port()));
                 const QByteArray body = i == 3 ? R"({"text": "GONE"})" : "{\"text\": \"GO";
                 if (socket.waitForConnected(kWaitMs))
                     socket.write("POST /api/v1/message HTTP/1.1\r\nHost: 127.0.0.1\r\n"
@@ -467,7 +490,8 @@ private:
             for (int i = 0; i < 40; ++i) { // idle ones, and slow ones that stop mid-line
                 pile.push_back(std::make_unique<QTcpSocket>());
                 pile.back()->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(2 + i % 8)));
-                pile.back()->connectToHost(QHostAddress::LocalHost, m_service.port());
+                pile.back()->connectToHost(QHostAddress::LocalHost,
+                                           quint16(QUrl(m_service.url()).port()));
                 if (i % 2)
                     pile.back()->write("GET /api/v1/state HTTP/1.1\r\nHo");
             }
@@ -479,9 +503,10 @@ private:
                            || socket->state() == QAbstractSocket::UnconnectedState;
         } else {
             // A reload: the service carries on and paints the chain again.
-            const int said = m_service.saidCount("SIGHUP: ");
-            m_service.signal(SIGHUP);
-            if (QTest::qWaitFor([&] { return m_service.saidCount("SIGHUP: ") > said; }, kWaitMs)
+            const int said = int(m_service.errors().count("SIGHUP: "));
+            ::kill(static_cast<pid_t>(m_service.processId()), SIGHUP);
+            if (QTest::qWaitFor([&] { return int(m_service.errors().count("SIGHUP: ")) > said; },
+                                kWaitMs)
                 && m_service.isRunning())
                 return;
             ++m_t.faults["vornikd ended on SIGHUP, started again"];
@@ -542,8 +567,8 @@ private:
         if (!same)
             m_t.problem(QStringLiteral("quiet point %1: %2").arg(m_t.quiet).arg(differs));
         if (m_baseRss < 0 && m_clock.elapsed() >= m_warmUpMs) {
-            m_baseRss = m_service.residentKb();
-            m_baseFds = m_service.openDescriptors();
+            m_baseRss = residentKb(m_service.processId());
+            m_baseFds = openDescriptors(m_service.processId());
             m_baseActions = actions();
         }
     }
@@ -552,8 +577,8 @@ private:
 
     void report(int seconds)
     {
-        const qint64 rss = m_service.residentKb(), since = actions() - m_baseActions;
-        const int fds = m_service.openDescriptors();
+        const qint64 rss = residentKb(m_service.processId()), since = actions() - m_baseActions;
+        const int fds = openDescriptors(m_service.processId());
         const double growth = since ? double(rss - m_baseRss) * 100000.0 / double(since) : 0.0;
         const int judged = qEnvironmentVariable("VORNIK_SOAK_JUDGE") == "all" ? 1 : 2;
         QStringList rows{"| What | Result | Verdict |", "|---|---|---|"}, answered;
@@ -620,7 +645,7 @@ private:
     quint16 m_brokerPort = 0;
     RunningProgram m_broker;
     std::unique_ptr<MqttSubscriber> m_subscriber;
-    WatchedService m_service{VORNIKD_PROGRAM, m_dir.filePath("token")};
+    ServiceProcess m_service{VORNIKD_PROGRAM, m_dir.filePath("token")};
     QNetworkAccessManager m_net;
     QNetworkReply *m_events = nullptr;
     QByteArray m_eventBytes;

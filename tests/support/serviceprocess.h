@@ -45,6 +45,7 @@ public:
     QString tokenFile() const { return m_tokenFile; }
     QByteArray token() const { return m_token; }
     qint64 processId() const { return m_process.processId(); }
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
     // Its standard error since the last start.
     QByteArray errors();
 
