@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 
 // A text longer than the chain, moved across it one character per step: the window each step
@@ -8,12 +7,9 @@
 // and its start again.
 namespace ScrollSteps {
 
-// Steps in one pass of text: every start position once.
-int stepsPerPass(const QString &text);
-// The length characters shown at step (counted from 0 over all passes).
-QString window(const QString &text, int length, int step);
-// The same over a text in whole characters (one entry each).
+// Steps in one pass of text (one entry a character): every start position once.
 int stepsPerPass(const QStringList &text);
+// The length characters shown at step (counted from 0 over all passes).
 QStringList window(const QStringList &text, int length, int step);
 
 } // namespace ScrollSteps
